@@ -1,0 +1,13 @@
+# cmake -DSRC=<media folder> -DDST=<program folder> [-DCASCADE=<file>] -P CopyData.cmake
+file(MAKE_DIRECTORY ${DST}/media)
+file(GLOB entries RELATIVE ${SRC} ${SRC}/*)
+foreach(e IN LISTS entries)
+  if(e STREQUAL "lang" OR e STREQUAL "Help" OR e STREQUAL "config.cfg")
+    file(COPY ${SRC}/${e} DESTINATION ${DST})
+  else()
+    file(COPY ${SRC}/${e} DESTINATION ${DST}/media)
+  endif()
+endforeach()
+if(CASCADE)
+  file(COPY ${CASCADE} DESTINATION ${DST}/media/Configurations)
+endif()

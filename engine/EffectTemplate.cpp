@@ -1,0 +1,120 @@
+#include "engine/EffectTemplate.h"
+
+#include "engine/OptionPanel.h"
+#include "engine/PhotoRecord.h"
+#include "engine/Registry.h"
+
+#include <tinyxml2.h>
+
+#include <algorithm>
+#include <mutex>
+
+CEffectTemplate::CEffectTemplate()
+{
+    kind = KindTemplate;
+    className = "CEffectTemplate";
+}
+
+CEffectTemplate::~CEffectTemplate()
+{
+    filter_.reset();
+    SweepPanes();
+    for (COptionPanel* pane : panes_) pane->templ = nullptr;
+}
+
+void CEffectTemplate::Release()
+{
+    if (refCount_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+}
+
+void CEffectTemplate::DrawOverlay(int, const cv::Mat&, platform::DrawContext&, const ViewRect&, float, float, float) {}
+
+bool CEffectTemplate::OnMouse(int, const cv::Mat&, const ViewRect&, float*, float&, bool, bool, int, int, int)
+{
+    return false;
+}
+
+void CEffectTemplate::SetPhotos(std::span<const PhotoRecord> records)
+{
+    if (records.empty() || records.front().PreparedView().empty()) {
+        SetSource({});
+        return;
+    }
+    std::vector<cv::Mat> images;
+    images.reserve(records.size());
+    for (const PhotoRecord& r : records) images.push_back(r.PreparedView());
+    SetSource(images);
+}
+
+void CEffectTemplate::ParamCommand(int, platform::WindowId, int, void*) {}
+
+int CEffectTemplate::ExportAnimation(const std::string&, int, int) { return 0; }
+
+void CEffectTemplate::SweepPanes()
+{
+    for (COptionPanel*& pane : panes_) {
+        if (pane && !pane->alive) {
+            delete pane;
+            pane = nullptr;
+        }
+    }
+    std::erase(panes_, nullptr);
+}
+
+bool CEffectTemplate::CreateFilterFromDefinition()
+{
+    tinyxml2::XMLElement* element = definition ? definition->FirstChildElement("filter") : nullptr;
+    const char* name = element ? element->Attribute("name") : nullptr;
+    if (!name || !*name) {
+        loadError_ = "the template names no filter";
+        return false;
+    }
+    std::unique_ptr<CImageDataObject> object = CreateByName(name);
+    auto* filter = dynamic_cast<CImageFilter*>(object.get());
+    if (!filter || object->kind != KindFilter) {
+        loadError_ = std::string("unknown filter \"") + name + "\"";
+        return false;
+    }
+    object.release();
+    filter_.reset(filter);
+    filter_->SetDefinition(element);
+    filter_->SetTemplateFolder(folder);
+    filter_->Init();
+    return true;
+}
+
+namespace {
+std::mutex g_creationLock;
+}
+
+CEffectTemplate* CreateTemplate(const std::shared_ptr<tinyxml2::XMLDocument>& definition, const std::string& folder,
+                                CPhotoDocument* document, std::string* error)
+{
+    auto fail = [&](const std::string& why) -> CEffectTemplate* {
+        if (error) *error = why;
+        return nullptr;
+    };
+    tinyxml2::XMLElement* root = definition ? definition->RootElement() : nullptr;
+    tinyxml2::XMLElement* templ = root ? root->FirstChildElement("template") : nullptr;
+    tinyxml2::XMLElement* filter = root ? root->FirstChildElement("filter") : nullptr;
+    if (!templ || !filter) return fail("the definition has no \"template\" and \"filter\" elements");
+    const char* className = filter->Attribute("name");
+    if (!className || !*className) return fail("the definition names no template class");
+
+    std::lock_guard lock(g_creationLock);
+    std::unique_ptr<CImageDataObject> object = CreateByName(className);
+    auto* t = dynamic_cast<CEffectTemplate*>(object.get());
+    if (!t || object->kind != KindTemplate) return fail(std::string("unknown template class \"") + className + "\"");
+    object.release();
+    t->document = document;
+    t->folder = folder;
+    t->displayName = templ->Attribute("name") ? templ->Attribute("name") : "";
+    t->definition = filter;
+    t->definitionOwner = definition;
+    if (!t->Load()) {
+        const std::string why = t->LoadError().empty() ? "the template could not be loaded" : t->LoadError();
+        t->Release();
+        return fail(why);
+    }
+    return t;
+}

@@ -1,0 +1,11 @@
+#include "engine/Registry.h"
+#include "engine/SimpleFilter.h"
+#include "engine/SimpleTemplate.h"
+
+#include <new>
+
+void RegisterEngineClasses()
+{
+    RegisterCreator("SimpleFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_SimpleFilter; });
+    RegisterCreator("SimpleTemplate", []() -> CImageDataObject* { return new (std::nothrow) CT_SimpleTempl; });
+}

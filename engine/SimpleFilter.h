@@ -1,0 +1,36 @@
+#pragma once
+/**
+ * @file SimpleFilter.h
+ * @brief "SimpleFilter": the base of the stylization filters. Keeps copies of the inputs'
+ * regions and a result canvas sized to the view. Its own Process leaves the canvas black.
+ */
+#include "engine/ImageFilter.h"
+
+#include <vector>
+
+struct SimpleParams;
+
+class CF_SimpleFilter : public CImageFilter {
+public:
+    CF_SimpleFilter();
+    ~CF_SimpleFilter() override;
+
+    void SetSource(std::span<const cv::Mat> images) override;
+    void Init() override;
+    void Process() override {}
+    cv::Mat GetResult() override { return result_; }
+    /** Scales the source down (never up) to fit the size; no size means the source's size. */
+    void SetOutputSize(const cv::Size* size) override;
+    void GetOutputSize(cv::Size& size) override { size = result_.size(); }
+
+    const cv::Mat& Source() const { return source_; }
+    const std::vector<cv::Mat>& ExtraSources() const { return extra_; }
+
+protected:
+    /** The simple template's block, or null before the first SetParams. */
+    const SimpleParams* Params() const { return static_cast<const SimpleParams*>(params_); }
+
+    cv::Mat source_;
+    cv::Mat result_;
+    std::vector<cv::Mat> extra_;
+};
