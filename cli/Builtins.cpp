@@ -1,0 +1,15 @@
+#include "cli/Builtins.h"
+
+#include "engine/Registry.h"
+#include "filters/FilterClasses.h"
+
+#include <mutex>
+
+void RegisterBuiltinClasses()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        RegisterEngineClasses();
+        RegisterFilterClasses();
+    });
+}

@@ -1,0 +1,24 @@
+#pragma once
+/**
+ * @file RenderJob.h
+ * @brief One rendering as the command-line tool does it: template, photos, values, output.
+ */
+#include <opencv2/core.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct RenderJob {
+    std::string templateFile;             ///< a resolved definition file
+    std::vector<std::string> photos;
+    std::optional<double> vars[3];        ///< in the template's own units
+    std::optional<cv::Rect2f> region;     ///< photo fractions
+    std::optional<cv::Size> viewSize;     ///< preview rendering for this view; else full size
+};
+
+/**
+ * @brief Renders the job. Returns the result, or an empty Mat with a one-line reason
+ * (unreadable photo, bad template, value out of range).
+ */
+cv::Mat RunRenderJob(const RenderJob& job, std::string& error);

@@ -1,0 +1,5 @@
+#include "filters/FilterClasses.h"
+
+void RegisterFilterClasses()
+{
+}

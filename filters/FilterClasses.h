@@ -1,0 +1,3 @@
+#pragma once
+/** Registers every filter of the filters module ("EmbossFilter", "OilPaintFilter", ...). */
+void RegisterFilterClasses();

@@ -1,0 +1,48 @@
+#pragma once
+/**
+ * @file SampleImage.h
+ * @brief The sub-pixel sampler filters, frames, faces and meshes share.
+ */
+#include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+/**
+ * @brief Samples an image at (u, v), given as fractions of its width and height, with clamped
+ * borders and planar interpolation over the two triangles either side of the diagonal from
+ * (x0 + 1, y0) to (x0, y0 + 1).
+ *
+ * Accepts 1 to 4 channels of 8/16-bit (un)signed, 32-bit integer, float or double pixels;
+ * returns the first three channels as floats (channels the image lacks are 0). An empty image
+ * samples as 0.
+ */
+cv::Vec3f SampleImage(const cv::Mat& image, float u, float v);
+
+/** The same for 8-bit 3-channel images, without the type dispatch (hot loops). */
+inline cv::Vec3f SampleImage8u3(const cv::Mat& image, float u, float v)
+{
+    const int w = image.cols, h = image.rows;
+    u = u * w - 0.5f;
+    v = v * h - 0.5f;
+    const float fu = std::floor(u), fv = std::floor(v);
+    const int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
+    const float fx = u - fu, fy = v - fv;
+    const int xa = std::min(std::max(x0, 0), w - 1), xb = std::min(std::max(x0 + 1, 0), w - 1);
+    const int ya = std::min(std::max(y0, 0), h - 1), yb = std::min(std::max(y0 + 1, 0), h - 1);
+    const uchar* ra = image.ptr<uchar>(ya);
+    const uchar* rb = image.ptr<uchar>(yb);
+    cv::Vec3f out;
+    if (fx + fy <= 1) {
+        for (int c = 0; c < 3; ++c) {
+            const float c00 = ra[xa * 3 + c], c01 = rb[xa * 3 + c], c10 = ra[xb * 3 + c];
+            out[c] = c00 + fy * (c01 - c00) + fx * (c10 - c00);
+        }
+    } else {
+        for (int c = 0; c < 3; ++c) {
+            const float c11 = rb[xb * 3 + c], c01 = rb[xa * 3 + c], c10 = ra[xb * 3 + c];
+            out[c] = c11 + (1 - fy) * (c10 - c11) + (1 - fx) * (c01 - c11);
+        }
+    }
+    return out;
+}
