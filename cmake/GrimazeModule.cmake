@@ -1,16 +1,21 @@
-# grimaze_module(<name> SOURCES ... [DEPS ...] [TESTS ...] [TEST_DEPS ...] [TEST_LABELS ...])
+# grimaze_module(<name> SOURCES ... [DEPS ...] [TESTS ...] [THREAD_TESTS ...] [TEST_DEPS ...] [TEST_LABELS ...])
 #
 # Declares the static library gz_<name> and, when testing is on, the test program
-# <name>_tests built from TESTS. Headers are included as "<folder>/<File>.h" from the
-# source root, so every module looks alike from the outside.
+# <name>_tests built from TESTS. THREAD_TESTS go into <name>_thread_tests, labelled
+# "threads": CI runs those under ThreadSanitizer too. Headers are included as
+# "<folder>/<File>.h" from the source root, so every module looks alike from the outside.
 function(grimaze_module name)
-  cmake_parse_arguments(M "" "" "SOURCES;DEPS;TESTS;TEST_DEPS;TEST_LABELS" ${ARGN})
+  cmake_parse_arguments(M "" "" "SOURCES;DEPS;TESTS;THREAD_TESTS;TEST_DEPS;TEST_LABELS" ${ARGN})
   add_library(gz_${name} STATIC ${M_SOURCES})
   target_include_directories(gz_${name} PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(gz_${name} PUBLIC ${M_DEPS})
   target_compile_definitions(gz_${name} PUBLIC GRIMAZE_VERSION="${PROJECT_VERSION}")
   if(M_TESTS AND BUILD_TESTING)
     grimaze_test(${name}_tests SOURCES ${M_TESTS} DEPS gz_${name} ${M_TEST_DEPS} LABELS ${name} ${M_TEST_LABELS})
+  endif()
+  if(M_THREAD_TESTS AND BUILD_TESTING)
+    grimaze_test(${name}_thread_tests SOURCES ${M_THREAD_TESTS} DEPS gz_${name} ${M_TEST_DEPS}
+      LABELS ${name} threads ${M_TEST_LABELS})
   endif()
 endfunction()
 
