@@ -336,6 +336,7 @@ void EmbossGrid(cv::Mat& image, int n, int a)
 void PixelateRegion(const cv::Rect2f& R, cv::Mat& image, float cellFraction)
 {
     if (image.empty() || image.type() != CV_8UC3 || !(cellFraction > 0)) return;
+    if (std::isnan(R.x) || std::isnan(R.y) || std::isnan(R.width) || std::isnan(R.height)) return;
     const int W = image.cols, H = image.rows;
     const float fW = static_cast<float>(W), fH = static_cast<float>(H);
 

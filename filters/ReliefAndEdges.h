@@ -55,7 +55,7 @@ void EmbossGrid(cv::Mat& image, int cellSize, int amplitude);
  *
  * Cell size n = trunc(fraction x min(region height, region width) in pixels), at least 1;
  * cells are aligned to multiples of n in image columns, bands of rows start at the region's
- * top. A region with a negative value means the whole image. A fraction <= 0 (or NaN) or an
+ * top. A region with a negative value means the whole image. A fraction <= 0, a NaN anywhere or an
  * empty region changes nothing.
  * @param image 8-bit 3-channel image.
  */
