@@ -56,7 +56,10 @@ void DrawRainStreaks(const cv::Mat& source, int count, cv::Mat& dest, float shor
 
     const float s = std::sqrt(1.04f);
     const float span = longest - shortest;
-    for (int n = 0; n < count; ++n) {
+    // After 64 brightenings on average every pixel is white (255 - 255 / 1.1^58 >= 254.5);
+    // the rest of an absurd number of streaks would only take time.
+    std::int64_t budget = 64 * static_cast<std::int64_t>(W) * H;
+    for (int n = 0; n < count && budget > 0; ++n) {
         const int x0 = RandomCoordinate(rng, W);
         const int y0 = RandomCoordinate(rng, H);
         const float lf = static_cast<float>(rng()) / 32767.0f * span + shortest;
@@ -67,6 +70,7 @@ void DrawRainStreaks(const cv::Mat& source, int count, cv::Mat& dest, float shor
         const double lo = std::floor((-1.0 - y0) * s) - 2, hi = std::ceil((H - y0) * static_cast<double>(s)) + 2;
         const int t0 = static_cast<int>(std::max<double>(-L, lo));
         const int t1 = static_cast<int>(std::min<double>(L - 1, hi));
+        budget -= std::max(t1 - t0 + 1, 0);
         for (int t = t0; t <= t1; ++t) {
             const float ft = static_cast<float>(t);
             const int px = static_cast<int>(static_cast<float>(x0) - 0.2f * ft / s);

@@ -16,7 +16,8 @@
  *
  * Per streak three draws: x, y, then the half-length between shortest and longest; a
  * half-length <= 0 draws nothing but its draws are still consumed. The count is limited to
- * dest's pixel count (more streaks can only whiten further).
+ * dest's pixel count, and drawing ends once 64 brightenings per pixel have been spent (the
+ * picture is white by then): only absurd settings reach either limit.
  * @param dest Sized by the caller; when empty it takes the source's size.
  */
 void DrawRainStreaks(const cv::Mat& source, int count, cv::Mat& dest, float shortest, float longest,

@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
-/** Working images never exceed this many pixels. */
-inline constexpr double kMaxWorkingPixels = 4.0e6;
+/** Working images never exceed this many pixels (four times the nominal 500 x 500). */
+inline constexpr double kMaxWorkingPixels = 1.0e6;
 
 /**
  * @brief The working size for a source of the given size: each side times
@@ -19,6 +19,7 @@ inline constexpr double kMaxWorkingPixels = 4.0e6;
  * For ordinary photos that is the whole rule. A strip such as 5000 x 10 would get
  * c = 25 and a 31-megapixel working image (a 1 x 20000 strip over a gigapixel), so the
  * result is scaled down to at most kMaxWorkingPixels; every side is at least one pixel.
+ * Photos up to an aspect ratio of about 1 : 16 are not affected.
  */
 inline cv::Size WorkingResolution(cv::Size source)
 {
