@@ -48,7 +48,7 @@ struct MapFreer {
 cv::Mat ToBgr8(const cv::Mat& frame)
 {
     cv::Mat m = frame;
-    if (m.depth() != CV_8U) return {};
+    if (m.empty() || m.depth() != CV_8U) return {};
     if (m.channels() == 1) cv::cvtColor(m, m, cv::COLOR_GRAY2BGR);
     else if (m.channels() == 4) cv::cvtColor(m, m, cv::COLOR_BGRA2BGR);
     else if (m.channels() != 3) return {};
