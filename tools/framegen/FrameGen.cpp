@@ -503,6 +503,342 @@ Scene Postcard()
     return s;
 }
 
+
+/** A tree: a trunk and a canopy of overlapping blobs, lit from the upper right. */
+void Tree(Img& img, cv::Point2f base, float height, cv::RNG& rng, const cv::Mat1f& leafNoise)
+{
+    const cv::Size size = img.size();
+    cv::Mat1b trunk = Mask(size), crown = Mask(size), light = Mask(size);
+    const float w = height * 0.05f;
+    Polygon(trunk, {{base.x - w, base.y}, {base.x + w, base.y}, {base.x + w * 0.5f, base.y - height * 0.6f},
+                    {base.x - w * 0.5f, base.y - height * 0.6f}});
+    Paint(img, trunk, Rgb(70, 50, 35));
+    const cv::Point2f c(base.x, base.y - height * 0.62f);
+    for (int i = 0; i < 9; ++i) {
+        const float a = rng.uniform(0.f, float(2 * CV_PI)), r = rng.uniform(0.f, height * 0.2f);
+        const cv::Point p(cvRound(c.x + r * std::cos(a) * 1.2f), cvRound(c.y + r * std::sin(a) * 0.9f));
+        const int rad = cvRound(height * rng.uniform(0.16f, 0.26f));
+        cv::circle(crown, p, rad, 255, cv::FILLED, cv::LINE_AA);
+        cv::circle(light, p + cv::Point(cvRound(rad * 0.25f), -cvRound(rad * 0.3f)), cvRound(rad * 0.7f), 255, cv::FILLED, cv::LINE_AA);
+    }
+    cv::Mat1f cA = Alpha(crown), lA = Alpha(light);
+    lA = lA.mul(cA);
+    for (int y = 0; y < size.height; ++y)
+        for (int x = 0; x < size.width; ++x) {
+            const float a = cA(y, x);
+            if (a <= 0) continue;
+            const float n = leafNoise(y, x);
+            cv::Vec3f col = Mix(Rgb(40, 75, 35), Rgb(95, 140, 60), 0.55f * lA(y, x) + 0.45f * n);
+            img(y, x) = img(y, x) * (1 - a) + col * a;
+        }
+}
+
+Scene Billboard()
+{
+    cv::RNG rng(202);
+    const cv::Size size(1280 * SS, 960 * SS);
+    const float horizon = 540.f * SS;
+    Img img(size);
+    // Sky, deep blue overhead to a pale haze at the horizon.
+    for (int y = 0; y < size.height; ++y) {
+        const float t = std::clamp(y / horizon, 0.f, 1.f);
+        const cv::Vec3f c = Mix(Rgb(52, 112, 196), Rgb(205, 224, 238), std::pow(t, 1.6f));
+        for (int x = 0; x < size.width; ++x) img(y, x) = c;
+    }
+    // Clouds: stretched fractal noise, lit from above and shaded underneath.
+    {
+        const cv::Mat1f n = Fbm(size, 260.0 * SS, 6, rng, 2.6);
+        const cv::Mat1f n2 = Fbm(size, 120.0 * SS, 4, rng, 2.0);
+        for (int y = 0; y < int(horizon); ++y)
+            for (int x = 0; x < size.width; ++x) {
+                const float h = 1 - y / horizon;
+                const float d = n(y, x) * 0.8f + n2(y, x) * 0.2f - 0.5f + 0.12f * (1 - h);
+                const float cover = std::clamp(d * 4.f, 0.f, 1.f) * std::clamp(h * 3.f, 0.f, 1.f);
+                if (cover <= 0) continue;
+                const float below = std::clamp((n(std::min(y + 14 * SS, size.height - 1), x) - n(y, x)) * 6.f, 0.f, 1.f);
+                const cv::Vec3f c = Mix(Rgb(252, 252, 250), Rgb(170, 180, 196), 0.7f * below);
+                img(y, x) = img(y, x) * (1 - cover) + c * cover;
+            }
+    }
+    // Two ridges of hills, the far one hazier.
+    const auto ridge = [&](float base, float amp, double cell, const cv::Vec3f& near, const cv::Vec3f& far) {
+        const cv::Mat1f line = Noise(cv::Size(size.width, 1), cell, 1, rng);
+        const cv::Mat1f tex = Fbm(size, 40.0 * SS, 4, rng);
+        for (int x = 0; x < size.width; ++x) {
+            const int top = int(base - amp * line(0, x));
+            for (int y = std::max(0, top); y < size.height; ++y) {
+                const float t = std::clamp((y - top) / (amp * 1.5f), 0.f, 1.f);
+                const float edge = std::clamp(float(y - top + 1), 0.f, 1.f);
+                const cv::Vec3f c = Mix(far, near, t) * (0.93f + 0.14f * tex(y, x));
+                img(y, x) = img(y, x) * (1 - edge) + c * edge;
+            }
+        }
+    };
+    ridge(horizon + 4 * SS, 70.f * SS, 300.0 * SS, Rgb(140, 165, 175), Rgb(160, 182, 196));
+    ridge(horizon + 10 * SS, 38.f * SS, 160.0 * SS, Rgb(86, 122, 84), Rgb(118, 146, 128));
+    // Meadow: brighter toward the horizon, blades of grass in the foreground.
+    {
+        const cv::Mat1f blades = Noise(size, 1.2 * SS, 9.0 * SS, rng);
+        const cv::Mat1f patch = Fbm(size, 160.0 * SS, 5, rng, 3.0);
+        const int top = int(horizon + 16 * SS);
+        for (int y = top; y < size.height; ++y) {
+            const float t = (y - top) / float(size.height - top);
+            for (int x = 0; x < size.width; ++x) {
+                const float e = std::clamp((y - top) / (6.f * SS), 0.f, 1.f);
+                cv::Vec3f c = Mix(Rgb(150, 170, 80), Rgb(66, 110, 34), std::pow(t, 0.7f));
+                c *= 0.82f + 0.3f * patch(y, x);
+                c *= 1 - t * 0.35f * blades(y, x);
+                img(y, x) = img(y, x) * (1 - e) + c * e;
+            }
+        }
+    }
+    cv::Mat1f leaves = Noise(size, 3.0 * SS, 3.0 * SS, rng);
+    for (const float x : {40.f, 95.f, 180.f, 520.f, 600.f, 690.f, 860.f, 910.f})
+        Tree(img, {x * SS, horizon + 20 * SS}, rng.uniform(34.f, 52.f) * SS, rng, leaves);
+    Tree(img, {1090.f * SS, horizon + 34 * SS}, 110.f * SS, rng, leaves);
+    Tree(img, {1170.f * SS, horizon + 44 * SS}, 160.f * SS, rng, leaves);
+    Tree(img, {1262.f * SS, horizon + 60 * SS}, 230.f * SS, rng, leaves);
+    // The road, running off toward the horizon on the right.
+    {
+        const Quad road = {cv::Point2f(985.f * SS, horizon + 18 * SS), {1012.f * SS, horizon + 18 * SS},
+                           {800.f * SS, float(size.height)}, {1880.f * SS, float(size.height)}};
+        const cv::Size rs(400 * SS, 2000 * SS);  // across x along, far end at the top
+        Img tex = Paper(rs, Rgb(92, 92, 96), rng, 0.25f);
+        cv::Mat1b white = Mask(rs), yellow = Mask(rs);
+        cv::rectangle(white, cv::Rect(14 * SS, 0, 8 * SS, rs.height), 255, cv::FILLED);
+        cv::rectangle(white, cv::Rect(rs.width - 22 * SS, 0, 8 * SS, rs.height), 255, cv::FILLED);
+        for (int y = 0; y < rs.height; y += 120 * SS)
+            cv::rectangle(yellow, cv::Rect(rs.width / 2 - 4 * SS, y, 8 * SS, 60 * SS), 255, cv::FILLED);
+        Paint(tex, white, Rgb(236, 236, 230), 0.9f);
+        Paint(tex, yellow, Rgb(236, 196, 60), 0.9f);
+        // Haze toward the far end.
+        for (int y = 0; y < rs.height; ++y) {
+            const float t = 1 - y / float(rs.height);
+            for (int x = 0; x < rs.width; ++x) tex(y, x) = Mix(tex(y, x), Rgb(170, 180, 190), 0.5f * std::pow(t, 6.f));
+        }
+        Place(img, tex, cv::Mat1f(rs, 1.f), TextureToQuad(rs, road));
+    }
+
+    // The billboard: everything drawn in the board's own plane, then set into the picture.
+    const float BW = 1160, BH = 700, frame = 34, postBottom = 1250;
+    const Quad boardQuad = {cv::Point2f(118.f * SS, 110.f * SS), {872.f * SS, 212.f * SS}, {122.f * SS, 600.f * SS},
+                            {866.f * SS, 532.f * SS}};
+    const cv::Size planeTex(int(BW * SS), int(postBottom * SS));
+    const cv::Point2f planeBoard[4] = {{0, 0}, {BW * SS, 0}, {0, BH * SS}, {BW * SS, BH * SS}};
+    const cv::Point2f imgBoard[4] = {boardQuad[0], boardQuad[1], boardQuad[2], boardQuad[3]};
+    const cv::Matx33d H(cv::getPerspectiveTransform(planeBoard, imgBoard));
+    Img plane(planeTex, Rgb(60, 62, 66));
+    cv::Mat1b cover = Mask(planeTex), face = Mask(planeTex), steel = Mask(planeTex), dark = Mask(planeTex);
+    // Posts (I-beams) and the catwalk beneath the board.
+    for (const float px : {BW * 0.24f, BW * 0.72f}) {
+        cv::rectangle(steel, cv::Rect(int((px - 26) * SS), int(BH * SS), int(52 * SS), int((postBottom - BH) * SS)), 255, cv::FILLED);
+        cv::rectangle(dark, cv::Rect(int((px - 8) * SS), int(BH * SS), int(16 * SS), int((postBottom - BH) * SS)), 255, cv::FILLED);
+    }
+    cv::rectangle(steel, cv::Rect(int(40 * SS), int((BH + 20) * SS), int((BW - 80) * SS), int(22 * SS)), 255, cv::FILLED);
+    cv::rectangle(cover, cv::Rect(0, 0, planeTex.width, int(BH * SS)), 255, cv::FILLED);
+    cover |= steel;
+    const cv::Rect faceRect(int(frame * SS), int(frame * SS), int((BW - 2 * frame) * SS), int((BH - 2 * frame) * SS));
+    cv::rectangle(face, faceRect, 255, cv::FILLED);
+    // The face: pasted paper panels, weathered. The photo covers it almost entirely.
+    {
+        Img paper = Paper(planeTex, Rgb(226, 226, 220), rng, 0.08f);
+        cv::Mat1b seams = Mask(planeTex);
+        for (int i = 1; i < 6; ++i) {
+            const int x = faceRect.x + faceRect.width * i / 6;
+            cv::line(seams, cv::Point(x, faceRect.y), cv::Point(x, faceRect.y + faceRect.height), 255, SS * 3, cv::LINE_AA);
+        }
+        cv::line(seams, cv::Point(faceRect.x, faceRect.y + faceRect.height / 2),
+                 cv::Point(faceRect.x + faceRect.width, faceRect.y + faceRect.height / 2), 255, SS * 3, cv::LINE_AA);
+        Paint(paper, seams, Rgb(150, 150, 146), 0.8f);
+        Blend(plane, paper, Alpha(face));
+    }
+    // Frame: light top edge, dark bottom edge.
+    {
+        cv::Mat1b top = Mask(planeTex), bottom = Mask(planeTex);
+        cv::rectangle(top, cv::Rect(0, 0, planeTex.width, int(10 * SS)), 255, cv::FILLED);
+        cv::rectangle(bottom, cv::Rect(0, int((BH - 10) * SS), planeTex.width, int(10 * SS)), 255, cv::FILLED);
+        Paint(plane, top, Rgb(120, 124, 130));
+        Paint(plane, bottom, Rgb(35, 36, 40));
+        cv::Mat1b inner = Mask(planeTex);
+        cv::rectangle(inner, faceRect, 255, SS * 4);
+        Paint(plane, inner, Rgb(30, 30, 34));
+    }
+    Paint(plane, steel, Rgb(88, 92, 98));
+    Paint(plane, dark, Rgb(48, 50, 55));
+    cv::Mat1f planeCover = Alpha(cover);
+    // Ground shadow under the posts, on the meadow.
+    {
+        cv::Mat1f sh(size, 0.f);
+        for (const float px : {BW * 0.24f, BW * 0.72f}) {
+            const cv::Point2f g = Apply(H, {px * SS, postBottom * SS});
+            cv::ellipse(sh, cv::Point(cvRound(g.x), cvRound(g.y)), cv::Size(60 * SS, 10 * SS), 0, 0, 360, 1.0, cv::FILLED, cv::LINE_AA);
+        }
+        cv::GaussianBlur(sh, sh, cv::Size(0, 0), 8.0 * SS);
+        Darken(img, sh, 0.45f);
+    }
+    Place(img, plane, planeCover, H);
+    Scene s;
+    // The window reaches a little under the frame, so no sliver of the bare face shows.
+    const cv::Rect2f win(faceRect.x - 4.f * SS, faceRect.y - 4.f * SS, faceRect.width + 8.f * SS, faceRect.height + 8.f * SS);
+    s.main = {Apply(H, win.tl()), Apply(H, {win.br().x, win.y}), Apply(H, {win.x, win.br().y}), Apply(H, win.br())};
+    s.alpha = 0.94f;
+    s.name = "Billboard";
+    s.folder = "Billboard";
+    s.picture = Finish(img);
+    return s;
+}
+
+
+/** Cork: a warm base full of light and dark granules. */
+Img Cork(cv::Size size, cv::RNG& rng)
+{
+    Img img(size, Rgb(192, 146, 98));
+    Grain(img, Fbm(size, 200.0 * SS, 5, rng), 0.25f);
+    cv::Mat1b dark = Mask(size), light = Mask(size);
+    const int n = size.area() / (60 * SS * SS);
+    for (int i = 0; i < n; ++i) {
+        const cv::Point p(rng.uniform(0, size.width), rng.uniform(0, size.height));
+        const cv::Size ax(rng.uniform(1, 3 * SS), rng.uniform(1, 3 * SS));
+        cv::ellipse(rng.uniform(0, 3) ? dark : light, p, ax, rng.uniform(0, 180), 0, 360, 255, cv::FILLED, cv::LINE_AA);
+    }
+    cv::Mat1f d = Alpha(dark), l = Alpha(light);
+    cv::GaussianBlur(d, d, cv::Size(0, 0), 0.6 * SS);
+    cv::GaussianBlur(l, l, cv::Size(0, 0), 0.6 * SS);
+    Paint(img, d, Rgb(120, 78, 42), 0.55f);
+    Paint(img, l, Rgb(226, 190, 140), 0.5f);
+    return img;
+}
+
+/** A little sunset by the sea, for the print lying underneath. */
+Img Sunset(cv::Size size)
+{
+    Img img(size);
+    const float horizon = size.height * 0.62f;
+    for (int y = 0; y < size.height; ++y) {
+        const float t = y / horizon;
+        cv::Vec3f c = y < horizon ? Mix(Mix(Rgb(70, 60, 140), Rgb(240, 120, 90), std::min(1.f, t * 1.3f)), Rgb(255, 200, 110),
+                                        std::pow(std::clamp(t, 0.f, 1.f), 4.f))
+                                  : Mix(Rgb(120, 80, 110), Rgb(30, 35, 80), (y - horizon) / (size.height - horizon));
+        for (int x = 0; x < size.width; ++x) img(y, x) = c;
+    }
+    cv::Mat1b sun = Mask(size), glint = Mask(size);
+    cv::circle(sun, cv::Point(size.width / 2, int(horizon)), size.width / 9, 255, cv::FILLED, cv::LINE_AA);
+    cv::rectangle(sun, cv::Rect(0, int(horizon), size.width, size.height), 0, cv::FILLED);
+    Paint(img, sun, Rgb(255, 236, 170));
+    for (int i = 0; i < 9; ++i) {
+        const int y = int(horizon + 8 * SS + i * i * 2.2f * SS), half = size.width / 10 - i * SS * 3;
+        cv::line(glint, cv::Point(size.width / 2 - half, y), cv::Point(size.width / 2 + half, y), 255, SS * 2, cv::LINE_AA);
+    }
+    Paint(img, glint, Rgb(255, 210, 140), 0.7f);
+    return img;
+}
+
+/** An instant print: white card, the picture area, a wide bottom margin. Returns the card and
+ *  sets area to the picture's rectangle in card pixels. */
+Img InstantPrint(cv::Size card, cv::Rect2f& area, const Img* picture, cv::RNG& rng)
+{
+    Img img = Paper(card, Rgb(249, 248, 244), rng, 0.035f);
+    const float side = card.width * 0.068f;
+    area = cv::Rect2f(side, side, card.width - 2 * side, card.width - 2 * side);
+    area.height = area.width / 1.28f;
+    if (picture) {
+        Img p;
+        cv::resize(*picture, p, cv::Size(cvRound(area.width), cvRound(area.height)), 0, 0, cv::INTER_AREA);
+        p.copyTo(img(cv::Rect(cvRound(area.x), cvRound(area.y), p.cols, p.rows)));
+    } else {
+        // The empty picture area: dark, with the gloss the photo will show through.
+        for (int y = int(area.y); y < int(area.br().y); ++y)
+            for (int x = int(area.x); x < int(area.br().x); ++x) {
+                const float d = ((x - area.x) / area.width + (y - area.y) / area.height) * 0.5f;
+                const float band = std::exp(-std::pow((d - 0.32f) / 0.09f, 2.f));
+                img(y, x) = Mix(Rgb(24, 24, 26), Rgb(255, 255, 255), band);
+            }
+    }
+    return img;
+}
+
+Scene Polaroid()
+{
+    cv::RNG rng(303);
+    const cv::Size size(1280 * SS, 960 * SS);
+    Img img = Cork(size, rng);
+    Vignette(img, 0.3f, 2.5f);
+
+    const auto placeCard = [&](const Img& card, const Quad& q, float shadow) {
+        const cv::Mat1f a(card.size(), 1.f);
+        const cv::Matx33d H = TextureToQuad(card.size(), q);
+        cv::Mat1f cover;
+        cv::warpPerspective(a, cover, CentreConvention(H), size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, 0);
+        DropShadow(img, cover, {10.f * SS, 15.f * SS}, 12.0 * SS, shadow);
+        Place(img, card, a, H);
+        return H;
+    };
+
+    // The print underneath, pinned.
+    {
+        cv::Rect2f area;
+        const cv::Size cs(560 * SS, 553 * SS);
+        const Img sunset = Sunset(cv::Size(480 * SS, 376 * SS));
+        Img card = InstantPrint(cs, area, &sunset, rng);
+        cv::Mat1b words = Mask(cs);
+        TextCentred(words, "Lake house", {cs.width / 2.f, area.br().y + (cs.height - area.br().y) * 0.45f},
+                    cv::FONT_HERSHEY_SCRIPT_SIMPLEX, 1.6 * SS, 2 * SS);
+        Paint(card, words, Rgb(40, 40, 40), 0.85f);
+        const cv::Matx33d H = placeCard(card, CardQuad({1000.f * SS, 400.f * SS}, 460.f * SS, 454.f * SS, 9, 0.02f), 0.5f);
+        // Push pin.
+        const cv::Point2f pin = Apply(H, {cs.width / 2.f, 24.f * SS});
+        cv::Mat1f sh(size, 0.f);
+        cv::circle(sh, cv::Point(cvRound(pin.x + 10 * SS), cvRound(pin.y + 14 * SS)), 16 * SS, 1.0, cv::FILLED, cv::LINE_AA);
+        cv::GaussianBlur(sh, sh, cv::Size(0, 0), 5.0 * SS);
+        Darken(img, sh, 0.5f);
+        cv::Mat1b head = Mask(size), hi = Mask(size);
+        cv::circle(head, cv::Point(cvRound(pin.x), cvRound(pin.y)), 17 * SS, 255, cv::FILLED, cv::LINE_AA);
+        cv::circle(hi, cv::Point(cvRound(pin.x - 5 * SS), cvRound(pin.y - 6 * SS)), 6 * SS, 255, cv::FILLED, cv::LINE_AA);
+        Paint(img, head, Rgb(200, 30, 40));
+        cv::Mat1f hiA = Alpha(hi);
+        cv::GaussianBlur(hiA, hiA, cv::Size(0, 0), 2.0 * SS);
+        Paint(img, hiA, Rgb(255, 200, 200), 0.9f);
+    }
+
+    // The main print, taped to the board.
+    Scene s;
+    cv::Rect2f area;
+    const cv::Size cs(700 * SS, 692 * SS);
+    Img card = InstantPrint(cs, area, nullptr, rng);
+    cv::Mat1b words = Mask(cs), heart = Mask(cs);
+    const float capY = area.br().y + (cs.height - area.br().y) * 0.5f;
+    TextCentred(words, "Best day ever!", {cs.width / 2.f - 20 * SS, capY}, cv::FONT_HERSHEY_SCRIPT_COMPLEX, 2.0 * SS, 3 * SS);
+    const float hx = cs.width * 0.82f, hy = capY - 4.f * SS, r = 13.f * SS;
+    cv::circle(heart, cv::Point(cvRound(hx - r * 0.7f), cvRound(hy - r * 0.4f)), cvRound(r * 0.75f), 255, cv::FILLED, cv::LINE_AA);
+    cv::circle(heart, cv::Point(cvRound(hx + r * 0.7f), cvRound(hy - r * 0.4f)), cvRound(r * 0.75f), 255, cv::FILLED, cv::LINE_AA);
+    Polygon(heart, {{hx - r * 1.42f, hy - r * 0.2f}, {hx + r * 1.42f, hy - r * 0.2f}, {hx, hy + r * 1.5f}});
+    Paint(card, words, Rgb(25, 45, 120), 0.92f);
+    Paint(card, heart, Rgb(210, 40, 60), 0.92f);
+    const Quad q = CardQuad({540.f * SS, 500.f * SS}, 600.f * SS, 593.f * SS, -4.5f, 0.02f);
+    const cv::Matx33d H = placeCard(card, q, 0.6f);
+    // Tape across the top margin, clear of the picture.
+    {
+        const cv::Size ts(230 * SS, 52 * SS);
+        Img tape(ts, Rgb(246, 240, 200));
+        Grain(tape, Noise(ts, 3.0 * SS, 3.0 * SS, rng), 0.08f);
+        cv::Mat1b m = Mask(ts);
+        std::vector<cv::Point2f> outline;
+        for (int i = 0; i <= 10; ++i) outline.push_back({float(i * ts.width / 10), (i % 2) * 3.f * SS});
+        for (int i = 10; i >= 0; --i) outline.push_back({float(i * ts.width / 10), ts.height - (i % 2) * 3.f * SS});
+        Polygon(m, outline);
+        cv::Mat1f a = Alpha(m) * 0.78f;
+        const cv::Point2f mid = Apply(H, {cs.width / 2.f, area.y * 0.28f});
+        const Quad tq = CardQuad(mid, float(ts.width), float(ts.height), -2.f, 0);
+        Place(img, tape, a, TextureToQuad(ts, tq));
+    }
+    s.main = {Apply(H, area.tl()), Apply(H, {area.br().x, area.y}), Apply(H, {area.x, area.br().y}), Apply(H, area.br())};
+    s.alpha = 0.95f;
+    s.name = "Polaroid";
+    s.folder = "Polaroid";
+    s.picture = Finish(img);
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -513,7 +849,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path root = argv[1];
     bool ok = true;
-    for (Scene (*make)() : {Postcard}) {
+    for (Scene (*make)() : {Postcard, Billboard, Polaroid}) {
         const Scene s = make();
         const bool written = Write(s, root);
         std::printf("%-16s %s\n", s.name.c_str(), written ? "written" : "FAILED");
