@@ -102,7 +102,7 @@ void Darken(Img& img, const cv::Mat1f& mask, float strength)
     }
 }
 
-[[maybe_unused]] void Lighten(Img& img, const cv::Mat1f& mask, float strength)
+void Lighten(Img& img, const cv::Mat1f& mask, float strength)
 {
     for (int y = 0; y < img.rows; ++y) {
         cv::Vec3f* p = img.ptr<cv::Vec3f>(y);
@@ -156,7 +156,7 @@ void TextCentred(cv::Mat1b& mask, const std::string& s, cv::Point2f centre, int 
     Text(mask, s, {centre.x - sz.width / 2.f, centre.y + sz.height / 2.f}, font, scale, thickness);
 }
 
-[[maybe_unused]] void RoundedRect(cv::Mat1b& mask, cv::Rect2f r, float radius)
+void RoundedRect(cv::Mat1b& mask, cv::Rect2f r, float radius)
 {
     const int rr = std::max(1, int(radius));
     const cv::Rect ri(cvRound(r.x), cvRound(r.y), cvRound(r.width), cvRound(r.height));
@@ -839,6 +839,208 @@ Scene Polaroid()
     return s;
 }
 
+
+Scene OldTV()
+{
+    cv::RNG rng(404);
+    const cv::Size size(1280 * SS, 960 * SS);
+    const int floorY = 760 * SS;
+    Img img(size);
+    // Wallpaper: muted stripes with a small diamond motif.
+    {
+        const cv::Mat1f tex = Fbm(size, 300.0 * SS, 4, rng);
+        for (int y = 0; y < floorY; ++y)
+            for (int x = 0; x < size.width; ++x) {
+                const int k = (x / SS) % 64;
+                cv::Vec3f c = k < 40 ? Rgb(96, 132, 122) : Rgb(80, 114, 106);
+                if (k == 40 || k == 41 || k == 62 || k == 63) c = Rgb(196, 190, 160);
+                const int dx = std::abs((x / SS) % 64 - 20), dy = std::abs((y / SS) % 48 - 24);
+                if (dx + dy < 7) c = Mix(c, Rgb(170, 176, 140), 0.45f);
+                img(y, x) = c * (0.9f + 0.2f * tex(y, x));
+            }
+    }
+    // Skirting board and the floor.
+    {
+        const cv::Size fs(size.width, size.height - floorY);
+        Img floor = Wood(fs, Rgb(150, 100, 60), Rgb(84, 50, 26), 46.f * SS, 14.f * SS, rng);
+        for (int y = 0; y < fs.height; ++y)
+            for (int x = 0; x < fs.width; ++x) floor(y, x) *= 0.6f + 0.4f * y / float(fs.height);
+        floor.copyTo(img(cv::Rect(0, floorY, fs.width, fs.height)));
+        cv::Mat1b skirt = Mask(size), edge = Mask(size);
+        cv::rectangle(skirt, cv::Rect(0, floorY - 34 * SS, size.width, 34 * SS), 255, cv::FILLED);
+        cv::rectangle(edge, cv::Rect(0, floorY - 34 * SS, size.width, 4 * SS), 255, cv::FILLED);
+        Paint(img, skirt, Rgb(222, 214, 190));
+        Paint(img, edge, Rgb(245, 240, 222));
+        cv::Mat1f contact(size, 0.f);
+        cv::rectangle(contact, cv::Rect(0, floorY - 2 * SS, size.width, 10 * SS), 1.0, cv::FILLED);
+        cv::GaussianBlur(contact, contact, cv::Size(0, 0), 5.0 * SS);
+        Darken(img, contact, 0.35f);
+    }
+    // A small framed picture on the wall.
+    {
+        cv::Mat1b fr = Mask(size), in = Mask(size);
+        const cv::Rect f(70 * SS, 150 * SS, 150 * SS, 190 * SS);
+        cv::rectangle(fr, f, 255, cv::FILLED);
+        cv::rectangle(in, cv::Rect(f.x + 16 * SS, f.y + 16 * SS, f.width - 32 * SS, f.height - 32 * SS), 255, cv::FILLED);
+        DropShadow(img, Alpha(fr), {8.f * SS, 10.f * SS}, 8.0 * SS, 0.4f);
+        Paint(img, fr, Rgb(60, 40, 25));
+        Paint(img, in, Rgb(236, 226, 200));
+        cv::Mat1b a = Mask(size), b = Mask(size), c = Mask(size);
+        cv::circle(a, cv::Point(f.x + 60 * SS, f.y + 70 * SS), 28 * SS, 255, cv::FILLED, cv::LINE_AA);
+        cv::rectangle(b, cv::Rect(f.x + 70 * SS, f.y + 90 * SS, 50 * SS, 60 * SS), 255, cv::FILLED);
+        Polygon(c, {{f.x + 30.f * SS, f.y + 160.f * SS}, {f.x + 75.f * SS, f.y + 100.f * SS}, {f.x + 120.f * SS, f.y + 160.f * SS}});
+        Paint(img, a, Rgb(220, 120, 60));
+        Paint(img, b, Rgb(60, 110, 140));
+        Paint(img, c, Rgb(200, 170, 60), 0.9f);
+    }
+    // A potted plant beside the set.
+    {
+        cv::Mat1b pot = Mask(size), rim = Mask(size);
+        Polygon(pot, {{1060.f * SS, 690.f * SS}, {1200.f * SS, 690.f * SS}, {1180.f * SS, 850.f * SS}, {1080.f * SS, 850.f * SS}});
+        cv::rectangle(rim, cv::Rect(1052 * SS, 680 * SS, 156 * SS, 26 * SS), 255, cv::FILLED);
+        cv::Mat1f shadow(size, 0.f);
+        cv::ellipse(shadow, cv::Point(1150 * SS, 850 * SS), cv::Size(80 * SS, 14 * SS), 0, 0, 360, 1.0, cv::FILLED);
+        cv::GaussianBlur(shadow, shadow, cv::Size(0, 0), 8.0 * SS);
+        Darken(img, shadow, 0.5f);
+        for (int i = 0; i < 16; ++i) {
+            cv::Mat1b leaf = Mask(size);
+            const float ang = -150 + i * 120.f / 15 + rng.uniform(-6.f, 6.f);
+            const float len = rng.uniform(120.f, 230.f) * SS;
+            const cv::Point2f base(1130.f * SS, 690.f * SS);
+            const cv::Point2f tip = base + cv::Point2f(std::cos(ang * float(CV_PI) / 180) * len, std::sin(ang * float(CV_PI) / 180) * len);
+            const cv::Point2f mid = (base + tip) * 0.5f;
+            cv::ellipse(leaf, cv::Point(cvRound(mid.x), cvRound(mid.y)), cv::Size(cvRound(len / 2), cvRound(len * 0.09f)), ang, 0, 360, 255,
+                        cv::FILLED, cv::LINE_AA);
+            Paint(img, leaf, Mix(Rgb(40, 90, 40), Rgb(100, 160, 70), rng.uniform(0.f, 1.f)));
+            cv::Mat1b vein = Mask(size);
+            cv::line(vein, cv::Point(cvRound(base.x), cvRound(base.y)), cv::Point(cvRound(tip.x), cvRound(tip.y)), 255, SS, cv::LINE_AA);
+            Paint(img, cv::Mat1b(vein.mul(leaf, 1.0 / 255)), Rgb(150, 200, 110), 0.5f);
+        }
+        Paint(img, pot, Rgb(180, 90, 55));
+        Paint(img, rim, Rgb(200, 108, 68));
+    }
+
+    // The television: a walnut cabinet on four legs.
+    const cv::Rect cab(270 * SS, 230 * SS, 740 * SS, 500 * SS);
+    {
+        cv::Mat1b legs = Mask(size);
+        for (const int lx : {320, 930}) {
+            Polygon(legs, {{float(lx * SS), float(cab.br().y - 4 * SS)}, {float((lx + 28) * SS), float(cab.br().y - 4 * SS)},
+                           {float((lx + 20) * SS), 840.f * SS}, {float((lx + 10) * SS), 840.f * SS}});
+        }
+        cv::Mat1f shadow(size, 0.f);
+        cv::ellipse(shadow, cv::Point(cab.x + cab.width / 2, 842 * SS), cv::Size(cab.width / 2, 16 * SS), 0, 0, 360, 1.0, cv::FILLED);
+        cv::GaussianBlur(shadow, shadow, cv::Size(0, 0), 10.0 * SS);
+        Darken(img, shadow, 0.55f);
+        Paint(img, legs, Rgb(50, 30, 16));
+    }
+    cv::Mat1b body = Mask(size);
+    RoundedRect(body, cab, 34.f * SS);
+    DropShadow(img, Alpha(body), {18.f * SS, 16.f * SS}, 16.0 * SS, 0.45f);
+    {
+        Img wood = Wood(size, Rgb(156, 98, 54), Rgb(78, 42, 20), 2000.f * SS, 9.f * SS, rng, false);
+        Blend(img, wood, Alpha(body));
+        cv::Mat1b top = Mask(size), bottom = Mask(size);
+        RoundedRect(top, cv::Rect(cab.x, cab.y, cab.width, 14 * SS), 7.f * SS);
+        RoundedRect(bottom, cv::Rect(cab.x, cab.br().y - 14 * SS, cab.width, 14 * SS), 7.f * SS);
+        Lighten(img, Alpha(top.mul(body, 1.0 / 255)), 0.25f);
+        Darken(img, Alpha(bottom.mul(body, 1.0 / 255)), 0.35f);
+    }
+    // Bezel and the screen's glass.
+    const cv::Rect bezel(cab.x + 36 * SS, cab.y + 36 * SS, 540 * SS, 428 * SS);
+    const cv::Rect screen(bezel.x + 34 * SS, bezel.y + 34 * SS, bezel.width - 68 * SS, bezel.height - 68 * SS);
+    {
+        cv::Mat1b b = Mask(size), lip = Mask(size), glass = Mask(size);
+        RoundedRect(b, bezel, 26.f * SS);
+        RoundedRect(lip, cv::Rect(screen.x - 8 * SS, screen.y - 8 * SS, screen.width + 16 * SS, screen.height + 16 * SS), 44.f * SS);
+        RoundedRect(glass, screen, 40.f * SS);
+        Paint(img, b, Rgb(58, 52, 46));
+        Paint(img, lip, Rgb(28, 26, 24));
+        // The glass: dark, brighter at the centre, with scan lines and a window's reflection.
+        Img g(size);
+        const cv::Point2f c(screen.x + screen.width / 2.f, screen.y + screen.height / 2.f);
+        for (int y = screen.y; y < screen.br().y; ++y)
+            for (int x = screen.x; x < screen.br().x; ++x) {
+                const float d = std::hypot((x - c.x) / screen.width, (y - c.y) / screen.height);
+                cv::Vec3f col = Mix(Rgb(62, 74, 70), Rgb(20, 24, 24), std::min(1.f, d * 1.5f));
+                if ((y / SS) % 3 == 0) col *= 0.7f;
+                g(y, x) = col;
+            }
+        Blend(img, g, Alpha(glass));
+        cv::Mat1f refl(size, 0.f);
+        cv::ellipse(refl, cv::Point(screen.x + screen.width / 3, screen.y + screen.height / 4), cv::Size(screen.width / 4, screen.height / 7), -20, 0,
+                    360, 1.0, cv::FILLED, cv::LINE_AA);
+        cv::GaussianBlur(refl, refl, cv::Size(0, 0), 22.0 * SS);
+        Lighten(img, refl.mul(Alpha(glass)), 0.5f);
+    }
+    // Control panel: speaker grille, a brand plate, two knobs.
+    {
+        const int px = bezel.br().x + 30 * SS, pw = cab.br().x - 36 * SS - px;
+        cv::Mat1b panel = Mask(size), slats = Mask(size);
+        RoundedRect(panel, cv::Rect(px, bezel.y, pw, 220 * SS), 12.f * SS);
+        Paint(img, panel, Rgb(40, 30, 22));
+        for (int y = bezel.y + 14 * SS; y < bezel.y + 210 * SS; y += 11 * SS)
+            cv::rectangle(slats, cv::Rect(px + 10 * SS, y, pw - 20 * SS, 5 * SS), 255, cv::FILLED);
+        Paint(img, slats, Rgb(180, 150, 100));
+        cv::Mat1b plate = Mask(size), name = Mask(size);
+        RoundedRect(plate, cv::Rect(px, bezel.y + 236 * SS, pw, 34 * SS), 6.f * SS);
+        Paint(img, plate, Rgb(200, 178, 120));
+        TextCentred(name, "ORBITONE", {px + pw / 2.f, bezel.y + 253.f * SS}, cv::FONT_HERSHEY_DUPLEX, 0.62 * SS, SS);
+        Paint(img, name, Rgb(60, 40, 20));
+        for (int k = 0; k < 2; ++k) {
+            const cv::Point c(px + pw / 2, bezel.y + (318 + k * 82) * SS);
+            cv::Mat1f sh(size, 0.f);
+            cv::circle(sh, c + cv::Point(5 * SS, 6 * SS), 31 * SS, 1.0, cv::FILLED, cv::LINE_AA);
+            cv::GaussianBlur(sh, sh, cv::Size(0, 0), 4.0 * SS);
+            Darken(img, sh, 0.5f);
+            cv::Mat1b ring = Mask(size), knob = Mask(size), mark = Mask(size), hi = Mask(size);
+            cv::circle(ring, c, 33 * SS, 255, cv::FILLED, cv::LINE_AA);
+            cv::circle(knob, c, 26 * SS, 255, cv::FILLED, cv::LINE_AA);
+            const float a = float(k ? -0.6 : 0.9);
+            cv::line(mark, c, c + cv::Point(cvRound(std::sin(a) * 22 * SS), cvRound(-std::cos(a) * 22 * SS)), 255, 4 * SS, cv::LINE_AA);
+            cv::circle(hi, c - cv::Point(9 * SS, 9 * SS), 9 * SS, 255, cv::FILLED, cv::LINE_AA);
+            Paint(img, ring, Rgb(170, 150, 110));
+            Paint(img, knob, Rgb(34, 30, 28));
+            cv::Mat1f hiA = Alpha(hi);
+            cv::GaussianBlur(hiA, hiA, cv::Size(0, 0), 4.0 * SS);
+            Paint(img, hiA, Rgb(140, 135, 130), 0.6f);
+            Paint(img, mark, Rgb(230, 220, 200));
+        }
+    }
+    // Rabbit-ear antenna.
+    {
+        const cv::Point base(cab.x + cab.width / 2 + 120 * SS, cab.y);
+        cv::Mat1b rods = Mask(size), dome = Mask(size), tips = Mask(size);
+        const cv::Point ends[2] = {base + cv::Point(-170 * SS, -190 * SS), base + cv::Point(120 * SS, -200 * SS)};
+        for (const cv::Point& e : ends) {
+            cv::line(rods, base - cv::Point(0, 16 * SS), e, 255, 3 * SS, cv::LINE_AA);
+            cv::circle(tips, e, 6 * SS, 255, cv::FILLED, cv::LINE_AA);
+        }
+        cv::ellipse(dome, base, cv::Size(48 * SS, 30 * SS), 0, 180, 360, 255, cv::FILLED, cv::LINE_AA);
+        Paint(img, rods, Rgb(190, 190, 196));
+        Paint(img, tips, Rgb(150, 150, 156));
+        Paint(img, dome, Rgb(36, 32, 30));
+    }
+    // Warm lamplight from the right, dim corners.
+    {
+        cv::Mat1f light(size, 0.f);
+        cv::circle(light, cv::Point(1150 * SS, 200 * SS), 420 * SS, 1.0, cv::FILLED);
+        cv::GaussianBlur(light, light, cv::Size(0, 0), 200.0 * SS);
+        Paint(img, light, Rgb(255, 220, 160), 0.12f);
+        Vignette(img, 0.45f, 2.4f);
+    }
+
+    Scene s;
+    s.main = {cv::Point2f(float(screen.x), float(screen.y)), {float(screen.br().x), float(screen.y)},
+              {float(screen.x), float(screen.br().y)}, {float(screen.br().x), float(screen.br().y)}};
+    s.edge = 0.07f;
+    s.alpha = 0.9f;
+    s.name = "Old TV";
+    s.folder = "OldTV";
+    s.picture = Finish(img);
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -849,7 +1051,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path root = argv[1];
     bool ok = true;
-    for (Scene (*make)() : {Postcard, Billboard, Polaroid}) {
+    for (Scene (*make)() : {Postcard, Billboard, Polaroid, OldTV}) {
         const Scene s = make();
         const bool written = Write(s, root);
         std::printf("%-16s %s\n", s.name.c_str(), written ? "written" : "FAILED");
