@@ -1041,6 +1041,107 @@ Scene OldTV()
     return s;
 }
 
+
+/** Writes text scaled so its width is `width`, left edge at x, baseline at y; returns the height. */
+int FitText(cv::Mat1b& mask, const std::string& t, float x, float y, float width, int font, int thickness)
+{
+    int base = 0;
+    const cv::Size one = cv::getTextSize(t, font, 1.0, thickness, &base);
+    const double scale = width / one.width;
+    const int th = std::max(1, int(thickness * scale / 2));
+    Text(mask, t, {x, y}, font, scale, th);
+    return int(one.height * scale);
+}
+
+Scene MagazineCover()
+{
+    cv::RNG rng(505);
+    const cv::Size size(1120 * SS, 1400 * SS);
+    Img img = Wood(size, Rgb(120, 80, 50), Rgb(52, 32, 18), 230.f * SS, 20.f * SS, rng);
+    Vignette(img, 0.4f, 2.2f);
+
+    const float CW = 900 * SS, CH = 1180 * SS;
+    const cv::Size cs{int(CW), int(CH)};
+    Img cover = Paper(cs, Rgb(250, 249, 246), rng, 0.02f);
+    const cv::Rect2f photo(40.f * SS, 200.f * SS, 820.f * SS, 590.f * SS);
+    const cv::Rect2f inset(584.f * SS, 996.f * SS, 256.f * SS, 164.f * SS);
+    {
+        cv::Mat1b red = Mask(cs), black = Mask(cs), grey = Mask(cs), yellow = Mask(cs), white = Mask(cs);
+        FitText(red, "SNAPSHOT", 40.f * SS, 172.f * SS, 680.f * SS, cv::FONT_HERSHEY_TRIPLEX, 8);
+        Text(grey, "THE PICTURE MAGAZINE", {42.f * SS, 40.f * SS}, cv::FONT_HERSHEY_DUPLEX, 0.75 * SS, SS * 2);
+        Text(grey, "No. 27  SPRING", {672.f * SS, 40.f * SS}, cv::FONT_HERSHEY_DUPLEX, 0.75 * SS, SS * 2);
+        FitText(black, "STAR OF THE YEAR", 40.f * SS, 878.f * SS, 820.f * SS, cv::FONT_HERSHEY_DUPLEX, 5);
+        Text(red, "An exclusive portrait - and the story behind it", {42.f * SS, 922.f * SS}, cv::FONT_HERSHEY_TRIPLEX, 0.92 * SS, SS * 2);
+        const char* lines[] = {"10 SECRETS OF", "GREAT PHOTOS", "WEEKEND ESCAPES", "48 PAGES OF STYLE"};
+        const float ly[] = {1000, 1036, 1090, 1144};
+        for (int i = 0; i < 4; ++i) {
+            Text(black, lines[i], {70.f * SS, ly[i] * SS}, cv::FONT_HERSHEY_DUPLEX, 1.05 * SS, SS * 2);
+            if (i != 1) cv::circle(red, cv::Point(50 * SS, int((ly[i] - 11) * SS)), 8 * SS, 255, cv::FILLED, cv::LINE_AA);
+        }
+        Text(red, "BEHIND THE SCENES", {inset.x, inset.y - 12.f * SS}, cv::FONT_HERSHEY_DUPLEX, 0.85 * SS, SS * 2);
+        cv::rectangle(black, cv::Rect(cv::Point(cvRound(inset.x - 6 * SS), cvRound(inset.y - 6 * SS)),
+                                      cv::Point(cvRound(inset.br().x + 6 * SS), cvRound(inset.br().y + 6 * SS))),
+                      255, cv::FILLED);
+        // Barcode and price.
+        const cv::Rect bc(470 * SS, 1080 * SS, 0, 70 * SS);
+        cv::Mat1b bars = Mask(cs);
+        cv::rectangle(white, cv::Rect(bc.x - 40 * SS, bc.y - 8 * SS, 100 * SS, 100 * SS), 255, cv::FILLED);
+        int x = bc.x - 34 * SS;
+        while (x < bc.x + 52 * SS) {
+            const int w = rng.uniform(1, 4) * SS;
+            cv::rectangle(bars, cv::Rect(x, bc.y, w, bc.height), 255, cv::FILLED);
+            x += w + rng.uniform(1, 3) * SS;
+        }
+        Text(bars, "9 771234 56", {float(bc.x - 34 * SS), float(bc.y + 86 * SS)}, cv::FONT_HERSHEY_SIMPLEX, 0.42 * SS, SS);
+        Text(black, "$4.95", {float(bc.x - 36 * SS), float(bc.y - 18 * SS)}, cv::FONT_HERSHEY_DUPLEX, 0.8 * SS, SS * 2);
+        // Badge over the masthead's corner.
+        cv::Mat1b badge = Mask(cs), badgeText = Mask(cs);
+        std::vector<cv::Point2f> star;
+        const cv::Point2f bcn(796.f * SS, 122.f * SS);
+        for (int i = 0; i < 32; ++i) {
+            const float a = float(i * CV_PI / 16), r = (i % 2 ? 58.f : 68.f) * SS;
+            star.push_back(bcn + cv::Point2f(std::cos(a) * r, std::sin(a) * r));
+        }
+        Polygon(badge, star);
+        TextCentred(badgeText, "SPECIAL", bcn + cv::Point2f(0, -14.f * SS), cv::FONT_HERSHEY_DUPLEX, 0.78 * SS, SS * 2);
+        TextCentred(badgeText, "ISSUE", bcn + cv::Point2f(0, 18.f * SS), cv::FONT_HERSHEY_DUPLEX, 0.9 * SS, SS * 2);
+        Paint(cover, red, Rgb(206, 28, 44));
+        Paint(cover, grey, Rgb(90, 90, 90));
+        Paint(cover, black, Rgb(20, 20, 24));
+        Paint(cover, white, Rgb(255, 255, 255));
+        Paint(cover, bars, Rgb(10, 10, 10));
+        DropShadow(cover, Alpha(badge), {3.f * SS, 4.f * SS}, 4.0 * SS, 0.35f);
+        Paint(cover, badge, Rgb(250, 210, 40));
+        Paint(cover, badgeText, Rgb(160, 20, 30));
+        (void)yellow;
+    }
+    // The cover's gloss: a faint sheen across the page.
+    {
+        cv::Mat1f sheen(cs, 0.f);
+        for (int y = 0; y < cs.height; ++y)
+            for (int x = 0; x < cs.width; ++x) {
+                const float d = (x / CW - y / CH * 0.6f);
+                sheen(y, x) = std::exp(-std::pow((d - 0.2f) / 0.12f, 2.f));
+            }
+        Lighten(cover, sheen, 0.06f);
+    }
+    const cv::Mat1f a(cs, 1.f);
+    const Quad q = CardQuad({560.f * SS, 705.f * SS}, CW, CH, -2.5f, 0.015f);
+    const cv::Matx33d H = TextureToQuad(cs, q);
+    cv::Mat1f coverMask;
+    cv::warpPerspective(a, coverMask, CentreConvention(H), size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, 0);
+    DropShadow(img, coverMask, {14.f * SS, 20.f * SS}, 16.0 * SS, 0.6f);
+    Place(img, cover, a, H);
+
+    Scene s;
+    s.main = {Apply(H, photo.tl()), Apply(H, {photo.br().x, photo.y}), Apply(H, {photo.x, photo.br().y}), Apply(H, photo.br())};
+    s.extra.push_back({Apply(H, inset.tl()), Apply(H, {inset.br().x, inset.y}), Apply(H, {inset.x, inset.br().y}), Apply(H, inset.br())});
+    s.name = "Magazine Cover";
+    s.folder = "MagazineCover";
+    s.picture = Finish(img);
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -1051,7 +1152,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path root = argv[1];
     bool ok = true;
-    for (Scene (*make)() : {Postcard, Billboard, Polaroid, OldTV}) {
+    for (Scene (*make)() : {Postcard, Billboard, Polaroid, OldTV, MagazineCover}) {
         const Scene s = make();
         const bool written = Write(s, root);
         std::printf("%-16s %s\n", s.name.c_str(), written ? "written" : "FAILED");
