@@ -1142,6 +1142,118 @@ Scene MagazineCover()
     return s;
 }
 
+
+Scene WoodcutRelief()
+{
+    cv::RNG rng(606);
+    const cv::Size size(1280 * SS, 960 * SS);
+    const cv::Rect board(0, 0, size.width, size.height);
+    const int rim = 92 * SS;  // carved rim around the panel
+    const cv::Rect panel(rim, rim, size.width - 2 * rim, size.height - 2 * rim - 20 * SS);
+
+    // The board and its rim: a warm medium wood, grain running across.
+    Img img = Wood(size, Rgb(176, 120, 70), Rgb(96, 58, 30), 4000.f * SS, 16.f * SS, rng, false);
+    // Bevelled outer edge and a groove along the rim.
+    {
+        cv::Mat1f lit(size, 0.f), shade(size, 0.f);
+        const int e = 14 * SS;
+        cv::rectangle(lit, cv::Rect(0, 0, size.width, e), 1.0, cv::FILLED);
+        cv::rectangle(lit, cv::Rect(0, 0, e, size.height), 1.0, cv::FILLED);
+        cv::rectangle(shade, cv::Rect(0, size.height - e, size.width, e), 1.0, cv::FILLED);
+        cv::rectangle(shade, cv::Rect(size.width - e, 0, e, size.height), 1.0, cv::FILLED);
+        cv::GaussianBlur(lit, lit, cv::Size(0, 0), 3.0 * SS);
+        cv::GaussianBlur(shade, shade, cv::Size(0, 0), 3.0 * SS);
+        Lighten(img, lit, 0.22f);
+        Darken(img, shade, 0.4f);
+        const cv::Rect groove(34 * SS, 34 * SS, size.width - 68 * SS, size.height - 68 * SS);
+        cv::Mat1b g = Mask(size), gl = Mask(size);
+        cv::rectangle(g, groove, 255, 5 * SS, cv::LINE_AA);
+        cv::rectangle(gl, groove + cv::Point(2 * SS, 2 * SS), 255, 2 * SS, cv::LINE_AA);
+        Paint(img, g, Rgb(60, 34, 16), 0.85f);
+        Paint(img, gl, Rgb(222, 178, 120), 0.6f);
+    }
+    // Rosettes in the rim's corners.
+    for (const cv::Point c : {cv::Point(rim / 2 + 8 * SS, rim / 2 + 8 * SS), cv::Point(size.width - rim / 2 - 8 * SS, rim / 2 + 8 * SS),
+                              cv::Point(rim / 2 + 8 * SS, size.height - rim / 2 - 18 * SS),
+                              cv::Point(size.width - rim / 2 - 8 * SS, size.height - rim / 2 - 18 * SS)}) {
+        cv::Mat1b cut = Mask(size), edge = Mask(size);
+        for (int k = 0; k < 8; ++k) {
+            const double a = k * CV_PI / 4;
+            const cv::Point p = c + cv::Point(cvRound(std::cos(a) * 14 * SS), cvRound(std::sin(a) * 14 * SS));
+            cv::ellipse(cut, p, cv::Size(11 * SS, 5 * SS), k * 45.0, 0, 360, 255, cv::FILLED, cv::LINE_AA);
+            cv::ellipse(edge, p + cv::Point(SS, SS), cv::Size(11 * SS, 5 * SS), k * 45.0, 20, 160, 255, SS, cv::LINE_AA);
+        }
+        cv::circle(cut, c, 6 * SS, 255, cv::FILLED, cv::LINE_AA);
+        Paint(img, cut, Rgb(70, 40, 20), 0.85f);
+        Paint(img, edge, Rgb(230, 190, 130), 0.6f);
+    }
+    // Carved lettering in the bottom rim: dark cuts with a lit lower edge.
+    {
+        cv::Mat1b cut = Mask(size), lit = Mask(size);
+        const cv::Point2f c(size.width / 2.f, size.height - rim / 2.f - 10.f * SS);
+        TextCentred(cut, "M E M O R I E S", c, cv::FONT_HERSHEY_TRIPLEX, 1.25 * SS, 3 * SS);
+        TextCentred(lit, "M E M O R I E S", c + cv::Point2f(1.5f * SS, 2.f * SS), cv::FONT_HERSHEY_TRIPLEX, 1.25 * SS, 3 * SS);
+        Paint(img, lit, Rgb(232, 196, 140), 0.7f);
+        Paint(img, cut, Rgb(58, 32, 14), 0.9f);
+    }
+    // The recessed panel: dark, inked wood with gouge marks; its walls catch light and shadow.
+    const auto gouges = [&](Img& target, const cv::Vec3f& colour, float opacity, int spacing) {
+        cv::Mat1b m = Mask(size);
+        for (int y = panel.y + spacing / 2; y < panel.br().y; y += spacing) {
+            std::vector<cv::Point> line;
+            const float phase = rng.uniform(0.f, 6.f);
+            for (int x = panel.x; x <= panel.br().x; x += 6 * SS)
+                line.emplace_back(x, cvRound(y + std::sin(x / (70.f * SS) + phase) * 1.6f * SS));
+            cv::polylines(m, line, false, 255, SS + SS / 2, cv::LINE_AA);
+        }
+        cv::Mat1f a = Alpha(m);
+        const cv::Mat1f breaks = Noise(size, 40.0 * SS, 4.0 * SS, rng);
+        for (int y = 0; y < size.height; ++y)
+            for (int x = 0; x < size.width; ++x) a(y, x) *= std::clamp((breaks(y, x) - 0.25f) * 3.f, 0.f, 1.f);
+        Paint(target, a, colour, opacity);
+    };
+    {
+        Img ink = Wood(size, Rgb(84, 52, 30), Rgb(36, 20, 10), 4000.f * SS, 11.f * SS, rng, false);
+        gouges(ink, Rgb(120, 80, 48), 0.5f, 9 * SS);
+        cv::Mat1f p(size, 0.f);
+        cv::rectangle(p, panel, 1.0, cv::FILLED);
+        Blend(img, ink, p);
+        // Walls of the recess: shadow under the top and left, light on the bottom and right.
+        const int w = 12 * SS;
+        cv::Mat1b top = Mask(size), left = Mask(size), bottom = Mask(size), right = Mask(size);
+        Polygon(top, {panel.tl(), {float(panel.br().x), float(panel.y)}, {float(panel.br().x - w), float(panel.y - w)},
+                      {float(panel.x - w), float(panel.y - w)}});
+        Polygon(left, {panel.tl(), {float(panel.x), float(panel.br().y)}, {float(panel.x - w), float(panel.br().y + w)},
+                       {float(panel.x - w), float(panel.y - w)}});
+        Polygon(bottom, {{float(panel.x), float(panel.br().y)}, panel.br(), {float(panel.br().x + w), float(panel.br().y + w)},
+                         {float(panel.x - w), float(panel.br().y + w)}});
+        Polygon(right, {{float(panel.br().x), float(panel.y)}, panel.br(), {float(panel.br().x + w), float(panel.br().y + w)},
+                        {float(panel.br().x + w), float(panel.y - w)}});
+        Paint(img, top, Rgb(70, 42, 22), 0.8f);
+        Paint(img, left, Rgb(92, 56, 30), 0.75f);
+        Paint(img, bottom, Rgb(230, 190, 135), 0.7f);
+        Paint(img, right, Rgb(210, 165, 110), 0.6f);
+    }
+    Vignette(img, 0.25f, 2.5f);
+
+    // The second picture: freshly cut, pale wood with the parallel cuts of the gouge, which the
+    // photo's light parts reveal.
+    Img fresh = Wood(size, Rgb(238, 210, 164), Rgb(200, 156, 104), 4000.f * SS, 13.f * SS, rng, false);
+    gouges(fresh, Rgb(150, 104, 60), 0.55f, 7 * SS);
+    Vignette(fresh, 0.15f, 2.5f);
+
+    Scene s;
+    s.main = {cv::Point2f(float(panel.x), float(panel.y)), {float(panel.br().x), float(panel.y)},
+              {float(panel.x), float(panel.br().y)}, {float(panel.br().x), float(panel.br().y)}};
+    s.gray = 1;
+    s.name = "Woodcut Relief";
+    s.folder = "WoodcutRelief";
+    s.picture = Finish(img);
+    s.picture2 = Finish(fresh);
+    (void)board;
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -1152,7 +1264,7 @@ int main(int argc, char** argv)
     }
     const std::filesystem::path root = argv[1];
     bool ok = true;
-    for (Scene (*make)() : {Postcard, Billboard, Polaroid, OldTV, MagazineCover}) {
+    for (Scene (*make)() : {Postcard, Billboard, Polaroid, OldTV, MagazineCover, WoodcutRelief}) {
         const Scene s = make();
         const bool written = Write(s, root);
         std::printf("%-16s %s\n", s.name.c_str(), written ? "written" : "FAILED");
