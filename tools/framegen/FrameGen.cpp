@@ -1213,8 +1213,8 @@ Scene WoodcutRelief()
         Paint(target, a, colour, opacity);
     };
     {
-        Img ink = Wood(size, Rgb(84, 52, 30), Rgb(36, 20, 10), 4000.f * SS, 11.f * SS, rng, false);
-        gouges(ink, Rgb(120, 80, 48), 0.5f, 9 * SS);
+        Img ink = Wood(size, Rgb(66, 40, 22), Rgb(26, 14, 6), 4000.f * SS, 11.f * SS, rng, false);
+        gouges(ink, Rgb(104, 68, 40), 0.45f, 9 * SS);
         cv::Mat1f p(size, 0.f);
         cv::rectangle(p, panel, 1.0, cv::FILLED);
         Blend(img, ink, p);
@@ -1238,7 +1238,7 @@ Scene WoodcutRelief()
 
     // The second picture: freshly cut, pale wood with the parallel cuts of the gouge, which the
     // photo's light parts reveal.
-    Img fresh = Wood(size, Rgb(238, 210, 164), Rgb(200, 156, 104), 4000.f * SS, 13.f * SS, rng, false);
+    Img fresh = Wood(size, Rgb(248, 228, 188), Rgb(218, 180, 126), 4000.f * SS, 13.f * SS, rng, false);
     gouges(fresh, Rgb(150, 104, 60), 0.55f, 7 * SS);
     Vignette(fresh, 0.15f, 2.5f);
 
