@@ -58,9 +58,14 @@ DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::st
         [&](const std::string& path) {
             if (path.size() >= 5 && path.compare(path.size() - 5, 5, ".tmpl") == 0) definition = path;
         },
-        &why, extractLimits);
-    if (!extracted || definition.empty()) {
-        result.error = extracted ? "the archive holds no template definition (.tmpl)" : why;
+        &why, extractLimits,
+        [&](std::string* reason) {
+            if (!definition.empty()) return true;
+            *reason = "the archive holds no template definition (.tmpl)";
+            return false;
+        });
+    if (!extracted) {
+        result.error = why;
         unlink(partial.c_str());
         return result;
     }

@@ -103,7 +103,7 @@ std::optional<std::string> SafeEntryPath(std::string_view name, bool* isFolder)
 
 bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
                     const std::function<void(const std::string&)>& onEntry, std::string* error,
-                    const ExtractLimits& limits)
+                    const ExtractLimits& limits, const std::function<bool(std::string* why)>& beforeMove)
 {
     if (!platform::IsFolder(targetFolder)) return Fail(error, "the folder " + targetFolder + " does not exist");
     int zerr = 0;
@@ -200,6 +200,7 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
         if (written != e.size) return Fail(error, e.path + " is shorter than the archive declares");
     }
 
+    if (std::string why; beforeMove && !beforeMove(&why)) return Fail(error, why);
     return MoveTree(staging.path(), fs::path(targetFolder), error);
 }
 

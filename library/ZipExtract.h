@@ -37,12 +37,15 @@ std::optional<std::string> SafeEntryPath(std::string_view name, bool* isFolder =
  * @brief Extracts every entry of archive under targetFolder, which must exist.
  * @param onEntry called with each entry's relative path (as SafeEntryPath gives it, with a
  *        trailing "/" for folders) before that entry is extracted.
+ * @param beforeMove called once everything is unpacked, before anything moves into place; the
+ *        caller's last word on the content (false, with a reason, abandons the archive).
  * @return true when every entry was extracted and moved into place; false with a reason in
  *         error otherwise. A failure while reading the archive leaves targetFolder untouched;
  *         only a rename failing midway through the final move can leave part of it there.
  */
 bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
                     const std::function<void(const std::string&)>& onEntry, std::string* error = nullptr,
-                    const ExtractLimits& limits = {});
+                    const ExtractLimits& limits = {},
+                    const std::function<bool(std::string* why)>& beforeMove = nullptr);
 
 }  // namespace library
