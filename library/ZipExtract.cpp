@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -106,6 +107,11 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
                     const ExtractLimits& limits, const std::function<bool(std::string* why)>& beforeMove)
 {
     if (!platform::IsFolder(targetFolder)) return Fail(error, "the folder " + targetFolder + " does not exist");
+    // Reading the directory converts entry times with mktime, whose time-zone state glibc
+    // guards with a lock the race detector cannot see; one reader at a time keeps the
+    // detector quiet at no real cost (the directory is small, inflating stays parallel).
+    static std::mutex directoryMutex;
+    std::unique_lock directoryLock(directoryMutex);
     int zerr = 0;
     std::unique_ptr<zip_t, ArchiveCloser> zip(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zerr));
     if (!zip) {
@@ -146,6 +152,8 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
         declared += size;
         entries.push_back({static_cast<zip_uint64_t>(i), *path, folder, size});
     }
+
+    directoryLock.unlock();
 
     std::string pattern = platform::JoinPath(targetFolder, std::string(kStagingPrefix) + "XXXXXX");
     if (!mkdtemp(pattern.data())) return Fail(error, "cannot write in " + targetFolder + ": " + std::strerror(errno));
