@@ -1,7 +1,11 @@
 #include "update/VendorSite.h"
 
+#include "settings/GrimazeSettings.h"
+#include "settings/SettingsStorageIni.h"
+
 #include <cstdlib>
 #include <mutex>
+#include <variant>
 
 namespace update {
 namespace {
@@ -15,6 +19,19 @@ std::string WithSlash(std::string s)
     return s;
 }
 
+/** "siteUrl" in the settings file: not offered in any window, set by hand or by an installer. */
+std::string StoredSiteUrl()
+{
+    CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
+    if (!storage.OpenForReading()) return {};
+    StoredValue value;
+    std::string url;
+    if (storage.ReadValue(kSiteUrlSetting, value))
+        if (const auto* text = std::get_if<std::string>(&value)) url = *text;
+    storage.CloseAfterReading();
+    return url;
+}
+
 }  // namespace
 
 void SetConfiguredSiteUrl(const std::string& url)
@@ -26,8 +43,13 @@ void SetConfiguredSiteUrl(const std::string& url)
 std::string SiteUrl()
 {
     if (const char* env = std::getenv("GRIMAZE_SITE_URL"); env && *env) return WithSlash(env);
-    std::lock_guard lock(g_mutex);
-    return WithSlash(g_configured.empty() ? std::string(kDefaultSiteUrl) : g_configured);
+    std::string configured;
+    {
+        std::lock_guard lock(g_mutex);
+        configured = g_configured;
+    }
+    if (configured.empty()) configured = StoredSiteUrl();
+    return WithSlash(configured.empty() ? std::string(kDefaultSiteUrl) : configured);
 }
 
 std::string SiteFileUrl(const std::string& path)
