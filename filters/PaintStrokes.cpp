@@ -86,8 +86,8 @@ cv::Size StrokeWorkingSize(cv::Size photo)
     const float c = (500.0f / w + 500.0f / h) * 0.5f;
     double ww = std::trunc(w * c), wh = std::trunc(h * c);
     const double area = ww * wh;
-    if (area > static_cast<double>(kMaxWorkingPixels)) {
-        const double s = std::sqrt(static_cast<double>(kMaxWorkingPixels) / area);
+    if (area > static_cast<double>(kMaxStrokeWorkingPixels)) {
+        const double s = std::sqrt(static_cast<double>(kMaxStrokeWorkingPixels) / area);
         ww = std::floor(ww * s);
         wh = std::floor(wh * s);
     }

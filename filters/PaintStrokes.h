@@ -35,10 +35,10 @@ inline constexpr int kMaxBrushSize = 1000;
  *
  * Very elongated photos would give working images of gigapixels (a 10000 x 1 strip gives
  * 2.5 M x 250); those are scaled down further, keeping the aspect ratio, to at most
- * kMaxWorkingPixels. Photos up to about 60:1 are not affected.
+ * kMaxStrokeWorkingPixels. Photos up to about 60:1 are not affected.
  */
 cv::Size StrokeWorkingSize(cv::Size photo);
-inline constexpr long long kMaxWorkingPixels = 4'000'000;
+inline constexpr long long kMaxStrokeWorkingPixels = 4'000'000;
 
 /**
  * @brief Removes count elements picked at random from list, keeping the order of the rest.

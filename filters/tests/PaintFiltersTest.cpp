@@ -291,6 +291,21 @@ TEST(ShippedTemplates, EachRendersAndChangesThePhoto)
         const std::string said = testing::internal::GetCapturedStderr();
         ASSERT_TRUE(t) << name << ": " << error;
         EXPECT_EQ(said, "") << name;
+        // Slider ends and start land exactly on the stated values (no step lost to rounding).
+        auto* simple = dynamic_cast<CT_SimpleTempl*>(t.get());
+        ASSERT_TRUE(simple) << name;
+        for (int i = 0; i < 3; ++i) {
+            const CT_SimpleTempl::VariableSpec spec = simple->Variable(i);
+            int range[3] = {0, 0, 0};
+            simple->ParamCommand(param_cmd::VariableRange, 0, i, range);
+            const float stated[3] = {spec.min, spec.max, spec.def};
+            for (int j = 0; j < 3; ++j) {
+                int position = range[j];
+                simple->ParamCommand(param_cmd::SetVariable, 0, i, &position);
+                EXPECT_NEAR(simple->Params().var[i], stated[j], 1e-4) << name << " var" << i + 1 << " " << j;
+            }
+            simple->Params().var[i] = spec.def;
+        }
         doc.SetCurrentTemplate(t.get());
         doc.SetView({0, 0, 400, 300}, 0);
         doc.Render();

@@ -169,7 +169,7 @@ TEST(StrokeWorkingSize, ElongatedPhotosAreCapped)
     // 5000 x 10 would give 125250 x 250; a 100000 x 1 strip 25 M x 250.
     for (const cv::Size photo : {cv::Size(5000, 10), cv::Size(100000, 1), cv::Size(1, 100000)}) {
         const cv::Size s = StrokeWorkingSize(photo);
-        EXPECT_LE(static_cast<long long>(s.width) * s.height, kMaxWorkingPixels) << photo;
+        EXPECT_LE(static_cast<long long>(s.width) * s.height, kMaxStrokeWorkingPixels) << photo;
         EXPECT_GE(std::min(s.width, s.height), 1);
     }
     const cv::Size s = StrokeWorkingSize({5000, 10});
