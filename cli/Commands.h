@@ -22,6 +22,9 @@ int CmdDemo(const CommandArgs& args);
 int CmdText(const CommandArgs& args);
 int CmdLangCheck(const CommandArgs& args);
 int CmdBatch(const CommandArgs& args);
+int CmdTemplates(const CommandArgs& args);
+int CmdDownload(const CommandArgs& args);
+int CmdCheckUpdate(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

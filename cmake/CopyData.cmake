@@ -2,7 +2,7 @@
 file(MAKE_DIRECTORY ${DST}/media)
 file(GLOB entries RELATIVE ${SRC} ${SRC}/*)
 foreach(e IN LISTS entries)
-  if(e STREQUAL "lang" OR e STREQUAL "Help" OR e STREQUAL "config.cfg")
+  if(e STREQUAL "lang" OR e STREQUAL "Help" OR e STREQUAL "thumb" OR e STREQUAL "config.cfg")
     file(COPY ${SRC}/${e} DESTINATION ${DST})
   else()
     file(COPY ${SRC}/${e} DESTINATION ${DST}/media)

@@ -338,6 +338,13 @@ GalleryGroup* CGalleryModel::FindGroup(const std::string& path) const
     return const_cast<GalleryGroup*>(g);
 }
 
+std::string CGalleryModel::GroupPath(const GalleryGroup& g)
+{
+    std::string path;
+    for (const GalleryGroup* p = &g; p && p->parent; p = p->parent) path = p->name + (path.empty() ? "" : "/" + path);
+    return path;
+}
+
 // --- Geometry ------------------------------------------------------------------------------
 
 int CGalleryModel::OriginY(const GalleryGroup& g) const
@@ -734,10 +741,15 @@ void CGalleryModel::ThumbnailPass(CPhotoDocument* document, const std::atomic<bo
 
 bool CGalleryModel::StartDownload(int index)
 {
-    const GalleryGroup* g = CurrentGroup();
+    GalleryGroup* g = CurrentGroup();
+    return g && StartDownload(*g, index);
+}
+
+bool CGalleryModel::StartDownload(GalleryGroup& g, int index)
+{
     std::lock_guard lock(mutex_);
-    if (!g || !downloader_ || index < 0 || index >= static_cast<int>(g->entries.size())) return false;
-    GalleryEntry& e = const_cast<GalleryGroup*>(g)->entries[static_cast<size_t>(index)];
+    if (!downloader_ || index < 0 || index >= static_cast<int>(g.entries.size())) return false;
+    GalleryEntry& e = g.entries[static_cast<size_t>(index)];
     if ((e.state != kEntryOnline && e.state != kEntryFailed) || !e.item) return false;
     e.state = kEntryDownloading;
     downloads_[downloader_->Start(*e.item, galleryWindow_)] = e.item;
@@ -768,6 +780,7 @@ void CGalleryModel::OnDownloadFinished(int downloadId, bool success)
         downloads_.erase(found);
         const std::optional<DownloadResult> result = downloader_ ? downloader_->TakeResult(downloadId) : std::nullopt;
         success = success && result && result->success;
+        downloadErrors_[item] = success ? std::string() : result ? result->error : "the download did not report back";
         // The worker only found the definition; the library changes here, on this thread.
         if (success) item->SetFilepath(result->storedFilepath);
 
@@ -787,6 +800,7 @@ void CGalleryModel::OnDownloadFinished(int downloadId, bool success)
         } else {
             item->downloaded = false;
             if (e) e->state = kEntryFailed;
+            if (success) downloadErrors_[item] = "the downloaded template definition cannot be read";
         }
         const GalleryGroup* current =
             currentCategory_ < static_cast<int>(categoryCurrent_.size()) ? categoryCurrent_[currentCategory_] : nullptr;
@@ -796,6 +810,13 @@ void CGalleryModel::OnDownloadFinished(int downloadId, bool success)
     WakeWorker(true);
     if (reselect >= 0) platform::Send(ownerWindow_, platform::msg::GalleryEntrySelected, reselect, 0);
     platform::Invalidate(galleryWindow_);
+}
+
+std::string CGalleryModel::LastDownloadError(const TemplateItem* item) const
+{
+    std::lock_guard lock(mutex_);
+    const auto found = downloadErrors_.find(item);
+    return found == downloadErrors_.end() ? std::string() : found->second;
 }
 
 void CGalleryModel::WithLock(const std::function<void()>& f)

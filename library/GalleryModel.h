@@ -176,6 +176,8 @@ public:
     const GalleryGroup& Root() const { return root_; }
     /** The group a "/"-separated path names, or null. */
     GalleryGroup* FindGroup(const std::string& path) const;
+    /** The "/"-separated path of a group. */
+    static std::string GroupPath(const GalleryGroup& g);
 
     // --- Geometry ----------------------------------------------------------------------------
     /** The cell of visible position i of group g, in client coordinates (scroll applied). */
@@ -232,8 +234,12 @@ public:
      * -1 (the state becomes 2). False when nothing was started.
      */
     bool StartDownload(int index);
+    /** The same for entry index of any group. */
+    bool StartDownload(GalleryGroup& group, int index);
     /** DownloadFinished (3271): applies the worker's result on the interface thread. */
     void OnDownloadFinished(int downloadId, bool success);
+    /** Why the last download of an item failed ("" when it did not). */
+    std::string LastDownloadError(const TemplateItem* item) const;
     /** Runs f on the model's lock, for changes to library items made outside the model. */
     void WithLock(const std::function<void()>& f);
 
@@ -281,6 +287,7 @@ private:
     CTemplateDownloader* downloader_ = nullptr;
     cv::Mat badge_;
     std::map<int, TemplateItem*> downloads_;
+    std::map<const TemplateItem*, std::string> downloadErrors_;
 };
 
 /** A white 129 x 86 picture: the placeholder of every thumbnail. */
