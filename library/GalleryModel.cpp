@@ -234,6 +234,23 @@ void CGalleryModel::Fill()
     Refilter(ShowHidden());
 }
 
+void CGalleryModel::Retranslate()
+{
+    {
+        std::lock_guard lock(mutex_);
+        auto translate = [&](const std::string& s) { return translate_ ? translate_(s) : s; };
+        std::vector<GalleryGroup*> all;
+        Collect(root_, all);
+        for (GalleryGroup* g : all) {
+            if (g != &root_) g->label = translate(g->name);
+            for (GalleryEntry& e : g->entries)
+                if (e.item) e.label = translate(e.item->name);
+        }
+    }
+    platform::Invalidate(galleryWindow_);
+    WakeWorker(true);
+}
+
 void CGalleryModel::SetReady(bool ready)
 {
     {

@@ -155,6 +155,8 @@ public:
     void Refilter(bool showHidden);
     /** BuildGroups, FillEntries, SelectDefaultGroups, Refilter with the current switch. */
     void Fill();
+    /** Language change: translates every group and entry label again, keeping the rest. */
+    void Retranslate();
     /** The worker only serves galleries that are ready. */
     void SetReady(bool ready);
     bool Ready() const;

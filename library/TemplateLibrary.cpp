@@ -342,6 +342,12 @@ void CTemplateLibrary::ClearTemplateLibrary()
     folders_.clear();
 }
 
+CTemplateLibrary& TheTemplateLibrary()
+{
+    static CTemplateLibrary library;
+    return library;
+}
+
 TemplateColumn* CTemplateLibrary::GetColumn(int index) const
 {
     return (index >= 0 && index < GetColumnCount()) ? columns_[static_cast<size_t>(index)].get() : nullptr;

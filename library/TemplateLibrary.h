@@ -118,6 +118,12 @@ private:
     std::vector<std::string> folders_;
 };
 
+/**
+ * @brief The program's library: loaded when the working window opens, saved and cleared when
+ * it closes. (The settings object would own it, but settings sit below the library.)
+ */
+CTemplateLibrary& TheTemplateLibrary();
+
 /** Reads an integer attribute as "%d" does; a missing or unparsable one counts as 0. */
 int IntAttribute(const tinyxml2::XMLElement* element, const char* name);
 

@@ -336,6 +336,9 @@ TEST_F(GalleryDownloadTest, TwoDownloadsAtOnce)
     EXPECT_EQ(Entry(0).item->filepath, lib_ + "Good/Good.tmpl");
     EXPECT_EQ(Entry(1).item->filepath, lib_ + "Back/Back.tmpl");
     EXPECT_EQ(FilesUnder(downloads_), (std::vector<std::string>{"Back", "Good"}));
+    // Neither was selected: only their entries changed, nothing was selected again.
+    for (const auto& e : sink_.record.Posted()) EXPECT_NE(e.code, platform::msg::GalleryEntrySelected);
+    EXPECT_EQ(page_.Template(), nullptr);
 }
 
 TEST_F(DownloadTest, ShutdownCancelsRunningTransfers)

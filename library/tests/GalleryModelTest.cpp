@@ -84,7 +84,15 @@ TEST_F(GalleryTest, TreeFromColumnPaths)
     EXPECT_EQ(twoD.children[0]->entries.size(), 3u);
     EXPECT_EQ(model_.FindGroup("2D/Tiles"), twoD.children[1].get());
     EXPECT_EQ(model_.FindGroup("2D/Nope"), nullptr);
-    // Rebuilding (a language change) creates nothing twice.
+    // A language change translates again and keeps everything else.
+    model_.SetCurrentCategory(1);
+    model_.HitTest(20, 20, true);
+    model_.SetTranslator([](const std::string& s) { return "[" + s + "]"; });
+    model_.Retranslate();
+    EXPECT_EQ(model_.GetCategoryLabel(1), "[Frames]");
+    EXPECT_EQ(model_.FindGroup("Frames")->entries[0].label, "[F0]");
+    EXPECT_EQ(model_.CurrentSelection(), 0);
+    // Rebuilding creates nothing twice.
     model_.Fill();
     EXPECT_EQ(model_.CategoryCount(), 3);
     EXPECT_EQ(model_.Root().children[0]->children.size(), 2u);

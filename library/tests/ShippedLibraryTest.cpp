@@ -25,6 +25,8 @@ protected:
     void SetUp() override { platform::SetProgramFolder(testenv::ProgramDir()); }
     void TearDown() override { platform::SetProgramFolder(""); }
 
+    testenv::TemporaryHome home_;  // a first start: no library yet
+
     /** Every template element of the shipped initial file. */
     static std::vector<const tinyxml2::XMLElement*> Entries(const tinyxml2::XMLDocument& doc)
     {

@@ -36,6 +36,7 @@ protected:
         return ".\\" + name + "\\" + name + ".tmpl";
     }
 
+    testenv::TemporaryHome home_;
     testenv::TempDir dir_;
     std::string program_;
     std::string lib_;
