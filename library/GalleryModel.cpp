@@ -151,6 +151,8 @@ void CGalleryModel::FillEntries()
     menuGroup_ = nullptr;
     menuEntry_ = -1;
     ++generation_;
+    // One white picture for all: thumbnails are replaced, never drawn into.
+    const cv::Mat placeholder = WhiteThumbnail();
     for (int i = 0; i < library_.GetColumnCount(); ++i) {
         const TemplateColumn* column = library_.GetColumn(i);
         GalleryGroup* g = FindGroup(column->path);
@@ -164,7 +166,7 @@ void CGalleryModel::FillEntries()
             else
                 e.state = kEntryLocal;
             g->entries.push_back(std::move(e));
-            g->thumbnails.push_back(WhiteThumbnail());
+            g->thumbnails.push_back(placeholder);
         }
     }
     // Downloads that run on keep their items; their entries are found again by item.
