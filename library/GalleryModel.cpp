@@ -4,6 +4,7 @@
 #include "library/ThumbnailWorker.h"
 
 #include "engine/TemplateFile.h"
+#include "i18n/LanguageManager.h"
 #include "platform/Folders.h"
 
 #include <tinyxml2.h>
@@ -51,7 +52,10 @@ void Collect(GalleryGroup& g, std::vector<GalleryGroup*>& out)
 
 }  // namespace
 
-CGalleryModel::CGalleryModel(CTemplateLibrary& library) : library_(library) {}
+CGalleryModel::CGalleryModel(CTemplateLibrary& library)
+    : library_(library), translate_([](const std::string& s) { return i18n::Languages().TranslatePhrase(s); })
+{
+}
 
 CGalleryModel::~CGalleryModel() = default;
 

@@ -134,7 +134,7 @@ public:
      *  3258 and 3270) and the main window (3278). */
     void SetWindows(platform::WindowId gallery, platform::WindowId owner, platform::WindowId mainWindow);
     platform::WindowId GalleryWindow() const { return galleryWindow_; }
-    /** Translates names into labels (the language file's dictionary); identity by default. */
+    /** Translates names into labels; the current language file's dictionary by default. */
     void SetTranslator(Translator translate);
     /** The show-hidden switch lives in the settings; the model reads and flips it there. */
     void SetShowHiddenSwitch(bool* showHidden);

@@ -6,6 +6,7 @@
 #include <zip.h>
 
 #include <cctype>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -72,6 +73,18 @@ bool MoveTree(const fs::path& src, const fs::path& dst, std::string* error)
         return ec ? Fail(error, "cannot replace " + dst.string() + ": " + ec.message()) : true;
     }
     return Fail(error, dst.string() + " is in the way (a file where the archive has a folder, or the reverse)");
+}
+
+/** Staging folders of extractions that a crash cut short; a day old means no one is using them. */
+void RemoveAbandonedStaging(const std::string& targetFolder)
+{
+    std::error_code ec;
+    const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(24);
+    for (const fs::directory_entry& e : fs::directory_iterator(targetFolder, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(kStagingPrefix, 0) != 0 || !e.is_directory(ec)) continue;
+        if (e.last_write_time(ec) < limit && !ec) fs::remove_all(e.path(), ec);
+    }
 }
 
 }  // namespace
@@ -155,6 +168,7 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
 
     directoryLock.unlock();
 
+    RemoveAbandonedStaging(targetFolder);
     std::string pattern = platform::JoinPath(targetFolder, std::string(kStagingPrefix) + "XXXXXX");
     if (!mkdtemp(pattern.data())) return Fail(error, "cannot write in " + targetFolder + ": " + std::strerror(errno));
     const StagingFolder staging(pattern);

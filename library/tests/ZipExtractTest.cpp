@@ -141,3 +141,17 @@ TEST_F(ExtractTest, FileWhereFolderIsExpectedFails)
     EXPECT_FALSE(Extract());
     EXPECT_EQ(FilesUnder(target_), std::vector<std::string>{"T"});
 }
+
+TEST_F(ExtractTest, AbandonedStagingFoldersAreClearedFreshOnesKept)
+{
+    const std::string old = target_ + "/.grimaze-extract-old123";
+    const std::string fresh = target_ + "/.grimaze-extract-new456";
+    libtest::WriteText(old + "/T/T.tmpl", "half");
+    libtest::WriteText(fresh + "/T/T.tmpl", "another download, running");
+    std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+    WriteZip(archive_, {{"U/U.tmpl", "<effect/>"}});
+    ASSERT_TRUE(Extract()) << error_;
+    EXPECT_FALSE(platform::IsFolder(old));
+    EXPECT_TRUE(platform::IsFolder(fresh));
+    EXPECT_TRUE(platform::FileExists(target_ + "/U/U.tmpl"));
+}
