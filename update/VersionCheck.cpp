@@ -31,7 +31,7 @@ constexpr std::uint64_t kMaxVersionFileBytes = 64 * 1024;
 /** Error texts nobody came for are dropped beyond this many. */
 constexpr size_t kMaxUnclaimedErrors = 16;
 
-// Declared before the worker list so that, at exit, the workers are joined while these live.
+// Constructed before the worker list so that, at exit, the workers are joined while these live.
 std::mutex g_receiverMutex;
 platform::WindowId g_receiver = 0;
 
@@ -103,7 +103,13 @@ private:
     std::atomic<bool> cancel_{false};
 };
 
-Workers g_workers;
+/** Made on first use, after the language manager the workers use: so it goes first at exit. */
+Workers& TheWorkers()
+{
+    i18n::Languages();
+    static Workers workers;
+    return workers;
+}
 
 bool DownloadToFileImpl(const std::string& localPath, const std::string& url, std::string& error,
                         const TransferLimits& limits, const std::atomic<bool>* cancel)
@@ -230,9 +236,9 @@ void CheckVersionWorker(const OwnVersion& own, const TransferLimits& limits)
     Workers::CheckVersionWorker(own, limits, nullptr);
 }
 
-void StartVersionCheck(const OwnVersion& own) { g_workers.Start(own); }
+void StartVersionCheck(const OwnVersion& own) { TheWorkers().Start(own); }
 
-void StopVersionChecks() { g_workers.StopAll(); }
+void StopVersionChecks() { TheWorkers().StopAll(); }
 
 bool HasInternetConnection()
 {
