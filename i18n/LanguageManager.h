@@ -197,8 +197,9 @@ public:
     int CheckedCommand(bool automatic) const;
     /**
      * @brief A command of the menu. A language item makes that file current and clears automatic;
-     * Auto sets automatic and chooses by the system language. Then the main window translates
-     * itself (language-changed notification). Other commands: Action::None.
+     * Auto sets automatic and chooses by the system language. On either the caller has the main
+     * window translate itself and its panes (platform::msg::LanguageChanged). Other commands:
+     * Action::None, nothing changes.
      */
     Action OnCommand(int command, LanguageManager& manager, std::string& language, bool& automatic,
                      int systemLanguageId = SystemLanguageId());
