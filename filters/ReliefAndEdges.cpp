@@ -129,18 +129,22 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
     const int W = S.cols, H = S.rows;
     const size_t stride = (static_cast<size_t>(W) + 1) * 3;
     std::vector<Sum> table(stride * (static_cast<size_t>(H) + 1), 0);
-    for (int y = 0; y < H; ++y) {
-        const uchar* s = S.ptr<uchar>(y);
+    // Row sums in parallel, then the running sum down the columns; the stop flag is read
+    // once a row (a row takes microseconds).
+    cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& rows) {
+        for (int y = rows.start; y < rows.end; ++y) {
+            const uchar* s = S.ptr<uchar>(y);
+            Sum* cur = table.data() + static_cast<size_t>(y + 1) * stride + 3;
+            Sum run[3] = {0, 0, 0};
+            for (int x = 0; x < W; ++x)
+                for (int c = 0; c < 3; ++c) cur[3 * x + c] = run[c] += s[3 * x + c];
+        }
+    });
+    for (int y = 1; y < H; ++y) {
+        if (CImageFilter::StopRequested()) return;
         const Sum* above = table.data() + static_cast<size_t>(y) * stride;
         Sum* cur = table.data() + static_cast<size_t>(y + 1) * stride;
-        Sum run[3] = {0, 0, 0};
-        for (int x = 0; x < W; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                run[c] += s[x * 3 + c];
-                cur[(x + 1) * 3 + c] = above[(x + 1) * 3 + c] + run[c];
-            }
-            if (CImageFilter::StopRequested()) return;
-        }
+        for (size_t i = 3; i < stride; ++i) cur[i] += above[i];
     }
 
     std::vector<float> dxs(W);
@@ -157,13 +161,22 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
                 const int rx = HalfSize(fW * k, W), ry = HalfSize(fH * k, H);
                 const int x0 = std::max(x - rx, 0), x1 = std::min(x + rx, W - 1);
                 const int y0 = std::max(y - ry, 0), y1 = std::min(y + ry, H - 1);
-                const Sum count = static_cast<Sum>(x1 - x0 + 1) * static_cast<Sum>(y1 - y0 + 1);
+                if (x0 == x1 && y0 == y1) {
+                    const uchar* s = S.ptr<uchar>(y) + 3 * static_cast<size_t>(x);
+                    d[3 * x] = s[0], d[3 * x + 1] = s[1], d[3 * x + 2] = s[2];
+                    continue;
+                }
                 const Sum* top = table.data() + static_cast<size_t>(y0) * stride;
                 const Sum* bottom = table.data() + static_cast<size_t>(y1 + 1) * stride;
                 const size_t l = static_cast<size_t>(x0) * 3, r = static_cast<size_t>(x1 + 1) * 3;
+                // Mean = sum / count, truncated. The mean is at most 255 and its fraction, when
+                // there is one, at least 1 / count (> 1e-9 for any image we load), so a double
+                // product with the reciprocal plus 2^-34 floors to the exact integer quotient.
+                const double inv = 1.0 / (static_cast<double>(x1 - x0 + 1) * static_cast<double>(y1 - y0 + 1));
                 for (int c = 0; c < 3; ++c) {
                     const Sum sum = bottom[r + c] - top[r + c] - bottom[l + c] + top[l + c];
-                    d[x * 3 + c] = static_cast<uchar>(std::min<Sum>(sum / count, 255));
+                    const int mean = static_cast<int>(static_cast<double>(sum) * inv + 0x1p-34);
+                    d[3 * x + c] = static_cast<uchar>(std::min(mean, 255));
                 }
             }
         }

@@ -37,6 +37,43 @@ int PowerOfTwoAtLeast(int x)
     return static_cast<int>(std::pow(2.0f, std::max(e, 0.0f)));
 }
 
+/**
+ * The unscaled inverse transform of an Mw x Mh spectrum that is zero except for the four
+ * quadrants of `small` (Gx x Gy) in its corners: zero-padding the spectrum interpolates the
+ * grid it came from. Only the first `columns` columns of the result are made, returned
+ * transposed (row x of the result is column x of the field).
+ *
+ * This is the two-dimensional transform done as the library does it, rows then columns,
+ * minus the work on zeros: the row pass runs on the Gy rows that hold anything (the others
+ * stay zero) and the column pass on the columns that are kept. Each pass is the library's
+ * own one-dimensional transform, so the values are those of the full transform, bit for bit.
+ */
+cv::Mat InverseOfCorners(const cv::Mat& small, int Mw, int Mh, int columns)
+{
+    const int Gx = small.cols, Gy = small.rows, hx = Gx / 2, hy = Gy / 2;
+    cv::Mat transposed = cv::Mat::zeros(columns, Mh, CV_32FC2);
+    if (hx == 0 || hy == 0) return transposed;  // a one-sample grid has no quadrants
+
+    cv::Mat rows = cv::Mat::zeros(2 * hy, Mw, CV_32FC2);
+    small(cv::Rect(0, 0, hx, hy)).copyTo(rows(cv::Rect(0, 0, hx, hy)));
+    small(cv::Rect(hx, 0, hx, hy)).copyTo(rows(cv::Rect(Mw - hx, 0, hx, hy)));
+    small(cv::Rect(0, hy, hx, hy)).copyTo(rows(cv::Rect(0, hy, hx, hy)));
+    small(cv::Rect(hx, hy, hx, hy)).copyTo(rows(cv::Rect(Mw - hx, hy, hx, hy)));
+    cv::dft(rows, rows, cv::DFT_INVERSE | cv::DFT_ROWS);
+
+    // The first hy rows of the spectrum are rows 0.., the last hy rows Mh - hy...
+    for (int k = 0; k < 2 * hy; ++k) {
+        const int r = k < hy ? k : Mh - 2 * hy + k;
+        const cv::Vec2f* src = rows.ptr<cv::Vec2f>(k);
+        for (int x = 0; x < columns; ++x) transposed.ptr<cv::Vec2f>(x)[r] = src[x];
+    }
+    cv::parallel_for_(cv::Range(0, columns), [&](const cv::Range& part) {
+        cv::Mat block = transposed.rowRange(part.start, part.end);
+        cv::dft(block, block, cv::DFT_INVERSE | cv::DFT_ROWS);
+    });
+    return transposed;
+}
+
 constexpr int kMaxNoiseSide = 4096;
 constexpr int kMaxNoiseSamples = 1 << 24;
 
@@ -175,30 +212,20 @@ void MakeSmoothNoise(cv::Mat& field, int across, int down, platform::Rand15& rng
     cv::Mat small;
     cv::dft(grid, small, cv::DFT_COMPLEX_OUTPUT);
 
-    // Zero-padding the spectrum interpolates the grid: each quadrant of the small spectrum
-    // goes to the matching corner of the large one.
-    cv::Mat large = cv::Mat::zeros(Mh, Mw, CV_32FC2);
-    const int hx = Gx / 2, hy = Gy / 2;
-    if (hx > 0 && hy > 0) {
-        small(cv::Rect(0, 0, hx, hy)).copyTo(large(cv::Rect(0, 0, hx, hy)));
-        small(cv::Rect(hx, 0, hx, hy)).copyTo(large(cv::Rect(Mw - hx, 0, hx, hy)));
-        small(cv::Rect(0, hy, hx, hy)).copyTo(large(cv::Rect(0, Mh - hy, hx, hy)));
-        small(cv::Rect(hx, hy, hx, hy)).copyTo(large(cv::Rect(Mw - hx, Mh - hy, hx, hy)));
-    }
-    cv::Mat smooth;
-    cv::dft(large, smooth, cv::DFT_INVERSE);
-
     const float ka = std::min(static_cast<float>(a) / static_cast<float>(Gx), 1.0f);
     const float kb = std::min(static_cast<float>(b) / static_cast<float>(Gy), 1.0f);
     const int cw = std::clamp(static_cast<int>(ka * static_cast<float>(Mw)), 1, Mw);
     const int ch = std::clamp(static_cast<int>(kb * static_cast<float>(Mh)), 1, Mh);
+    const cv::Mat smooth = InverseOfCorners(small, Mw, Mh, cw);
+
     cv::Mat real(ch, cw, CV_32FC1);
     const float scale = 1.0f / static_cast<float>(Gx * Gy);
-    for (int y = 0; y < ch; ++y) {
-        const cv::Vec2f* s = smooth.ptr<cv::Vec2f>(y);
-        float* r = real.ptr<float>(y);
-        for (int x = 0; x < cw; ++x) r[x] = s[x][0] * scale;
-    }
+    cv::parallel_for_(cv::Range(0, cw), [&](const cv::Range& cols) {
+        for (int x = cols.start; x < cols.end; ++x) {
+            const cv::Vec2f* s = smooth.ptr<cv::Vec2f>(x);
+            for (int y = 0; y < ch; ++y) real.ptr<float>(y)[x] = s[y][0] * scale;
+        }
+    });
     cv::resize(real, field, field.size(), 0, 0, cv::INTER_LINEAR);
 }
 
@@ -277,13 +304,21 @@ void RenderRipple(cv::Mat& dest, const cv::Mat& source, float a, float b, float 
     const float fH = static_cast<float>(H);
     const int hw = W / 2, hh = H / 2;
     const float flatP = std::max(L[2], 0.2f);
+    const int maxDy = std::max(hh, H - 1 - hh), maxDx = std::max(hw, W - 1 - hw);
 
-    cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& range) {
-        for (int i = range.start; i < range.end; ++i) {
-            const float y = static_cast<float>(i - hh) / m;
-            uchar* d = dest.ptr<uchar>(i);
-            for (int j = 0; j < W; ++j) {
-                const float x = static_cast<float>(j - hw) / m;
+    // The surface is symmetric: at (-x, y) the x slope, nx and the row offset change sign and
+    // nothing else does, exactly (negation is exact in floating point); likewise for -y. So
+    // the costly part (sine, cosine, square roots, divisions) is computed once for the four
+    // pixels at (+-x, +-y) and only the lighting is done per pixel.
+    struct Surface {
+        float nx, ny, nz, Q, R;
+    };
+    cv::parallel_for_(cv::Range(0, maxDy + 1), [&](const cv::Range& range) {
+        std::vector<Surface> surface(static_cast<size_t>(maxDx) + 1);
+        for (int dy = range.start; dy < range.end; ++dy) {
+            const float y = static_cast<float>(dy) / m;
+            for (int dx = 0; dx <= maxDx; ++dx) {
+                const float x = static_cast<float>(dx) / m;
                 const float theta = (x * x + y * y) / a / a;
                 const float k = -b * std::sin(theta) / a / a;
                 const float py = 2 * y * k, px = 2 * x * k;
@@ -295,17 +330,29 @@ void RenderRipple(cv::Mat& dest, const cv::Mat& source, float a, float b, float 
                 const float height = b * std::cos(theta);
                 float Q = height * (J + q * nx) / den;
                 float R = height * (I + q * ny) / den;
-                float P = nx * L[0] + ny * L[1] + nz * L[2];
                 // No surface (a = 0) or no refraction (beyond total reflection): flat water.
                 if (!std::isfinite(Q) || !std::isfinite(R)) Q = R = 0;
-                P = std::isfinite(P) ? std::max(P, 0.2f) : flatP;
-                const float p2 = P * P, p4 = p2 * p2, p8 = p4 * p4, p16 = p8 * p8, p32 = p16 * p16, p64 = p32 * p32;
-                const float highlight = 100 * (p64 * p32 * p4);
-                const int row = TruncInto(Q * fH + static_cast<float>(i), 0, H - 1);
-                const int col = TruncInto(R * fH + static_cast<float>(j), 0, W - 1);
-                const uchar* s = source.ptr<uchar>(row) + static_cast<size_t>(col) * 3;
-                for (int ch = 0; ch < 3; ++ch)
-                    d[3 * j + ch] = static_cast<uchar>(TruncInto(P * static_cast<float>(s[ch]) + highlight, 0, 255));
+                surface[static_cast<size_t>(dx)] = {nx, ny, nz, Q, R};
+            }
+            for (const int sy : {1, -1}) {
+                const int i = hh + sy * dy;
+                if (i < 0 || i >= H || (sy < 0 && dy == 0)) continue;
+                uchar* d = dest.ptr<uchar>(i);
+                for (int j = 0; j < W; ++j) {
+                    const int sx = j < hw ? -1 : 1;
+                    const Surface& f = surface[static_cast<size_t>(sx * (j - hw))];
+                    const float nx = sx < 0 ? -f.nx : f.nx, ny = sy < 0 ? -f.ny : f.ny;
+                    const float Q = sx < 0 ? -f.Q : f.Q, R = sy < 0 ? -f.R : f.R;
+                    float P = nx * L[0] + ny * L[1] + f.nz * L[2];
+                    P = std::isfinite(P) ? std::max(P, 0.2f) : flatP;
+                    const float p2 = P * P, p4 = p2 * p2, p8 = p4 * p4, p16 = p8 * p8, p32 = p16 * p16, p64 = p32 * p32;
+                    const float highlight = 100 * (p64 * p32 * p4);
+                    const int row = TruncInto(Q * fH + static_cast<float>(i), 0, H - 1);
+                    const int col = TruncInto(R * fH + static_cast<float>(j), 0, W - 1);
+                    const uchar* s = source.ptr<uchar>(row) + static_cast<size_t>(col) * 3;
+                    for (int ch = 0; ch < 3; ++ch)
+                        d[3 * j + ch] = static_cast<uchar>(TruncInto(P * static_cast<float>(s[ch]) + highlight, 0, 255));
+                }
             }
         }
     });

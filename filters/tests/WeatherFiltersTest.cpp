@@ -8,6 +8,7 @@
 #include <tinyxml2.h>
 
 #include <climits>
+#include <tuple>
 #include <cmath>
 
 using filtertest::DifferentPixels;
@@ -151,6 +152,50 @@ TEST(MakeSmoothNoise, PassesThroughTheGridValuesDrawnColumnByColumn)
     EXPECT_EQ(rng(), replay());
 }
 
+namespace {
+
+int PowerOfTwo(int x) { return int(std::pow(2.0f, std::max(std::ceil(std::log(float(x)) / std::log(2.0f)), 0.0f))); }
+
+// The smooth field with the whole enlarged spectrum transformed at once.
+void NaiveSmoothNoise(cv::Mat& field, int a, int b, platform::Rand15& rng)
+{
+    const int Mw = PowerOfTwo(field.cols), Mh = PowerOfTwo(field.rows);
+    int Gx = PowerOfTwo(a), Gy = PowerOfTwo(b);
+    if (Gx >= Mw) Gx = Mw / 2;
+    if (Gy >= Mh) Gy = Mh / 2;
+    cv::Mat grid = cv::Mat::zeros(Gy, Gx, CV_32FC2), small;
+    for (int x = 0; x < Gx; ++x)
+        for (int y = 0; y < Gy; ++y) grid.at<cv::Vec2f>(y, x)[0] = float(rng()) / 32767.0f;
+    cv::dft(grid, small, cv::DFT_COMPLEX_OUTPUT);
+    cv::Mat large = cv::Mat::zeros(Mh, Mw, CV_32FC2), smooth;
+    const int hx = Gx / 2, hy = Gy / 2;
+    small(cv::Rect(0, 0, hx, hy)).copyTo(large(cv::Rect(0, 0, hx, hy)));
+    small(cv::Rect(hx, 0, hx, hy)).copyTo(large(cv::Rect(Mw - hx, 0, hx, hy)));
+    small(cv::Rect(0, hy, hx, hy)).copyTo(large(cv::Rect(0, Mh - hy, hx, hy)));
+    small(cv::Rect(hx, hy, hx, hy)).copyTo(large(cv::Rect(Mw - hx, Mh - hy, hx, hy)));
+    cv::dft(large, smooth, cv::DFT_INVERSE);
+    const int cw = int(std::min(float(a) / float(Gx), 1.0f) * float(Mw));
+    const int ch = int(std::min(float(b) / float(Gy), 1.0f) * float(Mh));
+    cv::Mat real(ch, cw, CV_32F);
+    for (int y = 0; y < ch; ++y)
+        for (int x = 0; x < cw; ++x) real.at<float>(y, x) = smooth.at<cv::Vec2f>(y, x)[0] * (1.0f / float(Gx * Gy));
+    cv::resize(real, field, field.size(), 0, 0, cv::INTER_LINEAR);
+}
+
+}  // namespace
+
+TEST(MakeSmoothNoise, EqualsTheTransformOfTheWholeEnlargedSpectrum)
+{
+    for (const auto& [size, a, b] : {std::tuple{cv::Size(64, 32), 8, 4}, std::tuple{cv::Size(300, 200), 12, 9},
+                                     std::tuple{cv::Size(1000, 700), 35, 25}, std::tuple{cv::Size(40, 300), 2, 60}}) {
+        cv::Mat fast(size, CV_32F), slow(size, CV_32F);
+        platform::Rand15 r1(77), r2(77);
+        MakeSmoothNoise(fast, a, b, r1);
+        NaiveSmoothNoise(slow, a, b, r2);
+        EXPECT_EQ(cv::norm(fast, slow, cv::NORM_INF), 0.0) << size << " " << a << "x" << b;
+    }
+}
+
 TEST(MakeSmoothNoise, SmoothAroundZeroToOneAndSeeded)
 {
     cv::Mat a(300, 400, CV_32F), b(300, 400, CV_32F), c(300, 400, CV_32F);
@@ -233,6 +278,67 @@ TEST(RenderMistDroplets, LowDensityIsAClearPaneAndSeedsRepeat)
     EXPECT_EQ(DifferentPixels(a, b), 0);
     EXPECT_GT(DifferentPixels(a, src), 0);
     EXPECT_GT(DifferentPixels(a, c), 0);
+}
+
+namespace {
+
+int Clip(float v, int lo, int hi)
+{
+    if (!(v >= float(lo))) return lo;
+    if (v >= float(hi)) return hi;
+    return std::clamp(int(v), lo, hi);
+}
+
+// The ripple pixel by pixel, straight from its definition (the real one shares the surface of
+// the four quadrants).
+cv::Mat NaiveRipple(const cv::Mat& source, float a, float b, float c, cv::Vec3f light)
+{
+    cv::Mat dest(source.size(), CV_8UC3);
+    const cv::Vec3f L = light / std::sqrt(light.dot(light));
+    const int W = source.cols, H = source.rows;
+    const float m = float(std::min(W, H)), fH = float(H);
+    for (int i = 0; i < H; ++i) {
+        const float y = float(i - H / 2) / m;
+        for (int j = 0; j < W; ++j) {
+            const float x = float(j - W / 2) / m;
+            const float theta = (x * x + y * y) / a / a;
+            const float k = -b * std::sin(theta) / a / a;
+            const float py = 2 * y * k, px = 2 * x * k;
+            const float len = std::sqrt(py * py + px * px + 1.0f);
+            const float ny = py / len, nx = px / len, nz = 1.0f / len;
+            const float I = c * (-ny * nz), J = c * (-nx * nz), K3 = c * (1 - nz * nz);
+            const float q = std::sqrt(1 - (I * I + J * J + K3 * K3));
+            const float den = K3 + nz * q;
+            const float height = b * std::cos(theta);
+            float Q = height * (J + q * nx) / den;
+            float R = height * (I + q * ny) / den;
+            float P = nx * L[0] + ny * L[1] + nz * L[2];
+            if (!std::isfinite(Q) || !std::isfinite(R)) Q = R = 0;
+            P = std::isfinite(P) ? std::max(P, 0.2f) : std::max(L[2], 0.2f);
+            const float p2 = P * P, p4 = p2 * p2, p8 = p4 * p4, p16 = p8 * p8, p32 = p16 * p16, p64 = p32 * p32;
+            const float highlight = 100 * (p64 * p32 * p4);
+            const int row = Clip(Q * fH + float(i), 0, H - 1), col = Clip(R * fH + float(j), 0, W - 1);
+            for (int ch = 0; ch < 3; ++ch)
+                dest.at<cv::Vec3b>(i, j)[ch] = uchar(Clip(P * float(source.at<cv::Vec3b>(row, col)[ch]) + highlight, 0, 255));
+        }
+    }
+    return dest;
+}
+
+}  // namespace
+
+TEST(RenderRipple, MatchesThePixelByPixelDefinition)
+{
+    // Even and odd sides, a light with unequal components, parameters without a surface.
+    for (const cv::Size& size : {cv::Size(64, 48), cv::Size(51, 37), cv::Size(1, 9), cv::Size(40, 41)})
+        for (const cv::Vec4f& abc : {cv::Vec4f(0.146f, 0.02f, 0.75f), cv::Vec4f(0.05f, 0.06f, 1.0f),
+                                     cv::Vec4f(0.0f, 0.02f, 0.75f), cv::Vec4f(0.3f, -0.5f, 3.0f)}) {
+            const cv::Mat src = RandomImage(size.width, size.height, size.width);
+            const cv::Vec3f light(0.4f, -0.1f, 1.0f);
+            cv::Mat dst;
+            RenderRipple(dst, src, abc[0], abc[1], abc[2], light);
+            EXPECT_EQ(DifferentPixels(dst, NaiveRipple(src, abc[0], abc[1], abc[2], light)), 0) << size << abc;
+        }
 }
 
 TEST(RenderRipple, CentrePixelIsFlatAndLitByTheLightsHeight)
