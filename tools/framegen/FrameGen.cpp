@@ -1,7 +1,7 @@
 // grimaze-framegen: draws the pictures of the bundled "Frames" templates and writes their
 // definitions (.tmpl), so the photo windows always sit exactly where the pictures show them.
 //
-//   grimaze-framegen <output folder>     (normally media/Templates/Frames)
+//   grimaze-framegen <output folder>     (normally media/Templates)
 //
 // Everything is procedural: wood, cork, paper and sky come from layered noise, shapes and
 // lettering from OpenCV's drawing functions. Scenes are drawn at twice the final size in float
