@@ -15,11 +15,11 @@ function(grimaze_module name)
   endif()
   if(M_THREAD_TESTS AND BUILD_TESTING)
     grimaze_test(${name}_thread_tests SOURCES ${M_THREAD_TESTS} DEPS gz_${name} ${M_TEST_DEPS}
-      LABELS ${name} threads ${M_TEST_LABELS})
+      LABELS threads)
   endif()
 endfunction()
 
-# grimaze_test(<target> SOURCES ... DEPS ... [LABELS ...])
+# grimaze_test(<target> SOURCES ... DEPS ... [LABELS ...]); the last label counts.
 # A GoogleTest program whose main() gives every test a private HOME and XDG folders.
 function(grimaze_test target)
   cmake_parse_arguments(T "" "" "SOURCES;DEPS;LABELS" ${ARGN})
@@ -28,10 +28,13 @@ function(grimaze_test target)
   target_compile_definitions(${target} PRIVATE
     GRIMAZE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     GRIMAZE_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  # The discovery script splits list values into separate properties, so each test program
+  # carries one label: its module, or "threads" / "slow" when given.
+  list(GET T_LABELS -1 label)
   gtest_discover_tests(${target}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300)
+    PROPERTIES LABELS ${label} TIMEOUT 300)
 endfunction()
 
 # grimaze_bench(<name> SOURCES ... DEPS ...): a Google Benchmark program (not run by ctest).

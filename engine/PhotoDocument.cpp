@@ -323,9 +323,12 @@ ViewRect CPhotoDocument::View() const
 
 void CPhotoDocument::StopRenderingThread()
 {
-    if (!renderThread_.joinable()) return;
-    if (template_) template_->Stop();
-    renderThread_.join();
+    if (renderThread_.joinable()) {
+        if (template_) template_->Stop();
+        renderThread_.join();
+    }
+    // Also after a rendering that ended on its own: a Stop that came from elsewhere while it
+    // ran must not cut the next rendering short.
     CImageFilter::ClearStop();
 }
 
@@ -334,6 +337,7 @@ void CPhotoDocument::StopRendering() { StopRenderingThread(); }
 void CPhotoDocument::WaitForRendering()
 {
     if (renderThread_.joinable()) renderThread_.join();
+    CImageFilter::ClearStop();
 }
 
 void CPhotoDocument::SetCurrentTemplate(CEffectTemplate* templ)

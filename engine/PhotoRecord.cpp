@@ -86,10 +86,12 @@ bool PreparePhoto(PhotoRecord& r, std::string* error)
         r.cropRotation = r.rotation;
     }
     const int W = r.image.cols, H = r.image.rows;
-    const int x = std::clamp(static_cast<int>(r.crop[0] * W), 0, W);
-    const int y = std::clamp(static_cast<int>(r.crop[1] * H), 0, H);
-    const int w = std::clamp(static_cast<int>(r.crop[2] * W), 0, W - x);
-    const int h = std::clamp(static_cast<int>(r.crop[3] * H), 0, H - y);
+    // Truncate, but not a hair below a whole pixel: 1 - 0.1 - 0.5 in float is 0.39999998.
+    const auto px = [](float f, int size) { return static_cast<int>(double(f) * size + 1e-3); };
+    const int x = std::clamp(px(r.crop[0], W), 0, W);
+    const int y = std::clamp(px(r.crop[1], H), 0, H);
+    const int w = std::clamp(px(r.crop[2], W), 0, W - x);
+    const int h = std::clamp(px(r.crop[3], H), 0, H - y);
     r.crop_px = (w > 0 && h > 0) ? cv::Rect(x, y, w, h) : cv::Rect(0, 0, W, H);
     return true;
 }

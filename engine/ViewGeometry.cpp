@@ -37,8 +37,8 @@ cv::Mat ResizeToFit(const cv::Mat& image, int maxWidth, int maxHeight)
 {
     if (image.empty() || maxWidth <= 0 || maxHeight <= 0) return {};
     const double s = std::min(double(maxWidth) / image.cols, double(maxHeight) / image.rows);
-    const int w = std::max(1, static_cast<int>(image.cols * s));
-    const int h = std::max(1, static_cast<int>(image.rows * s));
+    const int w = std::max(1, static_cast<int>(std::lround(image.cols * s)));
+    const int h = std::max(1, static_cast<int>(std::lround(image.rows * s)));
     cv::Mat out;
     cv::resize(image, out, cv::Size(w, h), 0, 0, cv::INTER_LINEAR);
     return out;
