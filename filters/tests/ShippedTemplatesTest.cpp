@@ -12,6 +12,7 @@
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <ostream>
 #include <span>
 
 namespace {
@@ -35,6 +36,8 @@ const Shipped kTemplates[] = {
     {"Mist", "Mist", "MistFilter", true, false},
     {"Ripple", "Ripple", "WaveFilter", false, false},
 };
+
+void PrintTo(const Shipped& s, std::ostream* os) { *os << s.folder; }
 
 std::string Folder(const Shipped& t) { return std::string(GRIMAZE_SOURCE_DIR) + "/media/Templates/" + t.folder; }
 
