@@ -73,18 +73,20 @@ void SuppressNonMaxima(const cv::Mat& gx, const cv::Mat& gy, float threshold, cv
     const float bounds[4] = {-1 - r2, 1 - r2, r2 - 1, 1 + r2};
     cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& rows) {
         for (int y = rows.start; y < rows.end; ++y) {
-            const float* gxr = gx.ptr<float>(y);
-            const float* gyr = gy.ptr<float>(y);
+            // Rows y - 1, y and y + 1, clamped, indexed by dy + 1.
+            const float* gxr[3] = {gx.ptr<float>(std::max(y - 1, 0)), gx.ptr<float>(y), gx.ptr<float>(std::min(y + 1, H - 1))};
+            const float* gyr[3] = {gy.ptr<float>(std::max(y - 1, 0)), gy.ptr<float>(y), gy.ptr<float>(std::min(y + 1, H - 1))};
             uchar* out = lines.ptr<uchar>(y);
             for (int x = 0; x < W; ++x) {
-                const float a = gxr[x], b = gyr[x];
+                const float a = gxr[1][x], b = gyr[1][x];
+                // Weak gradients are no edge whatever their neighbours: decide that first. A
+                // pixel without any gradient has nothing to trace either.
+                if (!(std::sqrt(a * a + b * b) >= threshold) || (a == 0 && b == 0)) {
+                    out[x] = 255;
+                    continue;
+                }
                 int dir;
                 if (a == 0) {
-                    // Without any gradient there is nothing to trace: no edge.
-                    if (b == 0) {
-                        out[x] = 255;
-                        continue;
-                    }
                     dir = b > 0 ? 4 : 0;
                 } else {
                     const float q = b / a;
@@ -98,12 +100,10 @@ void SuppressNonMaxima(const cv::Mat& gx, const cv::Mat& gy, float threshold, cv
                 }
                 const int dx = kDirX[dir], dy = kDirY[dir];
                 const float m0 = a * dx + b * dy;
-                const int xm = std::clamp(x - dx, 0, W - 1), ym = std::clamp(y - dy, 0, H - 1);
-                const int xp = std::clamp(x + dx, 0, W - 1), yp = std::clamp(y + dy, 0, H - 1);
-                const float mMinus = gx.ptr<float>(ym)[xm] * dx + gy.ptr<float>(ym)[xm] * dy;
-                const float mPlus = gx.ptr<float>(yp)[xp] * dx + gy.ptr<float>(yp)[xp] * dy;
-                const bool edge = mMinus < m0 && mPlus < m0 && std::sqrt(a * a + b * b) >= threshold;
-                out[x] = edge ? 0 : 255;
+                const int xm = std::clamp(x - dx, 0, W - 1), xp = std::clamp(x + dx, 0, W - 1);
+                const float mMinus = gxr[1 - dy][xm] * dx + gyr[1 - dy][xm] * dy;
+                const float mPlus = gxr[1 + dy][xp] * dx + gyr[1 + dy][xp] * dy;
+                out[x] = mMinus < m0 && mPlus < m0 ? 0 : 255;
             }
         }
     });
