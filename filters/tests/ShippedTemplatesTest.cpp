@@ -12,6 +12,7 @@
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <ostream>
 #include <span>
 
 namespace {
@@ -40,6 +41,8 @@ const Shipped kTemplates[] = {
     {"HardPastel", "Hard Pastel", "HardPastelFilter", false, false},
     {"WoodPrint", "Wood Print", "WoodPrintFilter", false, false},
 };
+
+void PrintTo(const Shipped& s, std::ostream* os) { *os << s.folder; }
 
 std::string Folder(const Shipped& t) { return std::string(GRIMAZE_SOURCE_DIR) + "/media/Templates/" + t.folder; }
 
