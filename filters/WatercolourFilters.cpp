@@ -65,11 +65,7 @@ void CF_WaterPaint::Process()
 
 CF_WoodPrint::CF_WoodPrint() { className = "WoodPrintFilter"; }
 
-CF_WoodPrint::~CF_WoodPrint()
-{
-    foreground_.release();
-    background_.release();
-}
+CF_WoodPrint::~CF_WoodPrint() = default;
 
 void CF_WoodPrint::Init()
 {
