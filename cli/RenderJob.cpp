@@ -1,5 +1,6 @@
 #include "cli/RenderJob.h"
 
+#include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
@@ -23,6 +24,15 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     for (const std::string& path : job.photos) {
         PhotoRecord r;
         r.path = path;
+        // A preview never shows more than the view: let the decoder skip the rest.
+        if (job.viewSize) {
+            std::string why;
+            r.image = LoadPhotoForView(path, *job.viewSize, &why);
+            if (r.image.empty()) {
+                error = "cannot read photo " + path + ": " + why;
+                return {};
+            }
+        }
         doc.InsertPhoto(-1, r);
     }
     for (int i = 0; i < doc.PhotoCount(); ++i) {
@@ -45,8 +55,10 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
             return {};
         }
         const auto& spec = simple->Variable(i);
-        const double v = *job.vars[i];
-        const double lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
+        // Compare in the template's own float precision: "0.06" on the command line must
+        // match max="0.06" in the definition.
+        const float v = static_cast<float>(*job.vars[i]);
+        const float lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
         if (v < lo || v > hi) {
             error = "--var" + std::to_string(i + 1) + " " + Number(v) + " is outside the template's range " +
                     Number(lo) + " to " + Number(hi);
