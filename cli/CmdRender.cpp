@@ -12,14 +12,17 @@ namespace {
 
 const char* kHelp =
     "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
-    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n\n"
+    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
+    "                          [--turn H,V]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
     "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
     "  --varN X       the template's variable N, in the template's own units\n"
     "  --roi X,Y,W,H  the template's region, as fractions of the photo\n"
     "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
-    "  --seed N       fix the random seed, so random effects repeat exactly\n";
+    "  --seed N       fix the random seed, so random effects repeat exactly\n"
+    "  --turn H,V     3D templates: turn the model by H radians about the vertical axis and V about\n"
+    "                 the horizontal one before rendering, as dragging in the preview does\n";
 
 }  // namespace
 
@@ -29,7 +32,7 @@ int CmdRender(const CommandArgs& argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed"}, {});
+    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "turn"}, {});
     if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
@@ -58,6 +61,11 @@ int CmdRender(const CommandArgs& argv)
         int w = 0, h = 0;
         if (!ParseSize(*size, w, h)) return Fail("render", "bad value for --size: \"" + *size + "\" (want WxH)", 2);
         job.viewSize = cv::Size(w, h);
+    }
+    if (const auto turn = args.Value("turn")) {
+        std::vector<double> t;
+        if (!ParseList(*turn, 2, t)) return Fail("render", "bad value for --turn: \"" + *turn + "\" (want H,V)", 2);
+        job.turn = cv::Vec2f(static_cast<float>(t[0]), static_cast<float>(t[1]));
     }
     if (const auto seed = args.Value("seed")) {
         long long s = 0;

@@ -20,6 +20,7 @@ int CmdClasses(const CommandArgs& args);
 int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
 int CmdBatch(const CommandArgs& args);
+int CmdGif(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

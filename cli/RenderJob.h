@@ -15,7 +15,13 @@ struct RenderJob {
     std::optional<double> vars[3];        ///< in the template's own units
     std::optional<cv::Rect2f> region;     ///< photo fractions
     std::optional<cv::Size> viewSize;     ///< preview rendering for this view; else full size
+    std::optional<cv::Vec2f> turn;        ///< 3D templates: turn by H and V radians first
 };
+
+class CPhotoDocument;
+
+/** Adds the photos to the document and selects them all, in order; false with a reason. */
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error);
 
 /**
  * @brief Renders the job. Returns the result, or an empty Mat with a one-line reason
