@@ -208,3 +208,23 @@ TEST_F(MeshFilters, FiltersWithoutParametersUseTheFixedPose)
     EXPECT_FALSE(filter->MeshError().empty());
     EXPECT_EQ(filter->GetMesh().translation, cv::Vec3f(0, 0, 3));
 }
+
+TEST_F(MeshFilters, AChangedPhotoIsPickedUpEvenInTheSameBuffer)
+{
+    // The filters keep what they made from a photo while it stays the same; a photo changed in
+    // place (same buffer, same size) must still show.
+    for (const char* filter : {"TeapotFilter", "CylinderFilterMS"}) {
+        RefPtr<CEffectTemplate> t = Open(std::string("Same") + filter, Definition(filter, "moveable=\"1\""), FlatQuad());
+        ASSERT_TRUE(t);
+        cv::Mat photo(200, 300, CV_8UC3, cv::Scalar(10, 20, 30));
+        const cv::Mat first = Render(*t, {photo}, {300, 200});
+        EXPECT_EQ(first.at<cv::Vec3b>(100, 150), cv::Vec3b(10, 20, 30)) << filter;
+        EXPECT_EQ(meshtest::CountDifferent(Render(*t, {photo}, {300, 200}), first), 0) << filter;
+        photo.setTo(cv::Scalar(200, 100, 50));
+        const cv::Mat second = Render(*t, {photo}, {300, 200});
+        EXPECT_EQ(second.at<cv::Vec3b>(100, 150), cv::Vec3b(200, 100, 50)) << filter;
+        // A new output size makes new textures too.
+        const cv::Mat small = Render(*t, {photo}, {150, 100});
+        EXPECT_EQ(small.at<cv::Vec3b>(50, 75), cv::Vec3b(200, 100, 50)) << filter;
+    }
+}
