@@ -56,7 +56,10 @@ public:
 
     /** One tick: the turn step, unless the pointer button is down. No rendering. */
     void StepTurn();
-    /** Turns the model from where it is by h about the vertical and v about the horizontal axis. */
+    /**
+     * @brief Turns the model from where it is: by h about its (tilted) vertical axis, as the
+     * turn timer does, then by v about the view's horizontal axis.
+     */
     void Turn(float h, float v);
     /**
      * @brief Writes a looping GIF of one full turn about the model's vertical axis in frames
@@ -73,6 +76,8 @@ public:
 
 private:
     void SetRotation(const cv::Matx33f& r);
+    /** A drag of (dx, dy) preview pixels: turns about the view's vertical and horizontal axes. */
+    void Drag(int dx, int dy);
     void HandParams();
     void CheckPanes(bool checked);
     void StopTimer();

@@ -192,6 +192,13 @@ TEST_F(Template3D, TheTurnGoesRoundTheTiltedAxisAndStaysARotation)
     ExpectNear(Rotation(m.MeshParameters()), mat3::RotationY(0.3f + 5 * 0.07f) * mat3::RotationX(0.4f), 1e-4f);
     EXPECT_FLOAT_EQ(m.MeshParameters().position[1], 0.5f);
     t->ParamCommand(mesh_cmd::StopTurning, 1, 0, nullptr);
+    // Turn (the command-line tool's --turn) goes round the same axis.
+    const cv::Matx33f ticked = Rotation(m.MeshParameters());
+    t->ParamCommand(mesh_cmd::Reset, 1, 0, nullptr);
+    m.Turn(5 * 0.07f, 0);
+    ExpectNear(Rotation(m.MeshParameters()), ticked, 1e-4f);
+    m.Turn(0, 0.25f);
+    ExpectNear(Rotation(m.MeshParameters()), ticked * mat3::RotationX(0.25f), 1e-4f);
 }
 
 TEST_F(Template3D, CommandsKeepThePanesCheckBoxesInStep)
