@@ -14,6 +14,8 @@ const CliCommand kCommands[] = {
     {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
     {"gif", "write a looping animated GIF of a moving template (3D turn-table)", CmdGif},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
+    {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
+    {"lang-check", "list what a language file lacks (a translator's check)", CmdLangCheck},
 };
 
 void Usage(FILE* out)

@@ -2,11 +2,15 @@
 
 #include "filters/MultiSrcFilter.h"
 #include "filters/PainterlyFilters.h"
+#include "filters/TonalFilters.h"
 #include "filters/WatercolourFilters.h"
+#include "filters/WeatherFilters.h"
 
 void RegisterFilterClasses()
 {
     RegisterPainterlyFilterClasses();
     RegisterMultiSrcFilterClass();
     RegisterWatercolourFilterClasses();
+    RegisterTonalFilters();
+    RegisterWeatherFilters();
 }
