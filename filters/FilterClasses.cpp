@@ -8,9 +8,9 @@
 
 void RegisterFilterClasses()
 {
+    RegisterTonalFilters();
+    RegisterWeatherFilters();
     RegisterPainterlyFilterClasses();
     RegisterMultiSrcFilterClass();
     RegisterWatercolourFilterClasses();
-    RegisterTonalFilters();
-    RegisterWeatherFilters();
 }
