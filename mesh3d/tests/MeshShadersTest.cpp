@@ -1,5 +1,7 @@
 // The reflection and strip shaders on values worked out by hand.
+#include "filters/SampleImage.h"
 #include "mesh3d/MeshShaders.h"
+#include "mesh3d/TextureSampler.h"
 
 #include <gtest/gtest.h>
 
@@ -124,4 +126,20 @@ TEST(StripShader, SplitsUIntoEqualStripsWithOneOnTheLastPhoto)
     StripPixelShader(in, c, &empty);
     EXPECT_FLOAT_EQ(c[0], 0.5f);
     EXPECT_FLOAT_EQ(c[2], 1.0f);
+}
+
+TEST(TextureSampler, GivesSampleImageBitForBit)
+{
+    cv::Mat image(7, 11, CV_8UC3);
+    cv::randu(image, 0, 256);
+    const cv::Mat view = image(cv::Rect(1, 2, 9, 4));  // a region: the row step is not the width
+    const TextureSampler8u3 sampler(view);
+    cv::RNG rng(7);
+    for (int i = 0; i < 5000; ++i) {
+        const float u = rng.uniform(-0.3f, 1.3f), v = rng.uniform(-0.3f, 1.3f);
+        float got[3];
+        sampler(u, v, got);
+        const cv::Vec3f want = SampleImage(view, u, v);
+        for (int c = 0; c < 3; ++c) ASSERT_EQ(got[c], want[c]) << u << "," << v;
+    }
 }
