@@ -269,7 +269,8 @@ long long DrawBand(const PixelContext& ctx, const std::vector<RasterTriangle<N>>
     const Mesh& mesh = *ctx.mesh;
     const int n = L.count;
     long long written = 0;
-    const TextureSampler8u3 sampler(ctx.fastTexture ? mesh.texture : cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(0)));
+    static const cv::Mat kNoTexture(1, 1, CV_8UC3, cv::Scalar::all(0));
+    const TextureSampler8u3 sampler(ctx.fastTexture ? mesh.texture : kNoTexture);
     for (int index : list) {
         const RasterTriangle<N>& t = tris[static_cast<std::size_t>(index)];
         raster::RasterizeTriangleSpans<N>(t.v[0], t.v[1], t.v[2], clip, [&](int y, int x0, int x1, const float* s, const float* d) {
@@ -342,7 +343,7 @@ long long Rasterise(const Mesh& mesh, const Layout& layout, const Viewport& vp, 
 
     PixelContext ctx{&mesh, layout, &target, depth, false, false};
     ctx.sampleTexture = !mesh.pixelShader && layout.tex >= 0 && !mesh.texture.empty() && mesh.texture.dims == 2;
-    ctx.fastTexture = mesh.texture.type() == CV_8UC3;
+    ctx.fastTexture = ctx.sampleTexture && mesh.texture.type() == CV_8UC3;
 
     // Bands of rows; each keeps the triangles that may touch it, in mesh order, so every
     // pixel sees the same triangles in the same order whatever the number of bands.
