@@ -3,6 +3,7 @@
 #include "engine/Registry.h"
 #include "filters/FilterClasses.h"
 #include "frames/FrameClasses.h"
+#include "mesh3d/Mesh3dClasses.h"
 
 #include <mutex>
 
@@ -13,5 +14,6 @@ void RegisterBuiltinClasses()
         RegisterEngineClasses();
         RegisterFilterClasses();
         RegisterFrameClasses();
+        RegisterMesh3dClasses();
     });
 }

@@ -5,6 +5,7 @@
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "frames/CT_Frame.h"
+#include "mesh3d/CT_3DMesh.h"
 
 #include <cmath>
 #include <sstream>
@@ -18,19 +19,19 @@ std::string Number(double v)
 }
 }  // namespace
 
-cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error,
+                     std::optional<cv::Size> viewSize)
 {
-    CPhotoDocument doc;
-    for (const std::string& path : job.photos) {
+    for (const std::string& path : photos) {
         PhotoRecord r;
         r.path = path;
         // A preview never shows more than the view: let the decoder skip the rest.
-        if (job.viewSize) {
+        if (viewSize) {
             std::string why;
-            r.image = LoadPhotoForView(path, *job.viewSize, &why);
+            r.image = LoadPhotoForView(path, *viewSize, &why);
             if (r.image.empty()) {
                 error = "cannot read photo " + path + ": " + why;
-                return {};
+                return false;
             }
         }
         doc.InsertPhoto(-1, r);
@@ -39,10 +40,17 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         std::string why;
         const bool ok = i == 0 ? doc.SelectPhoto(0, &why) : doc.AddToSelection(i, &why);
         if (!ok) {
-            error = "cannot read photo " + job.photos[i] + ": " + why;
-            return {};
+            error = "cannot read photo " + photos[static_cast<size_t>(i)] + ": " + why;
+            return false;
         }
     }
+    return true;
+}
+
+cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+{
+    CPhotoDocument doc;
+    if (!SelectJobPhotos(doc, job.photos, error, job.viewSize)) return {};
 
     RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
     if (!templ) return {};
@@ -98,6 +106,14 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
             frame->Frame().main.corner[index] = point;
         }
         frame->ApplyParams();
+    }
+    if (job.turn) {
+        auto* mesh = dynamic_cast<CT_3DMesh*>(templ.get());
+        if (!mesh) {
+            error = "--turn needs a 3D template";
+            return {};
+        }
+        mesh->Turn((*job.turn)[0], (*job.turn)[1]);
     }
 
     doc.SetCurrentTemplate(templ.get());

@@ -12,6 +12,7 @@ const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
     {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
+    {"gif", "write a looping animated GIF of a moving template (3D turn-table)", CmdGif},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
     {"templates", "list the template library by category, with each template's state", CmdTemplates},
