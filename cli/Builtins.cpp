@@ -2,6 +2,7 @@
 
 #include "engine/Registry.h"
 #include "filters/FilterClasses.h"
+#include "face/FaceClasses.h"
 #include "frames/FrameClasses.h"
 
 #include <mutex>
@@ -13,5 +14,6 @@ void RegisterBuiltinClasses()
         RegisterEngineClasses();
         RegisterFilterClasses();
         RegisterFrameClasses();
+        RegisterFaceClasses();
     });
 }

@@ -12,6 +12,7 @@ const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
+    {"faces", "list the faces found on a photo", CmdFaces},
 };
 
 void Usage(FILE* out)
