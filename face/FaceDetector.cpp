@@ -42,7 +42,7 @@ int FaceDetector::LoadCascade()
     if (loaded_) return 0;
     bool ok = false;
     try {
-        ok = cascade_.load(CascadePath()) && !cascade_.empty();
+        ok = platform::FileExists(CascadePath()) && cascade_.load(CascadePath()) && !cascade_.empty();
     } catch (const cv::Exception&) {
         ok = false;
     }
