@@ -4,6 +4,7 @@
 #include "filters/FilterClasses.h"
 #include "face/FaceClasses.h"
 #include "frames/FrameClasses.h"
+#include "mesh3d/Mesh3dClasses.h"
 
 #include <mutex>
 
@@ -14,6 +15,7 @@ void RegisterBuiltinClasses()
         RegisterEngineClasses();
         RegisterFilterClasses();
         RegisterFrameClasses();
+        RegisterMesh3dClasses();
         RegisterFaceClasses();
     });
 }

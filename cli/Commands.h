@@ -19,6 +19,7 @@ struct CliCommand {
 int CmdClasses(const CommandArgs& args);
 int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
+int CmdBatch(const CommandArgs& args);
 int CmdFaces(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */

@@ -11,6 +11,7 @@ namespace {
 const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
+    {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"faces", "list the faces found on a photo", CmdFaces},
 };

@@ -6,6 +6,9 @@
  * in the plane z = 0, bulging toward the viewer (negative z); its texture coordinates put the
  * texture's inscribed circle on the rim.
  */
+#include "face/FaceConfig.h"
+#include "mesh3d/Mesh.h"
+
 #include <vector>
 
 inline constexpr int kCapRings = 20;
@@ -30,4 +33,8 @@ CapGeometry BuildCapGeometry(float width, float height, float angle);
 /** The cap as the face engine keeps it between renderings. */
 struct CapMesh {
     CapGeometry geometry;
+    Mesh mesh;  ///< the same geometry as the renderer takes it
 };
+
+/** Builds the cap of a configuration into cap (geometry and mesh). */
+void BuildCapMesh(CapMesh& cap, const FaceConfig& config);

@@ -35,14 +35,7 @@ cv::Vec3f SampleImage(const cv::Mat& image, float u, float v)
 {
     if (image.empty() || image.dims != 2) return {0, 0, 0};
     if (image.type() == CV_8UC3) return SampleImage8u3(image, u, v);
-    const int w = image.cols, h = image.rows;
-    u = u * w - 0.5f;
-    v = v * h - 0.5f;
-    const float fu = std::floor(u), fv = std::floor(v);
-    const int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
-    const float fx = u - fu, fy = v - fv;
-    const int xa = std::clamp(x0, 0, w - 1), xb = std::clamp(x0 + 1, 0, w - 1);
-    const int ya = std::clamp(y0, 0, h - 1), yb = std::clamp(y0 + 1, 0, h - 1);
+    const auto [xa, xb, ya, yb, fx, fy] = LocateSample(image.cols, image.rows, u, v);
     const cv::Vec3f c01 = FetchAny(image, xa, yb), c10 = FetchAny(image, xb, ya);
     if (fx + fy <= 1) {
         const cv::Vec3f c00 = FetchAny(image, xa, ya);

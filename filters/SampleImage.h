@@ -19,17 +19,26 @@
  */
 cv::Vec3f SampleImage(const cv::Mat& image, float u, float v);
 
-/** The same for 8-bit 3-channel images, without the type dispatch (hot loops). */
-inline cv::Vec3f SampleImage8u3(const cv::Mat& image, float u, float v)
+/** Where a sample falls: the four clamped neighbours and the position between them. */
+struct SampleCell {
+    int xa, xb, ya, yb;  ///< columns x0, x0 + 1 and rows y0, y0 + 1, clamped into the image
+    float fx, fy;
+};
+
+inline SampleCell LocateSample(int w, int h, float u, float v)
 {
-    const int w = image.cols, h = image.rows;
     u = u * w - 0.5f;
     v = v * h - 0.5f;
     const float fu = std::floor(u), fv = std::floor(v);
     const int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
-    const float fx = u - fu, fy = v - fv;
-    const int xa = std::min(std::max(x0, 0), w - 1), xb = std::min(std::max(x0 + 1, 0), w - 1);
-    const int ya = std::min(std::max(y0, 0), h - 1), yb = std::min(std::max(y0 + 1, 0), h - 1);
+    return {std::min(std::max(x0, 0), w - 1), std::min(std::max(x0 + 1, 0), w - 1), std::min(std::max(y0, 0), h - 1),
+            std::min(std::max(y0 + 1, 0), h - 1), u - fu, v - fv};
+}
+
+/** The same for 8-bit 3-channel images, without the type dispatch (hot loops). */
+inline cv::Vec3f SampleImage8u3(const cv::Mat& image, float u, float v)
+{
+    const auto [xa, xb, ya, yb, fx, fy] = LocateSample(image.cols, image.rows, u, v);
     const uchar* ra = image.ptr<uchar>(ya);
     const uchar* rb = image.ptr<uchar>(yb);
     cv::Vec3f out;
