@@ -12,14 +12,20 @@ namespace {
 
 const char* kHelp =
     "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
-    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n\n"
+    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
+    "                          [--face N] [--align] [--expression E] [--amount X]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
     "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
     "  --varN X       the template's variable N, in the template's own units\n"
     "  --roi X,Y,W,H  the template's region, as fractions of the photo\n"
     "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
-    "  --seed N       fix the random seed, so random effects repeat exactly\n";
+    "  --seed N       fix the random seed, so random effects repeat exactly\n\n"
+    "face templates:\n"
+    "  --face N       use the N-th face found on the photo (see grimaze-cli faces)\n"
+    "  --align        locate eyes and mouth and line the face up with the template's\n"
+    "  --expression E happy, angry or sad (expression templates)\n"
+    "  --amount X     how strong the expression is, 0 to 1 (default 0.3)\n";
 
 }  // namespace
 
@@ -29,7 +35,8 @@ int CmdRender(const CommandArgs& argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed"}, {});
+    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "face", "expression", "amount"},
+                    {"align"});
     if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
@@ -64,6 +71,19 @@ int CmdRender(const CommandArgs& argv)
         if (!ParseInt(*seed, s) || s < 0 || s > 0xFFFFFFFFLL)
             return Fail("render", "bad value for --seed: \"" + *seed + "\"", 2);
         platform::SetFixedSeed(static_cast<std::uint32_t>(s));
+    }
+
+    if (const auto face = args.Value("face")) {
+        long long n = 0;
+        if (!ParseInt(*face, n) || n < 1 || n > 1000) return Fail("render", "bad value for --face: \"" + *face + "\"", 2);
+        job.face = static_cast<int>(n);
+    }
+    job.align = args.Has("align");
+    job.expression = args.Value("expression");
+    if (const auto amount = args.Value("amount")) {
+        double a = 0;
+        if (!ParseDouble(*amount, a)) return Fail("render", "bad value for --amount: \"" + *amount + "\"", 2);
+        job.amount = a;
     }
 
     std::string error;

@@ -1,5 +1,7 @@
 #include "cli/RenderJob.h"
 
+#include "cli/FaceJob.h"
+
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
@@ -35,6 +37,8 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
 
     RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
     if (!templ) return {};
+
+    if (!PrepareFaceJob(doc, templ.get(), job, error)) return {};
 
     auto* simple = dynamic_cast<CT_SimpleTempl*>(templ.get());
     for (int i = 0; i < 3; ++i) {

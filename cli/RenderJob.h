@@ -15,6 +15,11 @@ struct RenderJob {
     std::optional<double> vars[3];        ///< in the template's own units
     std::optional<cv::Rect2f> region;     ///< photo fractions
     std::optional<cv::Size> viewSize;     ///< preview rendering for this view; else full size
+    // Face templates only.
+    std::optional<int> face;              ///< which detected face, 1 for the first
+    bool align = false;                   ///< locate eyes and mouth and pose the face by them
+    std::optional<std::string> expression;  ///< "happy", "angry" or "sad"
+    std::optional<double> amount;         ///< expression strength, 0..1 (0.3 by default)
 };
 
 /**
