@@ -21,6 +21,7 @@ int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
 int CmdBatch(const CommandArgs& args);
 int CmdFaces(const CommandArgs& args);
+int CmdGif(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

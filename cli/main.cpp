@@ -14,6 +14,7 @@ const CliCommand kCommands[] = {
     {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"faces", "list the faces found on a photo", CmdFaces},
+    {"gif", "write the animation of an expression template as a looping GIF", CmdGif},
 };
 
 void Usage(FILE* out)
