@@ -64,35 +64,44 @@ void WarpExpression(const cv::Mat& photo, const cv::Rect2f& face, const Expressi
 {
     CV_Assert(photo.type() == CV_8UC3 && out.type() == CV_8UC3);
     const int n = out.cols, rows = out.rows;
-    // Each bump is a product of a column factor and a row factor, so the tables hold all the
-    // exponentials the picture needs.
-    std::vector<float> gx(6 * static_cast<size_t>(n)), gy(6 * static_cast<size_t>(rows));
     int active[6], count = 0;
-    for (int k = 0; k < 6; ++k) {
-        if (!field.active[k]) continue;
-        active[count++] = k;
+    for (int k = 0; k < 6; ++k)
+        if (field.active[k]) active[count++] = k;
+    // Each bump is a product of a column factor and a row factor, so two small tables hold
+    // every exponential the picture needs.
+    std::vector<float> gx(static_cast<size_t>(n) * std::max(count, 1)), gy(static_cast<size_t>(rows) * std::max(count, 1));
+    for (int i = 0; i < count; ++i) {
+        const int k = active[i];
         for (int x = 0; x < n; ++x) {
             const float dx = (float(x) / n - field.anchor[k][0]) / kReachX;
-            gx[k * n + x] = std::exp(-dx * dx);
+            gx[static_cast<size_t>(i) * n + x] = std::exp(-dx * dx);
         }
         for (int y = 0; y < rows; ++y) {
             const float dy = (float(y) / n - field.anchor[k][1]) / kReachY;
-            gy[k * rows + y] = std::exp(-dy * dy);
+            gy[static_cast<size_t>(y) * count + i] = std::exp(-dy * dy);
         }
     }
     cv::parallel_for_(cv::Range(0, rows), [&](const cv::Range& range) {
+        // Whole rows at a time, so the bump sums run as plain vector loops.
+        std::vector<float> us(n), vs(n);
         for (int y = range.start; y < range.end; ++y) {
-            uchar* o = out.ptr<uchar>(y);
             const float v = float(y) / n;
             for (int x = 0; x < n; ++x) {
-                float ou = float(x) / n, ov = v;
-                for (int i = 0; i < count; ++i) {
-                    const int k = active[i];
-                    const float g = m * gx[k * n + x] * gy[k * rows + y];
-                    ou -= g * field.displacement[k][0];
-                    ov -= g * field.displacement[k][1];
+                us[x] = float(x) / n;
+                vs[x] = v;
+            }
+            for (int i = 0; i < count; ++i) {
+                const float w = m * gy[static_cast<size_t>(y) * count + i];
+                const float px = w * field.displacement[active[i]][0], py = w * field.displacement[active[i]][1];
+                const float* g = gx.data() + static_cast<size_t>(i) * n;
+                for (int x = 0; x < n; ++x) {
+                    us[x] -= g[x] * px;
+                    vs[x] -= g[x] * py;
                 }
-                const cv::Vec3f c = SampleImage8u3(photo, face.width * ou + face.x, face.height * ov + face.y);
+            }
+            uchar* o = out.ptr<uchar>(y);
+            for (int x = 0; x < n; ++x) {
+                const cv::Vec3f c = SampleImage8u3(photo, face.width * us[x] + face.x, face.height * vs[x] + face.y);
                 o[3 * x] = static_cast<uchar>(c[0]);
                 o[3 * x + 1] = static_cast<uchar>(c[1]);
                 o[3 * x + 2] = static_cast<uchar>(c[2]);
