@@ -269,22 +269,24 @@ FacePicture DrawKnight()
                 PaintFlat(img, Ellipse(img, h, cv::Size2f(3, 3)), cv::Vec3f(25, 25, 28), 1);
             }
 
-    // A plume of red feathers from the crest.
-    for (int i = 0; i < 90; ++i) {
-        const float t = i / 90.0f;
+    // A plume of red feathers from the crest, sweeping back and falling over the shoulder.
+    for (int i = 0; i < 160; ++i) {
+        const float length = rng.uniform(110.0f, 250.0f), droop = rng.uniform(30.0f, 230.0f), lift = rng.uniform(20.0f, 60.0f);
         cv::Mat stroke = Mask(img);
         std::vector<cv::Point> pts;
-        const float sway = rng.uniform(-1.0f, 1.0f);
-        for (int k = 0; k <= 12; ++k) {
-            const float s = k / 12.0f;
-            const float x = cx + 6 * sway + (40 + 260 * t) * s * s * 0.9f + 10 * sway * s;
-            const float y = 118 - 70 * s + (60 + 140 * t) * s * s;
+        for (int k = 0; k <= 16; ++k) {
+            const float t = k / 16.0f;
+            const float x = cx + 2 + length * t;
+            const float y = 116 - lift * 4 * t * (1 - t) + droop * t * t;
             pts.push_back(P(x, y));
         }
-        cv::polylines(stroke, pts, false, cv::Scalar(255), int((6 - 3 * t) * S), cv::LINE_AA);
-        const float shade = 0.55f + 0.45f * rng.uniform(0.0f, 1.0f);
-        PaintFlat(img, stroke, cv::Vec3f(30, 30, 175) * shade + cv::Vec3f(20, 20, 40), 1);
+        cv::polylines(stroke, pts, false, cv::Scalar(255), int(rng.uniform(3.0f, 7.0f) * S), cv::LINE_AA);
+        const float shade = 0.45f + 0.55f * rng.uniform(0.0f, 1.0f);
+        PaintFlat(img, stroke, cv::Vec3f(25, 25, 185) * shade + cv::Vec3f(15, 15, 35), 2);
     }
+    // The plume holder on the crest.
+    const cv::Point2f holder(cx + 3, 118);
+    Paint(img, Ellipse(img, holder, cv::Size2f(11, 9)), Shaded(img.size(), cv::Vec3f(60, 170, 215), Sc(holder), Sz(cv::Size2f(11, 9)), 0.35f, 0.9f, 30), 1);
     return {Finish(img), face, 0};
 }
 
@@ -337,11 +339,11 @@ FacePicture DrawSuperhero()
     // Torso and arms in the suit, shaded as bulging muscle.
     const cv::Mat torso = Poly(img, {{cx - 175, 600}, {cx - 185, 380}, {cx - 130, 320}, {cx - 45, 300}, {cx + 45, 300},
                                      {cx + 130, 320}, {cx + 185, 380}, {cx + 175, 600}});
-    Paint(img, torso, Shaded(img.size(), suit, Sc(cv::Point2f(cx, 460)), Sz(cv::Size2f(200, 200)), 0.4f, 0.35f, 25));
+    Paint(img, torso, Shaded(img.size(), suit, Sc(cv::Point2f(cx, 460)), Sz(cv::Size2f(220, 220)), 0.5f, 0.15f, 20));
     for (float side : {-1.0f, 1.0f}) {
         const cv::Point2f sh(cx + side * 135, 365), pec(cx + side * 62, 400);
-        Paint(img, Ellipse(img, sh, cv::Size2f(62, 50)), Shaded(img.size(), suit, Sc(sh), Sz(cv::Size2f(62, 50)), 0.4f, 0.45f, 30));
-        Paint(img, Ellipse(img, pec, cv::Size2f(66, 48)), Shaded(img.size(), suit, Sc(pec), Sz(cv::Size2f(66, 48)), 0.45f, 0.35f, 30));
+        Paint(img, Ellipse(img, sh, cv::Size2f(58, 46)), Shaded(img.size(), suit, Sc(sh), Sz(cv::Size2f(70, 60)), 0.55f, 0.15f, 20), 6);
+        Paint(img, Ellipse(img, pec, cv::Size2f(62, 40)), Shaded(img.size(), suit, Sc(pec), Sz(cv::Size2f(80, 60)), 0.6f, 0.12f, 20), 8);
     }
     // Belt and the emblem: a lightning bolt in a ring.
     cv::Mat belt = Mask(img);
