@@ -240,9 +240,11 @@ void FaceEngine::SetRegion(int i, const FaceQuad& quad)
         for (int k = 0; k < 3; ++k) saved[k] = GetRegion(k);
     const double kx = double(workingPhoto.cols) / fullPhoto.cols;
     const double ky = double(workingPhoto.rows) / fullPhoto.rows;
-    faceRect = FaceRect{static_cast<std::int32_t>(std::lround(left * kx)), static_cast<std::int32_t>(std::lround(top * ky)),
-                        static_cast<std::int32_t>(std::lround((right - left) * kx)),
-                        static_cast<std::int32_t>(std::lround((bottom - top) * ky))};
+    // A region dragged (or stored) absurdly far must not overflow the integer rectangle.
+    auto px = [](double v) {
+        return static_cast<std::int32_t>(std::lround(std::isfinite(v) ? std::clamp(v, -1e6, 1e6) : 0.0));
+    };
+    faceRect = FaceRect{px(left * kx), px(top * ky), px((right - left) * kx), px((bottom - top) * ky)};
     if (located)
         for (int k = 0; k < 3; ++k) SetRegion(k, saved[k]);
     featuresLocated = located;
