@@ -15,6 +15,11 @@ const CliCommand kCommands[] = {
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"faces", "list the faces found on a photo", CmdFaces},
     {"gif", "write the animation of an expression template as a looping GIF", CmdGif},
+    {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
+    {"templates", "list the template library by category, with each template's state", CmdTemplates},
+    {"download", "download an online template into the library", CmdDownload},
+    {"check-update", "ask the vendor's site whether a newer version exists", CmdCheckUpdate},
+    {"lang-check", "list what a language file lacks (a translator's check)", CmdLangCheck},
 };
 
 void Usage(FILE* out)

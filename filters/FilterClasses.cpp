@@ -2,10 +2,14 @@
 
 #include "filters/MultiSrcFilter.h"
 #include "filters/PainterlyFilters.h"
+#include "filters/TonalFilters.h"
 #include "filters/WatercolourFilters.h"
+#include "filters/WeatherFilters.h"
 
 void RegisterFilterClasses()
 {
+    RegisterTonalFilters();
+    RegisterWeatherFilters();
     RegisterPainterlyFilterClasses();
     RegisterMultiSrcFilterClass();
     RegisterWatercolourFilterClasses();

@@ -71,6 +71,7 @@ long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, co
     const cv::Rect box = cv::Rect(cv::Point(minX, minY), cv::Point(maxX + 1, maxY + 1)) & cv::Rect(0, 0, W, H);
     if (box.empty()) return 0;
 
+    const BilinearSampler8u3 sample(photo);
     std::atomic<long long> drawn{0};
     const int bands = (box.height + kRowsPerBand - 1) / kRowsPerBand;
     cv::parallel_for_(cv::Range(0, bands), [&](const cv::Range& range) {
@@ -81,11 +82,12 @@ long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, co
             const auto pixel = [&](int x, int y, const float* a) {
                 const float iw = a[2];
                 if (!(iw > 0)) return;
-                const float u = a[0] / iw, v = a[1] / iw;
+                const float w = 1.f / iw;
+                const float u = a[0] * w, v = a[1] * w;
                 if (!(u >= -kUvSlack && u <= 1 + kUvSlack && v >= -kUvSlack && v <= 1 + kUvSlack)) return;
                 const float uc = std::clamp(u, 0.f, 1.f), vc = std::clamp(v, 0.f, 1.f);
                 float P[3];
-                SampleBilinear8u3(photo, uc, vc, P);
+                sample(uc, vc, P);
                 const uchar* F = background.ptr<uchar>(y) + x * 3;
                 const uchar* S = haveS ? background2.ptr<uchar>(y) + x * 3 : nullptr;
                 CompositeFramePixel(P, F, S, uc, vc, blend, result.ptr<uchar>(y) + x * 3);

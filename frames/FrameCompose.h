@@ -33,30 +33,56 @@ inline float FeatherWeight(float t, float edge)
 }
 
 /**
- * @brief Bilinear sample of an 8-bit 3-channel image at (u, v), fractions of its width and
+ * @brief Bilinear sampling of an 8-bit 3-channel image at (u, v), fractions of its width and
  * height: the pixel grid is sampled at (u * width - 0.5, v * height - 0.5), so pixel centres
  * fall on whole numbers, and neighbours outside the image are clamped to its edge. This is the
- * sampling rule of cv::resize with INTER_LINEAR.
+ * sampling rule of cv::resize with INTER_LINEAR. Keeps the image's layout in registers for
+ * per-pixel loops; the image must outlive it and not be empty.
  */
+class BilinearSampler8u3 {
+public:
+    explicit BilinearSampler8u3(const cv::Mat& image)
+        : data_(image.data), step_(image.step[0]), w_(image.cols), h_(image.rows), fw_(float(image.cols)),
+          fh_(float(image.rows))
+    {
+    }
+
+#if defined(__GNUC__)
+    __attribute__((always_inline))
+#endif
+    inline void operator()(float u, float v, float out[3]) const
+    {
+        const float fx = u * fw_ - 0.5f, fy = v * fh_ - 0.5f;
+        const float flx = std::floor(fx), fly = std::floor(fy);
+        const float ax = fx - flx, ay = fy - fly;
+        const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+        const int xa = std::clamp(x0, 0, w_ - 1), xb = std::clamp(x0 + 1, 0, w_ - 1);
+        const int ya = std::clamp(y0, 0, h_ - 1), yb = std::clamp(y0 + 1, 0, h_ - 1);
+        const uchar* r0 = data_ + size_t(ya) * step_;
+        const uchar* r1 = data_ + size_t(yb) * step_;
+        const uchar* p00 = r0 + xa * 3;
+        const uchar* p01 = r0 + xb * 3;
+        const uchar* p10 = r1 + xa * 3;
+        const uchar* p11 = r1 + xb * 3;
+        for (int c = 0; c < 3; ++c) {
+            const float top = p00[c] + ax * (float(p01[c]) - float(p00[c]));
+            const float bottom = p10[c] + ax * (float(p11[c]) - float(p10[c]));
+            out[c] = top + ay * (bottom - top);
+        }
+    }
+
+private:
+    const uchar* data_;
+    size_t step_;
+    int w_, h_;
+    float fw_, fh_;
+};
+
+/** One bilinear sample (see BilinearSampler8u3). */
 inline void SampleBilinear8u3(const cv::Mat& image, float u, float v, float out[3])
 {
-    const float fx = u * image.cols - 0.5f, fy = v * image.rows - 0.5f;
-    const float flx = std::floor(fx), fly = std::floor(fy);
-    const float ax = fx - flx, ay = fy - fly;
-    const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
-    const int xa = std::clamp(x0, 0, image.cols - 1), xb = std::clamp(x0 + 1, 0, image.cols - 1);
-    const int ya = std::clamp(y0, 0, image.rows - 1), yb = std::clamp(y0 + 1, 0, image.rows - 1);
-    const uchar* r0 = image.ptr<uchar>(ya);
-    const uchar* r1 = image.ptr<uchar>(yb);
-    const uchar* p00 = r0 + xa * 3;
-    const uchar* p01 = r0 + xb * 3;
-    const uchar* p10 = r1 + xa * 3;
-    const uchar* p11 = r1 + xb * 3;
-    for (int c = 0; c < 3; ++c) {
-        const float top = p00[c] + ax * (float(p01[c]) - float(p00[c]));
-        const float bottom = p10[c] + ax * (float(p11[c]) - float(p10[c]));
-        out[c] = top + ay * (bottom - top);
-    }
+    const BilinearSampler8u3 sampler(image);
+    sampler(u, v, out);
 }
 
 /**
@@ -67,6 +93,9 @@ inline void SampleBilinear8u3(const cv::Mat& image, float u, float v, float out[
  * @param u, v the pixel's photo coordinates, 0..1 (they drive the feather)
  * @param out three bytes; fractions are dropped
  */
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
 inline void CompositeFramePixel(const float P[3], const uchar* F, const uchar* S, float u, float v,
                                 const FrameBlend& blend, uchar* out)
 {

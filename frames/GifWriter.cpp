@@ -3,6 +3,7 @@
 #include "platform/Files.h"
 
 #include <gif_lib.h>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -139,28 +140,39 @@ int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, co
     if (EGifPutScreenDesc(gif.gif, size.width, size.height, 256, 0, map.map) != GIF_OK)
         return Fail(error, std::string("cannot write the GIF header: ") + GifErrorString(gif.gif->Error));
 
+    // Frames are rendered in order on this thread (sources need not be thread-safe), a few at a
+    // time, dithered side by side, and encoded in order.
     const size_t pixels = size_t(size.width) * size_t(size.height);
-    std::vector<GifPixelType> indices(pixels);
-    cv::Mat work;
-    for (int i = 0; i < frameCount; ++i) {
-        if (i == 0) {
-            // Loop for ever: the application extension "NETSCAPE2.0" with the sub-block
-            // 1, 0, 0 (loop count 0), written once before the first image.
-            static const GifByteType kLoop[3] = {1, 0, 0};
-            if (EGifPutExtensionLeader(gif.gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
-                EGifPutExtensionBlock(gif.gif, 11, "NETSCAPE2.0") != GIF_OK ||
-                EGifPutExtensionBlock(gif.gif, 3, kLoop) != GIF_OK || EGifPutExtensionTrailer(gif.gif) != GIF_OK)
-                return Fail(error, std::string("cannot write the loop extension: ") + GifErrorString(gif.gif->Error));
+    const int batch = std::clamp(cv::getNumThreads(), 1, 8);
+    std::vector<cv::Mat> work(static_cast<size_t>(batch));
+    std::vector<std::vector<GifPixelType>> indices(static_cast<size_t>(batch), std::vector<GifPixelType>(pixels));
+    for (int first = 0; first < frameCount; first += batch) {
+        const int n = std::min(batch, frameCount - first);
+        for (int k = 0; k < n; ++k) {
+            const cv::Mat frame = ToBgr8(source(first + k));
+            if (frame.empty()) return Fail(error, "frame " + std::to_string(first + k + 1) + " could not be rendered");
+            // Copied, not shared: a source may well render every frame into the same buffer.
+            if (frame.size() == size) frame.copyTo(work[size_t(k)]);
+            else cv::resize(frame, work[size_t(k)], size, 0, 0, cv::INTER_LINEAR);
         }
-        if (EGifPutImageDesc(gif.gif, 0, 0, size.width, size.height, false, nullptr) != GIF_OK)
-            return Fail(error, std::string("cannot write an image descriptor: ") + GifErrorString(gif.gif->Error));
-        const cv::Mat frame = ToBgr8(source(i));
-        if (frame.empty()) return Fail(error, "frame " + std::to_string(i + 1) + " could not be rendered");
-        if (frame.size() == size) work = frame;
-        else cv::resize(frame, work, size, 0, 0, cv::INTER_LINEAR);
-        DitherToColourCube(work, indices.data());
-        if (EGifPutLine(gif.gif, indices.data(), static_cast<int>(pixels)) != GIF_OK)
-            return Fail(error, std::string("cannot write the pixels: ") + GifErrorString(gif.gif->Error));
+        cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {
+            for (int k = r.start; k < r.end; ++k) DitherToColourCube(work[size_t(k)], indices[size_t(k)].data());
+        });
+        for (int k = 0; k < n; ++k) {
+            if (first + k == 0) {
+                // Loop for ever: the application extension "NETSCAPE2.0" with the sub-block
+                // 1, 0, 0 (loop count 0), written once before the first image.
+                static const GifByteType kLoop[3] = {1, 0, 0};
+                if (EGifPutExtensionLeader(gif.gif, APPLICATION_EXT_FUNC_CODE) != GIF_OK ||
+                    EGifPutExtensionBlock(gif.gif, 11, "NETSCAPE2.0") != GIF_OK ||
+                    EGifPutExtensionBlock(gif.gif, 3, kLoop) != GIF_OK || EGifPutExtensionTrailer(gif.gif) != GIF_OK)
+                    return Fail(error, std::string("cannot write the loop extension: ") + GifErrorString(gif.gif->Error));
+            }
+            if (EGifPutImageDesc(gif.gif, 0, 0, size.width, size.height, false, nullptr) != GIF_OK)
+                return Fail(error, std::string("cannot write an image descriptor: ") + GifErrorString(gif.gif->Error));
+            if (EGifPutLine(gif.gif, indices[size_t(k)].data(), static_cast<int>(pixels)) != GIF_OK)
+                return Fail(error, std::string("cannot write the pixels: ") + GifErrorString(gif.gif->Error));
+        }
     }
     if (!gif.Close(err)) return Fail(error, std::string("cannot finish the GIF: ") + GifErrorString(err));
     return platform::WriteFileAtomically(path, bytes, error) ? 1 : 0;
