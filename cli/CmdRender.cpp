@@ -14,7 +14,7 @@ namespace {
 const char* kHelp =
     "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
     "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
-    "                          [--corner I,X,Y ...] [--face N] [--align] [--expression E] [--amount X]\n\n"
+    "                          [--corner I,X,Y ...] [--turn H,V] [--face N] [--align] [--expression E] [--amount X]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
     "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
@@ -25,7 +25,9 @@ const char* kHelp =
     "  --corner I,X,Y frame templates: move corner I of the photo's window to pixel X,Y of the\n"
     "                 frame picture (not of the photo; the result has the frame picture's size).\n"
     "                 I is the photo's corner: 0 top-left, 1 top-right, 2 bottom-left,\n"
-    "                 3 bottom-right. Repeat for several corners.\n\n"
+    "                 3 bottom-right. Repeat for several corners.\n"
+    "  --turn H,V     3D templates: turn the model by H radians about its vertical axis (as\n"
+    "                 \"Rotate Model\" does) and V about the horizontal axis before rendering\n\n"
     "face templates:\n"
     "  --face N       use the N-th face found on the photo (see grimaze-cli faces)\n"
     "  --align        locate eyes and mouth and line the face up with the template's\n"
@@ -40,7 +42,8 @@ int CmdRender(const CommandArgs& argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner", "face", "expression", "amount"},
+    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner", "turn", "face",
+                           "expression", "amount"},
                     {"align"});
     if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
@@ -78,6 +81,11 @@ int CmdRender(const CommandArgs& argv)
         if (!whole || v[0] < 0 || v[0] > 3)
             return Fail("render", "bad value for --corner: \"" + c + "\" (want I,X,Y: I 0 to 3, X and Y whole pixels)", 2);
         job.corners.emplace_back(static_cast<int>(v[0]), cv::Point(static_cast<int>(v[1]), static_cast<int>(v[2])));
+    }
+    if (const auto turn = args.Value("turn")) {
+        std::vector<double> t;
+        if (!ParseList(*turn, 2, t)) return Fail("render", "bad value for --turn: \"" + *turn + "\" (want H,V)", 2);
+        job.turn = cv::Vec2f(static_cast<float>(t[0]), static_cast<float>(t[1]));
     }
     if (const auto seed = args.Value("seed")) {
         long long s = 0;

@@ -6,6 +6,7 @@
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "frames/CT_Frame.h"
+#include "mesh3d/CT_3DMesh.h"
 
 #include <cmath>
 #include <sstream>
@@ -19,10 +20,9 @@ std::string Number(double v)
 }
 }  // namespace
 
-cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error)
 {
-    CPhotoDocument doc;
-    for (const std::string& path : job.photos) {
+    for (const std::string& path : photos) {
         PhotoRecord r;
         r.path = path;
         doc.InsertPhoto(-1, r);
@@ -31,10 +31,17 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         std::string why;
         const bool ok = i == 0 ? doc.SelectPhoto(0, &why) : doc.AddToSelection(i, &why);
         if (!ok) {
-            error = "cannot read photo " + job.photos[i] + ": " + why;
-            return {};
+            error = "cannot read photo " + photos[static_cast<size_t>(i)] + ": " + why;
+            return false;
         }
     }
+    return true;
+}
+
+cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+{
+    CPhotoDocument doc;
+    if (!SelectJobPhotos(doc, job.photos, error)) return {};
 
     RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
     if (!templ) return {};
@@ -90,6 +97,14 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
             frame->Frame().main.corner[index] = point;
         }
         frame->ApplyParams();
+    }
+    if (job.turn) {
+        auto* mesh = dynamic_cast<CT_3DMesh*>(templ.get());
+        if (!mesh) {
+            error = "--turn needs a 3D template";
+            return {};
+        }
+        mesh->Turn((*job.turn)[0], (*job.turn)[1]);
     }
 
     doc.SetCurrentTemplate(templ.get());

@@ -12,6 +12,7 @@ const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
     {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
+    {"gif", "write a looping animated GIF of a moving template (3D turn-table)", CmdGif},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"faces", "list the faces found on a photo", CmdFaces},
     {"gif", "write the animation of an expression template as a looping GIF", CmdGif},

@@ -8,6 +8,11 @@ CF_MultiCyldr::~CF_MultiCyldr() = default;
 
 void CF_MultiCyldr::SetSource(std::span<const cv::Mat> images)
 {
+    // The same photos again (every turn-timer tick): keep the copies and the strips made from them.
+    bool same = images.size() == inputs_.size();
+    for (std::size_t i = 0; same && i < images.size(); ++i)
+        same = images[i].type() == CV_8UC3 && SameImage(images[i], inputs_[i]);
+    if (same && !images.empty()) return;
     CF_MultiSrc::SetSource(images);
     stripsReady_ = false;
 }
@@ -22,9 +27,10 @@ void CF_MultiCyldr::Init()
 
 void CF_MultiCyldr::SetOutputSize(const cv::Size* size)
 {
+    const cv::Size before = output_.size();
     CF_MultiSrc::SetOutputSize(size);
     depth_ = cv::Mat::zeros(output_.size(), CV_32FC1);
-    stripsReady_ = false;
+    if (output_.size() != before) stripsReady_ = false;
 }
 
 const std::vector<cv::Mat>& CF_MultiCyldr::Strips()

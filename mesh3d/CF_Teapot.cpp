@@ -17,16 +17,17 @@ CF_Teapot::~CF_Teapot() = default;
 
 void CF_Teapot::SetSource(std::span<const cv::Mat> images)
 {
-    source_.release();
+    cv::Mat in;
     if (!images.empty() && !images.front().empty()) {
-        const cv::Mat& in = images.front();
-        if (in.type() == CV_8UC3) {
-            source_ = in.clone();
-        } else if (in.depth() == CV_8U && (in.channels() == 1 || in.channels() == 4)) {
-            cv::cvtColor(in, source_, in.channels() == 1 ? cv::COLOR_GRAY2BGR : cv::COLOR_BGRA2BGR);
-        }
+        const cv::Mat& first = images.front();
+        if (first.type() == CV_8UC3) in = first;
+        else if (first.depth() == CV_8U && (first.channels() == 1 || first.channels() == 4))
+            cv::cvtColor(first, in, first.channels() == 1 ? cv::COLOR_GRAY2BGR : cv::COLOR_BGRA2BGR);
     }
-    textureReady_ = false;
+    // The same photo again (every turn-timer tick): keep the copy and what was made from it.
+    if (!in.empty() && SameImage(in, source_)) return;
+    source_ = in.empty() ? cv::Mat() : in.clone();
+    prepared_ = false;
 }
 
 void CF_Teapot::Init()
@@ -49,28 +50,33 @@ void CF_Teapot::SetOutputSize(const cv::Size* size)
         want = source_.size();
     }
     want = {std::max(want.width, 1), std::max(want.height, 1)};
-    if (output_.size() != want || output_.type() != CV_8UC3) output_ = cv::Mat::zeros(want, CV_8UC3);
-    else output_.setTo(cv::Scalar::all(0));
-    depth_ = cv::Mat::zeros(want, CV_32FC1);
-    textureReady_ = false;
+    if (output_.size() != want || output_.type() != CV_8UC3) {
+        output_ = cv::Mat::zeros(want, CV_8UC3);
+        depth_ = cv::Mat::zeros(want, CV_32FC1);
+        prepared_ = false;
+    } else {
+        output_.setTo(cv::Scalar::all(0));
+    }
 }
 
-const cv::Mat& CF_Teapot::Texture()
+void CF_Teapot::Prepare()
 {
-    if (!textureReady_) {
-        texture_ = TextureForOutput(source_, output_.size());
-        textureReady_ = true;
-    }
-    return texture_.empty() ? source_ : texture_;
+    if (prepared_) return;
+    background_.release();
+    if (!source_.empty()) cv::resize(source_, background_, output_.size(), 0, 0, cv::INTER_LINEAR);
+    texture_ = TextureForOutput(source_, output_.size());
+    prepared_ = true;
 }
 
 void CF_Teapot::Process()
 {
     if (output_.empty()) Init();
     if (depth_.size() != output_.size()) depth_ = cv::Mat::zeros(output_.size(), CV_32FC1);
-    output_.setTo(cv::Scalar::all(0));
+    Prepare();
+    // The photo is the background.
+    if (background_.empty()) output_.setTo(cv::Scalar::all(0));
+    else background_.copyTo(output_);
     depth_.setTo(cv::Scalar::all(0));
-    if (!source_.empty()) cv::resize(source_, output_, output_.size(), 0, 0, cv::INTER_LINEAR);
 
     const MeshParams* params = Params();
     PoseMesh(mesh_, params);
@@ -80,7 +86,7 @@ void CF_Teapot::Process()
     mesh_.vertexShader = nullptr;
     mesh_.shaderData = nullptr;
     if (!source_.empty()) {
-        mesh_.texture = Texture();
+        mesh_.texture = texture_.empty() ? source_ : texture_;
         if (reflect) {
             mesh_.processedFormat = processed_format::Screen | processed_format::Light | processed_format::TexCoord;
             mesh_.FreeCache();

@@ -37,14 +37,15 @@ public:
 
 private:
     const MeshParams* Params() const { return static_cast<const MeshParams*>(params_); }
-    /** The source at the resolution the output can show (bilinear sampling of a much larger photo shimmers). */
-    const cv::Mat& Texture();
+    /** Makes the background and the texture for the present source and output size. */
+    void Prepare();
 
     cv::Mat output_;
     cv::Mat source_;
     cv::Mat depth_;
-    cv::Mat texture_;  ///< the source scaled down for the output, or empty to use the source
-    bool textureReady_ = false;
+    cv::Mat background_;  ///< the source at the output size
+    cv::Mat texture_;     ///< the source scaled down for the output, or empty to use the source
+    bool prepared_ = false;
     Mesh mesh_;
     std::string meshError_;
     ReflectionData reflection_;

@@ -122,7 +122,7 @@ void CT_3DMesh::ApplyParams()
     // for other reasons while the button is held must not repeat the last movement.
     if (buttonDown && pointerMoved) {
         if (dragging_) {
-            Turn((pointerX - prevPointerX) / kPixelsPerRadian, (pointerY - prevPointerY) / kPixelsPerRadian);
+            Drag(pointerX - prevPointerX, pointerY - prevPointerY);
         }
         dragging_ = true;
     } else if (!buttonDown) {
@@ -131,9 +131,15 @@ void CT_3DMesh::ApplyParams()
     HandParams();
 }
 
+void CT_3DMesh::Drag(int dx, int dy)
+{
+    turn_ = mat3::Orthonormalise(turn_ * mat3::RotationY(dx / kPixelsPerRadian) * mat3::RotationX(dy / kPixelsPerRadian));
+    SetRotation(defaultOrientation_ * turn_);
+}
+
 void CT_3DMesh::Turn(float h, float v)
 {
-    turn_ = mat3::Orthonormalise(turn_ * mat3::RotationY(h) * mat3::RotationX(v));
+    turn_ = mat3::Orthonormalise(turn_ * TurnAboutTiltedAxis(tilt_, h) * mat3::RotationX(v));
     SetRotation(defaultOrientation_ * turn_);
 }
 

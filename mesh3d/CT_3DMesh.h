@@ -11,6 +11,14 @@
  * on), "rotation_speed" (per timer tick; 0 or missing: 0.05), "cull" ("ccw", "cw" or none),
  * and, read again at every rendering, "moveable", "reflect", "normalizenormals" (1 sets).
  *
+ * Pose: orientation M = S * Ry(hangle) * Rx(vangle) and the accumulated turn A give the block's
+ * rotation M * A, composed for row vectors (MeshParams.h): the model is scaled, spun by
+ * "hangle" about its vertical axis and then tilted by "vangle" toward the viewer (positive
+ * values show it from above). The turn step Rx(vangle)^-1 * Ry(speed) * Rx(vangle) thus spins
+ * it about its own tilted vertical axis, like a turn-table; a drag of (dx, dy) pixels turns it
+ * by dx / 100 and dy / 100 radians about the view's vertical and horizontal axes, so it follows
+ * the pointer.
+ *
  * Commands (ParamCommand): 450 resets the pose; 500 starts turning (timer 43 every 20 ms on
  * the given view) and checks "Rotate Model" in every 3D pane of this template; 600 stops.
  * The shell forwards timer 43 to OnTurnTimer and sends 600 when the template stops being
@@ -56,7 +64,10 @@ public:
 
     /** One tick: the turn step, unless the pointer button is down. No rendering. */
     void StepTurn();
-    /** Turns the model from where it is by h about the vertical and v about the horizontal axis. */
+    /**
+     * @brief Turns the model from where it is: by h about its (tilted) vertical axis, as the
+     * turn timer does, then by v about the view's horizontal axis.
+     */
     void Turn(float h, float v);
     /**
      * @brief Writes a looping GIF of one full turn about the model's vertical axis in frames
@@ -73,6 +84,8 @@ public:
 
 private:
     void SetRotation(const cv::Matx33f& r);
+    /** A drag of (dx, dy) preview pixels: turns about the view's vertical and horizontal axes. */
+    void Drag(int dx, int dy);
     void HandParams();
     void CheckPanes(bool checked);
     void StopTimer();

@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstring>
 
 std::string MeshFilePath(const CImageFilter& filter)
 {
@@ -25,12 +26,22 @@ bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error)
     return LoadMeshFile(mesh, path, &error);
 }
 
+bool SameImage(const cv::Mat& a, const cv::Mat& b)
+{
+    if (a.size() != b.size() || a.type() != b.type()) return false;
+    if (a.empty()) return true;
+    const std::size_t rowBytes = a.cols * a.elemSize();
+    for (int y = 0; y < a.rows; ++y)
+        if (std::memcmp(a.ptr(y), b.ptr(y), rowBytes) != 0) return false;
+    return true;
+}
+
 cv::Mat TextureForOutput(const cv::Mat& photo, cv::Size output)
 {
     if (photo.empty() || output.width <= 0 || output.height <= 0) return {};
-    // A model rarely shows a photo wider than the picture; half as much again keeps it sharp
-    // where a turn stretches it.
-    const double limit = 1.5 * std::max(output.width, output.height);
+    // A model rarely shows a photo wider than the picture. Texels beyond that only cost cache
+    // misses, and bilinear sampling of a much larger photo shimmers as the model turns.
+    const double limit = std::max(output.width, output.height);
     const double scale = limit / std::max(photo.cols, photo.rows);
     if (scale >= 0.75) return {};
     cv::Mat small;

@@ -17,6 +17,13 @@ bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error);
 
 /**
  * @brief A copy of photo small enough for an output of the given size (longest side at most
- * 1.5 times the output's), area-averaged; empty when the photo is small enough already.
+ * the output's), area-averaged; empty when the photo is small enough already.
  */
 cv::Mat TextureForOutput(const cv::Mat& photo, cv::Size output);
+
+/**
+ * @brief True when both hold the same pixels (size, type and bytes). The document hands the
+ * filters their photos again for every rendering, turn-timer ticks included; comparing costs
+ * far less than copying and scaling them anew.
+ */
+bool SameImage(const cv::Mat& a, const cv::Mat& b);

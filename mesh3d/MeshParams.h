@@ -15,7 +15,13 @@ inline constexpr std::uint32_t Specular = 0x4;         ///< add the highlight of
 struct MeshParams {
     /** Model position; the camera sits at the origin looking along +z, so the model's z is negative. */
     float position[3] = {0, 0, 0};
-    /** Model orientation, row-major, multiplying column vectors. */
+    /**
+     * Model orientation, row-major, for row vectors: a model point P goes to P * rotation. The
+     * template composes its turns that way (spin by "hangle", then tilt the view by "vangle";
+     * the turn timer spins about the model's tilted vertical axis; drags turn about the
+     * screen's axes); the filters hand the renderer, which multiplies column vectors, the
+     * transpose.
+     */
     float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     /** 1: the pose above is used; 0: the fixed pose (the model 3 units ahead, unturned). */
     std::int32_t moveable = 1;

@@ -1,6 +1,7 @@
 #include "mesh3d/MeshShaders.h"
 
 #include "filters/SampleImage.h"
+#include "mesh3d/TextureSampler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,9 +85,14 @@ void StripPixelShader(const PixelInput& in, float colour[3], const void* data)
     if (n > 0 && in.texCoord) {
         float local = 0;
         const cv::Mat& photo = (*strips->photos)[static_cast<std::size_t>(StripIndex(in.texCoord[0], n, local))];
-        cv::Vec3f s(0, 0, 0);
-        if (!photo.empty()) s = photo.type() == CV_8UC3 ? SampleImage8u3(photo, local, in.texCoord[1])
-                                                        : SampleImage(photo, local, in.texCoord[1]);
+        float s[3] = {0, 0, 0};
+        if (photo.type() == CV_8UC3 && !photo.empty()) {
+            const TextureSampler8u3 sampler(photo);
+            sampler(local, in.texCoord[1], s);
+        } else if (!photo.empty()) {
+            const cv::Vec3f t = SampleImage(photo, local, in.texCoord[1]);
+            s[0] = t[0], s[1] = t[1], s[2] = t[2];
+        }
         for (int ch = 0; ch < 3; ++ch) c[ch] = s[ch] / 255.0f;
     }
     for (int ch = 0; ch < 3; ++ch) colour[ch] = (in.light ? in.light[ch] : 1.0f) * c[ch];
@@ -101,7 +107,7 @@ void PoseMesh(Mesh& mesh, const MeshParams* params)
     }
     if (params && params->moveable) {
         mesh.translation = {-params->position[0], -params->position[1], -params->position[2]};
-        mesh.rotation = cv::Matx33f(params->rotation);
+        mesh.rotation = cv::Matx33f(params->rotation).t();
         mesh.cameraFactor = std::tan(params->fieldOfView / 2);
     } else {
         mesh.translation = {0, 0, kFixedDistance};

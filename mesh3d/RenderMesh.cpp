@@ -2,6 +2,7 @@
 
 #include "filters/SampleImage.h"
 #include "frames/RasterizeTriangle.h"
+#include "mesh3d/TextureSampler.h"
 
 #include <algorithm>
 #include <array>
@@ -249,7 +250,7 @@ struct PixelContext {
     cv::Mat* target;
     cv::Mat* depth;  // null for no depth test
     bool sampleTexture;
-    bool fastTexture;
+    bool fastTexture;  ///< CV_8UC3: sampled inline
 };
 
 inline unsigned char ToByte(float v)
@@ -268,6 +269,8 @@ long long DrawBand(const PixelContext& ctx, const std::vector<RasterTriangle<N>>
     const Mesh& mesh = *ctx.mesh;
     const int n = L.count;
     long long written = 0;
+    static const cv::Mat kNoTexture(1, 1, CV_8UC3, cv::Scalar::all(0));
+    const TextureSampler8u3 sampler(ctx.fastTexture ? mesh.texture : kNoTexture);
     for (int index : list) {
         const RasterTriangle<N>& t = tris[static_cast<std::size_t>(index)];
         raster::RasterizeTriangleSpans<N>(t.v[0], t.v[1], t.v[2], clip, [&](int y, int x0, int x1, const float* s, const float* d) {
@@ -302,8 +305,13 @@ long long DrawBand(const PixelContext& ctx, const std::vector<RasterTriangle<N>>
                         c[0] = c[1] = c[2] = 1;
                     }
                     if (ctx.sampleTexture) {
-                        const cv::Vec3f tex = ctx.fastTexture ? SampleImage8u3(mesh.texture, a[L.tex], a[L.tex + 1])
-                                                              : SampleImage(mesh.texture, a[L.tex], a[L.tex + 1]);
+                        float tex[3];
+                        if (ctx.fastTexture) {
+                            sampler(a[L.tex], a[L.tex + 1], tex);
+                        } else {
+                            const cv::Vec3f t = SampleImage(mesh.texture, a[L.tex], a[L.tex + 1]);
+                            tex[0] = t[0], tex[1] = t[1], tex[2] = t[2];
+                        }
                         for (int ch = 0; ch < 3; ++ch) c[ch] *= tex[ch] * (1.0f / 255.0f);
                     }
                 }
@@ -335,7 +343,7 @@ long long Rasterise(const Mesh& mesh, const Layout& layout, const Viewport& vp, 
 
     PixelContext ctx{&mesh, layout, &target, depth, false, false};
     ctx.sampleTexture = !mesh.pixelShader && layout.tex >= 0 && !mesh.texture.empty() && mesh.texture.dims == 2;
-    ctx.fastTexture = mesh.texture.type() == CV_8UC3;
+    ctx.fastTexture = ctx.sampleTexture && mesh.texture.type() == CV_8UC3;
 
     // Bands of rows; each keeps the triangles that may touch it, in mesh order, so every
     // pixel sees the same triangles in the same order whatever the number of bands.

@@ -22,7 +22,7 @@ struct Output {
 Mesh Teapot() { return meshgen::MakeTeapot(10, 0.6f); }
 Mesh Globe() { return meshgen::MakeSphere(1.25f, 32, 32); }
 Mesh Cube() { return meshgen::MakeCube(0.9f); }
-Mesh Cylinder() { return meshgen::MakeCylinder(1.1f, 1.5f, 96, 4); }
+Mesh Cylinder() { return meshgen::MakeCylinder(1.0f, 2.0f, 120, 4); }
 
 const Output kOutputs[] = {
     {"Teapot/teapot.mesh", Teapot},

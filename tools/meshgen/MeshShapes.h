@@ -50,8 +50,9 @@ Mesh MakeCylinder(float radius, float height, int segments, int rows);
 /**
  * @brief The classic teapot: the 32 bicubic patches of the public-domain Newell data,
  * tessellated steps x steps each. Its height is 3.15 * scale, centred on the origin, spout to
- * the right (+x). u runs round the pot with one copy of the photo on the front half and one
- * on the back; v runs from the knob (0) to the base (1).
+ * the right (+x). Rim and body carry one copy of the photo on the front half and one on the
+ * back (v from the rim down to the base); the lid shows the photo as seen from above, the base
+ * as seen from below; handle and spout a stretch of it.
  */
 Mesh MakeTeapot(int steps, float scale);
 

@@ -229,14 +229,30 @@ float OutwardSign(int patch)
     return n.dot(out) >= 0 ? 1.0f : -1.0f;
 }
 
-/** Texture coordinate for a point of a round patch, on the front (-z) or back copy of the photo. */
-cv::Vec2f RoundUv(const cv::Vec3f& p, bool front, float scaleToData)
+constexpr float kRimTop = 2.53125f;  // the rim's highest point: the body's photo ends here
+constexpr float kLidRadius = 1.3f;
+
+bool IsLid(int patch) { return patch >= 20 && patch < 28; }
+bool IsBase(int patch) { return patch >= 28; }
+
+/**
+ * @brief Texture coordinate on the rim and body: round the pot (one photo on the front half,
+ * one on the back, each upright as seen from its side), v from the rim down to the base.
+ */
+cv::Vec2f BodyUv(const cv::Vec3f& p, bool front, float scale)
 {
-    const float x = p[0] / scaleToData + kCentreX, z = p[2] / scaleToData;
+    const float x = p[0] / scale + kCentreX, z = p[2] / scale;
     float angle = front ? std::atan2(x, -z) : std::atan2(-x, z);  // 0 facing the viewer of that side
     angle = std::clamp(angle, -kPi / 2, kPi / 2);
-    const float v = (kTop / 2 - p[1] / scaleToData) / kTop;
-    return {angle / kPi + 0.5f, std::clamp(v, 0.0f, 1.0f)};
+    const float height = p[1] / scale + kTop / 2;  // back in data units, 0 at the base
+    return {angle / kPi + 0.5f, std::clamp((kRimTop - height) / kRimTop, 0.0f, 1.0f)};
+}
+
+/** Lid and base: the photo seen from above (lid) or below (base), its top toward the back. */
+cv::Vec2f PlanarUv(const cv::Vec3f& p, float scale, bool below)
+{
+    const float x = (p[0] / scale + kCentreX) / kLidRadius, z = p[2] / scale / kLidRadius;
+    return {std::clamp((x + 1) / 2, 0.0f, 1.0f), std::clamp((1 - (below ? -z : z)) / 2, 0.0f, 1.0f)};
 }
 
 }  // namespace
@@ -255,17 +271,13 @@ Mesh MakeTeapot(int steps, float scale)
                 const cv::Vec3f p = Evaluate(patch, s, t).position * scale;
                 const cv::Vec3f n = NormalAt(patch, s, t) * sign;
                 cv::Vec2f uv;
-                if (IsRound(patch)) {
-                    // On the axis (knob top, base centre) the angle means nothing: take it
-                    // from a point just off the axis along the same patch column.
-                    cv::Vec3f q = p;
-                    if (std::hypot(p[0] / scale + kCentreX, p[2] / scale) < 1e-4f)
-                        q = Evaluate(patch, std::clamp(s, 0.01f, 0.99f), std::clamp(t, 0.01f, 0.99f)).position * scale;
-                    uv = RoundUv(q, front, scale);
-                    uv[1] = RoundUv(p, front, scale)[1];
+                if (IsLid(patch) || IsBase(patch)) {
+                    uv = PlanarUv(p, scale, IsBase(patch));
+                } else if (IsRound(patch)) {
+                    uv = BodyUv(p, front, scale);
                 } else {
                     // Handle and spout: a stretch of the photo along the tube, v by height.
-                    uv = {s, RoundUv(p, front, scale)[1]};
+                    uv = {s, BodyUv(p, front, scale)[1]};
                 }
                 grid.push_back(b.AddVertex(p, n, uv));
             }
