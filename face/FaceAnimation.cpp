@@ -31,6 +31,11 @@ int CF_Face::ExportAnimation(const std::string& path, int maxWidth, int maxHeigh
                         static_cast<int>(std::lround(e.faceRect.height * double(e.fullPhoto.rows) / e.workingPhoto.rows)));
     const cv::Size size = ExpressionGifSize(face, maxWidth, maxHeight);
     if (size.empty()) return 0;
-    return WriteGifAnimation(path, size, kExpressionFrames,
-                             [&](int i) { return e.RenderExpression(ExpressionFrameAmount(i)).clone(); });
+    // The way back repeats the way there: each amount is rendered once.
+    cv::Mat rendered[kExpressionSteps + 1];
+    return WriteGifAnimation(path, size, kExpressionFrames, [&](int i) {
+        cv::Mat& frame = rendered[kExpressionSteps - std::abs(i - kExpressionSteps)];
+        if (frame.empty()) frame = e.RenderExpression(ExpressionFrameAmount(i)).clone();
+        return frame;
+    });
 }
