@@ -2,6 +2,7 @@
 
 #include "engine/Registry.h"
 #include "filters/FilterClasses.h"
+#include "face/FaceClasses.h"
 #include "frames/FrameClasses.h"
 #include "mesh3d/Mesh3dClasses.h"
 
@@ -15,5 +16,6 @@ void RegisterBuiltinClasses()
         RegisterFilterClasses();
         RegisterFrameClasses();
         RegisterMesh3dClasses();
+        RegisterFaceClasses();
     });
 }

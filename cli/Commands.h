@@ -23,6 +23,7 @@ int CmdBatch(const CommandArgs& args);
 int CmdGif(const CommandArgs& args);
 int CmdText(const CommandArgs& args);
 int CmdLangCheck(const CommandArgs& args);
+int CmdFaces(const CommandArgs& args);
 int CmdTemplates(const CommandArgs& args);
 int CmdDownload(const CommandArgs& args);
 int CmdCheckUpdate(const CommandArgs& args);

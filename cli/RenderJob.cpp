@@ -1,5 +1,6 @@
 #include "cli/RenderJob.h"
 
+#include "cli/FaceJob.h"
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
@@ -54,6 +55,8 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
 
     RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
     if (!templ) return {};
+
+    if (!PrepareFaceJob(doc, templ.get(), job, error)) return {};
 
     auto* simple = dynamic_cast<CT_SimpleTempl*>(templ.get());
     for (int i = 0; i < 3; ++i) {

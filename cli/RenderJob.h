@@ -19,6 +19,11 @@ struct RenderJob {
      *  3 bottom-right of the photo) moved to points in the frame picture's pixels, in order. */
     std::vector<std::pair<int, cv::Point>> corners;
     std::optional<cv::Vec2f> turn;        ///< 3D templates: turn by H and V radians first
+    // Face templates only.
+    std::optional<int> face;              ///< which detected face, 1 for the first
+    bool align = false;                   ///< locate eyes and mouth and pose the face by them
+    std::optional<std::string> expression;  ///< "happy", "angry" or "sad"
+    std::optional<double> amount;         ///< expression strength, 0..1 (0.3 by default)
 };
 
 class CPhotoDocument;

@@ -14,6 +14,8 @@ const CliCommand kCommands[] = {
     {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
     {"gif", "write a looping animated GIF of a moving template (3D turn-table)", CmdGif},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
+    {"faces", "list the faces found on a photo", CmdFaces},
+    {"gif", "write the animation of an expression template as a looping GIF", CmdGif},
     {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
     {"templates", "list the template library by category, with each template's state", CmdTemplates},
     {"download", "download an online template into the library", CmdDownload},

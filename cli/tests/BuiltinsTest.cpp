@@ -16,6 +16,8 @@ TEST(Builtins, EveryRegisteredClassIsCreatableWithItsKind)
         {"TeapotFilter", KindFilter},
         {"CylinderFilterMS", KindFilter},
         {"3DMeshTemplate", KindTemplate},
+        {"FaceFilter", KindFilter},
+        {"FaceTemplate", KindTemplate},
     };
     for (const auto& [name, kind] : table) {
         const auto object = CreateByName(name);
