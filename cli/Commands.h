@@ -19,6 +19,8 @@ struct CliCommand {
 int CmdClasses(const CommandArgs& args);
 int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
+int CmdText(const CommandArgs& args);
+int CmdLangCheck(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

@@ -12,6 +12,8 @@ const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
+    {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
+    {"lang-check", "list what a language file lacks (a translator's check)", CmdLangCheck},
 };
 
 void Usage(FILE* out)
