@@ -1,0 +1,109 @@
+#pragma once
+/**
+ * @file ToolBar.h
+ * @brief CFlexToolBar: the main tool bar of icon-and-label buttons with separators. Clicks
+ * post the button's command (3225 with the index) to the target window, or run the button's
+ * own handler (a template's extra buttons).
+ */
+#include "platform/Notify.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+namespace ui {
+
+struct ToolItem {
+    int command = -1;        ///< posted with the click; -1 for a separator
+    int icon = 0;            ///< skin picture number
+    QString text;
+    QString tooltip;
+    bool enabled = true;
+    bool checked = false;    ///< drawn pressed in (toggle buttons)
+    bool alignRight = false; ///< laid out from the right edge
+    int separatorWidth = 0;  ///< for separators
+    std::function<void()> onPress;  ///< runs instead of posting when set
+};
+
+class CFlexToolBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit CFlexToolBar(QWidget* parent = nullptr);
+
+    void SetTarget(platform::WindowId window, int code);
+    void SetItems(std::vector<ToolItem> items);
+    const std::vector<ToolItem>& Items() const { return items_; }
+    /** The rectangle of the first button with this command (tests and menus placed under it). */
+    QRect ButtonRect(int command) const;
+    /** Index of the item at a point, or -1. */
+    int ItemAt(const QPoint& p) const;
+
+signals:
+    /** A button with this command was pressed (before the command is posted). */
+    void Pressed(int command);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    bool event(QEvent*) override;
+
+private:
+    void Layout();
+
+    std::vector<ToolItem> items_;
+    std::vector<QRect> rects_;
+    platform::WindowId target_ = 0;
+    int code_ = 0;
+    int hover_ = -1;
+    int pressed_ = -1;
+};
+
+/** A row of tabs (the mode tabs, the category bar): one is current; clicks post the command. */
+struct TabItem {
+    int command = 0;
+    QString text;
+    QString tooltip;
+    int icon = 0;  ///< skin picture number, 0 for none
+};
+
+class CTabBar : public QWidget {
+    Q_OBJECT
+public:
+    explicit CTabBar(QWidget* parent = nullptr);
+
+    void SetTarget(platform::WindowId window, int code);
+    void SetItems(std::vector<TabItem> items);
+    const std::vector<TabItem>& Items() const { return items_; }
+    void SetCurrent(int index);
+    int Current() const { return current_; }
+    /** Space between neighbouring tabs; separators are drawn in it when it is 3 or more. */
+    void SetSpacing(int spacing) { spacing_ = spacing; Layout(); update(); }
+    QRect TabRect(int index) const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void leaveEvent(QEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    bool event(QEvent*) override;
+
+private:
+    void Layout();
+
+    std::vector<TabItem> items_;
+    std::vector<QRect> rects_;
+    platform::WindowId target_ = 0;
+    int code_ = 0;
+    int current_ = -1;
+    int hover_ = -1;
+    int spacing_ = 3;
+};
+
+}  // namespace ui
