@@ -219,31 +219,61 @@ QRect CTabBar::TabRect(int index) const
 
 QSize CTabBar::sizeHint() const
 {
-    const QFontMetrics fm(TabFont());
     int w = 8;
-    for (const TabItem& t : items_) w += fm.horizontalAdvance(t.text) + 24 + (t.icon ? 22 : 0) + spacing_;
-    return {w, 30};
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i) w += NaturalWidth(i) + spacing_;
+    return {w, kRowHeight};
 }
+
+int CTabBar::NaturalWidth(int index) const
+{
+    const QFontMetrics fm(TabFont());
+    const TabItem& t = items_[index];
+    return fm.horizontalAdvance(t.text) + 24 + (t.icon ? 22 : 0);
+}
+
+std::vector<std::vector<int>> CTabBar::Rows(int width) const
+{
+    std::vector<std::vector<int>> rows(1);
+    int used = 8;
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+        const int w = NaturalWidth(i) + spacing_;
+        if (wrap_ && !rows.back().empty() && used + w > width) {
+            rows.emplace_back();
+            used = 8;
+        }
+        rows.back().push_back(i);
+        used += w;
+    }
+    // Even rows look calmer than one full row over a lone tab: move tabs down while that
+    // keeps the rows as many.
+    while (rows.size() > 1 && rows[rows.size() - 2].size() > rows.back().size() + 1) {
+        rows.back().insert(rows.back().begin(), rows[rows.size() - 2].back());
+        rows[rows.size() - 2].pop_back();
+    }
+    return rows;
+}
+
+int CTabBar::HeightFor(int width) const { return static_cast<int>(Rows(width).size()) * kRowHeight; }
 
 void CTabBar::Layout()
 {
     rects_.assign(items_.size(), QRect());
     if (items_.empty()) return;
-    const QFontMetrics fm(TabFont());
-    std::vector<int> natural;
-    int total = 0;
-    for (const TabItem& t : items_) {
-        natural.push_back(fm.horizontalAdvance(t.text) + 20 + (t.icon ? 22 : 0));
-        total += natural.back();
-    }
-    const int n = static_cast<int>(items_.size());
-    const int avail = width() - 8 - spacing_ * (n - 1);
-    // Share the room in proportion to each tab's natural width; squeeze when short of room.
-    int x = 4;
-    for (int i = 0; i < n; ++i) {
-        const int w = total > 0 ? std::max(24, natural[i] * avail / total) : avail / n;
-        rects_[i] = QRect(x, 3, i == n - 1 ? width() - 4 - x : w, height() - 6);
-        x += w + spacing_;
+    const auto rows = Rows(width());
+    int y = 0;
+    for (const auto& row : rows) {
+        int total = 0;
+        for (int i : row) total += NaturalWidth(i);
+        const int n = static_cast<int>(row.size());
+        const int avail = width() - 8 - spacing_ * (n - 1);
+        int x = 4;
+        for (int k = 0; k < n; ++k) {
+            const int i = row[k];
+            const int w = total > 0 ? std::max(24, NaturalWidth(i) * avail / total) : avail / n;
+            rects_[i] = QRect(x, y + 3, k == n - 1 ? width() - 4 - x : w, kRowHeight - 6);
+            x += w + spacing_;
+        }
+        y += kRowHeight;
     }
 }
 
@@ -253,7 +283,7 @@ void CTabBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), theme::kWindow);
+    p.fillRect(rect(), background_.isValid() ? background_ : theme::kWindow);
     p.setFont(TabFont());
     const QFontMetrics fm(p.font());
     for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
@@ -271,7 +301,7 @@ void CTabBar::paintEvent(QPaintEvent*)
             p.setBrush(QColor(0, 0, 0, 14));
             p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
         }
-        if (i > 0 && spacing_ >= 3 && !cur && i - 1 != current_) {
+        if (i > 0 && r.left() > 8 && spacing_ >= 3 && !cur && i - 1 != current_) {
             p.setPen(theme::kBorder);
             const int sx = r.left() - spacing_ / 2 - 1;
             p.drawLine(sx, r.top() + 7, sx, r.bottom() - 7);

@@ -83,8 +83,14 @@ public:
     int Current() const { return current_; }
     /** Space between neighbouring tabs; separators are drawn in it when it is 3 or more. */
     void SetSpacing(int spacing) { spacing_ = spacing; Layout(); update(); }
+    void SetBackground(const QColor& colour) { background_ = colour; update(); }
+    /** Whether tabs that do not fit wrap onto a new row (else they share one row, squeezed). */
+    void SetWrap(bool wrap) { wrap_ = wrap; Layout(); update(); }
     QRect TabRect(int index) const;
     QSize sizeHint() const override;
+    /** Tabs that do not fit on one row wrap onto more rows: the height that needs. */
+    int HeightFor(int width) const;
+    static constexpr int kRowHeight = 30;
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -96,6 +102,9 @@ protected:
 
 private:
     void Layout();
+    /** The tabs of each row for a width. */
+    std::vector<std::vector<int>> Rows(int width) const;
+    int NaturalWidth(int index) const;
 
     std::vector<TabItem> items_;
     std::vector<QRect> rects_;
@@ -104,6 +113,8 @@ private:
     int current_ = -1;
     int hover_ = -1;
     int spacing_ = 3;
+    QColor background_;
+    bool wrap_ = true;
 };
 
 }  // namespace ui

@@ -9,6 +9,7 @@
 #include "platform/Folders.h"
 #include "shell/Messages.h"
 #include "shell/ShellIds.h"
+#include "shell/Translation.h"
 #include "shell/logic/ExportSave.h"
 
 #include <QApplication>
@@ -67,7 +68,7 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
                                             {path_, kPathId}, {browse_, kBrowseId}, {openFolder_, kOpenFolderId},
                                             {keepAspect_, kKeepAspectId}, {widthLabel_, kWidthLabelId}, {width_, kWidthId},
                                             {heightLabel_, kHeightLabelId}, {height_, kHeightId}, {ok_, kOkId}};
-    for (const auto& [w, id] : ids) w->setProperty("gzControlId", id);
+    for (const auto& [w, id] : ids) w->setProperty(kControlIdProperty, id);
 
     // Which kinds of file this result can become.
     if (t) {
@@ -121,22 +122,9 @@ std::intptr_t CDlgExport::OnNotify(int code, std::intptr_t a, std::intptr_t)
 
 void CDlgExport::Retranslate()
 {
-    auto text = [](int control, const QString& fallback) {
-        const QString t = ui::Text().DialogText(i18n::ui::dlg::Export, control);
-        return t.isEmpty() ? fallback : t;
-    };
-    const QString title = ui::Text().DialogText(i18n::ui::dlg::Export, 0);
-    title_->setText(title.isEmpty() ? ui::Str(105) : title);
-    setWindowTitle(title_->text());
-    imageRadio_->setText(text(kImageRadioId, Caption("Export Image File")));
-    gifRadio_->setText(text(kGifRadioId, Caption("Export GIF Animation")));
-    dirLabel_->setText(text(kDirLabelId, Caption("Export Directory")));
+    TranslateWidget(this, i18n::ui::dlg::Export);
+    title_->setText(windowTitle());
     browse_->setToolTip(Caption("Choose the file"));
-    openFolder_->setText(text(kOpenFolderId, Caption("Open Folder")));
-    keepAspect_->setText(text(kKeepAspectId, Caption("Keep the aspect ratio of the original image")));
-    widthLabel_->setText(text(kWidthLabelId, Caption("Width")));
-    heightLabel_->setText(text(kHeightLabelId, Caption("Height")));
-    ok_->setText(text(kOkId, Caption("Save")));
     const QString full = result_.empty() ? QString() : QString("%1 × %2").arg(result_.cols).arg(result_.rows);
     sizeNote_->setText(Caption("Largest size: %1 pixels").arg(rules_.Limit()) +
                        (full.isEmpty() ? QString() : QString("    ·    ") + Caption("Full size: %1").arg(full)));

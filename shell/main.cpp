@@ -1,0 +1,51 @@
+// Grimaze, the desktop program. Start-up and shutdown run in a fixed order: settings, the
+// registry of effect classes, the language, the main window with its working window (library,
+// photos, gallery), the version check; shutdown in reverse, the rendering thread first.
+#include "cli/Builtins.h"
+#include "controls/QtNotify.h"
+#include "controls/Theme.h"
+#include "engine/PhotoDocument.h"
+#include "i18n/LanguageManager.h"
+#include "settings/GrimazeSettings.h"
+#include "shell/MainWindow.h"
+#include "shell/Messages.h"
+#include "shell/OptionPane2D.h"
+#include "shell/ShellStartup.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+int main(int argc, char** argv)
+{
+    // Settings first: they choose the language. They are saved explicitly below, while a
+    // window can still say that saving failed.
+    SettingsSession settings(false);
+    RegisterBuiltinClasses();
+    shell::RegisterShellClasses();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Grimaze");
+    QApplication::setOrganizationName("Kestrovo");
+    QApplication::setDesktopFileName("grimaze");
+    ui::theme::Apply(app);
+    ui::QtNotificationSink::Install();
+
+    CGrimazeSettings& prefs = GrimazeSettings();
+    i18n::Languages().Choose(prefs.language, prefs.languageAuto);
+
+    int rc = 0;
+    {
+        CPhotoDocument document;
+        shell::CGrimazeDlg window(document, shell::DesktopHooks());
+        window.show();
+        shell::StartAutomaticVersionCheck(window);
+        rc = app.exec();
+        // The window's destructor stops the rendering thread and saves the library.
+    }
+
+    SetSettingsMessageHandler([](const std::string& message) {
+        QMessageBox::warning(nullptr, "Grimaze", QString::fromStdString(message));
+    });
+    SaveGrimazeSettings();
+    return rc;
+}
