@@ -221,8 +221,7 @@ void CPhotoList::paintEvent(QPaintEvent*)
     }
     if (drag_ == Drag::Photo && pressed_ >= 0) {
         // The insertion mark, then the photo under the pointer.
-        const int drop = logic_.DropIndexAt(dragPos_.y());
-        const int markY = drop <= pressed_ ? logic_.CellStart(drop) : logic_.CellStart(drop) + PhotoStripLogic::kPitch;
+        const int markY = logic_.CellStart(logic_.GapAt(dragPos_.y()));
         p.setPen(QPen(ui::theme::kAccent, 3, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(8, markY, width() - 20, markY);
         const QPixmap pm = Thumbnail(pressed_);
@@ -298,7 +297,8 @@ void CPhotoList::mouseReleaseEvent(QMouseEvent* e)
     const int pressed = std::exchange(pressed_, -1);
     if (drag == Drag::Thumb) return;
     if (drag == Drag::Photo) {
-        const int drop = logic_.DropIndexAt(pos.y());
+        const int gap = logic_.GapAt(pos.y());
+        const int drop = gap >= 0 ? PhotoStripLogic::MoveTarget(pressed, gap) : -1;
         if (pressed >= 0 && drop >= 0 && drop != pressed && doc_.MovePhoto(pressed, drop)) logic_.Move(pressed, drop);
         StartThumbnails();
         update();

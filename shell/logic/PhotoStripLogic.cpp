@@ -30,11 +30,11 @@ int PhotoStripLogic::IndexAt(int coordinate) const
     return index < count_ ? index : -1;
 }
 
-int PhotoStripLogic::DropIndexAt(int coordinate) const
+int PhotoStripLogic::GapAt(int coordinate) const
 {
     if (count_ == 0) return -1;
     const int along = coordinate + offset_ + kPitch / 2;
-    return std::clamp(along < 0 ? 0 : along / kPitch, 0, count_ - 1);
+    return std::clamp(along < 0 ? 0 : along / kPitch, 0, count_);
 }
 
 int PhotoStripLogic::ThumbLength() const

@@ -28,8 +28,13 @@ public:
     int MaxOffset() const;
     /** The index under a coordinate along the strip, or -1 outside the list. */
     int IndexAt(int coordinate) const;
-    /** The gap nearest to a coordinate, as the index a dropped photo takes (clamped to the list). */
-    int DropIndexAt(int coordinate) const;
+    /** The gap between cells nearest to a coordinate: 0 before the first photo, Count() after the last. */
+    int GapAt(int coordinate) const;
+    /**
+     * @brief The index a photo dragged from index from takes when dropped in a gap. The gaps
+     * just before and just after the photo are its own place, so dropping there moves nothing.
+     */
+    static int MoveTarget(int from, int gap) { return gap > from ? gap - 1 : gap; }
     /** Start of cell index along the strip, in window coordinates. */
     int CellStart(int index) const { return index * kPitch - offset_; }
 

@@ -66,10 +66,16 @@ TEST(PhotoStrip, IndexAndDropPositions)
     EXPECT_EQ(s.IndexAt(450), -1);
     EXPECT_EQ(s.IndexAt(-1), -1);
     // The nearest gap: past the middle of a cell counts as the next one.
-    EXPECT_EQ(s.DropIndexAt(44), 0);
-    EXPECT_EQ(s.DropIndexAt(45), 1);
-    EXPECT_EQ(s.DropIndexAt(1000), 4);
-    EXPECT_EQ(s.DropIndexAt(-200), 0);
+    EXPECT_EQ(s.GapAt(44), 0);
+    EXPECT_EQ(s.GapAt(45), 1);
+    EXPECT_EQ(s.GapAt(1000), 5);
+    EXPECT_EQ(s.GapAt(-200), 0);
+    // Both gaps around a photo are its own place.
+    EXPECT_EQ(PhotoStripLogic::MoveTarget(1, 1), 1);
+    EXPECT_EQ(PhotoStripLogic::MoveTarget(1, 2), 1);
+    EXPECT_EQ(PhotoStripLogic::MoveTarget(0, 3), 2);  // between the third and the fourth photo
+    EXPECT_EQ(PhotoStripLogic::MoveTarget(0, 5), 4);  // after the last
+    EXPECT_EQ(PhotoStripLogic::MoveTarget(4, 0), 0);
     s.SetOffset(90);
     EXPECT_EQ(s.IndexAt(0), 1);
     EXPECT_EQ(s.CellStart(1), 0);
