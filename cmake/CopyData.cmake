@@ -1,4 +1,6 @@
 # cmake -DSRC=<media folder> -DDST=<program folder> [-DCASCADE=<file>] -P CopyData.cmake
+# Start clean so that data removed from the source tree does not linger in the program folder.
+file(REMOVE_RECURSE ${DST}/media ${DST}/lang ${DST}/Help ${DST}/config.cfg)
 file(MAKE_DIRECTORY ${DST}/media)
 file(GLOB entries RELATIVE ${SRC} ${SRC}/*)
 foreach(e IN LISTS entries)

@@ -1,0 +1,120 @@
+#pragma once
+// Shared set-up of the filter benchmarks: a decoded 12 MP photo, filters created by name and
+// fed as the photo document feeds them, so each iteration times Process alone.
+//
+// Reported: wall time, and the CPU time of the whole process (all threads). On a machine
+// shared with other work the wall time grows; CPU time / cores is what an idle machine
+// would show for loops that run in parallel.
+#include "engine/ImageFilter.h"
+#include "engine/ImageIO.h"
+#include "engine/Registry.h"
+#include "engine/SimpleTemplate.h"
+#include "filters/FilterClasses.h"
+
+#include <benchmark/benchmark.h>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <memory>
+#include <span>
+#include <string>
+
+namespace filterbench {
+
+inline const cv::Size kFullSize(4000, 3000);
+inline const cv::Size kPreviewSize(800, 600);
+
+/** The sample photo enlarged to 4000 x 3000, decoded once. */
+inline const cv::Mat& Photo12MP()
+{
+    static const cv::Mat photo = [] {
+        cv::Mat p = LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/Default2.jpg");
+        if (p.empty()) p = cv::Mat(600, 800, CV_8UC3, cv::Scalar(90, 120, 160));
+        cv::Mat big;
+        cv::resize(p, big, kFullSize, 0, 0, cv::INTER_CUBIC);
+        return big;
+    }();
+    return photo;
+}
+
+/** A filter by name with its source set and its output sized: preview (800 x 600 view) or full. */
+inline std::unique_ptr<CImageFilter> Prepared(const std::string& name, const SimpleParams& params, bool preview)
+{
+    static const bool registered = [] {
+        RegisterEngineClasses();
+        RegisterFilterClasses();
+        return true;
+    }();
+    (void)registered;
+    std::unique_ptr<CImageDataObject> obj = CreateByName(name);
+    auto* f = dynamic_cast<CImageFilter*>(obj.get());
+    if (!f) return nullptr;
+    obj.release();
+    std::unique_ptr<CImageFilter> filter(f);
+    filter->Init();
+    filter->SetSource(std::span<const cv::Mat>(&Photo12MP(), 1));
+    filter->SetOutputSize(preview ? &kPreviewSize : nullptr);
+    filter->SetParams(&params);
+    filter->Start();
+    return filter;
+}
+
+/** Times Process of a prepared filter. The params must outlive the benchmark. */
+inline void RegisterFilter(const std::string& label, const std::string& name, const SimpleParams* params)
+{
+    for (const bool preview : {true, false}) {
+        benchmark::RegisterBenchmark((label + (preview ? "/Preview" : "/Full")).c_str(),
+                                     [name, params, preview](benchmark::State& state) {
+                                         auto filter = Prepared(name, *params, preview);
+                                         if (!filter) {
+                                             state.SkipWithError("filter not registered");
+                                             return;
+                                         }
+                                         for (auto _ : state) {
+                                             filter->Process();
+                                             benchmark::DoNotOptimize(filter->GetResult().data);
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+    }
+}
+
+/** Times an OpenCV peer operation on the same photo, for preview and full size. */
+template <class Work>
+inline void RegisterPeer(const std::string& label, Work work)
+{
+    for (const bool preview : {true, false}) {
+        benchmark::RegisterBenchmark((label + (preview ? "/Preview" : "/Full")).c_str(),
+                                     [work, preview](benchmark::State& state) {
+                                         const cv::Mat& src = Photo12MP();
+                                         cv::Mat out;
+                                         for (auto _ : state) {
+                                             work(src, preview ? kPreviewSize : kFullSize, out);
+                                             benchmark::DoNotOptimize(out.data);
+                                         }
+                                     })
+            ->Unit(benchmark::kMillisecond)
+            ->MeasureProcessCPUTime()
+            ->UseRealTime();
+    }
+}
+
+/** What the photo document does first: the source resized to the output (no copy at 1:1). */
+inline cv::Mat Fitted(const cv::Mat& src, cv::Size size)
+{
+    if (src.size() == size) return src;
+    cv::Mat out;
+    cv::resize(src, out, size, 0, 0, cv::INTER_LINEAR);
+    return out;
+}
+
+inline SimpleParams Params(float v1, float v2 = 0, float v3 = 0)
+{
+    SimpleParams p;
+    p.var[0] = v1, p.var[1] = v2, p.var[2] = v3;
+    return p;
+}
+
+}  // namespace filterbench

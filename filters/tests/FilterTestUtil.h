@@ -1,0 +1,34 @@
+#pragma once
+// Helpers shared by the filter tests.
+#include "engine/ImageFilter.h"
+#include "engine/SimpleTemplate.h"
+
+#include <opencv2/core.hpp>
+
+#include <memory>
+#include <string>
+
+namespace filtertest {
+
+/**
+ * Registers the classes the filters module provides (and the engine's base classes). Only
+ * these: the golden and crash tests walk the registry and are about this module's filters.
+ */
+void RegisterFilterModule();
+
+/** A reproducible 8-bit BGR image of uniform noise. */
+cv::Mat RandomImage(int width, int height, int seed = 7);
+
+/** A filter created by its registered name, initialised as a template would (no definition). */
+std::unique_ptr<CImageFilter> MakeFilter(const std::string& name);
+
+/**
+ * Runs a filter once the way the photo document does: SetSource, SetOutputSize, SetParams,
+ * Start, Process. Returns a clone of the result. size null means full size.
+ */
+cv::Mat Run(CImageFilter& filter, const cv::Mat& source, const SimpleParams* params, const cv::Size* size = nullptr);
+
+/** Number of pixels (not values) where two images differ. */
+int DifferentPixels(const cv::Mat& a, const cv::Mat& b);
+
+}  // namespace filtertest
