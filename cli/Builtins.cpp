@@ -2,6 +2,7 @@
 
 #include "engine/Registry.h"
 #include "filters/FilterClasses.h"
+#include "frames/FrameClasses.h"
 
 #include <mutex>
 
@@ -11,5 +12,6 @@ void RegisterBuiltinClasses()
     std::call_once(once, [] {
         RegisterEngineClasses();
         RegisterFilterClasses();
+        RegisterFrameClasses();
     });
 }

@@ -6,20 +6,26 @@
 #include "engine/ImageIO.h"
 #include "platform/Clock.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 const char* kHelp =
     "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
-    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n\n"
+    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
+    "                          [--corner I,X,Y ...]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
     "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
     "  --varN X       the template's variable N, in the template's own units\n"
     "  --roi X,Y,W,H  the template's region, as fractions of the photo\n"
     "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
-    "  --seed N       fix the random seed, so random effects repeat exactly\n";
+    "  --seed N       fix the random seed, so random effects repeat exactly\n"
+    "  --corner I,X,Y frame templates: move corner I of the photo's window to pixel X,Y of the\n"
+    "                 frame picture (not of the photo; the result has the frame picture's size).\n"
+    "                 I is the photo's corner: 0 top-left, 1 top-right, 2 bottom-left,\n"
+    "                 3 bottom-right. Repeat for several corners.\n";
 
 }  // namespace
 
@@ -29,7 +35,7 @@ int CmdRender(const CommandArgs& argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed"}, {});
+    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner"}, {});
     if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
@@ -58,6 +64,14 @@ int CmdRender(const CommandArgs& argv)
         int w = 0, h = 0;
         if (!ParseSize(*size, w, h)) return Fail("render", "bad value for --size: \"" + *size + "\" (want WxH)", 2);
         job.viewSize = cv::Size(w, h);
+    }
+    for (const std::string& c : args.Values("corner")) {
+        std::vector<double> v;
+        const bool whole = ParseList(c, 3, v) && v[0] == std::floor(v[0]) && v[1] == std::floor(v[1]) &&
+                           v[2] == std::floor(v[2]) && std::abs(v[1]) <= 1e6 && std::abs(v[2]) <= 1e6;
+        if (!whole || v[0] < 0 || v[0] > 3)
+            return Fail("render", "bad value for --corner: \"" + c + "\" (want I,X,Y: I 0 to 3, X and Y whole pixels)", 2);
+        job.corners.emplace_back(static_cast<int>(v[0]), cv::Point(static_cast<int>(v[1]), static_cast<int>(v[2])));
     }
     if (const auto seed = args.Value("seed")) {
         long long s = 0;

@@ -21,6 +21,10 @@ int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
 int CmdText(const CommandArgs& args);
 int CmdLangCheck(const CommandArgs& args);
+int CmdBatch(const CommandArgs& args);
+int CmdTemplates(const CommandArgs& args);
+int CmdDownload(const CommandArgs& args);
+int CmdCheckUpdate(const CommandArgs& args);
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

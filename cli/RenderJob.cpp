@@ -3,6 +3,7 @@
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
+#include "frames/CT_Frame.h"
 
 #include <cmath>
 #include <sstream>
@@ -69,6 +70,22 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         p.y = r.y;
         p.w = r.width;
         p.h = r.height;
+    }
+
+    if (!job.corners.empty()) {
+        auto* frame = dynamic_cast<CT_Frame*>(templ.get());
+        if (!frame) {
+            error = "this template has no window corners to move (only frame templates do)";
+            return {};
+        }
+        for (const auto& [index, point] : job.corners) {
+            if (index < 0 || index > 3) {
+                error = "--corner index " + std::to_string(index) + " must be 0, 1, 2 or 3";
+                return {};
+            }
+            frame->Frame().main.corner[index] = point;
+        }
+        frame->ApplyParams();
     }
 
     doc.SetCurrentTemplate(templ.get());

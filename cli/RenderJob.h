@@ -15,6 +15,9 @@ struct RenderJob {
     std::optional<double> vars[3];        ///< in the template's own units
     std::optional<cv::Rect2f> region;     ///< photo fractions
     std::optional<cv::Size> viewSize;     ///< preview rendering for this view; else full size
+    /** Frame templates: main-window corners (0 top-left, 1 top-right, 2 bottom-left,
+     *  3 bottom-right of the photo) moved to points in the frame picture's pixels, in order. */
+    std::vector<std::pair<int, cv::Point>> corners;
 };
 
 /**

@@ -1,6 +1,7 @@
 #include "cli/TemplateLookup.h"
 
 #include "engine/TemplateFile.h"
+#include "library/TemplateLibrary.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
 
@@ -37,6 +38,19 @@ std::string ResolveTemplate(const std::string& what, std::string* error)
         std::string file = FindDefinitionFile(what);
         if (file.empty() && error) *error = "no template definition (.tmpl) in " + what;
         return file;
+    }
+    // The library first: it names what the gallery shows, downloaded templates included.
+    library::CTemplateLibrary lib;
+    if (lib.LoadTemplateLibrary()) {
+        if (const library::TemplateItem* item = lib.FindItem(what)) {
+            if (item->definition) return item->filepath;
+            if (item->online) {
+                if (error)
+                    *error = "\"" + item->name + "\" is an online template; download it first: grimaze-cli download \"" +
+                             item->name + "\"";
+                return {};
+            }
+        }
     }
     for (const std::string& file : ShippedTemplateFiles())
         if (platform::EqualsNoCase(TemplateDisplayName(file), what)) return file;

@@ -13,7 +13,9 @@ std::vector<std::string> ShippedTemplateFiles();
 std::string TemplateDisplayName(const std::string& definitionFile);
 
 /**
- * @brief A definition file for a file, a folder holding one, or a template name (compared
+ * @brief A definition file for a file, a folder holding one, or a template name: the library
+ * first (as the gallery names templates, downloaded ones included), then the display names of
+ * the definitions under the program's templates folder (compared
  * without regard to letter case). Empty with a reason when none matches.
  */
 std::string ResolveTemplate(const std::string& what, std::string* error);

@@ -11,8 +11,12 @@ namespace {
 const CliCommand kCommands[] = {
     {"classes", "list the registered filters, templates and panes", CmdClasses},
     {"render", "apply a template to photos and write the picture", CmdRender},
+    {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
     {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
     {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
+    {"templates", "list the template library by category, with each template's state", CmdTemplates},
+    {"download", "download an online template into the library", CmdDownload},
+    {"check-update", "ask the vendor's site whether a newer version exists", CmdCheckUpdate},
     {"lang-check", "list what a language file lacks (a translator's check)", CmdLangCheck},
 };
 

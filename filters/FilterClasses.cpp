@@ -1,10 +1,16 @@
 #include "filters/FilterClasses.h"
 
+#include "filters/MultiSrcFilter.h"
+#include "filters/PainterlyFilters.h"
 #include "filters/TonalFilters.h"
+#include "filters/WatercolourFilters.h"
 #include "filters/WeatherFilters.h"
 
 void RegisterFilterClasses()
 {
     RegisterTonalFilters();
     RegisterWeatherFilters();
+    RegisterPainterlyFilterClasses();
+    RegisterMultiSrcFilterClass();
+    RegisterWatercolourFilterClasses();
 }

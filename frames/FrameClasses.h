@@ -1,0 +1,3 @@
+#pragma once
+/** Registers "FrameTemplate" and "FrameFilter". */
+void RegisterFrameClasses();

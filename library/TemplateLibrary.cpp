@@ -1,0 +1,373 @@
+#include "library/TemplateLibrary.h"
+
+#include "library/LibraryPaths.h"
+
+#include "engine/TemplateFile.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/Text.h"
+#include "update/VendorSite.h"
+
+#include <tinyxml2.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <map>
+
+namespace library {
+
+using tinyxml2::XMLDocument;
+using tinyxml2::XMLElement;
+
+namespace {
+
+/** Thumbnails are small pictures; anything bigger is not one. */
+constexpr std::size_t kMaxThumbBytes = 16u << 20;
+
+const char* Attr(const XMLElement* e, const char* name)
+{
+    return e ? e->Attribute(name) : nullptr;
+}
+
+std::string AttrString(const XMLElement* e, const char* name)
+{
+    const char* v = Attr(e, name);
+    return v ? v : "";
+}
+
+/** Creates the folders of a path up to its last separator: "a/b/c" makes a/b, "a/b/" a/b. */
+void MakeFoldersOf(const std::string& path)
+{
+    const size_t p = path.find_last_of('/');
+    if (p == std::string::npos || p == 0) return;
+    platform::MakeFolders(path.substr(0, p));
+}
+
+std::string PrintDocument(const XMLDocument& doc)
+{
+    // XMLPrinter writes the byte-order mark itself when the document was read with one.
+    tinyxml2::XMLPrinter printer;
+    doc.Print(&printer);
+    return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() > 0 ? printer.CStrSize() - 1 : 0));
+}
+
+int Version(const XMLDocument& doc)
+{
+    const XMLElement* root = doc.RootElement();
+    return IntAttribute(root ? root->FirstChildElement("version") : nullptr, "ver");
+}
+
+/** Calls f for every template element under columns/column, then under templates. */
+template <class F>
+void ForEachUserTemplate(XMLElement* root, F f)
+{
+    if (!root) return;
+    for (XMLElement* cols = root->FirstChildElement("columns"); cols; cols = cols->NextSiblingElement("columns"))
+        for (XMLElement* col = cols->FirstChildElement("column"); col; col = col->NextSiblingElement("column"))
+            for (XMLElement* t = col->FirstChildElement("template"); t; t = t->NextSiblingElement("template")) f(t);
+    for (XMLElement* list = root->FirstChildElement("templates"); list; list = list->NextSiblingElement("templates"))
+        for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template")) f(t);
+}
+
+/**
+ * The user's entry carries the user's state; the shipped entry describes the template. A newer
+ * program may move a template, change its address or its picture: those come from the shipped
+ * entry, or an upgrade would keep pointing at files the new version no longer has.
+ */
+XMLElement* MergedEntry(const XMLElement* shipped, const XMLElement* user, XMLDocument& into)
+{
+    XMLElement* copy = user->DeepClone(&into)->ToElement();
+    static const char* const kShipped[] = {"url", "online", "preset", "thumb", "column"};
+    auto take = [&](const char* name) {
+        if (const char* v = shipped->Attribute(name))
+            copy->SetAttribute(name, v);
+        else
+            copy->DeleteAttribute(name);
+    };
+    for (const char* name : kShipped) take(name);
+    // A downloaded template's files are the user's; a shipped one's are the program's.
+    if (IntAttribute(shipped, "online") == 0) take("filepath");
+    return copy;
+}
+
+bool HasParentSegment(const std::string& path)
+{
+    size_t i = 0;
+    while (i <= path.size()) {
+        const size_t next = path.find('/', i);
+        const std::string seg = path.substr(i, next == std::string::npos ? std::string::npos : next - i);
+        if (seg == "..") return true;
+        if (next == std::string::npos) break;
+        i = next + 1;
+    }
+    return false;
+}
+
+/** Copies a template's thumbnail from the program's thumb folder into the library. */
+void CopyThumbnail(const std::string& thumb, const std::string& libraryFolder)
+{
+    // Only library-relative pictures are copies; others are used where they are.
+    if (thumb.empty() || thumb[0] != '.') return;
+    const std::string normalized = platform::NormalizePath(thumb);
+    if (HasParentSegment(normalized)) return;
+    const std::string source = platform::ProgramFolder() + "/thumb/" + platform::FileName(normalized);
+    const std::string target = ExpandItemPath(thumb, libraryFolder);
+    std::string data;
+    if (!platform::ReadFile(source, data, kMaxThumbBytes)) return;
+    MakeFoldersOf(target);
+    platform::WriteFileAtomically(target, data);
+}
+
+}  // namespace
+
+int IntAttribute(const XMLElement* element, const char* name)
+{
+    const char* v = Attr(element, name);
+    if (!v) return 0;
+    // "%d": leading blanks, a sign, digits; whatever follows is ignored.
+    errno = 0;
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    if (end == v) return 0;
+    if (errno == ERANGE || n > INT_MAX || n < INT_MIN) return n < 0 ? INT_MIN : INT_MAX;
+    return static_cast<int>(n);
+}
+
+std::unique_ptr<XMLDocument> ParseLibraryFile(const std::string& path)
+{
+    std::string text;
+    if (!platform::ReadFile(path, text, kMaxLibraryFileBytes)) return nullptr;
+    auto doc = std::make_unique<XMLDocument>();
+    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS || !doc->RootElement()) return nullptr;
+    return doc;
+}
+
+// --- TemplateItem ---------------------------------------------------------------------------
+
+std::string TemplateItem::TemplateFolder() const
+{
+    return filepath.empty() ? WithoutTrailingSeparator(libraryFolder) : platform::ParentFolder(filepath);
+}
+
+void TemplateItem::SetHide(bool on)
+{
+    hide = on;
+    if (element) element->SetAttribute("hide", on ? 1 : 0);
+}
+
+void TemplateItem::SetDownloaded(bool on)
+{
+    downloaded = on;
+    if (element) element->SetAttribute("downloaded", on ? 1 : 0);
+}
+
+void TemplateItem::SetFilepath(const std::string& stored)
+{
+    filepath = stored.empty() ? std::string() : ExpandItemPath(stored, libraryFolder);
+    if (element) element->SetAttribute("filepath", stored.c_str());
+}
+
+// --- CTemplateLibrary -----------------------------------------------------------------------
+
+CTemplateLibrary::CTemplateLibrary() = default;
+CTemplateLibrary::~CTemplateLibrary() { ClearTemplateLibrary(); }
+
+bool CTemplateLibrary::LoadTemplateLibrary()
+{
+    return LoadTemplateLibraryFrom(platform::ProgramFolder() + "/config.cfg");
+}
+
+bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
+{
+    // Asked once so that both are created if missing, as the folders the library expands to.
+    platform::MakeFolders(platform::DocumentsFolder());
+    platform::MakeFolders(platform::DataHome());
+    const std::unique_ptr<XMLDocument> config = ParseLibraryFile(configFile);
+    if (!config) return false;
+    for (XMLElement* e = config->RootElement()->FirstChildElement("template"); e;
+         e = e->NextSiblingElement("template")) {
+        const std::string directory = AttrString(e, "directory");
+        if (directory.empty()) continue;
+        const std::string folder = ExpandLibraryDirectory(directory);
+        MakeFoldersOf(folder);
+        if (const char* init = e->Attribute("init_file"))
+            UpgradeLibraryConfig(folder, ExpandProgramRelative(init), folder + "template.cfg");
+        ReadLibraryConfig(folder);
+    }
+    return true;
+}
+
+bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, const std::string& initialFile,
+                                            const std::string& targetFile)
+{
+    const std::unique_ptr<XMLDocument> initial = ParseLibraryFile(initialFile);
+    if (!initial) return false;
+    const std::unique_ptr<XMLDocument> target = ParseLibraryFile(targetFile);
+    if (target && Version(*target) >= Version(*initial)) return false;
+
+    std::map<std::string, const XMLElement*> userEntries;
+    if (target)
+        ForEachUserTemplate(target->RootElement(), [&](XMLElement* t) {
+            if (const char* name = t->Attribute("name")) userEntries[name] = t;  // the later one wins
+        });
+    auto carryOver = [&](XMLElement* t) -> XMLElement* {
+        const char* name = t->Attribute("name");
+        const auto found = name ? userEntries.find(name) : userEntries.end();
+        if (found == userEntries.end()) return t;
+        XMLElement* copy = MergedEntry(t, found->second, *initial);
+        tinyxml2::XMLNode* parent = t->Parent();
+        parent->InsertAfterChild(t, copy);
+        parent->DeleteChild(t);
+        return copy;
+    };
+
+    XMLElement* root = initial->RootElement();
+    for (XMLElement* cols = root->FirstChildElement("columns"); cols; cols = cols->NextSiblingElement("columns"))
+        for (XMLElement* col = cols->FirstChildElement("column"); col; col = col->NextSiblingElement("column"))
+            for (XMLElement* t = col->FirstChildElement("template"); t; t = t->NextSiblingElement("template")) {
+                t = carryOver(t);
+                CopyThumbnail(AttrString(t, "thumb"), libraryFolder);
+            }
+    for (XMLElement* list = root->FirstChildElement("templates"); list; list = list->NextSiblingElement("templates"))
+        for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
+            t = carryOver(t);
+
+    return platform::WriteFileAtomically(targetFile, PrintDocument(*initial));
+}
+
+bool CTemplateLibrary::ReadLibraryConfig(const std::string& libraryFolder)
+{
+    const std::string file = libraryFolder + "template.cfg";
+    std::unique_ptr<XMLDocument> doc = ParseLibraryFile(file);
+    if (!doc) return false;
+    XMLElement* root = doc->RootElement();
+    documents_.push_back(std::move(doc));
+    folders_.push_back(libraryFolder);
+
+    for (XMLElement* cols = root->FirstChildElement("columns"); cols; cols = cols->NextSiblingElement("columns"))
+        for (XMLElement* col = cols->FirstChildElement("column"); col; col = col->NextSiblingElement("column")) {
+            const char* name = col->Attribute("name");
+            if (!name) continue;
+            const char* pathAttr = col->Attribute("path");
+            const std::string path = pathAttr ? pathAttr : name;
+            TemplateColumn* column = nullptr;
+            for (const auto& c : columns_)
+                if (c->path == path) {
+                    column = c.get();
+                    break;
+                }
+            if (!column) {
+                columns_.push_back(std::make_unique<TemplateColumn>());
+                column = columns_.back().get();
+                column->name = name;
+                column->path = path;
+            }
+            for (XMLElement* t = col->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
+                AddTemplateItem(*column, t, libraryFolder);
+        }
+    for (XMLElement* list = root->FirstChildElement("templates"); list; list = list->NextSiblingElement("templates"))
+        for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template")) {
+            const std::string wanted = AttrString(t, "column");
+            for (const auto& c : columns_)
+                if (c->name == wanted) {
+                    AddTemplateItem(*c, t, libraryFolder);
+                    break;
+                }
+        }
+    return true;
+}
+
+bool CTemplateLibrary::AddTemplateItem(TemplateColumn& column, XMLElement* element, const std::string& libraryFolder)
+{
+    auto item = std::make_unique<TemplateItem>();
+    item->element = element;
+    item->libraryFolder = libraryFolder;
+    if (const char* name = element->Attribute("name")) item->name = name;
+    item->preset = IntAttribute(element, "preset") != 0;
+    item->online = IntAttribute(element, "online") != 0;
+    item->downloaded = IntAttribute(element, "downloaded") != 0;
+    item->hide = IntAttribute(element, "hide") != 0;
+    if (const char* thumb = element->Attribute("thumb"); thumb && *thumb)
+        item->thumb = ExpandItemPath(thumb, libraryFolder);
+    if (item->online) {
+        const char* url = element->Attribute("url");
+        if (!url || !*url) return false;
+        item->url = update::ExpandSiteMacro(url);
+    }
+    const char* filepath = element->Attribute("filepath");
+    if (filepath && *filepath) {
+        item->filepath = ExpandItemPath(filepath, libraryFolder);
+        if (platform::FileExists(item->filepath)) {
+            item->definition = LoadDefinitionFile(item->filepath);
+            if (!item->definition) return false;
+            if (!element->Attribute("name")) {
+                const XMLElement* root = item->definition->RootElement();
+                item->name = AttrString(root ? root->FirstChildElement("template") : nullptr, "name");
+            }
+        } else {
+            if (!item->online) return false;
+            // The files of a downloaded template have gone: offer it for download again.
+            if (item->downloaded) {
+                item->SetDownloaded(false);
+                item->SetFilepath("");
+            }
+            item->filepath.clear();
+        }
+    } else {
+        if (!item->online) return false;
+        if (item->downloaded) item->SetDownloaded(false);
+    }
+    column.items.push_back(std::move(item));
+    return true;
+}
+
+bool CTemplateLibrary::SaveTemplateLibrary(std::string* error)
+{
+    bool ok = true;
+    for (size_t i = 0; i < documents_.size(); ++i) {
+        std::string why;
+        if (!platform::WriteFileAtomically(folders_[i] + "template.cfg", PrintDocument(*documents_[i]), &why)) {
+            ok = false;
+            if (error) *error += (error->empty() ? "" : "; ") + why;
+        }
+    }
+    return ok;
+}
+
+void CTemplateLibrary::ClearTemplateLibrary()
+{
+    columns_.clear();
+    documents_.clear();
+    folders_.clear();
+}
+
+CTemplateLibrary& TheTemplateLibrary()
+{
+    static CTemplateLibrary library;
+    return library;
+}
+
+TemplateColumn* CTemplateLibrary::GetColumn(int index) const
+{
+    return (index >= 0 && index < GetColumnCount()) ? columns_[static_cast<size_t>(index)].get() : nullptr;
+}
+
+std::string CTemplateLibrary::GetColumnPath(int index) const
+{
+    const TemplateColumn* c = GetColumn(index);
+    return c ? c->path : std::string();
+}
+
+TemplateItem* CTemplateLibrary::FindItem(const std::string& name) const
+{
+    for (const auto& c : columns_)
+        for (const auto& item : c->items)
+            if (item->name == name) return item.get();
+    for (const auto& c : columns_)
+        for (const auto& item : c->items)
+            if (platform::EqualsNoCase(item->name, name)) return item.get();
+    return nullptr;
+}
+
+}  // namespace library
