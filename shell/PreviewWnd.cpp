@@ -333,7 +333,7 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
 
     if (message_ != Message::None) {
         const QString text = message_ == Message::OnlineTemplate
-                                 ? ui::Str(157).replace("%s", templateName_)
+                                 ? ui::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
                                  : ui::Str(158);
         QFont f = font();
         f.setPixelSize(15);

@@ -17,6 +17,8 @@
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
+
 class CPhotoDocument;
 
 namespace shell {
@@ -40,8 +42,8 @@ public:
         owner_ = owner;
         activationCode_ = activationCode;
     }
-    /** The name shown in the online-template message. */
-    void SetTemplateName(const QString& name) { templateName_ = name; }
+    /** Where the online-template message gets the template's name from. */
+    void SetTemplateNameSource(std::function<QString()> source) { nameSource_ = std::move(source); }
 
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
     void OnTimer(int id) override;
@@ -96,7 +98,7 @@ private:
     QElapsedTimer busySince_;
     float spinnerAngle_ = 0;
     Message message_ = Message::None;
-    QString templateName_;
+    std::function<QString()> nameSource_;
 
     // The last shown result as a Qt image, converted once per result.
     const unsigned char* cachedData_ = nullptr;

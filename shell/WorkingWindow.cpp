@@ -127,6 +127,7 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     if (page_) {
         page_->SetWindows(preview_->WindowId(), main_);
         preview_->SetOwner(page_->WindowId(), platform::msg::ActivateCurrentEntry);
+        preview_->SetTemplateNameSource([page = page_] { return page->CurrentTemplateName(); });
         page_->Initialise();
     } else {
         pagePlaceholder_ = new QWidget(this);

@@ -11,6 +11,7 @@
 #include "shell/Messages.h"
 #include "shell/OptionPane2D.h"
 #include "shell/ShellStartup.h"
+#include "update/VersionCheck.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -36,12 +37,13 @@ int main(int argc, char** argv)
     int rc = 0;
     {
         CPhotoDocument document;
-        shell::CGrimazeDlg window(document, shell::DesktopHooks());
+        shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
         window.show();
         shell::StartAutomaticVersionCheck(window);
         rc = app.exec();
         // The window's destructor stops the rendering thread and saves the library.
     }
+    update::StopVersionChecks();
 
     SetSettingsMessageHandler([](const std::string& message) {
         QMessageBox::warning(nullptr, "Grimaze", QString::fromStdString(message));
