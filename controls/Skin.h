@@ -43,6 +43,10 @@ inline constexpr int GroupHeader = 267;
 inline constexpr int Category2D = 289;
 inline constexpr int Category3D = 288;
 inline constexpr int CategoryFrames = 287;
+inline constexpr int CategoryFace = 286;
+inline constexpr int CategoryOther = 285;
+inline constexpr int ModeOriginal = 284;  ///< the photo itself (mode tab)
+inline constexpr int ModeTemplate = 283;  ///< the photo with an effect (mode tab)
 // Working window.
 inline constexpr int StripCell = 290;
 inline constexpr int StripCellSelected = 236;

@@ -204,6 +204,49 @@ void DrawCategoryIcon(QPainter& p, int number)
         p.drawLine(br, bottom);
         break;
     }
+    case img::ModeOriginal: PictureFrame(p, c, QRectF(3.5, 5.5, 17, 13)); break;
+    case img::ModeTemplate: {
+        PictureFrame(p, c, QRectF(3.5, 5.5, 17, 13));
+        p.setPen(Qt::NoPen);
+        p.setBrush(theme::kAccent);
+        QPainterPath s;
+        const QPointF m(18.5, 5.5);
+        s.moveTo(m.x(), m.y() - 5);
+        s.quadTo(m.x() + 1, m.y() - 1, m.x() + 5, m.y());
+        s.quadTo(m.x() + 1, m.y() + 1, m.x(), m.y() + 5);
+        s.quadTo(m.x() - 1, m.y() + 1, m.x() - 5, m.y());
+        s.quadTo(m.x() - 1, m.y() - 1, m.x(), m.y() - 5);
+        p.drawPath(s);
+        break;
+    }
+    case img::CategoryFace: {
+        p.drawEllipse(QPointF(12, 12), 8.5, 8.5);
+        p.setBrush(c);
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPointF(9, 10), 1.4, 1.4);
+        p.drawEllipse(QPointF(15, 10), 1.4, 1.4);
+        p.setPen(LinePen(theme::kAccent, 1.8));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath smile;
+        smile.arcMoveTo(QRectF(7.5, 8, 9, 8), 200);
+        smile.arcTo(QRectF(7.5, 8, 9, 8), 200, 140);
+        p.drawPath(smile);
+        break;
+    }
+    case img::CategoryOther: {
+        QPainterPath star;
+        for (int i = 0; i < 10; ++i) {
+            const double a = -kPi / 2 + i * kPi / 5;
+            const double rr = (i % 2) ? 3.6 : 8.5;
+            const QPointF pt(12 + rr * std::cos(a), 12.5 + rr * std::sin(a));
+            if (i == 0) star.moveTo(pt);
+            else star.lineTo(pt);
+        }
+        star.closeSubpath();
+        p.setBrush(theme::kAccentSoft);
+        p.drawPath(star);
+        break;
+    }
     case img::CategoryFrames: {
         p.drawRect(QRectF(3, 3, 18, 18));
         p.drawRect(QRectF(7, 7, 10, 10));
@@ -381,7 +424,11 @@ QSize Skin::LogicalSize(int number)
     case img::GroupHeader: return {266, 25};
     case img::Category2D:
     case img::Category3D:
-    case img::CategoryFrames: return {18, 18};
+    case img::CategoryFrames:
+    case img::CategoryFace:
+    case img::CategoryOther:
+    case img::ModeOriginal:
+    case img::ModeTemplate: return {18, 18};
     case img::Wizard: return {560, 250};
     case img::PaneBackground: return {64, 64};
     case img::IconAddImage:
@@ -455,7 +502,11 @@ QImage Skin::Draw(int number, qreal dpr)
     }
     case img::Category2D:
     case img::Category3D:
-    case img::CategoryFrames: DrawCategoryIcon(p, number); break;
+    case img::CategoryFrames:
+    case img::CategoryFace:
+    case img::CategoryOther:
+    case img::ModeOriginal:
+    case img::ModeTemplate: DrawCategoryIcon(p, number); break;
     case img::Wizard: Wizard(p); break;
     case img::PaneBackground: {
         QLinearGradient g(0, 0, 0, size.height());

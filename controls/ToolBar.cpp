@@ -178,10 +178,10 @@ bool CFlexToolBar::event(QEvent* e)
 
 namespace {
 
-QFont TabFont()
+QFont TabFont(bool compact = false)
 {
     QFont f(theme::UiFontFamily());
-    f.setPixelSize(12);
+    f.setPixelSize(compact ? 11 : 12);
     f.setWeight(QFont::DemiBold);
     return f;
 }
@@ -219,6 +219,7 @@ QRect CTabBar::TabRect(int index) const
 
 QSize CTabBar::sizeHint() const
 {
+    if (stacked_) return {static_cast<int>(items_.size()) * 60, kStackedHeight};
     int w = 8;
     for (int i = 0; i < static_cast<int>(items_.size()); ++i) w += NaturalWidth(i) + spacing_;
     return {w, kRowHeight};
@@ -226,9 +227,9 @@ QSize CTabBar::sizeHint() const
 
 int CTabBar::NaturalWidth(int index) const
 {
-    const QFontMetrics fm(TabFont());
+    const QFontMetrics fm(TabFont(compact_));
     const TabItem& t = items_[index];
-    return fm.horizontalAdvance(t.text) + 24 + (t.icon ? 22 : 0);
+    return fm.horizontalAdvance(t.text) + (compact_ ? 12 : 24) + (t.icon ? 22 : 0);
 }
 
 std::vector<std::vector<int>> CTabBar::Rows(int width) const
@@ -253,12 +254,21 @@ std::vector<std::vector<int>> CTabBar::Rows(int width) const
     return rows;
 }
 
-int CTabBar::HeightFor(int width) const { return static_cast<int>(Rows(width).size()) * kRowHeight; }
+int CTabBar::HeightFor(int width) const
+{
+    return stacked_ ? kStackedHeight : static_cast<int>(Rows(width).size()) * kRowHeight;
+}
 
 void CTabBar::Layout()
 {
     rects_.assign(items_.size(), QRect());
     if (items_.empty()) return;
+    if (stacked_) {
+        const int n = static_cast<int>(items_.size());
+        const int w = (width() - 4 - spacing_ * (n - 1)) / n;
+        for (int i = 0; i < n; ++i) rects_[i] = QRect(2 + i * (w + spacing_), 2, w, height() - 4);
+        return;
+    }
     const auto rows = Rows(width());
     int y = 0;
     for (const auto& row : rows) {
@@ -284,8 +294,35 @@ void CTabBar::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), background_.isValid() ? background_ : theme::kWindow);
-    p.setFont(TabFont());
+    p.setFont(TabFont(compact_));
     const QFontMetrics fm(p.font());
+    if (stacked_) {
+        QFont small = TabFont(true);
+        small.setWeight(QFont::Medium);
+        p.setFont(small);
+        for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+            const QRect r = rects_[i];
+            const bool cur = i == current_;
+            if (cur || i == hover_) {
+                p.setPen(cur ? QPen(theme::kBorder, 1) : Qt::NoPen);
+                p.setBrush(cur ? theme::kPanel : QColor(0, 0, 0, 14));
+                p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
+            }
+            if (cur) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(theme::kAccent);
+                p.drawRoundedRect(QRectF(r.left() + 12, r.bottom() - 2.5, r.width() - 24, 2.5), 1.2, 1.2);
+            }
+            if (items_[i].icon) {
+                p.setOpacity(cur ? 1.0 : 0.75);
+                p.drawPixmap(QRect(r.center().x() - 9, r.top() + 6, 18, 18), Skin::Image(items_[i].icon));
+                p.setOpacity(1.0);
+            }
+            p.setPen(cur ? theme::kText : theme::kTextDim);
+            p.drawText(r.adjusted(2, 25, -2, -4), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, items_[i].text);
+        }
+        return;
+    }
     for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
         const QRect r = rects_[i];
         const bool cur = i == current_;
@@ -306,7 +343,8 @@ void CTabBar::paintEvent(QPaintEvent*)
             const int sx = r.left() - spacing_ / 2 - 1;
             p.drawLine(sx, r.top() + 7, sx, r.bottom() - 7);
         }
-        const QString text = fm.elidedText(items_[i].text, Qt::ElideRight, r.width() - 12 - (items_[i].icon ? 22 : 0));
+        const QString text =
+            fm.elidedText(items_[i].text, Qt::ElideRight, r.width() - (compact_ ? 4 : 12) - (items_[i].icon ? 22 : 0));
         const int textW = fm.horizontalAdvance(text);
         const int contentW = textW + (items_[i].icon ? 22 : 0);
         int x = r.center().x() - contentW / 2;

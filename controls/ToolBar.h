@@ -86,6 +86,11 @@ public:
     void SetBackground(const QColor& colour) { background_ = colour; update(); }
     /** Whether tabs that do not fit wrap onto a new row (else they share one row, squeezed). */
     void SetWrap(bool wrap) { wrap_ = wrap; Layout(); update(); }
+    /** Icons above their labels, every tab as wide as the others, labels on up to two lines. */
+    void SetStacked(bool stacked) { stacked_ = stacked; Layout(); update(); }
+    /** A smaller font and less padding, for narrow bars. */
+    void SetCompact(bool compact) { compact_ = compact; Layout(); update(); }
+    static constexpr int kStackedHeight = 60;
     QRect TabRect(int index) const;
     QSize sizeHint() const override;
     /** Tabs that do not fit on one row wrap onto more rows: the height that needs. */
@@ -115,6 +120,8 @@ private:
     int spacing_ = 3;
     QColor background_;
     bool wrap_ = true;
+    bool stacked_ = false;
+    bool compact_ = false;
 };
 
 }  // namespace ui

@@ -52,6 +52,7 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     dirLabel_ = new QLabel(this);
     path_ = new QLineEdit(outputPath, this);
     browse_ = new QPushButton("...", this);
+    browse_->setStyleSheet("padding: 0;");
     openFolder_ = new QPushButton(this);
     keepAspect_ = new QCheckBox(this);
     widthLabel_ = new QLabel(this);
@@ -135,7 +136,7 @@ void CDlgExport::resizeEvent(QResizeEvent*)
 {
     const int w = width();
     closeBar_->setGeometry(w - 76, 8, 66, 13);
-    title_->setGeometry(16, 0, w - 120, kCaption);
+    title_->setGeometry(34, 0, w - 140, kCaption);
     int y = kCaption + 18;
     imageRadio_->setGeometry(20, y, 230, 24);
     gifRadio_->setGeometry(260, y, 240, 24);
@@ -163,7 +164,7 @@ void CDlgExport::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), QColor(240, 240, 255));
     p.fillRect(QRect(0, 0, width(), kCaption), ui::theme::kChrome);
-    p.drawPixmap(QRect(width() - 76 - 26, 7, 16, 16), ui::Skin::Image(ui::img::Logo));
+    p.drawPixmap(QRect(12, 7, 16, 16), ui::Skin::Image(ui::img::Logo));
     p.setPen(ui::theme::kBorder);
     p.setBrush(Qt::NoBrush);
     p.drawRect(rect().adjusted(0, 0, -1, -1));

@@ -107,6 +107,15 @@ void CFilterList::paintEvent(QPaintEvent*)
         p.drawText(QRect(r.left(), r.bottom() + 1 - 16, r.width(), 16), Qt::AlignHCenter | Qt::AlignTop, label);
     }
 
+    if (plan.cells.empty() && plan.headers.empty()) {
+        QFont hint(ui::theme::UiFontFamily());
+        hint.setPixelSize(13);
+        p.setFont(hint);
+        p.setPen(ui::theme::kTextDim);
+        p.drawText(rect().adjusted(24, 0, -24, 0), Qt::AlignCenter | Qt::TextWordWrap,
+                   ui::Phrase("No templates in this category yet."));
+    }
+
     if (plan.scrollThumb) {
         p.setPen(Qt::NoPen);
         p.setBrush(ui::theme::kThumb);

@@ -408,6 +408,7 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
     case platform::msg::MainResultReady:
         if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
             pendingExport_ = false;
+            fullResult_ = doc_.ShownResult();
             work_->PhotoList()->Refresh();
             OpenExportDialog();
         }
@@ -467,7 +468,9 @@ void CGrimazeDlg::Export()
         return;
     }
     t->ParamCommand(kStopAnimation, work_->Preview()->WindowId(), 0, nullptr);
-    if (fullPrepared_ && !doc_.ShownResult().empty()) {
+    // Two exports in a row render once; a slider moved in between makes a new preview, and
+    // the full-size result is rendered again rather than an outdated one saved.
+    if (fullPrepared_ && !doc_.ShownResult().empty() && doc_.ShownResult().data == fullResult_.data) {
         OpenExportDialog();
         return;
     }
@@ -490,7 +493,7 @@ void CGrimazeDlg::StartFullRender()
     jobRunning_ = true;
     work_->setEnabled(false);
     toolBar_->setEnabled(false);
-    platform::Send(work_->Preview()->WindowId(), platform::msg::Busy, 0, 0);
+    work_->Preview()->HoldBusy(true);
     const platform::WindowId me = WindowId();
     job_ = std::thread([this, me] {
         doc_.RenderFull();
@@ -502,6 +505,7 @@ void CGrimazeDlg::FullRenderDone()
 {
     if (job_.joinable()) job_.join();
     jobRunning_ = false;
+    work_->Preview()->HoldBusy(false);
     work_->setEnabled(true);
     toolBar_->setEnabled(true);
     if (doc_.IsRendering()) {  // the template turned out to be a background one after all
@@ -509,6 +513,7 @@ void CGrimazeDlg::FullRenderDone()
         return;
     }
     fullPrepared_ = true;
+    fullResult_ = doc_.ShownResult();
     work_->PhotoList()->Refresh();
     platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
     OpenExportDialog();

@@ -129,6 +129,7 @@ private:
     std::vector<ToolButton> extraButtons_;
     bool pendingExport_ = false;
     bool fullPrepared_ = false;
+    cv::Mat fullResult_;  // the prepared full-size result; any later rendering replaces the shown one
     bool exportOpen_ = false;
     bool maximised_ = false;
     bool layoutReady_ = false;

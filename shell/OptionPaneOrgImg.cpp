@@ -30,6 +30,7 @@ COptionPaneOrgImgDefault::COptionPaneOrgImgDefault()
         buttons_[i] = new QPushButton(this);
         buttons_[i]->setProperty("gzControlId", kButtonIds[i]);
         buttons_[i]->setFocusPolicy(Qt::NoFocus);
+        buttons_[i]->setStyleSheet("padding: 5px 10px;");
         connect(buttons_[i], &QPushButton::clicked, this, [this, i] { Send(kCommands[i]); });
     }
 }
@@ -81,11 +82,16 @@ void COptionPaneOrgImgDefault::LayOut()
     const int top = (height() - h) / 2;
     int x = 18;
     clipBox_->setGeometry(x, top, clipBox_->sizeHint().width() + 8, h);
-    x += clipBox_->width() + 24;
+    x += clipBox_->width() + 16;
+    // The buttons share what is left, each at most as wide as it likes to be.
+    const int gap = 6;
+    const int room = std::max(0, width() - x - 12 - 3 * gap);
+    int wanted = 0;
+    for (QPushButton* b : buttons_) wanted += b->sizeHint().width();
     for (QPushButton* b : buttons_) {
-        const int w = std::max(90, b->sizeHint().width());
+        const int w = wanted > room ? b->sizeHint().width() * room / std::max(1, wanted) : b->sizeHint().width();
         b->setGeometry(x, top, w, h);
-        x += w + 8;
+        x += w + gap;
     }
 }
 

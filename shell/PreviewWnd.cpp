@@ -100,7 +100,7 @@ void CPhotoEditPreviewWnd::StartBusy()
 
 void CPhotoEditPreviewWnd::StopBusy()
 {
-    if (!busy_) return;
+    if (!busy_ || holdBusy_) return;
     busy_ = false;
     platform::KillTimer(WindowId(), kSpinnerTimer);
     update();
@@ -111,9 +111,10 @@ void CPhotoEditPreviewWnd::OnTimer(int id)
     if (id == kSpinnerTimer) {
         spinnerAngle_ += 0.01f * 6;  // 0.01 rad per 10 ms looked sluggish on a modern screen
         // A background rendering that ended while nobody told us (stopped, not wanted).
-        if (!doc_.IsRendering() && busySince_.elapsed() > 400) StopBusy();
+        if (!doc_.IsRendering() && !holdBusy_ && busySince_.elapsed() > 400) StopBusy();
         update();
     } else if (id == kResizeTimer) {
+        if (busy_) return;  // a rendering is under way (maybe on a worker): try again later
         platform::KillTimer(WindowId(), kResizeTimer);
         RegisterWithDocument();
         if (doc_.CurrentTemplate() && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
@@ -171,7 +172,8 @@ void CPhotoEditPreviewWnd::SetShowOriginal(bool on)
 bool CPhotoEditPreviewWnd::TemplateTakesPointer() const
 {
     CEffectTemplate* t = doc_.CurrentTemplate();
-    return t && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview) && !ShownImage().empty();
+    // While busy the template may be rendering on another thread: hands off.
+    return t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview) && !ShownImage().empty();
 }
 
 bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown, bool* handled)
@@ -370,7 +372,7 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
         p.drawImage(target, image,
                     QRectF(region.pixels.x, region.pixels.y, region.pixels.width, region.pixels.height));
         CEffectTemplate* t = doc_.CurrentTemplate();
-        if (t && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
+        if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
             ui::QtDrawContext dc(p);
             t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
         }

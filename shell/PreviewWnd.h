@@ -55,6 +55,12 @@ public:
     bool ShowingOriginal() const { return showOriginal_; }
 
     bool Busy() const { return busy_; }
+    /** Keeps the spinner (and the template's hands off) while the window renders on a worker. */
+    void HoldBusy(bool hold)
+    {
+        holdBusy_ = hold;
+        if (hold) OnNotify(platform::msg::Busy, 0, 0);
+    }
     Message CurrentMessage() const { return message_; }
     const ViewZoom& Zoom() const { return zoom_; }
     /** The engine's view rectangle: the client area in device pixels. */
@@ -95,6 +101,7 @@ private:
 
     ViewZoom zoom_;
     bool busy_ = false;
+    bool holdBusy_ = false;
     QElapsedTimer busySince_;
     float spinnerAngle_ = 0;
     Message message_ = Message::None;

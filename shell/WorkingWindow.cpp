@@ -94,6 +94,7 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     stripTabs_->SetSpacing(2);
     stripTabs_->SetBackground(ui::theme::kPanel);
     stripTabs_->SetWrap(false);
+    stripTabs_->SetCompact(true);
     strip_ = new CPhotoList(doc_, this);
     strip_->SetWindows(main_, original_->WindowId());
     connect(strip_, &CPhotoList::FilesDropped, this, &CImageProcessDlg::FilesDropped);
@@ -112,13 +113,14 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     modeTabs_ = new ui::CTabBar(this);
     modeTabs_->setObjectName("modeTabs");
     modeTabs_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
-    modeTabs_->SetSpacing(3);
-    modeTabs_->SetWrap(false);
+    modeTabs_->SetSpacing(2);
+    modeTabs_->SetStacked(true);
 
     categoryBar_ = new ui::CTabBar(this);
     categoryBar_->setObjectName("categoryBar");
     categoryBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
-    categoryBar_->SetSpacing(3);
+    categoryBar_->SetSpacing(2);
+    categoryBar_->SetStacked(true);
 
     // The start-up photos come before the gallery, whose thumbnails are made from them.
     FillStartupPhotos();
@@ -178,14 +180,16 @@ void CImageProcessDlg::Shutdown()
 void CImageProcessDlg::Retranslate()
 {
     namespace str = i18n::ui::str;
-    modeTabs_->SetItems({{worktab::OriginalMode, ui::Str(str::OriginalImageEdit), ui::Str(str::OriginalImageEditTooltip), 0},
-                         {worktab::TemplateMode, ui::Str(str::TemplateEdit), ui::Str(str::TemplateEditTooltip), 0}});
+    modeTabs_->SetItems({{worktab::OriginalMode, ui::Str(str::OriginalImageEdit), ui::Str(str::OriginalImageEditTooltip),
+                          ui::img::ModeOriginal},
+                         {worktab::TemplateMode, ui::Str(str::TemplateEdit), ui::Str(str::TemplateEditTooltip),
+                          ui::img::ModeTemplate}});
     modeTabs_->SetCurrent(mode_ == Mode::Original ? 0 : 1);
     stripTabs_->SetItems({{kStripInputs, ui::Phrase("Photos"), ui::Str(str::AddToInputTooltip), 0},
                           {kStripResults, ui::Phrase("Results"), ui::Phrase("Exported results"), 0}});
     stripTabs_->SetCurrent(strip_->CurrentMode() == CPhotoList::Inputs ? 0 : 1);
-    BuildCategoryBar();
     if (page_) page_->Retranslate();
+    BuildCategoryBar();
     panel_->ForwardToPane(platform::msg::LanguageChanged, 0, 0);
     originalPanes_->ForwardToPane(platform::msg::LanguageChanged, 0, 0);
     originalOptions_->Retranslate();
@@ -198,10 +202,12 @@ void CImageProcessDlg::Retranslate()
 void CImageProcessDlg::BuildCategoryBar()
 {
     std::vector<ui::TabItem> items;
-    const int icons[] = {ui::img::Category2D, ui::img::Category3D, ui::img::CategoryFrames};
+    // The categories' pictures follow the order the library ships them in.
+    const int icons[] = {ui::img::Category2D, ui::img::Category3D, ui::img::CategoryFrames, ui::img::CategoryFace,
+                         ui::img::CategoryOther};
     const int n = page_ ? page_->CategoryCount() : 0;
     for (int i = 0; i < n; ++i)
-        items.push_back({i, page_->CategoryLabel(i), page_->CategoryLabel(i), i < 3 ? icons[i] : 0});
+        items.push_back({i, page_->CategoryLabel(i), page_->CategoryLabel(i), i < 5 ? icons[i] : 0});
     categoryBar_->SetItems(items);
     if (page_) categoryBar_->SetCurrent(page_->CurrentCategory());
 }
@@ -267,7 +273,7 @@ void CImageProcessDlg::UpdateVisibility()
     wizard_->setVisible(wizardShown_);
     preview_->setVisible(!wizardShown_ && !original);
     original_->setVisible(!wizardShown_ && original);
-    panel_->setVisible(!wizardShown_ && !original && panelVisible_);
+    panel_->setVisible(!wizardShown_ && !original && panelVisible_ && panel_->Pane());
     originalOptions_->setVisible(!wizardShown_ && original);
     originalPanes_->setVisible(!wizardShown_ && original && originalPanes_->Pane());
     LayOut();
@@ -297,10 +303,10 @@ void CImageProcessDlg::LayOut()
     // Middle: the mode tabs over the view, the adjustment pane under it.
     const int mx = kStripWidth + kGap;
     const int mw = gx - kGap - mx;
-    modeTabs_->setGeometry(mx, 0, std::min(mw, modeTabs_->sizeHint().width() + 40), ui::CTabBar::kRowHeight);
+    modeTabs_->setGeometry(mx, 0, std::min(mw, 280), catH);
     const bool original = mode_ == Mode::Original;
-    const bool panelShown = !wizardShown_ && (original || panelVisible_);
-    const int viewTop = ui::CTabBar::kRowHeight + 4;
+    const bool panelShown = !wizardShown_ && (original || (panelVisible_ && panel_->Pane()));
+    const int viewTop = catH + 4;
     const int viewBottom = panelShown ? h - kPanelHeight - kGap : h;
     viewCard_ = QRect(mx, viewTop, mw, viewBottom - viewTop);
     const QRect inner = viewCard_.adjusted(1, 1, -1, -1);
