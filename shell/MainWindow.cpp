@@ -599,6 +599,7 @@ void CGrimazeDlg::Undo()
 {
     if (jobRunning_) return;
     doc_.StepHistory(-1);
+    work_->PhotoList()->FollowHistory();
     exportEnabled_ = !doc_.ShownResult().empty();
     RebuildToolBar();
     platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
@@ -608,6 +609,7 @@ void CGrimazeDlg::Redo()
 {
     if (jobRunning_) return;
     doc_.StepHistory(1);
+    work_->PhotoList()->FollowHistory();
     exportEnabled_ = !doc_.ShownResult().empty();
     RebuildToolBar();
     platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);

@@ -98,6 +98,15 @@ void CPhotoList::RefreshSelection()
     update();
 }
 
+void CPhotoList::FollowHistory()
+{
+    const int n = doc_.HistorySize();
+    const int pos = doc_.HistoryPosition();
+    results_.SetCount(n);
+    resultCurrent_ = pos >= 0 && pos < n ? n - 1 - pos : -1;
+    update();
+}
+
 void CPhotoList::StartThumbnails() { doc_.StartPhotoThread(WindowId()); }
 
 std::intptr_t CPhotoList::OnNotify(int, std::intptr_t, std::intptr_t) { return 0; }

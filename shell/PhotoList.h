@@ -35,6 +35,8 @@ public:
     void Refresh();
     /** Makes the strip's selection follow the document's (after adding photos). */
     void RefreshSelection();
+    /** Marks the history entry the document shows (after undo or redo) as the current result. */
+    void FollowHistory();
     /** Restarts the document's thumbnail maker for this strip. */
     void StartThumbnails();
 

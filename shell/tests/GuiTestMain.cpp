@@ -52,5 +52,9 @@ int main(int argc, char** argv)
         ShellGuiTest shell;
         failed += QTest::qExec(&shell, argc, argv);
     }
+    {
+        GalleryGuiTest gallery;
+        failed += QTest::qExec(&gallery, argc, argv);
+    }
     return failed ? 1 : 0;
 }

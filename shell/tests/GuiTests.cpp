@@ -19,6 +19,10 @@
 #include "shell/OriginImgView.h"
 #include "shell/PhotoList.h"
 #include "shell/PreviewWnd.h"
+#include "shell/ProcessProp.h"
+#include "shell/FilterList.h"
+#include "library/GalleryModel.h"
+#include "library/ThumbnailWorker.h"
 #include "shell/ShellIds.h"
 #include "shell/WizardWnd.h"
 #include "shell/WorkingWindow.h"
@@ -666,4 +670,88 @@ void ShellGuiTest::wizardOpensAddImagesAndCloses()
     guitest::Drain();
     QVERIFY(!main_->Work()->WizardShown());
     QVERIFY(main_->Work()->Preview()->isVisible());
+}
+
+// --- The gallery ------------------------------------------------------------------------------
+
+void GalleryGuiTest::init()
+{
+    SetMessageHook(nullptr);
+    doc_ = std::make_unique<CPhotoDocument>();
+    CGrimazeDlg::Hooks hooks;
+    CPhotoDocument* doc = doc_.get();
+    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
+    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    guitest::Drain();
+}
+
+void GalleryGuiTest::cleanup()
+{
+    main_.reset();
+    doc_.reset();
+}
+
+void GalleryGuiTest::clickingAGalleryCellMakesItsTemplateCurrent()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    QVERIFY(page);
+    if (page->CategoryCount() == 0) QSKIP("the template library is not staged");
+    QCOMPARE(main_->Work()->CategoryBar()->Items().size(), size_t(page->CategoryCount()));
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    QVERIFY(!plan.cells.empty());
+    const auto& r = plan.cells[0].rect;
+    Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    guitest::Drain();
+    QVERIFY(doc_->CurrentTemplate());
+    QCOMPARE(doc_->CurrentTemplate(), page->Template());
+    QVERIFY(!main_->Work()->WizardShown());
+    QVERIFY(main_->Work()->Preview()->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!doc_->ShownResult().empty() && !main_->Work()->Preview()->Busy(), 10000);
+    QVERIFY(main_->Work()->OperationPanel()->Pane());
+    QVERIFY(main_->ExportEnabled());
+    QCOMPARE(page->Model()->CurrentSelection(), 0);
+    // A second cell replaces the template; its pane replaces the first one's.
+    const auto& r2 = plan.cells[1].rect;
+    Click(page->Gallery(), QPoint(r2.x + r2.width / 2, r2.y + r2.height / 2));
+    guitest::Drain();
+    QCOMPARE(page->Model()->CurrentSelection(), 1);
+    QCOMPARE(main_->Work()->OperationPanel()->findChildren<COptionPaneBase*>(QString(), Qt::FindDirectChildrenOnly).size(),
+             1);
+}
+
+void GalleryGuiTest::galleryThumbnailsAreRenderedFromThePhoto()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page || page->CategoryCount() == 0) QSKIP("the template library is not staged");
+    QVERIFY(page->Worker()->WaitForIdle(20000));
+    guitest::Drain();
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    QVERIFY(!plan.cells.empty());
+    // The first visible thumbnail shows the photo, not the white placeholder.
+    const cv::Mat thumb = plan.cells[0].thumbnail;
+    QVERIFY(!thumb.empty());
+    QVERIFY(Mean(thumb) < 250);
+}
+
+void GalleryGuiTest::categoriesHideAndScroll()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page || page->CategoryCount() < 2) QSKIP("the template library is not staged");
+    platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, 1, 0);
+    QCOMPARE(page->CurrentCategory(), 1);
+    QCOMPARE(main_->Work()->CategoryBar()->Current(), 1);
+    platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, 0, 0);
+    QCOMPARE(page->CurrentCategory(), 0);
+    // The wheel scrolls the gallery without waiting for thumbnails.
+    CFilterList* gallery = page->Gallery();
+    const int before = page->Model()->ScrollOffset();
+    QWheelEvent down(QPointF(100, 100), QPointF(gallery->mapToGlobal(QPoint(100, 100))), QPoint(), QPoint(0, -120 * 3),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QElapsedTimer t;
+    t.start();
+    QApplication::sendEvent(gallery, &down);
+    QVERIFY(t.elapsed() < 50);
+    if (page->Model()->MaxScroll() > 0) QVERIFY(page->Model()->ScrollOffset() > before);
 }

@@ -55,3 +55,18 @@ private:
     std::unique_ptr<shell::CGrimazeDlg> main_;
     void* template_ = nullptr;  // a RefPtr<CEffectTemplate> kept alive for the test
 };
+
+/** The program with its real template library and gallery. */
+class GalleryGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void clickingAGalleryCellMakesItsTemplateCurrent();
+    void galleryThumbnailsAreRenderedFromThePhoto();
+    void categoriesHideAndScroll();
+
+private:
+    std::unique_ptr<CPhotoDocument> doc_;
+    std::unique_ptr<shell::CGrimazeDlg> main_;
+};
