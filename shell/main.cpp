@@ -14,10 +14,19 @@
 #include "update/VersionCheck.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 #include <QMessageBox>
 
 int main(int argc, char** argv)
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     // Settings first: they choose the language. They are saved explicitly below, while a
     // window can still say that saving failed.
     SettingsSession settings(false);
@@ -40,6 +49,14 @@ int main(int argc, char** argv)
         shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
         window.show();
         shell::StartAutomaticVersionCheck(window);
+        // GRIMAZE_STARTUP_REPORT=1 says how long the window took to appear ("exit": and quits).
+        if (const char* report = std::getenv("GRIMAZE_STARTUP_REPORT")) {
+            while (!(window.windowHandle() && window.windowHandle()->isExposed())) QApplication::processEvents();
+            window.repaint();
+            std::fprintf(stderr, "grimaze: window shown %lld ms after start\n",
+                         static_cast<long long>(sinceStart.elapsed()));
+            if (std::string(report) == "exit") QTimer::singleShot(0, &app, &QApplication::quit);
+        }
         rc = app.exec();
         // The window's destructor stops the rendering thread and saves the library.
     }
