@@ -319,21 +319,35 @@ void Logo(QPainter& p, qreal size)
     p.setPen(Qt::NoPen);
     p.setBrush(g);
     p.drawRoundedRect(r.adjusted(size * 0.03, size * 0.03, -size * 0.03, -size * 0.03), size * 0.22, size * 0.22);
-    // A lens with a sparkle: photo fun.
-    p.setPen(QPen(Qt::white, size * 0.085));
+    // A photo (frame, hills, sun) with a sparkle on its corner: photo fun.
+    const QRectF photo(size * 0.17, size * 0.27, size * 0.58, size * 0.50);
+    p.setPen(QPen(Qt::white, size * 0.075, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QPointF(size * 0.45, size * 0.55), size * 0.24, size * 0.24);
+    p.drawRoundedRect(photo, size * 0.06, size * 0.06);
+    QPainterPath hills;
+    hills.moveTo(photo.left(), photo.bottom());
+    hills.lineTo(photo.left() + photo.width() * 0.36, photo.top() + photo.height() * 0.45);
+    hills.lineTo(photo.left() + photo.width() * 0.58, photo.top() + photo.height() * 0.72);
+    hills.lineTo(photo.left() + photo.width() * 0.74, photo.top() + photo.height() * 0.58);
+    hills.lineTo(photo.right(), photo.bottom());
+    hills.closeSubpath();
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);
-    QPainterPath s;
-    const QPointF c(size * 0.73, size * 0.27);
+    p.drawPath(hills);
+    p.drawEllipse(QPointF(photo.left() + photo.width() * 0.28, photo.top() + photo.height() * 0.28), size * 0.05,
+                  size * 0.05);
+    QPainterPath star;
+    const QPointF c(size * 0.76, size * 0.26);
     const qreal a = size * 0.17, b = size * 0.035;
-    s.moveTo(c.x(), c.y() - a);
-    s.quadTo(c.x() + b, c.y() - b, c.x() + a, c.y());
-    s.quadTo(c.x() + b, c.y() + b, c.x(), c.y() + a);
-    s.quadTo(c.x() - b, c.y() + b, c.x() - a, c.y());
-    s.quadTo(c.x() - b, c.y() - b, c.x(), c.y() - a);
-    p.drawPath(s);
+    star.moveTo(c.x(), c.y() - a);
+    star.quadTo(c.x() + b, c.y() - b, c.x() + a, c.y());
+    star.quadTo(c.x() + b, c.y() + b, c.x(), c.y() + a);
+    star.quadTo(c.x() - b, c.y() + b, c.x() - a, c.y());
+    star.quadTo(c.x() - b, c.y() - b, c.x(), c.y() - a);
+    // A ring of the background colour lets the sparkle stand free of the frame behind it.
+    p.setPen(QPen(QColor(0xf0, 0x6c, 0x55), size * 0.05, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::white);
+    p.drawPath(star);
 }
 
 void Cell(QPainter& p, int number)

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTimer>
 #include <QWindow>
 
@@ -48,6 +49,11 @@ int main(int argc, char** argv)
         CPhotoDocument document;
         shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
         window.show();
+        // Photos named on the command line (the desktop's "open with") go to the front.
+        QStringList files;
+        for (const QString& arg : QApplication::arguments().mid(1))
+            if (QFileInfo(arg).isFile()) files << QFileInfo(arg).absoluteFilePath();
+        if (!files.isEmpty()) window.AddFiles(files);
         shell::StartAutomaticVersionCheck(window);
         // GRIMAZE_STARTUP_REPORT=1 says how long the window took to appear ("exit": and quits).
         if (const char* report = std::getenv("GRIMAZE_STARTUP_REPORT")) {
