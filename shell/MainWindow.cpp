@@ -376,9 +376,18 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
     CTemplatePageBase* page = work_ ? work_->Page() : nullptr;
     switch (code) {
     case platform::msg::ToolbarCommand: Command(static_cast<int>(a)); return 1;
-    case platform::msg::ReselectTemplate:
-        if (page) page->ReselectCurrent(a & 1, a & 2, a & 4);
+    case platform::msg::ReselectTemplate: {
+        // Re-selecting switches to template mode (the page asks for it), which would throw the
+        // user out of the original image while picking, turning or cropping photos there: the
+        // template follows when the user goes back to it.
+        if (work_->CurrentMode() == CImageProcessDlg::Mode::Original) {
+            pendingReselect_ |= static_cast<int>(a);
+            return 1;
+        }
+        const int flags = static_cast<int>(a) | std::exchange(pendingReselect_, 0);
+        if (page) page->ReselectCurrent(flags & 1, flags & 2, flags & 4);
         return 1;
+    }
     case platform::msg::TemplateChanged: ShowPanes(reinterpret_cast<CEffectTemplate*>(a)); return 1;
     case platform::msg::ToolbarButtonUpdate: RebuildToolBar(); return 1;
     case platform::msg::ToolbarState: {

@@ -133,6 +133,7 @@ private:
     bool exportOpen_ = false;
     bool maximised_ = false;
     bool layoutReady_ = false;
+    int pendingReselect_ = 0;  // photo changes seen in original-image mode, applied on return
     CDlgExport* exportDialog_ = nullptr;  // while it is open
 
     bool jobRunning_ = false;

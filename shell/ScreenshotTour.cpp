@@ -9,6 +9,7 @@
 #include "engine/PhotoDocument.h"
 #include "i18n/LanguageManager.h"
 #include "library/GalleryModel.h"
+#include "library/ThumbnailWorker.h"
 #include "platform/Folders.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/ExportDialog.h"
@@ -180,18 +181,47 @@ int main(int argc, char** argv)
     platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 200, 0);
     Wait(300);
 
-    // Original-image mode with the clip box.
+    // Original-image mode, the clip box's corner dragged in.
     platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::OriginalMode, 0);
+    Wait(800);
+    shell::COriginImgShowWnd* view = work->OriginalView();
+    const ViewRect photo = view->PhotoRect();
+    const QPoint corner(photo.left + 1, photo.top + 1);
+    const QPoint inside = corner + QPoint(photo.Width() / 6, photo.Height() / 6);
+    Mouse(view, QEvent::MouseButtonPress, corner);
+    Mouse(view, QEvent::MouseMove, inside);
+    Mouse(view, QEvent::MouseButtonRelease, inside);
     Wait(800);
     Snap("original-image", &window);
     platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::TemplateMode, 0);
     Wait(800);
 
+    // A template that renders in the background: the spinner turns meanwhile.
+    plan = page->Model()->BuildPaintPlan();
+    if (plan.cells.size() > 1) {
+        const auto& r = plan.cells[1].rect;
+        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+        Wait(140);
+        Snap("rendering", &window);
+        document.WaitForRendering();
+        Wait(500);
+    }
+
     // Other categories.
     for (int c = 1; c < page->CategoryCount(); ++c) {
         platform::Post(work->WindowId(), platform::msg::ToolbarCommand, c, 0);
-        Wait(1500);
+        Wait(200);
+        page->Worker()->WaitForIdle(10000);
+        Wait(300);
         Snap(QString("category-%1").arg(c + 1), &window);
+        // An online template: the preview says how to get it.
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells)
+            if (cell.state == library::kEntryOnline) {
+                Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
+                Wait(600);
+                Snap("online-template", &window);
+                break;
+            }
     }
     platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 0, 0);
     Wait(800);

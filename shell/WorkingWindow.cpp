@@ -239,7 +239,8 @@ std::intptr_t CImageProcessDlg::OnNotify(int code, std::intptr_t a, std::intptr_
     } else if (command == worktab::TemplateMode) {
         SetMode(Mode::Template);
         platform::Send(main_, platform::msg::ToolbarState, 0, 1);
-        if (page_) page_->ReselectCurrent(false, false, true);
+        // Through the main window, which adds what the photos went through meanwhile.
+        platform::Send(main_, platform::msg::ReselectTemplate, 4, 0);
     }
     return 1;
 }

@@ -733,6 +733,17 @@ void GalleryGuiTest::galleryThumbnailsAreRenderedFromThePhoto()
     const cv::Mat thumb = plan.cells[0].thumbnail;
     QVERIFY(!thumb.empty());
     QVERIFY(Mean(thumb) < 250);
+    // Every category's thumbnails are made once it is shown, also after the photo changed.
+    testenv::TempDir dir;
+    cv::imwrite(dir / "photo.png", Solid(300, 200, 60));
+    main_->AddFiles({QString::fromStdString(dir / "photo.png")});
+    for (int c = 1; c < page->CategoryCount(); ++c) {
+        platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, c, 0);
+        QVERIFY(page->Worker()->WaitForIdle(20000));
+        guitest::Drain();
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells)
+            QVERIFY2(Mean(cell.thumbnail) < 250, cell.label.c_str());
+    }
 }
 
 void GalleryGuiTest::categoriesHideAndScroll()
@@ -754,4 +765,31 @@ void GalleryGuiTest::categoriesHideAndScroll()
     QApplication::sendEvent(gallery, &down);
     QVERIFY(t.elapsed() < 50);
     if (page->Model()->MaxScroll() > 0) QVERIFY(page->Model()->ScrollOffset() > before);
+}
+
+void GalleryGuiTest::originalModeStaysWhilePhotosChange()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page || page->CategoryCount() == 0) QSKIP("the template library is not staged");
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    const auto& r = plan.cells[0].rect;
+    Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    guitest::Drain();
+    doc_->WaitForRendering();
+    guitest::Drain();
+    platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, worktab::OriginalMode, 0);
+    CPhotoList* strip = main_->Work()->PhotoList();
+    Click(strip, strip->CellRect(1).center());
+    guitest::Drain();
+    QCOMPARE(main_->Work()->CurrentMode(), CImageProcessDlg::Mode::Original);
+    QCOMPARE(main_->Work()->OriginalView()->ShownIndex(), 1);
+    // Back in template mode the template works on the photo picked meanwhile.
+    const cv::Mat before = doc_->ShownResult();
+    platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, worktab::TemplateMode, 0);
+    guitest::Drain();
+    doc_->WaitForRendering();
+    guitest::Drain();
+    QCOMPARE(main_->Work()->CurrentMode(), CImageProcessDlg::Mode::Template);
+    QCOMPARE(doc_->SelectionIndices(), std::vector<int>{1});
+    QVERIFY(doc_->ShownResult().data != before.data);
 }

@@ -65,6 +65,7 @@ private slots:
     void clickingAGalleryCellMakesItsTemplateCurrent();
     void galleryThumbnailsAreRenderedFromThePhoto();
     void categoriesHideAndScroll();
+    void originalModeStaysWhilePhotosChange();
 
 private:
     std::unique_ptr<CPhotoDocument> doc_;
