@@ -6,8 +6,10 @@
 #include "controls/ToolBar.h"
 #include "controls/UiText.h"
 #include "engine/ImageFilter.h"
+#include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
+#include "i18n/BuiltinStrings.h"
 #include "i18n/UiIds.h"
 #include "platform/Folders.h"
 #include "settings/GrimazeSettings.h"
@@ -48,8 +50,10 @@ namespace {
 namespace str = i18n::ui::str;
 
 // Posted by the export's rendering worker when it is done.
-constexpr int kFullRenderDone = -100;
+constexpr int kJobDone = -100;
 constexpr int kStopAnimation = 600;
+// Photos larger than this are decoded on a worker (a 12-megapixel JPEG takes a few tenths of a second).
+constexpr long long kBackgroundDecodePixels = 2'500'000;
 
 QString S(int id) { return ui::Str(id); }
 
@@ -89,6 +93,18 @@ QStringList ImageFiles(const QMimeData* mime)
             files << url.toLocalFile();
     }
     return files;
+}
+
+// A template's button text: a string-table number, the English text of a string-table entry
+// (translated as that entry), or a free phrase for the dictionary.
+QString TemplateText(const std::string& text)
+{
+    bool isNumber = false;
+    const int id = QString::fromStdString(text).toInt(&isNumber);
+    if (isNumber) return ui::Str(id);
+    for (const i18n::BuiltinString& s : i18n::BuiltinStrings())
+        if (s.text == text) return ui::Str(s.id);
+    return ui::Phrase(QString::fromStdString(text));
 }
 
 QAction* AddCommand(QMenu* menu, int command, QObject* receiver, std::function<void()> run)
@@ -142,6 +158,9 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
 
     work_ = new CImageProcessDlg(doc_, WindowId(), hooks_.pageFactory, this);
     connect(work_, &CImageProcessDlg::FilesDropped, this, &CGrimazeDlg::AddFiles);
+    work_->SetPhotoSelector([this](std::vector<int> indices, bool append, std::function<void(bool)> then) {
+        SelectPhotosThen(std::move(indices), append, [then](bool ok, const std::string&) { then(ok); });
+    });
 
     // Keyboard: the usual shortcuts of a desktop program. A key bound twice would make Qt
     // refuse both as ambiguous, so each key is bound once.
@@ -296,13 +315,14 @@ void CGrimazeDlg::RebuildToolBar()
         const ToolButton b = extraButtons_[i];
         ui::ToolItem it;
         it.command = tool::TemplateButtonBase + static_cast<int>(i);
-        it.icon = ui::Skin::IconForName(QString::fromStdString(b.image.empty() ? b.text : b.image));
-        // Texts given as string-table numbers are looked up there; others are phrases.
+        // The picture may be a skin number or a name; the texts may be string-table entries,
+        // given as numbers or as their English text, or free phrases.
         bool isNumber = false;
-        const int textId = QString::fromStdString(b.text).toInt(&isNumber);
-        it.text = isNumber ? S(textId) : ui::Phrase(QString::fromStdString(b.text));
-        const int tipId = QString::fromStdString(b.tooltip).toInt(&isNumber);
-        it.tooltip = isNumber ? S(tipId) : ui::Phrase(QString::fromStdString(b.tooltip));
+        const int picture = QString::fromStdString(b.image).toInt(&isNumber);
+        it.icon = isNumber && !ui::Skin::LogicalSize(picture).isEmpty() ? picture
+                                                                          : ui::Skin::IconForName(QString::fromStdString(b.text));
+        it.text = TemplateText(b.text);
+        it.tooltip = TemplateText(b.tooltip);
         it.onPress = [this, b] { ToolButtonPressed(b); };
         items.push_back(it);
     }
@@ -439,7 +459,7 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
     case platform::msg::OpenAddImages: AddImagesDialog(); return 1;
     case platform::msg::HideWizard: work_->ShowWizard(false); return 1;
     case platform::msg::LanguageChanged: Retranslate(); return 1;
-    case kFullRenderDone: FullRenderDone(); return 1;
+    case kJobDone: JobDone(); return 1;
     default: return 0;
     }
 }
@@ -495,28 +515,39 @@ void CGrimazeDlg::Export()
     StartFullRender();
 }
 
+void CGrimazeDlg::RunInBackground(std::function<void()> work, std::function<void()> then)
+{
+    if (jobRunning_) return;
+    // The window keeps painting (the spinner turns) but takes no input meanwhile: the work
+    // uses the photo document, which the window's controls would otherwise change under it.
+    jobRunning_ = true;
+    jobThen_ = std::move(then);
+    work_->Preview()->HoldBusy(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const platform::WindowId me = WindowId();
+    job_ = std::thread([work = std::move(work), me] {
+        work();
+        platform::Post(me, kJobDone, 0, 0);
+    });
+}
+
+void CGrimazeDlg::JobDone()
+{
+    if (job_.joinable()) job_.join();
+    jobRunning_ = false;
+    QApplication::restoreOverrideCursor();
+    work_->Preview()->HoldBusy(false);
+    if (auto then = std::exchange(jobThen_, nullptr)) then();
+}
+
 void CGrimazeDlg::StartFullRender()
 {
-    // A full-size rendering can take a while: it runs on a worker while the window keeps
-    // painting (the spinner turns) and takes no input.
-    jobRunning_ = true;
-    work_->setEnabled(false);
-    toolBar_->setEnabled(false);
-    work_->Preview()->HoldBusy(true);
-    const platform::WindowId me = WindowId();
-    job_ = std::thread([this, me] {
-        doc_.RenderFull();
-        platform::Post(me, kFullRenderDone, 0, 0);
-    });
+    // A full-size rendering can take a while.
+    RunInBackground([this] { doc_.RenderFull(); }, [this] { FullRenderDone(); });
 }
 
 void CGrimazeDlg::FullRenderDone()
 {
-    if (job_.joinable()) job_.join();
-    jobRunning_ = false;
-    work_->Preview()->HoldBusy(false);
-    work_->setEnabled(true);
-    toolBar_->setEnabled(true);
     if (doc_.IsRendering()) {  // the template turned out to be a background one after all
         pendingExport_ = true;
         return;
@@ -592,16 +623,49 @@ void CGrimazeDlg::AddFiles(const QStringList& files)
         }
     }
     // The photo the user just added is the one they want to see the templates on.
-    std::string error;
     doc_.SetCurrentIndex(0);
-    if (!doc_.SelectPhoto(0, &error))
-        ShowMessage(this, QString::fromStdString(error.empty() ? "The photo cannot be opened." : error), "Grimaze",
-                    MessageKind::Warning);
-    work_->PhotoList()->RefreshSelection();
-    work_->PhotoList()->Logic().SetOffset(0);
-    if (CTemplatePageBase* page = work_->Page()) page->ReselectCurrent(false, true, true);
-    work_->PhotoList()->StartThumbnails();
-    platform::Post(work_->OriginalView()->WindowId(), platform::msg::ResultReady, 0, 0);
+    SelectPhotoThen(0, false, [this](bool ok, const std::string& error) {
+        if (!ok)
+            ShowMessage(this, QString::fromStdString(error.empty() ? "The photo cannot be opened." : error), "Grimaze",
+                        MessageKind::Warning);
+        work_->PhotoList()->RefreshSelection();
+        work_->PhotoList()->Logic().SetOffset(0);
+        if (CTemplatePageBase* page = work_->Page()) page->ReselectCurrent(false, true, true);
+        work_->PhotoList()->StartThumbnails();
+        platform::Post(work_->OriginalView()->WindowId(), platform::msg::ResultReady, 0, 0);
+    });
+}
+
+void CGrimazeDlg::SelectPhotoThen(int index, bool append, std::function<void(bool, const std::string&)> then)
+{
+    SelectPhotosThen({index}, append, std::move(then));
+}
+
+void CGrimazeDlg::SelectPhotosThen(std::vector<int> indices, bool append,
+                                   std::function<void(bool, const std::string&)> then)
+{
+    // Decoding a large photo takes a noticeable moment: it happens on a worker then.
+    bool large = false;
+    for (int index : indices) {
+        const PhotoRecord r = doc_.PhotoAt(index);
+        int w = 0, h = 0;
+        large |= r.image.empty() && !r.path.empty() && ReadImageSize(r.path, w, h) &&
+                 static_cast<long long>(w) * h > kBackgroundDecodePixels;
+    }
+    auto error = std::make_shared<std::string>();
+    auto ok = std::make_shared<bool>(!indices.empty());
+    auto select = [this, indices, append, error, ok] {
+        for (size_t i = 0; i < indices.size(); ++i) {
+            const bool add = append || i > 0;
+            *ok &= add ? doc_.AddToSelection(indices[i], error.get()) : doc_.SelectPhoto(indices[i], error.get());
+        }
+    };
+    if (!large || jobRunning_) {
+        select();
+        then(*ok, *error);
+        return;
+    }
+    RunInBackground(select, [then, ok, error] { then(*ok, *error); });
 }
 
 void CGrimazeDlg::Undo()
@@ -652,6 +716,22 @@ void CGrimazeDlg::ShowAbout()
 
 bool CGrimazeDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (jobRunning_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Drop: {
+            auto* w = qobject_cast<QWidget*>(watched);
+            if (w && w->window() == this) return true;
+            break;
+        }
+        default: break;
+        }
+    }
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* target = qobject_cast<QWidget*>(watched);

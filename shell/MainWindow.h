@@ -67,6 +67,17 @@ public:
     void ShowHelp();
     /** Translates every window again (after the language changed). */
     void Retranslate();
+    /**
+     * @brief Runs work on a worker while the window keeps painting and takes no input, then
+     * runs then on the interface thread. One at a time; the work may use the photo document.
+     */
+    void RunInBackground(std::function<void()> work, std::function<void()> then);
+    /** Selects a photo (or adds it to the selection), decoding a large one on a worker. */
+    void SelectPhotoThen(int index, bool append, std::function<void(bool ok, const std::string& error)> then);
+    /** The same for several photos in order (the first replaces the selection unless append). */
+    void SelectPhotosThen(std::vector<int> indices, bool append,
+                          std::function<void(bool ok, const std::string& error)> then);
+    bool Busy() const { return jobRunning_; }
 
     CImageProcessDlg* Work() const { return work_; }
     ui::CFlexToolBar* ToolBar() const { return toolBar_; }
@@ -103,6 +114,7 @@ private:
     void Export();
     void StartFullRender();
     void FullRenderDone();
+    void JobDone();
     void OpenExportDialog();
     void ExportGifFromMenu();
     void AddImagesDialog();
@@ -138,6 +150,7 @@ private:
 
     bool jobRunning_ = false;
     std::thread job_;
+    std::function<void()> jobThen_;
 
     // Moving and sizing by the frame when the window system cannot do it for us.
     int dragZone_ = 0;

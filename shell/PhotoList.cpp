@@ -6,6 +6,7 @@
 #include "engine/ViewGeometry.h"
 #include "platform/Folders.h"
 #include "shell/ImageConvert.h"
+#include "shell/Messages.h"
 #include "shell/ShellIds.h"
 
 #include <QContextMenuEvent>
@@ -319,44 +320,53 @@ void CPhotoList::mouseReleaseEvent(QMouseEvent* e)
     else ClickResult(hit);
 }
 
-bool CPhotoList::SelectOrAskToRemove(int index, bool append)
+void CPhotoList::Select(int index, bool append, std::function<void(bool)> then)
 {
-    std::string error;
-    const bool ok = append ? doc_.AddToSelection(index, &error) : doc_.SelectPhoto(index, &error);
-    if (ok) return true;
-    const PhotoRecord r = doc_.PhotoAt(index);
-    if (!r.path.empty() && !platform::FileExists(r.path)) {
-        const QString text = ui::Str(153).replace("%s", QString::fromStdString(r.path));
-        if (QMessageBox::question(window(), "Grimaze", text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
-            doc_.RemovePhoto(index);
-            logic_.Removed(index);
-            AfterListChange();
-        }
+    if (selector_) {
+        selector_({index}, append, std::move(then));
+        return;
     }
-    return false;
+    then(append ? doc_.AddToSelection(index) : doc_.SelectPhoto(index));
+}
+
+void CPhotoList::AskToRemoveMissing(int index)
+{
+    const PhotoRecord r = doc_.PhotoAt(index);
+    if (r.path.empty() || platform::FileExists(r.path)) return;
+    const QString text = ui::Str(153).replace("%s", QString::fromStdString(r.path));
+    if (ShowMessage(window(), text, "Grimaze", MessageKind::Question, QMessageBox::Yes | QMessageBox::No) ==
+        QMessageBox::Yes) {
+        doc_.RemovePhoto(index);
+        logic_.Removed(index);
+        AfterListChange();
+    }
 }
 
 void CPhotoList::ClickInput(int index, bool control)
 {
     if (main_) platform::Post(main_, platform::msg::HideWizard, 0, 0);
-    bool changed = false;
-    if (control) {
-        if (!logic_.IsSelected(index)) {
-            changed = SelectOrAskToRemove(index, true);
-            if (changed) logic_.ControlClick(index);
-        }
-    } else if (!logic_.IsSelected(index)) {
-        changed = SelectOrAskToRemove(index, false);
-        if (changed) {
-            logic_.Click(index);
+    if (logic_.IsSelected(index)) {
+        // Already selected: a plain click makes it current; the selection stays.
+        if (!control) {
+            logic_.SetCurrent(index);
             doc_.SetCurrentIndex(index);
         }
-    } else {
-        logic_.SetCurrent(index);
-        doc_.SetCurrentIndex(index);
+        update();
+        NotifyChanged(false);
+        return;
     }
-    update();
-    NotifyChanged(changed);
+    Select(index, control, [this, index, control](bool ok) {
+        if (ok && control) {
+            logic_.ControlClick(index);
+        } else if (ok) {
+            logic_.Click(index);
+            doc_.SetCurrentIndex(index);
+        } else {
+            AskToRemoveMissing(index);
+        }
+        update();
+        NotifyChanged(ok);
+    });
 }
 
 void CPhotoList::ClickResult(int position)

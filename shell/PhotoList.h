@@ -15,6 +15,9 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include <functional>
+#include <vector>
+
 class CPhotoDocument;
 
 namespace shell {
@@ -28,6 +31,11 @@ public:
     ~CPhotoList() override;
 
     void SetWindows(platform::WindowId main, platform::WindowId originalView);
+    /** Selects photos for the strip (maybe on a worker); without one the strip selects itself. */
+    void SetPhotoSelector(std::function<void(std::vector<int>, bool, std::function<void(bool)>)> selector)
+    {
+        selector_ = std::move(selector);
+    }
     void SetMode(Mode mode);
     Mode CurrentMode() const { return mode_; }
 
@@ -83,7 +91,10 @@ private:
     void ClickResult(int position);
     void AfterListChange();
     void NotifyChanged(bool reselect);
-    bool SelectOrAskToRemove(int index, bool append);
+    /** Selects (or adds) a photo, then runs then with the outcome. */
+    void Select(int index, bool append, std::function<void(bool ok)> then);
+    /** A photo that could not be opened: when its file has gone, offers to remove it. */
+    void AskToRemoveMissing(int index);
 
     CPhotoDocument& doc_;
     PhotoStripLogic logic_;    // input photos
@@ -101,6 +112,7 @@ private:
     int hover_ = -1;
 
     QHash<const void*, QPixmap> thumbCache_;
+    std::function<void(std::vector<int>, bool, std::function<void(bool)>)> selector_;
 };
 
 }  // namespace shell

@@ -86,6 +86,11 @@ std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::int
         update();
         return 1;
     case platform::msg::LanguageChanged: update(); return 1;
+    case platform::msg::NoFaceFound:
+        // The face filter reports to the document's window, which is this one; the main window
+        // is the one to tell the user.
+        if (main_) platform::Post(main_, code, a, b);
+        return 1;
     default: return 0;
     }
 }
@@ -96,6 +101,13 @@ void CPhotoEditPreviewWnd::StartBusy()
     busy_ = true;
     platform::SetTimer(WindowId(), kSpinnerTimer, 10);
     update();
+}
+
+void CPhotoEditPreviewWnd::HoldBusy(bool hold)
+{
+    holdBusy_ = hold;
+    if (hold) OnNotify(platform::msg::Busy, 0, 0);
+    else if (!doc_.IsRendering()) StopBusy();
 }
 
 void CPhotoEditPreviewWnd::StopBusy()

@@ -56,11 +56,7 @@ public:
 
     bool Busy() const { return busy_; }
     /** Keeps the spinner (and the template's hands off) while the window renders on a worker. */
-    void HoldBusy(bool hold)
-    {
-        holdBusy_ = hold;
-        if (hold) OnNotify(platform::msg::Busy, 0, 0);
-    }
+    void HoldBusy(bool hold);
     Message CurrentMessage() const { return message_; }
     const ViewZoom& Zoom() const { return zoom_; }
     /** The engine's view rectangle: the client area in device pixels. */

@@ -100,14 +100,19 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     connect(strip_, &CPhotoList::FilesDropped, this, &CImageProcessDlg::FilesDropped);
     connect(original_, &COriginImgShowWnd::PhotoChanged, this, [this](int) {
         // The photo was turned or cropped: the template renders it again, the strip shows it.
-        std::vector<int> sel = doc_.SelectionIndices();
-        if (!sel.empty()) {
+        auto done = [this](bool) {
+            strip_->StartThumbnails();
+            strip_->update();
+            platform::Post(main_, platform::msg::ReselectTemplate, 6, 0);
+        };
+        const std::vector<int> sel = doc_.SelectionIndices();
+        if (sel.empty()) done(true);
+        else if (selector_) selector_(sel, false, done);
+        else {
             doc_.SelectPhoto(sel.front());
             for (size_t i = 1; i < sel.size(); ++i) doc_.AddToSelection(sel[i]);
+            done(true);
         }
-        strip_->StartThumbnails();
-        strip_->update();
-        platform::Post(main_, platform::msg::ReselectTemplate, 6, 0);
     });
 
     modeTabs_ = new ui::CTabBar(this);
@@ -175,6 +180,12 @@ void CImageProcessDlg::Shutdown()
     panel_->SetPane(nullptr);
     originalPanes_->SetPane(nullptr);
     if (page_) page_->Shutdown();
+}
+
+void CImageProcessDlg::SetPhotoSelector(PhotoSelector selector)
+{
+    selector_ = selector;
+    strip_->SetPhotoSelector(std::move(selector));
 }
 
 void CImageProcessDlg::Retranslate()

@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class CPhotoDocument;
 
@@ -35,6 +36,8 @@ class CImageProcessDlg : public QWidget, public ui::NotifyTarget {
 public:
     enum class Mode { Template, Original };
     using PageFactory = std::function<CTemplatePageBase*(QWidget* parent)>;
+    /** Selects photos (first replacing the selection unless appending), maybe on a worker. */
+    using PhotoSelector = std::function<void(std::vector<int> indices, bool append, std::function<void(bool ok)> then)>;
 
     /** Builds every child; the main window id receives the children's notifications. */
     CImageProcessDlg(CPhotoDocument& document, platform::WindowId mainWindow, const PageFactory& pageFactory,
@@ -58,6 +61,8 @@ public:
     void SetControlPanelVisible(bool visible);
     bool ControlPanelVisible() const { return panelVisible_; }
     void Retranslate();
+    /** How photos are selected (the main window decodes large ones on a worker). */
+    void SetPhotoSelector(PhotoSelector selector);
 
     CPhotoEditPreviewWnd* Preview() const { return preview_; }
     COriginImgShowWnd* OriginalView() const { return original_; }
@@ -89,6 +94,7 @@ private:
     bool wizardShown_ = true;
     bool panelVisible_ = true;
     bool shutDown_ = false;
+    PhotoSelector selector_;
 
     CPhotoList* strip_ = nullptr;
     ui::CTabBar* stripTabs_ = nullptr;

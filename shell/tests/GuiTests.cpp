@@ -319,6 +319,25 @@ void ShellGuiTest::dropImageFilesOnTheStrip()
     QVERIFY(doc_->PhotoAt(1).path != "/etc/passwd");
 }
 
+void ShellGuiTest::largePhotosAreOpenedOnAWorker()
+{
+    SelectTestTemplate("Large");
+    const std::string big = dir_->path() + "/big.jpg";
+    cv::Mat m(2400, 3200, CV_8UC3);
+    cv::randu(m, cv::Scalar::all(0), cv::Scalar::all(255));
+    cv::imwrite(big, m);
+    main_->AddFiles({QString::fromStdString(big)});
+    QVERIFY(main_->Busy());
+    // Meanwhile the window takes no input: a click on the strip changes nothing.
+    CPhotoList* strip = main_->Work()->PhotoList();
+    Click(strip, strip->CellRect(2).center());
+    QTRY_VERIFY_WITH_TIMEOUT(!main_->Busy(), 10000);
+    guitest::Drain();
+    QCOMPARE(doc_->SelectionIndices(), std::vector<int>{0});
+    QCOMPARE(strip->Logic().Selected(), std::vector<int>{0});
+    QVERIFY(!main_->Work()->Preview()->Busy());
+}
+
 void ShellGuiTest::dragAPhotoInTheStrip()
 {
     CPhotoList* strip = main_->Work()->PhotoList();

@@ -29,6 +29,7 @@ private slots:
     void windowFrameMaximisesAndKeepsItsMinimumSize();
     void addPhotosPutsTheLastChosenFirst();
     void dropImageFilesOnTheStrip();
+    void largePhotosAreOpenedOnAWorker();
     void dragAPhotoInTheStrip();
     void stripContextDeleteAndControlClick();
     void templatePaneSliderChangesThePreview();
