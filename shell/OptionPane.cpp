@@ -11,29 +11,43 @@
 
 namespace shell {
 
-COptionPaneBase::COptionPaneBase() : QWidget(nullptr)
+COptionPaneWidget::COptionPaneWidget() : QWidget(nullptr)
 {
-    className = "OptionPanel";
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAutoFillBackground(false);
     hide();
 }
 
-COptionPaneBase::~COptionPaneBase() = default;
+COptionPaneWidget::~COptionPaneWidget() = default;
 
-void COptionPaneBase::SetBackgroundColour(const QColor& colour)
+// The widget and the panel are two bases of one object: a cross cast finds one from the other.
+COptionPanel* COptionPaneWidget::Panel()
+{
+    if (!panel_) panel_ = dynamic_cast<COptionPanel*>(this);
+    return panel_;
+}
+
+const COptionPanel* COptionPaneWidget::Panel() const { return const_cast<COptionPaneWidget*>(this)->Panel(); }
+
+CEffectTemplate* COptionPaneWidget::Template() const
+{
+    const COptionPanel* p = Panel();
+    return p ? p->templ : nullptr;
+}
+
+void COptionPaneWidget::SetBackgroundColour(const QColor& colour)
 {
     background_ = colour;
     update();
 }
 
-void COptionPaneBase::Retranslate()
+void COptionPaneWidget::Retranslate()
 {
     const QString title = ui::Text().DialogText(GetDialogId(), 0);
     if (!title.isEmpty()) setWindowTitle(title);
 }
 
-void COptionPaneBase::OnPaneNotify(int code, std::intptr_t, std::intptr_t)
+void COptionPaneWidget::OnPaneNotify(int code, std::intptr_t, std::intptr_t)
 {
     if (code == platform::msg::LanguageChanged) {
         Retranslate();
@@ -41,38 +55,43 @@ void COptionPaneBase::OnPaneNotify(int code, std::intptr_t, std::intptr_t)
     }
 }
 
-CPhotoDocument* COptionPaneBase::Document() const { return templ ? templ->document : nullptr; }
+CPhotoDocument* COptionPaneWidget::Document() const
+{
+    CEffectTemplate* t = Template();
+    return t ? t->document : nullptr;
+}
 
-void COptionPaneBase::RenderAndNotify()
+void COptionPaneWidget::RenderAndNotify()
 {
     CPhotoDocument* doc = Document();
     if (!doc) return;
-    if (doc->CurrentTemplate() != templ) doc->SetCurrentTemplate(templ);
+    if (doc->CurrentTemplate() != Template()) doc->SetCurrentTemplate(Template());
     doc->Render();
     NotifyView(doc->IsRendering() ? platform::msg::Busy : platform::msg::ResultReady);
 }
 
-void COptionPaneBase::RerenderAndNotify()
+void COptionPaneWidget::RerenderAndNotify()
 {
     CPhotoDocument* doc = Document();
     if (!doc) return;
-    if (doc->CurrentTemplate() != templ) doc->SetCurrentTemplate(templ);
+    if (doc->CurrentTemplate() != Template()) doc->SetCurrentTemplate(Template());
     doc->Rerender();
     NotifyView(doc->IsRendering() ? platform::msg::Busy : platform::msg::ResultReady);
 }
 
-void COptionPaneBase::NotifyView(int code)
+void COptionPaneWidget::NotifyView(int code)
 {
-    if (view) platform::Send(view, code, 0, 0);
+    const COptionPanel* p = Panel();
+    if (p && p->view) platform::Send(p->view, code, 0, 0);
 }
 
-QString COptionPaneBase::ControlText(int control, const QString& fallback) const
+QString COptionPaneWidget::ControlText(int control, const QString& fallback) const
 {
     const QString t = ui::Text().DialogText(GetDialogId(), control);
     return t.isEmpty() ? fallback : t;
 }
 
-void COptionPaneBase::paintEvent(QPaintEvent*)
+void COptionPaneWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), background_);
@@ -87,24 +106,31 @@ COperationPanel::~COperationPanel() { ReleasePane(); }
 
 void COperationPanel::ReleasePane()
 {
-    COptionPaneBase* old = pane_;
-    pane_ = nullptr;
+    COptionPaneWidget* old = std::exchange(pane_, nullptr);
+    COptionPanel* panel = std::exchange(panel_, nullptr);
     if (!old) return;
     old->hide();
     old->setParent(nullptr);
-    old->alive = false;
+    panel->alive = false;
     // A template deletes the panes it made in its sweep; a pane whose template has gone (or
     // that no template made) is ours to delete.
-    if (old->ownedByTemplate && old->templ) old->templ->SweepPanes();
-    else delete old;
+    if (panel->ownedByTemplate && panel->templ) panel->templ->SweepPanes();
+    else delete panel;
 }
 
 void COperationPanel::SetPane(COptionPanel* pane)
 {
-    auto* widget = dynamic_cast<COptionPaneBase*>(pane);
+    auto* widget = dynamic_cast<COptionPaneWidget*>(pane);
     if (widget == pane_ && widget) return;
     ReleasePane();
+    if (pane && !widget) {
+        // A pane without a window of ours cannot be shown; its template deletes it.
+        pane->alive = false;
+        if (pane->ownedByTemplate && pane->templ) pane->templ->SweepPanes();
+        else delete pane;
+    }
     pane_ = widget;
+    panel_ = widget ? pane : nullptr;
     if (!pane_) {
         if (focusOnEmpty_) focusOnEmpty_->setFocus();
         update();

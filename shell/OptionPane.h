@@ -3,17 +3,22 @@
  * @file OptionPane.h
  * @brief The window half of an adjustment pane, and the container that shows one.
  *
- * A pane is a Qt widget and an engine COptionPanel at once. The registry creates it by name
- * without a parent; the container adopts it (SetPane), gives it its place and calls
- * OnInitDialog once. When the container lets it go, the pane's window is hidden and its
- * alive flag cleared; the template that made it deletes it in its pane sweep.
+ * A pane is a Qt widget (COptionPaneWidget) and an engine COptionPanel at once. The registry
+ * creates it by name without a parent; the container adopts it (SetPane), gives it its place
+ * and calls OnInitDialog once. When the container lets it go, the pane's window is hidden and
+ * its alive flag cleared; the template that made it deletes it in its pane sweep.
  *
- * To write a new pane: derive from COptionPaneBase, set className in the constructor,
- * return the dialog number from GetDialogId, build the controls in OnInitDialog, refresh
- * their texts in Retranslate, and call RenderAndNotify() after a parameter change.
+ * To write a new pane:
+ * - derive from COptionPaneBase (widget + plain COptionPanel), or, when the engine side has
+ *   its own panel class (COptionPanel3D), from COptionPaneWidget and that class;
+ * - set className in the constructor and register the creator by its name;
+ * - return the dialog number from GetDialogId, build the controls in OnInitDialog, set their
+ *   texts in Retranslate (TranslateWidget does it for controls carrying "gzControlId");
+ * - after a parameter change call RenderAndNotify() or RerenderAndNotify().
  * Interface thread only.
  */
 #include "controls/QtNotify.h"
+#include "engine/EffectTemplate.h"
 #include "engine/OptionPanel.h"
 
 #include <QColor>
@@ -23,11 +28,16 @@ class CPhotoDocument;
 
 namespace shell {
 
-class COptionPaneBase : public QWidget, public COptionPanel {
+class COptionPaneWidget : public QWidget {
     Q_OBJECT
 public:
-    COptionPaneBase();
-    ~COptionPaneBase() override;
+    COptionPaneWidget();
+    ~COptionPaneWidget() override;
+
+    /** The engine half of this pane (the same object, seen as its COptionPanel base). */
+    COptionPanel* Panel();
+    const COptionPanel* Panel() const;
+    CEffectTemplate* Template() const;
 
     /** The dialog number the language file's texts for this pane are filed under. */
     virtual int GetDialogId() const = 0;
@@ -67,6 +77,14 @@ private:
     QColor background_{Qt::white};
     QRect placement_;
     bool initialised_ = false;
+    mutable COptionPanel* panel_ = nullptr;
+};
+
+/** The common pane: the widget and a plain COptionPanel. */
+class COptionPaneBase : public COptionPaneWidget, public COptionPanel {
+    Q_OBJECT
+public:
+    COptionPaneBase() = default;
 };
 
 /**
@@ -81,7 +99,7 @@ public:
 
     /** Replaces the shown pane (null shows none; the focus then goes to focusOnEmpty). */
     void SetPane(COptionPanel* pane);
-    COptionPaneBase* Pane() const { return pane_; }
+    COptionPaneWidget* Pane() const { return pane_; }
     void SetFocusOnEmpty(QWidget* w) { focusOnEmpty_ = w; }
     /** Forwards a notification to the pane (the language changed: it translates itself). */
     void ForwardToPane(int code, std::intptr_t a, std::intptr_t b);
@@ -93,7 +111,8 @@ protected:
 private:
     void ReleasePane();
 
-    COptionPaneBase* pane_ = nullptr;
+    COptionPaneWidget* pane_ = nullptr;
+    COptionPanel* panel_ = nullptr;
     QWidget* focusOnEmpty_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include "engine/EffectTemplate.h"
 #include "engine/PhotoDocument.h"
 #include "shell/ImageConvert.h"
+#include "shell/TemplateTimers.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -125,6 +126,9 @@ void CPhotoEditPreviewWnd::OnTimer(int id)
         // A background rendering that ended while nobody told us (stopped, not wanted).
         if (!doc_.IsRendering() && !holdBusy_ && busySince_.elapsed() > 400) StopBusy();
         update();
+    } else if (id != kResizeTimer) {
+        // A template's own timer. Not while the document works on a worker for the window.
+        if (!holdBusy_) DispatchTemplateTimer(WindowId(), id);
     } else if (id == kResizeTimer) {
         if (busy_) return;  // a rendering is under way (maybe on a worker): try again later
         platform::KillTimer(WindowId(), kResizeTimer);
