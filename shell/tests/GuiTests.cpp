@@ -812,3 +812,28 @@ void GalleryGuiTest::originalModeStaysWhilePhotosChange()
     QCOMPARE(doc_->SelectionIndices(), std::vector<int>{1});
     QVERIFY(doc_->ShownResult().data != before.data);
 }
+
+void GalleryGuiTest::templateTimersTurnThe3DModel()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page) QSKIP("no template page");
+    int category = -1;
+    for (int c = 0; c < page->CategoryCount(); ++c)
+        if (page->CategoryName(c).contains("3D")) category = c;
+    if (category < 0) QSKIP("no 3D templates are staged");
+    platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, category, 0);
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    if (plan.cells.empty()) QSKIP("no 3D templates are staged");
+    const auto& r = plan.cells[0].rect;
+    Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    guitest::Drain();
+    doc_->WaitForRendering();
+    guitest::Drain();
+    CEffectTemplate* t = doc_->CurrentTemplate();
+    QVERIFY(t);
+    const cv::Mat still = doc_->ShownResult().clone();
+    t->ParamCommand(500, main_->Work()->Preview()->WindowId(), 0, nullptr);  // start turning
+    QTRY_VERIFY_WITH_TIMEOUT(cv::norm(doc_->ShownResult(), still, cv::NORM_L1) > 0, 5000);
+    t->ParamCommand(600, main_->Work()->Preview()->WindowId(), 0, nullptr);  // stop
+    guitest::Drain();
+}

@@ -67,6 +67,7 @@ private slots:
     void galleryThumbnailsAreRenderedFromThePhoto();
     void categoriesHideAndScroll();
     void originalModeStaysWhilePhotosChange();
+    void templateTimersTurnThe3DModel();
 
 private:
     std::unique_ptr<CPhotoDocument> doc_;
