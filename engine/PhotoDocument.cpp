@@ -619,3 +619,21 @@ cv::Mat CPhotoDocument::HistoryAt(int index) const
     std::lock_guard lock(resultMutex_);
     return index >= 0 && index < static_cast<int>(history_.size()) ? history_[index] : cv::Mat();
 }
+
+bool CPhotoDocument::RemoveHistoryEntry(int index)
+{
+    StopRenderingThread();
+    std::lock_guard lock(resultMutex_);
+    if (index < 0 || index >= static_cast<int>(history_.size())) return false;
+    if (borrowed_ && shown_.data == history_[index].data) {
+        shown_.release();
+        borrowed_ = false;
+    }
+    history_.erase(history_.begin() + index);
+    const int last = static_cast<int>(history_.size()) - 1;
+    if (historyPos_ > index) --historyPos_;
+    historyPos_ = std::min(historyPos_, last);
+    if (historyInput_ > index) --historyInput_;
+    historyInput_ = std::clamp(historyInput_, 0, std::max(0, last));
+    return true;
+}

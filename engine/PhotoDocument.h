@@ -122,6 +122,11 @@ public:
     int HistorySize() const;
     int HistoryPosition() const;
     cv::Mat HistoryAt(int index) const;
+    /**
+     * @brief Removes one history entry (the strip's "Delete" on a result). The position and
+     * the history input entry follow; a shown result that was this entry is dropped.
+     */
+    bool RemoveHistoryEntry(int index);
 
     /** A rendering that is no longer wanted when it ends shows nothing and posts nothing. */
     void SetRenderingWanted(bool wanted) { wanted_.store(wanted); }

@@ -1,0 +1,930 @@
+#include "shell/MainWindow.h"
+
+#include "controls/CoolButtonBar.h"
+#include "controls/Skin.h"
+#include "controls/Theme.h"
+#include "controls/ToolBar.h"
+#include "controls/UiText.h"
+#include "engine/ImageFilter.h"
+#include "engine/ImageIO.h"
+#include "engine/PhotoDocument.h"
+#include "engine/SimpleTemplate.h"
+#include "i18n/BuiltinStrings.h"
+#include "i18n/UiIds.h"
+#include "platform/Folders.h"
+#include "settings/GrimazeSettings.h"
+#include "shell/AboutDialog.h"
+#include "shell/ExportDialog.h"
+#include "shell/Messages.h"
+#include "shell/OptionPane.h"
+#include "shell/OriginImgView.h"
+#include "shell/PhotoList.h"
+#include "shell/PreviewWnd.h"
+#include "shell/ShellIds.h"
+#include "shell/TemplatePageBase.h"
+#include "shell/Translation.h"
+#include "shell/WizardWnd.h"
+#include "shell/logic/ExportSave.h"
+#include "shell/logic/FrameZones.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+#include <QWindow>
+
+namespace shell {
+namespace {
+
+namespace str = i18n::ui::str;
+
+// Posted by the export's rendering worker when it is done.
+constexpr int kJobDone = -100;
+constexpr int kStopAnimation = 600;
+// Photos larger than this are decoded on a worker (a 12-megapixel JPEG takes a few tenths of a second).
+constexpr long long kBackgroundDecodePixels = 2'500'000;
+
+QString S(int id) { return ui::Str(id); }
+
+Qt::Edges EdgesOf(int zone)
+{
+    Qt::Edges e;
+    if (zone & ZoneLeft) e |= Qt::LeftEdge;
+    if (zone & ZoneRight) e |= Qt::RightEdge;
+    if (zone & ZoneTop) e |= Qt::TopEdge;
+    if (zone & ZoneBottom) e |= Qt::BottomEdge;
+    return e;
+}
+
+Qt::CursorShape CursorFor(int zone)
+{
+    switch (zone) {
+    case ZoneLeft:
+    case ZoneRight: return Qt::SizeHorCursor;
+    case ZoneTop:
+    case ZoneBottom: return Qt::SizeVerCursor;
+    case ZoneLeft | ZoneTop:
+    case ZoneRight | ZoneBottom: return Qt::SizeFDiagCursor;
+    case ZoneRight | ZoneTop:
+    case ZoneLeft | ZoneBottom: return Qt::SizeBDiagCursor;
+    default: return Qt::ArrowCursor;
+    }
+}
+
+QStringList ImageFiles(const QMimeData* mime)
+{
+    QStringList files;
+    if (!mime || !mime->hasUrls()) return files;
+    for (const QUrl& url : mime->urls()) {
+        const QString f = url.toLocalFile().toLower();
+        if (url.isLocalFile() && (f.endsWith(".jpg") || f.endsWith(".jpeg") || f.endsWith(".png") || f.endsWith(".bmp") ||
+                                  f.endsWith(".webp") || f.endsWith(".tif") || f.endsWith(".tiff")))
+            files << url.toLocalFile();
+    }
+    return files;
+}
+
+// A template's button text: a string-table number, the English text of a string-table entry
+// (translated as that entry), or a free phrase for the dictionary.
+QString TemplateText(const std::string& text)
+{
+    bool isNumber = false;
+    const int id = QString::fromStdString(text).toInt(&isNumber);
+    if (isNumber) return ui::Str(id);
+    for (const i18n::BuiltinString& s : i18n::BuiltinStrings())
+        if (s.text == text) return ui::Str(s.id);
+    return ui::Phrase(QString::fromStdString(text));
+}
+
+QAction* AddCommand(QMenu* menu, int command, QObject* receiver, std::function<void()> run)
+{
+    QAction* a = menu->addAction(QString());
+    a->setData(command);
+    QObject::connect(a, &QAction::triggered, receiver, std::move(run));
+    return a;
+}
+
+}  // namespace
+
+CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui::NotifyTarget(this), doc_(document),
+      hooks_(std::move(hooks))
+{
+    setObjectName("mainWindow");
+    setWindowTitle("Grimaze");
+    setWindowIcon(QIcon(ui::Skin::Image(ui::img::AppIcon)));
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    setMinimumSize(kMinWidth, kMinHeight);
+
+    BuildMenus();
+
+    // The output folder: "Grimaze" in the documents folder.
+    outputFolder_ = QString::fromStdString(platform::JoinPath(platform::DocumentsFolder(), "Grimaze"));
+    platform::MakeFolders(outputFolder_.toStdString());
+    defaultOutput_ = outputFolder_ + "/Untitled.jpg";
+
+    toolBar_ = new ui::CFlexToolBar(this);
+    toolBar_->setObjectName("toolBar");
+    toolBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
+    const std::vector<ui::ButtonRecord> maxButtons = {{1, tool::Settings, 1, 0, 16, 13, str::Settings, -1},
+                                                      {1, tool::Minimize, 17, 0, 16, 13, str::MinimizeWindow, -1},
+                                                      {1, tool::Maximize, 34, 0, 16, 13, str::MaximizeWindow, -1},
+                                                      {1, tool::Close, 50, 0, 16, 13, str::CloseWindow, -1}};
+    std::vector<ui::ButtonRecord> restoreButtons = maxButtons;
+    restoreButtons[2] = {1, tool::Restore, 34, 0, 16, 13, str::RestoreWindow, -1};
+    winBar_ = new ui::CCoolButtonBar(this);
+    winBar_->setObjectName("windowButtons");
+    winBar_->SetUp(maxButtons, ui::img::WinButtonsNormal, ui::img::WinButtonsHover, ui::img::WinButtonsPressed,
+                   ui::img::WinButtonsDisabled);
+    winBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
+    winBarRestore_ = new ui::CCoolButtonBar(this);
+    winBarRestore_->setObjectName("windowButtonsRestore");
+    winBarRestore_->SetUp(restoreButtons, ui::img::WinButtonsRestoreNormal, ui::img::WinButtonsRestoreHover,
+                          ui::img::WinButtonsRestorePressed, ui::img::WinButtonsRestoreDisabled);
+    winBarRestore_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
+    winBarRestore_->hide();
+
+    work_ = new CImageProcessDlg(doc_, WindowId(), hooks_.pageFactory, this);
+    connect(work_, &CImageProcessDlg::FilesDropped, this, &CGrimazeDlg::AddFiles);
+    work_->SetPhotoSelector([this](std::vector<int> indices, bool append, std::function<void(bool)> then) {
+        SelectPhotosThen(std::move(indices), append, [then](bool ok, const std::string&) { then(ok); });
+    });
+
+    // Keyboard: the usual shortcuts of a desktop program. A key bound twice would make Qt
+    // refuse both as ambiguous, so each key is bound once.
+    auto taken = std::make_shared<QList<QKeySequence>>();
+    auto shortcut = [this, taken](const QList<QKeySequence>& keys, std::function<void()> run) {
+        for (const QKeySequence& k : keys) {
+            if (k.isEmpty() || taken->contains(k)) continue;
+            taken->append(k);
+            auto* s = new QShortcut(k, this);
+            s->setContext(Qt::WindowShortcut);
+            connect(s, &QShortcut::activated, this, run);
+        }
+    };
+    using KS = QKeySequence;
+    shortcut(KS::keyBindings(KS::Open), [this] { Command(tool::AddImage); });
+    shortcut({KS(Qt::CTRL | Qt::Key_E)}, [this] { Command(tool::Export); });
+    shortcut(KS::keyBindings(KS::Undo), [this] { Undo(); });
+    shortcut(KS::keyBindings(KS::Redo) << KS(Qt::CTRL | Qt::Key_Y), [this] { Redo(); });
+    shortcut(KS::keyBindings(KS::ZoomIn) << KS(Qt::CTRL | Qt::Key_Equal), [this] { Command(tool::ZoomIn); });
+    shortcut(KS::keyBindings(KS::ZoomOut), [this] { Command(tool::ZoomOut); });
+    qApp->installEventFilter(this);
+
+    Retranslate();
+    RebuildToolBar();
+    setFocus();
+
+    resize(kDefaultWidth, kDefaultHeight);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        move(avail.center() - QPoint(kDefaultWidth / 2, kDefaultHeight / 2));
+    }
+    layoutReady_ = true;
+    LayOut();
+}
+
+CGrimazeDlg::~CGrimazeDlg()
+{
+    qApp->removeEventFilter(this);
+    if (job_.joinable()) job_.join();
+    work_->Shutdown();
+}
+
+// --- Menus ---------------------------------------------------------------------------------
+
+void CGrimazeDlg::BuildMenus()
+{
+    // Menu 129: File and Edit, offered from the program icon in the caption.
+    fileEditMenu_ = new QMenu(this);
+    QMenu* file = fileEditMenu_->addMenu(QString());
+    AddCommand(file, menu::OpenImages, this, [this] { MenuCommand(menu::OpenImages); });
+    AddCommand(file, menu::ExportGif, this, [this] { MenuCommand(menu::ExportGif); });
+    file->addSeparator();
+    AddCommand(file, menu::Exit, this, [this] { MenuCommand(menu::Exit); });
+    QMenu* edit = fileEditMenu_->addMenu(QString());
+    // The keys are shown in the menu; the window's own shortcuts carry them out.
+    QAction* undo = AddCommand(edit, menu::Undo, this, [this] { MenuCommand(menu::Undo); });
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WidgetShortcut);
+    QAction* redo = AddCommand(edit, menu::Redo, this, [this] { MenuCommand(menu::Redo); });
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    redo->setShortcutContext(Qt::WidgetShortcut);
+
+    // The third pop-up of menu 131: languages, help, update check, about.
+    settingsMenu_ = new QMenu(this);
+    settingsMenu_->setObjectName("settingsMenu");
+    languageMenu_ = settingsMenu_->addMenu(QString());
+    languageMenu_->setObjectName("languageMenu");
+    settingsMenu_->addSeparator();
+    QAction* help = AddCommand(settingsMenu_, menu::Help, this, [this] { MenuCommand(menu::Help); });
+    help->setShortcut(Qt::Key_F1);
+    help->setShortcutContext(Qt::WidgetShortcut);
+    AddCommand(settingsMenu_, menu::CheckForUpdate, this, [this] { MenuCommand(menu::CheckForUpdate); });
+    settingsMenu_->addSeparator();
+    AddCommand(settingsMenu_, menu::About, this, [this] { MenuCommand(menu::About); });
+    connect(settingsMenu_, &QMenu::aboutToShow, this, [this] { BuildLanguageMenu(); });
+    BuildLanguageMenu();
+}
+
+void CGrimazeDlg::BuildLanguageMenu()
+{
+    CGrimazeSettings& settings = GrimazeSettings();
+    languages_.Build(i18n::Languages(), settings.language, settings.languageAuto);
+    languageMenu_->clear();
+    auto* group = new QActionGroup(languageMenu_);
+    QAction* autoItem = AddCommand(languageMenu_, menu::LanguageAuto, this, [this] { MenuCommand(menu::LanguageAuto); });
+    autoItem->setCheckable(true);
+    group->addAction(autoItem);
+    languageMenu_->addSeparator();
+    const int checked = languages_.CheckedCommand(settings.languageAuto);
+    autoItem->setChecked(checked == menu::LanguageAuto);
+    for (const i18n::LanguageEntry& e : languages_.Entries()) {
+        const int command = e.command;
+        QAction* a = languageMenu_->addAction(QString::fromStdString(e.displayName));
+        a->setCheckable(true);
+        a->setChecked(command == checked);
+        group->addAction(a);
+        connect(a, &QAction::triggered, this, [this, command] { MenuCommand(command); });
+    }
+    TranslateMenu(languageMenu_);
+    languageMenu_->setTitle(ui::Phrase("Language"));
+}
+
+void CGrimazeDlg::MenuCommand(int command)
+{
+    if (jobRunning_) return;
+    switch (command) {
+    case menu::OpenImages: Command(tool::AddImage); return;
+    case menu::ExportGif: ExportGifFromMenu(); return;
+    case menu::Exit: close(); return;
+    case menu::Undo: Undo(); return;
+    case menu::Redo: Redo(); return;
+    case menu::Help: ShowHelp(); return;
+    case menu::About: ShowAbout(); return;
+    case menu::CheckForUpdate:
+        if (hooks_.checkForUpdate) hooks_.checkForUpdate(this);
+        return;
+    default: break;
+    }
+    if (command == menu::LanguageAuto || (command >= menu::FirstLanguage && command < menu::FirstLanguage + 256)) {
+        CGrimazeSettings& settings = GrimazeSettings();
+        const auto action = languages_.OnCommand(command, i18n::Languages(), settings.language, settings.languageAuto);
+        if (action != i18n::LanguageMenu::Action::None) platform::Send(WindowId(), platform::msg::LanguageChanged, 0, 0);
+    }
+}
+
+// --- Tool bar --------------------------------------------------------------------------------
+
+void CGrimazeDlg::RebuildToolBar()
+{
+    std::vector<ui::ToolItem> items;
+    auto button = [&](int command, int icon, int text, int tip, bool enabled = true) {
+        ui::ToolItem it;
+        it.command = command;
+        it.icon = icon;
+        it.text = S(text);
+        it.tooltip = S(tip);
+        it.enabled = enabled;
+        items.push_back(it);
+    };
+    button(tool::AddImage, ui::img::IconAddImage, str::AddImage, str::AddImageTooltip);
+    button(tool::Export, ui::img::IconExport, str::Export, str::ExportTooltip, exportEnabled_);
+    ui::ToolItem sep;
+    sep.separatorWidth = 27;
+    items.push_back(sep);
+    button(tool::ZoomIn, ui::img::IconZoomIn, str::ZoomIn, str::ZoomInTooltip);
+    button(tool::ZoomOut, ui::img::IconZoomOut, str::ZoomOut, str::ZoomOutTooltip);
+    if (originalMode_) {
+        button(tool::RotateLeft, ui::img::IconRotateLeft, str::RotateLeft, str::RotateLeftTooltip);
+        button(tool::RotateRight, ui::img::IconRotateRight, str::RotateRight, str::RotateRightTooltip);
+    }
+    for (size_t i = 0; i < extraButtons_.size(); ++i) {
+        const ToolButton b = extraButtons_[i];
+        ui::ToolItem it;
+        it.command = tool::TemplateButtonBase + static_cast<int>(i);
+        // The picture may be a skin number or a name; the texts may be string-table entries,
+        // given as numbers or as their English text, or free phrases.
+        bool isNumber = false;
+        const int picture = QString::fromStdString(b.image).toInt(&isNumber);
+        it.icon = isNumber && !ui::Skin::LogicalSize(picture).isEmpty() ? picture
+                                                                          : ui::Skin::IconForName(QString::fromStdString(b.text));
+        it.text = TemplateText(b.text);
+        it.tooltip = TemplateText(b.tooltip);
+        it.onPress = [this, b] { ToolButtonPressed(b); };
+        items.push_back(it);
+    }
+    if (panelButton_ && !originalMode_) {
+        const bool shown = work_->ControlPanelVisible();
+        ui::ToolItem it;
+        it.command = tool::ControlPanel;
+        it.icon = ui::img::IconPanel;
+        it.text = S(shown ? str::HideControlPanel : str::ShowControlPanel);
+        it.tooltip = S(shown ? str::HideControlPanelTooltip : str::ShowControlPanelTooltip);
+        it.checked = shown;
+        it.alignRight = true;
+        items.push_back(it);
+    }
+    toolBar_->SetItems(std::move(items));
+}
+
+void CGrimazeDlg::ToolButtonPressed(const ToolButton& b)
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t || jobRunning_) return;
+    CPhotoEditPreviewWnd* preview = work_->Preview();
+    t->ParamCommand(b.command, preview->WindowId(), 0, nullptr);
+    work_->OperationPanel()->ForwardToPane(platform::msg::FaceSearchStarted, b.command, 0);
+    doc_.Render();
+    platform::Send(preview->WindowId(), doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
+}
+
+void CGrimazeDlg::Command(int index)
+{
+    if (jobRunning_ && index != tool::Minimize && index != tool::Close) return;
+    CPhotoEditPreviewWnd* preview = work_->Preview();
+    switch (index) {
+    case tool::AddImage: AddImagesDialog(); break;
+    case tool::Export: Export(); break;
+    case tool::ZoomIn:
+    case tool::ZoomOut:
+        if (originalMode_)
+            platform::Send(work_->OriginalView()->WindowId(), platform::msg::OriginalViewCommand,
+                           index == tool::ZoomIn ? 2 : 3, 0);
+        else
+            preview->ZoomStep(index == tool::ZoomIn ? 1 : -1);
+        break;
+    case tool::RotateLeft:
+    case tool::RotateRight:
+        if (originalMode_)
+            platform::Send(work_->OriginalView()->WindowId(), platform::msg::OriginalViewCommand,
+                           index == tool::RotateLeft ? 4 : 5, 0);
+        break;
+    case tool::ControlPanel:
+        work_->SetControlPanelVisible(!work_->ControlPanelVisible());
+        RebuildToolBar();
+        break;
+    case tool::Settings: {
+        const QRect r(winBar_->mapToGlobal(QPoint(0, winBar_->height() + 4)), QSize(1, 1));
+        settingsMenu_->popup(r.topLeft());
+        break;
+    }
+    case tool::Minimize: showMinimized(); break;
+    case tool::Maximize: SetMaximised(true); break;
+    case tool::Restore: SetMaximised(false); break;
+    case tool::Close: close(); break;
+    default: break;
+    }
+}
+
+// --- Notifications ------------------------------------------------------------------------
+
+std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
+{
+    CTemplatePageBase* page = work_ ? work_->Page() : nullptr;
+    switch (code) {
+    case platform::msg::ToolbarCommand: Command(static_cast<int>(a)); return 1;
+    case platform::msg::ReselectTemplate: {
+        // Re-selecting switches to template mode (the page asks for it), which would throw the
+        // user out of the original image while picking, turning or cropping photos there: the
+        // template follows when the user goes back to it.
+        if (work_->CurrentMode() == CImageProcessDlg::Mode::Original) {
+            pendingReselect_ |= static_cast<int>(a);
+            return 1;
+        }
+        const int flags = static_cast<int>(a) | std::exchange(pendingReselect_, 0);
+        if (page) page->ReselectCurrent(flags & 1, flags & 2, flags & 4);
+        return 1;
+    }
+    case platform::msg::TemplateChanged: ShowPanes(reinterpret_cast<CEffectTemplate*>(a)); return 1;
+    case platform::msg::ToolbarButtonUpdate: RebuildToolBar(); return 1;
+    case platform::msg::ToolbarState: {
+        // Every change of template or mode makes the next export render afresh.
+        fullPrepared_ = false;
+        switch (b & 0xFFFF) {
+        case 1: originalMode_ = a != 0; break;
+        case 2: panelButton_ = a != 0; break;
+        case 0:
+            extraButtons_ = page ? page->ToolButtons() : std::vector<ToolButton>();
+            exportEnabled_ = ((b >> 16) & 0xFFFF) != 0 || doc_.CurrentTemplate() != nullptr;
+            break;
+        default: break;
+        }
+        RebuildToolBar();
+        return 1;
+    }
+    case platform::msg::ModeRequest:
+        work_->SetMode(a ? CImageProcessDlg::Mode::Original : CImageProcessDlg::Mode::Template);
+        originalMode_ = a != 0;
+        RebuildToolBar();
+        return 1;
+    case platform::msg::ShowControlPanel:
+        work_->SetControlPanelVisible(a != 0);
+        RebuildToolBar();
+        return 1;
+    case platform::msg::MainResultReady:
+        if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
+            pendingExport_ = false;
+            fullResult_ = doc_.ShownResult();
+            work_->PhotoList()->Refresh();
+            OpenExportDialog();
+        }
+        return 1;
+    case platform::msg::NoFaceFound:
+        ShowMessage(this, S(str::NoFaceDetected), "Grimaze", MessageKind::Information);
+        if (work_->CurrentMode() != CImageProcessDlg::Mode::Original) {
+            work_->SetMode(CImageProcessDlg::Mode::Original);
+            originalMode_ = true;
+            RebuildToolBar();
+        }
+        return 1;
+    case platform::msg::NewerVersion:
+        if (ShowMessage(this, S(str::UpgradeQuestion), S(str::NewVersionDetected), MessageKind::Question,
+                        QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
+            hooks_.openDownloadPage)
+            hooks_.openDownloadPage();
+        return 1;
+    case platform::msg::OpenAddImages: AddImagesDialog(); return 1;
+    case platform::msg::HideWizard: work_->ShowWizard(false); return 1;
+    case platform::msg::LanguageChanged: Retranslate(); return 1;
+    case kJobDone: JobDone(); return 1;
+    default: return 0;
+    }
+}
+
+void CGrimazeDlg::OnTimer(int) {}
+
+void CGrimazeDlg::ShowPanes(CEffectTemplate* t)
+{
+    COperationPanel* panel = work_->OperationPanel();
+    if (!t) {
+        panel->SetPane(nullptr);
+        work_->OriginalPaneContainer()->SetPane(nullptr);
+        work_->SetControlPanelVisible(false);
+        panelButton_ = false;
+        RebuildToolBar();
+        return;
+    }
+    COptionPanel* pane = t->CreatePane(1);
+    panel->SetPane(pane);
+    panelButton_ = panel->Pane() != nullptr;
+    work_->SetControlPanelVisible(panelButton_);
+    work_->OriginalPaneContainer()->SetPane(t->CreatePane(3));
+    RebuildToolBar();
+}
+
+// --- Export ------------------------------------------------------------------------------------
+
+void CGrimazeDlg::Export()
+{
+    if (jobRunning_ || pendingExport_) return;
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t) {
+        // A result from the history (after undo) is already full size: save it as it is.
+        if (!doc_.ShownResult().empty() && doc_.HistorySize() > 0) OpenExportDialog();
+        return;
+    }
+    t->ParamCommand(kStopAnimation, work_->Preview()->WindowId(), 0, nullptr);
+    // Two exports in a row render once; a slider moved in between makes a new preview, and
+    // the full-size result is rendered again rather than an outdated one saved.
+    if (fullPrepared_ && !doc_.ShownResult().empty() && doc_.ShownResult().data == fullResult_.data) {
+        OpenExportDialog();
+        return;
+    }
+    if (t->IsDeferred()) {
+        // Renders on the engine's own thread; the dialog opens when its result arrives (1924).
+        pendingExport_ = true;
+        doc_.RenderFull();
+        fullPrepared_ = true;
+        platform::Send(work_->Preview()->WindowId(), doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady,
+                       0, 0);
+        return;
+    }
+    StartFullRender();
+}
+
+void CGrimazeDlg::RunInBackground(std::function<void()> work, std::function<void()> then)
+{
+    if (jobRunning_) return;
+    // The window keeps painting (the spinner turns) but takes no input meanwhile: the work
+    // uses the photo document, which the window's controls would otherwise change under it.
+    jobRunning_ = true;
+    jobThen_ = std::move(then);
+    work_->Preview()->HoldBusy(true);
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    const platform::WindowId me = WindowId();
+    job_ = std::thread([work = std::move(work), me] {
+        work();
+        platform::Post(me, kJobDone, 0, 0);
+    });
+}
+
+void CGrimazeDlg::JobDone()
+{
+    if (job_.joinable()) job_.join();
+    jobRunning_ = false;
+    QApplication::restoreOverrideCursor();
+    work_->Preview()->HoldBusy(false);
+    if (auto then = std::exchange(jobThen_, nullptr)) then();
+}
+
+void CGrimazeDlg::StartFullRender()
+{
+    // A full-size rendering can take a while.
+    RunInBackground([this] { doc_.RenderFull(); }, [this] { FullRenderDone(); });
+}
+
+void CGrimazeDlg::FullRenderDone()
+{
+    if (doc_.IsRendering()) {  // the template turned out to be a background one after all
+        pendingExport_ = true;
+        return;
+    }
+    fullPrepared_ = true;
+    fullResult_ = doc_.ShownResult();
+    work_->PhotoList()->Refresh();
+    platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
+    OpenExportDialog();
+}
+
+void CGrimazeDlg::OpenExportDialog()
+{
+    if (exportOpen_) return;
+    exportOpen_ = true;
+    CDlgExport dialog(doc_, defaultOutput_, this);
+    exportDialog_ = &dialog;
+    dialog.exec();
+    exportDialog_ = nullptr;
+    defaultOutput_ = dialog.OutputPath();
+    exportOpen_ = false;
+    work_->PhotoList()->Refresh();
+}
+
+void CGrimazeDlg::ExportGifFromMenu()
+{
+    doc_.StopRendering();
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t || !t->IsExpression()) {
+        ShowMessage(this, S(str::NoGifTemplate), "Grimaze", MessageKind::Warning);
+        return;
+    }
+    QString path = QFileDialog::getSaveFileName(this, S(str::Export), outputFolder_ + "/Untitled.gif",
+                                                ui::Phrase("Graphic Interchange Format") + " (*.gif);;" +
+                                                    ui::Phrase("All Files") + " (*)");
+    if (path.isEmpty()) return;
+    std::string target = path.toStdString();
+    std::string error;
+    // The file dialog has asked about replacing the file already.
+    if (SaveGifFile(target, *t, 200, 200, [](const std::string&) { return true; }, &error) != SaveOutcome::Saved)
+        ShowMessage(this, S(str::GifFailed) + "\n" + QString::fromStdString(error), ui::Phrase("Failed"),
+                    MessageKind::Error);
+}
+
+// --- Photos ---------------------------------------------------------------------------------
+
+void CGrimazeDlg::AddImagesDialog()
+{
+    if (jobRunning_) return;
+    const QString filter = ui::Phrase("All Image Files") + " (*.bmp *.jpg *.png *.jpeg);;" + ui::Phrase("Bitmap Files") +
+                           " (*.bmp);;" + ui::Phrase("JPEG Files") + " (*.jpg *.jpeg);;" +
+                           ui::Phrase("Potable Net Graph") + " (*.png);;" + ui::Phrase("All Files") + " (*)";
+    const QStringList files = QFileDialog::getOpenFileNames(this, S(str::AddImage),
+                                                            QString::fromStdString(platform::PicturesFolder()), filter);
+    if (!files.isEmpty()) AddFiles(files);
+}
+
+void CGrimazeDlg::AddFiles(const QStringList& files)
+{
+    if (files.isEmpty() || jobRunning_) return;
+    work_->ShowWizard(false);
+    for (const QString& f : files) {
+        const std::string path = platform::NormalizePath(QFileInfo(f).absoluteFilePath().toStdString());
+        int existing = -1;
+        for (int i = 0; i < doc_.PhotoCount() && existing < 0; ++i)
+            if (doc_.PhotoAt(i).path == path) existing = i;
+        if (existing >= 0) {
+            doc_.MovePhoto(existing, 0);
+        } else {
+            PhotoRecord r;
+            r.path = path;
+            doc_.InsertPhoto(0, std::move(r));
+        }
+    }
+    // The photo the user just added is the one they want to see the templates on.
+    doc_.SetCurrentIndex(0);
+    SelectPhotoThen(0, false, [this](bool ok, const std::string& error) {
+        if (!ok)
+            ShowMessage(this, QString::fromStdString(error.empty() ? "The photo cannot be opened." : error), "Grimaze",
+                        MessageKind::Warning);
+        work_->PhotoList()->RefreshSelection();
+        work_->PhotoList()->Logic().SetOffset(0);
+        if (CTemplatePageBase* page = work_->Page()) page->ReselectCurrent(false, true, true);
+        work_->PhotoList()->StartThumbnails();
+        platform::Post(work_->OriginalView()->WindowId(), platform::msg::ResultReady, 0, 0);
+    });
+}
+
+void CGrimazeDlg::SelectPhotoThen(int index, bool append, std::function<void(bool, const std::string&)> then)
+{
+    SelectPhotosThen({index}, append, std::move(then));
+}
+
+void CGrimazeDlg::SelectPhotosThen(std::vector<int> indices, bool append,
+                                   std::function<void(bool, const std::string&)> then)
+{
+    // Decoding a large photo takes a noticeable moment: it happens on a worker then.
+    bool large = false;
+    for (int index : indices) {
+        const PhotoRecord r = doc_.PhotoAt(index);
+        int w = 0, h = 0;
+        large |= r.image.empty() && !r.path.empty() && ReadImageSize(r.path, w, h) &&
+                 static_cast<long long>(w) * h > kBackgroundDecodePixels;
+    }
+    auto error = std::make_shared<std::string>();
+    auto ok = std::make_shared<bool>(!indices.empty());
+    auto select = [this, indices, append, error, ok] {
+        for (size_t i = 0; i < indices.size(); ++i) {
+            const bool add = append || i > 0;
+            *ok &= add ? doc_.AddToSelection(indices[i], error.get()) : doc_.SelectPhoto(indices[i], error.get());
+        }
+    };
+    if (!large || jobRunning_) {
+        select();
+        then(*ok, *error);
+        return;
+    }
+    RunInBackground(select, [then, ok, error] { then(*ok, *error); });
+}
+
+void CGrimazeDlg::Undo()
+{
+    if (jobRunning_) return;
+    doc_.StepHistory(-1);
+    work_->PhotoList()->FollowHistory();
+    exportEnabled_ = !doc_.ShownResult().empty();
+    RebuildToolBar();
+    platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
+}
+
+void CGrimazeDlg::Redo()
+{
+    if (jobRunning_) return;
+    doc_.StepHistory(1);
+    work_->PhotoList()->FollowHistory();
+    exportEnabled_ = !doc_.ShownResult().empty();
+    RebuildToolBar();
+    platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
+}
+
+// --- Quit, help, about --------------------------------------------------------------------
+
+void CGrimazeDlg::AskToQuit()
+{
+    if (exportOpen_) return;
+    if (ShowMessage(this, S(str::QuitQuestion), ui::Phrase("Exit"), MessageKind::Question,
+                    QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
+        close();
+}
+
+void CGrimazeDlg::ShowHelp()
+{
+    const QString file = QString::fromStdString(i18n::Languages().HelpFile());
+    if (file.isEmpty() || !QFileInfo::exists(file)) {
+        ShowMessage(this, ui::Phrase("The help pages are not installed."), "Grimaze", MessageKind::Warning);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void CGrimazeDlg::ShowAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+bool CGrimazeDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (jobRunning_) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Drop: {
+            auto* w = qobject_cast<QWidget*>(watched);
+            if (w && w->window() == this) return true;
+            break;
+        }
+        default: break;
+        }
+    }
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        QWidget* target = qobject_cast<QWidget*>(watched);
+        const bool ours = target && target->window() == this;
+        if (event->type() == QEvent::KeyPress && key->key() == Qt::Key_F1) {
+            ShowHelp();
+            return true;
+        }
+        if (ours && event->type() == QEvent::KeyPress && key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
+            // Escape in an open menu closes the menu; anywhere else in the window it quits.
+            AskToQuit();
+            return true;
+        }
+        // Holding backslash shows the photo without the effect.
+        if (ours && key->key() == Qt::Key_Backslash && !key->isAutoRepeat()) {
+            work_->Preview()->SetShowOriginal(event->type() == QEvent::KeyPress);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CGrimazeDlg::closeEvent(QCloseEvent* e)
+{
+    if (jobRunning_) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+}
+
+// --- Language ---------------------------------------------------------------------------------
+
+void CGrimazeDlg::Retranslate()
+{
+    ui::Skin::Reload();
+    setWindowTitle(ui::Text().DialogText(i18n::ui::dlg::MainWindow, 0).isEmpty()
+                       ? QString("Grimaze")
+                       : ui::Text().DialogText(i18n::ui::dlg::MainWindow, 0));
+    TranslateMenu(fileEditMenu_, true);
+    TranslateMenu(settingsMenu_);
+    BuildLanguageMenu();
+    winBar_->Reload();
+    winBarRestore_->Reload();
+    RebuildToolBar();
+    if (work_) work_->Retranslate();
+    if (exportDialog_) exportDialog_->Retranslate();
+    update();
+}
+
+// --- Frame --------------------------------------------------------------------------------------
+
+void CGrimazeDlg::LayOut()
+{
+    if (!layoutReady_) return;
+    const int w = width(), h = height();
+    toolBar_->setGeometry(8, 25, w - 4 - 8, 69 - 25);
+    winBar_->setGeometry(w - 76, 5, 66, 13);
+    winBarRestore_->setGeometry(w - 76, 5, 66, 13);
+    work_->setGeometry(4, 72, w - 8, h - 76);
+    UpdateMask();
+}
+
+void CGrimazeDlg::UpdateMask()
+{
+    // Platforms without window shapes (the offscreen one of the tests) only warn about masks.
+    static const bool shaped = QGuiApplication::platformName() != "offscreen" && QGuiApplication::platformName() != "minimal";
+    if (!shaped) return;
+    if (maximised_ || isFullScreen()) {
+        clearMask();
+        return;
+    }
+    QPainterPath path;
+    path.addRoundedRect(QRectF(rect()), 5, 5);
+    setMask(QRegion(path.toFillPolygon().toPolygon()));
+}
+
+void CGrimazeDlg::resizeEvent(QResizeEvent*) { LayOut(); }
+
+void CGrimazeDlg::SetMaximised(bool on)
+{
+    if (on) showMaximized();
+    else showNormal();
+    maximised_ = on;
+    winBar_->setVisible(!on);
+    winBarRestore_->setVisible(on);
+    UpdateMask();
+}
+
+void CGrimazeDlg::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::WindowStateChange) {
+        const bool max = windowState() & Qt::WindowMaximized;
+        if (max != maximised_) {
+            maximised_ = max;
+            winBar_->setVisible(!max);
+            winBarRestore_->setVisible(max);
+        }
+        UpdateMask();
+    }
+    QWidget::changeEvent(e);
+}
+
+void CGrimazeDlg::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(rect(), ui::theme::kWindow);
+    const QPixmap bar = ui::Skin::Image(ui::img::ToolBarBackground);
+    p.drawPixmap(QRect(0, 0, width(), 72), bar);
+    p.drawPixmap(QRect(0, 0, width(), 22), ui::Skin::Image(ui::img::CaptionBackground));
+    p.drawPixmap(QRect(8, 3, 16, 16), ui::Skin::Image(ui::img::Logo));
+    QFont f = font();
+    f.setPixelSize(12);
+    f.setWeight(QFont::DemiBold);
+    p.setFont(f);
+    p.setPen(ui::theme::kChromeText);
+    p.drawText(QRect(30, 0, 300, 22), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    if (!maximised_) {
+        p.setPen(QColor(0, 0, 0, 60));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 5, 5);
+    }
+}
+
+void CGrimazeDlg::mousePressEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (e->button() == Qt::RightButton && pos.y() < 72) {
+        fileEditMenu_->popup(e->globalPosition().toPoint());
+        return;
+    }
+    if (e->button() != Qt::LeftButton) return;
+    if (QRect(4, 0, 24, 22).contains(pos)) {  // the program icon opens the File and Edit menus
+        fileEditMenu_->popup(mapToGlobal(QPoint(4, 22)));
+        return;
+    }
+    const int zone = FrameZoneAt(pos.x(), pos.y(), width(), height(), maximised_);
+    if (zone == ZoneNone) return;
+    QWindow* handle = windowHandle();
+    if (zone == ZoneCaption) {
+        if (handle && handle->startSystemMove()) return;
+    } else if (handle && handle->startSystemResize(EdgesOf(zone))) {
+        return;
+    }
+    // The window system could not take over: follow the pointer ourselves.
+    dragZone_ = zone;
+    dragStart_ = e->globalPosition().toPoint();
+    dragGeometry_ = geometry();
+}
+
+void CGrimazeDlg::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (!dragZone_) {
+        setCursor(CursorFor(FrameZoneAt(pos.x(), pos.y(), width(), height(), maximised_)));
+        return;
+    }
+    const QPoint d = e->globalPosition().toPoint() - dragStart_;
+    QRect r = dragGeometry_;
+    if (dragZone_ == ZoneCaption) {
+        r.moveTopLeft(dragGeometry_.topLeft() + d);
+        move(r.topLeft());
+        return;
+    }
+    if (dragZone_ & ZoneLeft) r.setLeft(dragGeometry_.left() + d.x());
+    if (dragZone_ & ZoneRight) r.setRight(dragGeometry_.right() + d.x());
+    if (dragZone_ & ZoneTop) r.setTop(dragGeometry_.top() + d.y());
+    if (dragZone_ & ZoneBottom) r.setBottom(dragGeometry_.bottom() + d.y());
+    if (FrameSizeAllowed(r.width(), r.height()) && r.width() >= minimumWidth() && r.height() >= minimumHeight())
+        setGeometry(r);
+}
+
+void CGrimazeDlg::mouseReleaseEvent(QMouseEvent*) { dragZone_ = 0; }
+
+void CGrimazeDlg::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    const QPoint pos = e->position().toPoint();
+    if (e->button() == Qt::LeftButton && FrameZoneAt(pos.x(), pos.y(), width(), height(), maximised_) == ZoneCaption)
+        SetMaximised(!maximised_);
+}
+
+void CGrimazeDlg::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (!ImageFiles(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void CGrimazeDlg::dropEvent(QDropEvent* e)
+{
+    const QStringList files = ImageFiles(e->mimeData());
+    if (files.isEmpty()) return;
+    e->acceptProposedAction();
+    AddFiles(files);
+}
+
+}  // namespace shell

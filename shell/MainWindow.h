@@ -1,0 +1,161 @@
+#pragma once
+/**
+ * @file MainWindow.h
+ * @brief CGrimazeDlg: the main window, drawn without the system caption. It holds the tool
+ * bar, the window buttons and the working window; routes the tool-bar commands and the
+ * children's notifications; moves and sizes itself by its own frame (through the window
+ * system's move and resize requests, so it behaves on X11 and Wayland); asks before quitting;
+ * opens help, the settings menu, the export dialog and the update check.
+ * Interface thread only.
+ */
+#include "controls/QtNotify.h"
+#include "engine/EffectTemplate.h"
+#include "i18n/LanguageManager.h"
+#include "shell/WorkingWindow.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <thread>
+
+class QMenu;
+class CPhotoDocument;
+
+namespace ui {
+class CCoolButtonBar;
+class CFlexToolBar;
+}  // namespace ui
+
+namespace shell {
+
+class CDlgExport;
+
+class CGrimazeDlg : public QWidget, public ui::NotifyTarget {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultWidth = 1020;
+    static constexpr int kDefaultHeight = 629;
+    static constexpr int kMinWidth = 1000;
+    static constexpr int kMinHeight = 500;
+
+    struct Hooks {
+        /** Builds the template page (the gallery); none gives a working window without one. */
+        CImageProcessDlg::PageFactory pageFactory;
+        /** "Check for new update...": shows the version dialog. */
+        std::function<void(QWidget* parent)> checkForUpdate;
+        /** Opens the vendor's download page (after a newer version was reported). */
+        std::function<void()> openDownloadPage;
+    };
+
+    CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent = nullptr);
+    ~CGrimazeDlg() override;
+
+    std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
+    void OnTimer(int id) override;
+
+    /** Runs a tool-bar command (the index posted with 3225). */
+    void Command(int index);
+    /** Runs a menu command. */
+    void MenuCommand(int command);
+    /** Puts files at the front of the photo list (the add-images dialog, drag and drop). */
+    void AddFiles(const QStringList& files);
+    void Undo();
+    void Redo();
+    /** Escape: asks before quitting unless the export dialog is open. */
+    void AskToQuit();
+    void ShowHelp();
+    /** Translates every window again (after the language changed). */
+    void Retranslate();
+    /**
+     * @brief Runs work on a worker while the window keeps painting and takes no input, then
+     * runs then on the interface thread. One at a time; the work may use the photo document.
+     */
+    void RunInBackground(std::function<void()> work, std::function<void()> then);
+    /** Selects a photo (or adds it to the selection), decoding a large one on a worker. */
+    void SelectPhotoThen(int index, bool append, std::function<void(bool ok, const std::string& error)> then);
+    /** The same for several photos in order (the first replaces the selection unless append). */
+    void SelectPhotosThen(std::vector<int> indices, bool append,
+                          std::function<void(bool ok, const std::string& error)> then);
+    bool Busy() const { return jobRunning_; }
+
+    CImageProcessDlg* Work() const { return work_; }
+    ui::CFlexToolBar* ToolBar() const { return toolBar_; }
+    ui::CCoolButtonBar* WindowButtons() const { return maximised_ ? winBarRestore_ : winBar_; }
+    CDlgExport* ExportDialog() const { return exportDialog_; }
+    QMenu* SettingsMenu() const { return settingsMenu_; }
+    QMenu* LanguageSubMenu() const { return languageMenu_; }
+    bool ExportEnabled() const { return exportEnabled_; }
+    bool Maximised() const { return maximised_; }
+    QString DefaultOutputFile() const { return defaultOutput_; }
+    void SetDefaultOutputFile(const QString& path) { defaultOutput_ = path; }
+    bool RenderingForExport() const { return jobRunning_ || pendingExport_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void changeEvent(QEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dropEvent(QDropEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildLanguageMenu();
+    void RebuildToolBar();
+    void LayOut();
+    void SetMaximised(bool on);
+    void ShowPanes(CEffectTemplate* t);
+    void Export();
+    void StartFullRender();
+    void FullRenderDone();
+    void JobDone();
+    void OpenExportDialog();
+    void ExportGifFromMenu();
+    void AddImagesDialog();
+    void ShowAbout();
+    void ToolButtonPressed(const ToolButton& button);
+    void UpdateMask();
+
+    CPhotoDocument& doc_;
+    Hooks hooks_;
+    ui::CFlexToolBar* toolBar_ = nullptr;
+    ui::CCoolButtonBar* winBar_ = nullptr;
+    ui::CCoolButtonBar* winBarRestore_ = nullptr;
+    CImageProcessDlg* work_ = nullptr;
+    QMenu* fileEditMenu_ = nullptr;
+    QMenu* settingsMenu_ = nullptr;
+    QMenu* languageMenu_ = nullptr;
+    i18n::LanguageMenu languages_;
+
+    QString outputFolder_;
+    QString defaultOutput_;
+    bool originalMode_ = false;
+    bool panelButton_ = false;
+    bool exportEnabled_ = false;
+    std::vector<ToolButton> extraButtons_;
+    bool pendingExport_ = false;
+    bool fullPrepared_ = false;
+    cv::Mat fullResult_;  // the prepared full-size result; any later rendering replaces the shown one
+    bool exportOpen_ = false;
+    bool maximised_ = false;
+    bool layoutReady_ = false;
+    int pendingReselect_ = 0;  // photo changes seen in original-image mode, applied on return
+    CDlgExport* exportDialog_ = nullptr;  // while it is open
+
+    bool jobRunning_ = false;
+    std::thread job_;
+    std::function<void()> jobThen_;
+
+    // Moving and sizing by the frame when the window system cannot do it for us.
+    int dragZone_ = 0;
+    QPoint dragStart_;
+    QRect dragGeometry_;
+};
+
+}  // namespace shell

@@ -1,0 +1,167 @@
+#include "shell/OptionPane2D.h"
+
+#include "controls/Theme.h"
+#include "controls/UiText.h"
+#include "engine/Registry.h"
+#include "engine/SimpleTemplate.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QSlider>
+#include <QTimer>
+
+#include <cstring>
+
+namespace shell {
+
+COptionPane2D::COptionPane2D()
+{
+    className = "OptionPane_2D";
+    for (int i = 0; i < 3; ++i) {
+        labels_[i] = new QLabel(this);
+        labels_[i]->setProperty("gzControlId", kLabelId[i]);
+        labels_[i]->setStyleSheet(QString("color: %1; font-weight: 600;").arg(ui::theme::kText.name()));
+        values_[i] = new QLabel(this);
+        values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        values_[i]->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+        sliders_[i] = new QSlider(Qt::Horizontal, this);
+        sliders_[i]->setProperty("gzControlId", kSliderId[i]);
+        sliders_[i]->setObjectName(QString("slider%1").arg(i));
+        connect(sliders_[i], &QSlider::valueChanged, this, [this, i] {
+            UpdateValueText(i);
+            SliderMoved();
+        });
+    }
+    clipBox_ = new QCheckBox(this);
+    clipBox_->setProperty("gzControlId", kClipBoxId);
+    clipBox_->setObjectName("clipBox");
+    connect(clipBox_, &QCheckBox::clicked, this, [this] { ClipBoxClicked(); });
+}
+
+void COptionPane2D::OnInitDialog()
+{
+    BuildControls();
+    unsigned char hasRegion = 0;
+    if (templ) templ->ParamCommand(param_cmd::HasRegion, 0, 0, &hasRegion);
+    bool shown = true;
+    if (auto* simple = dynamic_cast<CT_SimpleTempl*>(templ)) shown = simple->ShowRegion();
+    clipBox_->setChecked(shown);
+    clipBox_->setVisible(hasRegion != 0);
+    LayOut();
+}
+
+void COptionPane2D::BuildControls()
+{
+    for (int i = 0; i < 3; ++i) {
+        labels_[i]->hide();
+        values_[i]->hide();
+        sliders_[i]->hide();
+    }
+    if (!templ) return;
+    for (int i = 0; i < 3; ++i) {
+        char name[param_cmd::NameBufferSize];
+        std::memset(name, 0, sizeof name);
+        templ->ParamCommand(param_cmd::VariableName, 0, i, name);
+        name[sizeof name - 1] = '\0';
+        int range[3] = {0, 0, 0};
+        templ->ParamCommand(param_cmd::VariableRange, 0, i, range);
+        if (range[0] == 0 && range[1] == 0) continue;
+        names_[i] = QString::fromUtf8(name);
+        labels_[i]->setText(ui::Phrase(names_[i]));
+        const QSignalBlocker block(sliders_[i]);
+        sliders_[i]->setRange(std::min(range[0], range[1]), std::max(range[0], range[1]));
+        // The start position is the template's current value, so a pane shown again for the
+        // same template keeps what the user set.
+        int start = range[2];
+        if (auto* simple = dynamic_cast<CT_SimpleTempl*>(templ)) {
+            const float res = simple->Variable(i).resolution;
+            if (res != 0) start = static_cast<int>(simple->Params().var[i] / res);
+        }
+        sliders_[i]->setValue(start);
+        positions_[i] = sliders_[i]->value();
+        UpdateValueText(i);
+        labels_[i]->show();
+        values_[i]->show();
+        sliders_[i]->show();
+    }
+}
+
+void COptionPane2D::UpdateValueText(int i)
+{
+    const int pos = sliders_[i]->value();
+    QString text = QString::number(pos);
+    if (auto* simple = dynamic_cast<CT_SimpleTempl*>(templ)) {
+        const float res = simple->Variable(i).resolution;
+        if (res != 1) text = QString::number(pos * res, 'g', 4);
+    }
+    values_[i]->setText(text);
+}
+
+void COptionPane2D::Retranslate()
+{
+    COptionPaneBase::Retranslate();
+    for (int i = 0; i < 3; ++i)
+        if (!names_[i].isEmpty()) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names_[i])));
+    clipBox_->setText(ControlText(kClipBoxId, ui::Phrase("Show Clip Box")));
+    LayOut();
+}
+
+void COptionPane2D::resizeEvent(QResizeEvent*) { LayOut(); }
+
+void COptionPane2D::LayOut()
+{
+    // Up to three sliders side by side, each with its label and value above it; the clip
+    // box switch at the right.
+    const int margin = 18;
+    const int clipW = clipBox_->isVisible() ? clipBox_->sizeHint().width() + 24 : 0;
+    int shown = 0;
+    for (QSlider* s : sliders_) shown += s->isHidden() ? 0 : 1;
+    const int avail = width() - 2 * margin - clipW;
+    const int colW = shown ? std::min(260, (avail - (shown - 1) * 24) / shown) : 0;
+    int x = margin;
+    const int top = std::max(8, (height() - 52) / 2);
+    for (int i = 0; i < 3; ++i) {
+        if (sliders_[i]->isHidden()) continue;
+        labels_[i]->setGeometry(x, top, colW - 50, 20);
+        values_[i]->setGeometry(x + colW - 50, top, 50, 20);
+        sliders_[i]->setGeometry(x, top + 24, colW, 24);
+        x += colW + 24;
+    }
+    if (clipW) clipBox_->setGeometry(width() - margin - clipW + 24, top + 24, clipW - 24, 24);
+}
+
+void COptionPane2D::SliderMoved()
+{
+    for (int i = 0; i < 3; ++i) positions_[i] = sliders_[i]->value();
+    // A dragged slider reports many positions in a row; render once for all that are queued.
+    if (applyPending_) return;
+    applyPending_ = true;
+    QTimer::singleShot(0, this, [this] { ApplySliders(); });
+}
+
+void COptionPane2D::ApplySliders()
+{
+    applyPending_ = false;
+    if (!templ) return;
+    for (int i = 0; i < 3; ++i) {
+        int pos = positions_[i];
+        templ->ParamCommand(param_cmd::SetVariable, 0, i, &pos);
+    }
+    RenderAndNotify();
+}
+
+void COptionPane2D::ClipBoxClicked()
+{
+    if (!templ) return;
+    const Qt::CheckState state = clipBox_->checkState();
+    if (state == Qt::PartiallyChecked) return;
+    templ->ParamCommand(param_cmd::ShowRegion, 0, state == Qt::Checked ? 1 : 0, nullptr);
+    NotifyView(platform::msg::ResultReady);
+}
+
+void RegisterShellClasses()
+{
+    RegisterCreator("OptionPane_2D", []() -> CImageDataObject* { return new COptionPane2D; });
+}
+
+}  // namespace shell

@@ -1,0 +1,443 @@
+#include "shell/PreviewWnd.h"
+
+#include "controls/QtDrawContext.h"
+#include "controls/Skin.h"
+#include "controls/Theme.h"
+#include "controls/UiText.h"
+#include "engine/EffectTemplate.h"
+#include "engine/PhotoDocument.h"
+#include "shell/ImageConvert.h"
+#include "shell/TemplateTimers.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace shell {
+namespace {
+
+// Every preview window; result-ready, busy and double clicks seen by one are repeated to
+// the others. The flag stops a repeated event from being repeated again.
+std::vector<CPhotoEditPreviewWnd*>& Previews()
+{
+    static std::vector<CPhotoEditPreviewWnd*> list;
+    return list;
+}
+bool g_repeating = false;
+
+constexpr double kPi = 3.14159265358979323846;
+
+}  // namespace
+
+CPhotoEditPreviewWnd::CPhotoEditPreviewWnd(CPhotoDocument& document, QWidget* parent)
+    : QWidget(parent), ui::NotifyTarget(this), doc_(document)
+{
+    setObjectName("preview");
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    Previews().push_back(this);
+}
+
+CPhotoEditPreviewWnd::~CPhotoEditPreviewWnd() { std::erase(Previews(), this); }
+
+ViewRect CPhotoEditPreviewWnd::DeviceRect() const
+{
+    const qreal r = devicePixelRatioF();
+    return {0, 0, static_cast<int>(std::lround(width() * r)), static_cast<int>(std::lround(height() * r))};
+}
+
+QPointF CPhotoEditPreviewWnd::ToDevice(const QPointF& p) const { return p * devicePixelRatioF(); }
+
+void CPhotoEditPreviewWnd::RegisterWithDocument() { doc_.SetView(DeviceRect(), WindowId()); }
+
+void CPhotoEditPreviewWnd::Repeat(int code, std::intptr_t a, std::intptr_t b)
+{
+    if (g_repeating) return;
+    g_repeating = true;
+    for (CPhotoEditPreviewWnd* other : Previews())
+        if (other != this) other->OnNotify(code, a, b);
+    g_repeating = false;
+}
+
+std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::intptr_t b)
+{
+    switch (code) {
+    case platform::msg::ResultReady:
+        cachedData_ = nullptr;
+        StopBusy();
+        message_ = Message::None;
+        update();
+        emit ResultShown();
+        if (!g_repeating && main_) platform::Post(main_, platform::msg::MainResultReady, a, b);
+        Repeat(code, a, b);
+        return 1;
+    case platform::msg::Busy:
+        message_ = Message::None;
+        StartBusy();
+        if (!g_repeating && main_) platform::Send(main_, platform::msg::MainResultReady, 0, 0);
+        Repeat(code, a, b);
+        return 1;
+    case platform::msg::OnlineTemplateMessage:
+        StopBusy();
+        message_ = a == 1 ? Message::OnlineTemplate : a == 2 ? Message::DownloadFailed : Message::None;
+        update();
+        return 1;
+    case platform::msg::LanguageChanged: update(); return 1;
+    case platform::msg::NoFaceFound:
+        // The face filter reports to the document's window, which is this one; the main window
+        // is the one to tell the user.
+        if (main_) platform::Post(main_, code, a, b);
+        return 1;
+    default: return 0;
+    }
+}
+
+void CPhotoEditPreviewWnd::StartBusy()
+{
+    if (!busy_) busySince_.start();
+    busy_ = true;
+    platform::SetTimer(WindowId(), kSpinnerTimer, 10);
+    update();
+}
+
+void CPhotoEditPreviewWnd::HoldBusy(bool hold)
+{
+    holdBusy_ = hold;
+    if (hold) OnNotify(platform::msg::Busy, 0, 0);
+    else if (!doc_.IsRendering()) StopBusy();
+}
+
+void CPhotoEditPreviewWnd::StopBusy()
+{
+    if (!busy_ || holdBusy_) return;
+    busy_ = false;
+    platform::KillTimer(WindowId(), kSpinnerTimer);
+    update();
+}
+
+void CPhotoEditPreviewWnd::OnTimer(int id)
+{
+    if (id == kSpinnerTimer) {
+        spinnerAngle_ += 0.01f * 6;  // 0.01 rad per 10 ms looked sluggish on a modern screen
+        // A background rendering that ended while nobody told us (stopped, not wanted).
+        if (!doc_.IsRendering() && !holdBusy_ && busySince_.elapsed() > 400) StopBusy();
+        update();
+    } else if (id != kResizeTimer) {
+        // A template's own timer. Not while the document works on a worker for the window.
+        if (!holdBusy_) DispatchTemplateTimer(WindowId(), id);
+    } else if (id == kResizeTimer) {
+        if (busy_) return;  // a rendering is under way (maybe on a worker): try again later
+        platform::KillTimer(WindowId(), kResizeTimer);
+        RegisterWithDocument();
+        if (doc_.CurrentTemplate() && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
+            doc_.Render();
+            OnNotify(doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
+        }
+    }
+}
+
+void CPhotoEditPreviewWnd::resizeEvent(QResizeEvent*)
+{
+    doc_.SetView(DeviceRect(), WindowId());
+    // Render for the new size once the user has stopped dragging the frame.
+    platform::SetTimer(WindowId(), kResizeTimer, 200);
+}
+
+cv::Mat CPhotoEditPreviewWnd::ShownImage() const { return doc_.ShownResult(); }
+
+QImage CPhotoEditPreviewWnd::ShownQImage()
+{
+    const cv::Mat shown = ShownImage();
+    if (shown.empty()) {
+        cached_ = QImage();
+        cachedData_ = nullptr;
+        return {};
+    }
+    const QSize size(shown.cols, shown.rows);
+    // Re-renders may write into the same buffer, so equal data is no proof of an unchanged
+    // picture: every result-ready notification and pointer rendering drops the cache.
+    if (shown.data != cachedData_ || size != cachedSize_ || cached_.isNull()) {
+        cached_ = ToQImage(shown);
+        cachedData_ = shown.data;
+        cachedSize_ = size;
+    }
+    return cached_;
+}
+
+void CPhotoEditPreviewWnd::SetShowOriginal(bool on)
+{
+    showOriginal_ = on;
+    if (on) {
+        const std::vector<int> sel = doc_.SelectionIndices();
+        PhotoRecord record = doc_.PhotoAt(sel.empty() ? doc_.CurrentIndex() : sel.front());
+        const QString key = QString::fromStdString(record.path) + QString::number(record.rotation) +
+                            QString::number(record.crop[0]) + QString::number(record.crop[2]);
+        if (key != originalKey_ || original_.isNull()) {
+            if (record.image.empty()) PreparePhoto(record);
+            original_ = ToQImage(record.PreparedView());
+            originalKey_ = key;
+        }
+    }
+    update();
+}
+
+bool CPhotoEditPreviewWnd::TemplateTakesPointer() const
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    // While busy the template may be rendering on another thread: hands off.
+    return t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview) && !ShownImage().empty();
+}
+
+bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown, bool* handled)
+{
+    *handled = false;
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!TemplateTakesPointer()) return false;
+    const QPointF d = ToDevice(logical);
+    const cv::Mat shown = ShownImage();
+    ui::QtNotificationSink::Instance().SetCursorWidget(this);
+    float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
+    float zoom = zoom_.zoom;
+    const bool active = t->OnMouse(ViewPreview, shown, DeviceRect(), pan, zoom, true, buttonDown, 0,
+                                   static_cast<int>(d.x()), static_cast<int>(d.y()));
+    zoom_.pan[0] = pan[0];
+    zoom_.pan[1] = pan[1];
+    zoom_.zoom = zoom;
+    *handled = true;
+    return active;
+}
+
+void CPhotoEditPreviewWnd::UpdateCursor(bool overActive)
+{
+    if (overActive) return;  // the template has set its own shape
+    setCursor(zoom_.Zoomed() ? (panning_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor) : Qt::ArrowCursor);
+}
+
+void CPhotoEditPreviewWnd::ZoomStep(int steps)
+{
+    const cv::Mat shown = ShownImage();
+    if (shown.empty()) return;
+    zoom_.ZoomCentre(shown.cols, shown.rows, DeviceRect(), steps);
+    UpdateCursor(false);
+    update();
+}
+
+void CPhotoEditPreviewWnd::wheelEvent(QWheelEvent* e)
+{
+    const int notches = e->angleDelta().y() / 120;
+    const cv::Mat shown = ShownImage();
+    if (notches == 0 || shown.empty()) return;
+    bool handled = false;
+    if (OverlayMouse(e->position(), false, &handled)) return;  // the pointer is over the overlay's handles
+    const QPointF d = ToDevice(e->position());
+    zoom_.ZoomAbout(shown.cols, shown.rows, DeviceRect(), notches, static_cast<float>(d.x()), static_cast<float>(d.y()));
+    UpdateCursor(false);
+    update();
+}
+
+QRectF CPhotoEditPreviewWnd::CompareButtonRect() const { return QRectF(12, height() - 46, 34, 34); }
+
+bool CPhotoEditPreviewWnd::CompareButtonHit(const QPointF& p) const
+{
+    return doc_.CurrentTemplate() && !ShownImage().empty() && CompareButtonRect().contains(p);
+}
+
+void CPhotoEditPreviewWnd::enterEvent(QEnterEvent*) { ui::QtNotificationSink::Instance().SetCursorWidget(this); }
+
+void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) return;
+    buttonDown_ = true;
+    lastPos_ = e->position();
+    if (CompareButtonHit(e->position())) {
+        compareHeld_ = true;
+        SetShowOriginal(true);
+        return;
+    }
+    bool handled = false;
+    if (OverlayMouse(e->position(), true, &handled)) {
+        overlayDrag_ = true;
+        const QPointF d = ToDevice(e->position());
+        doc_.PointerDown(static_cast<int>(d.x()), static_cast<int>(d.y()));
+        cachedData_ = nullptr;
+        update();
+        return;
+    }
+    if (zoom_.Zoomed()) {
+        panning_ = true;
+        UpdateCursor(false);
+    }
+}
+
+void CPhotoEditPreviewWnd::mouseMoveEvent(QMouseEvent* e)
+{
+    const QPointF pos = e->position();
+    if (compareHeld_) return;
+    if (overlayDrag_) {
+        bool handled = false;
+        OverlayMouse(pos, true, &handled);
+        const QPointF d = ToDevice(pos);
+        doc_.PointerMove(static_cast<int>(d.x()), static_cast<int>(d.y()));
+        update();
+        return;
+    }
+    if (panning_) {
+        const cv::Mat shown = ShownImage();
+        const qreal r = devicePixelRatioF();
+        zoom_.Pan(shown.cols, shown.rows, DeviceRect(), static_cast<float>((pos.x() - lastPos_.x()) * r),
+                  static_cast<float>((pos.y() - lastPos_.y()) * r));
+        lastPos_ = pos;
+        update();
+        return;
+    }
+    bool handled = false;
+    const bool active = OverlayMouse(pos, false, &handled);
+    UpdateCursor(active);
+    if (CompareButtonHit(pos)) setCursor(Qt::PointingHandCursor);
+}
+
+void CPhotoEditPreviewWnd::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton) return;
+    buttonDown_ = false;
+    if (compareHeld_) {
+        compareHeld_ = false;
+        SetShowOriginal(false);
+        return;
+    }
+    if (overlayDrag_) {
+        overlayDrag_ = false;
+        bool handled = false;
+        OverlayMouse(e->position(), false, &handled);
+        const QPointF d = ToDevice(e->position());
+        doc_.PointerUp(static_cast<int>(d.x()), static_cast<int>(d.y()));
+        cachedData_ = nullptr;
+        CEffectTemplate* t = doc_.CurrentTemplate();
+        if (t && t->IsDeferred()) {
+            // Slow templates do not follow the pointer: render once the drag is over.
+            doc_.Render();
+            OnNotify(doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
+        }
+        update();
+        return;
+    }
+    panning_ = false;
+    UpdateCursor(false);
+}
+
+void CPhotoEditPreviewWnd::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    if (e->button() != Qt::LeftButton || CompareButtonHit(e->position())) return;
+    if (owner_) platform::Post(owner_, activationCode_, 0, 0);
+    if (!g_repeating) {
+        g_repeating = true;
+        for (CPhotoEditPreviewWnd* other : Previews())
+            if (other != this && other->owner_ && other->owner_ != owner_)
+                platform::Post(other->owner_, other->activationCode_, 0, 0);
+        g_repeating = false;
+    }
+}
+
+void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.fillRect(rect(), QColor(0xe4, 0xe8, 0xee));
+
+    if (message_ != Message::None) {
+        const QString text = message_ == Message::OnlineTemplate
+                                 ? ui::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
+                                 : ui::Str(158);
+        QFont f = font();
+        f.setPixelSize(15);
+        f.setWeight(QFont::DemiBold);
+        p.setFont(f);
+        const QRect box = rect().adjusted(40, 0, -40, 0);
+        if (message_ == Message::OnlineTemplate) {
+            const QPixmap badge = ui::Skin::Image(ui::img::DownloadBadge);
+            p.drawPixmap(QRect(width() / 2 - 22, height() / 2 - 70, 44, 44), badge);
+        }
+        p.setPen(message_ == Message::DownloadFailed ? ui::theme::kDanger : ui::theme::kText);
+        p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+        return;
+    }
+
+    const QImage image = showOriginal_ ? original_ : ShownQImage();
+    const qreal r = devicePixelRatioF();
+    if (!image.isNull()) {
+        const ViewRect dev = DeviceRect();
+        float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
+        float zoom = zoom_.zoom;
+        if (showOriginal_) {
+            pan[0] = pan[1] = 0;
+            zoom = 1;
+        }
+        const VisibleRegion region = ComputeVisibleRegion(image.width(), image.height(), pan, zoom, dev);
+        const ViewRect shown = FitRect(region.pixels.width, region.pixels.height, dev);
+        p.save();
+        p.scale(1 / r, 1 / r);
+        const QRectF target(shown.left, shown.top, shown.Width(), shown.Height());
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 28));
+        p.drawRect(target.adjusted(-1 * r, 0, 1 * r, 3 * r));
+        p.drawImage(target, image,
+                    QRectF(region.pixels.x, region.pixels.y, region.pixels.width, region.pixels.height));
+        CEffectTemplate* t = doc_.CurrentTemplate();
+        if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
+            ui::QtDrawContext dc(p);
+            t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
+        }
+        p.restore();
+        if (zoom_.Zoomed() && !showOriginal_) {
+            // How far in we are, in the corner.
+            const QString z = QString("%1%").arg(std::lround(100 / zoom_.zoom));
+            QFont f = font();
+            f.setPixelSize(11);
+            p.setFont(f);
+            const QRect badge(width() - 62, 10, 52, 20);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x22, 0x2a, 0x36, 190));
+            p.drawRoundedRect(badge, 10, 10);
+            p.setPen(Qt::white);
+            p.drawText(badge, Qt::AlignCenter, z);
+        }
+        if (doc_.CurrentTemplate()) {
+            // Press and hold to see the photo without the effect.
+            const QRectF b = CompareButtonRect();
+            p.setPen(Qt::NoPen);
+            p.setBrush(showOriginal_ ? ui::theme::kAccent : QColor(0x22, 0x2a, 0x36, 190));
+            p.drawEllipse(b);
+            p.drawPixmap(b.adjusted(5, 5, -5, -5).toRect(), ui::Skin::Image(ui::img::IconCompare));
+        }
+    } else if (!busy_) {
+        QFont f = font();
+        f.setPixelSize(14);
+        p.setFont(f);
+        p.setPen(ui::theme::kTextDim);
+        p.drawText(rect(), Qt::AlignCenter, ui::Phrase("Pick a template in the gallery to see it here."));
+    }
+
+    if (busy_ && busySince_.elapsed() >= kBlinkMs) {
+        p.fillRect(rect(), QColor(255, 255, 255, 170));
+        const QPointF c = rect().center();
+        for (int i = 0; i < 16; ++i) {
+            const double a0 = spinnerAngle_ + i * 2 * kPi / 16;
+            const double a1 = a0 + kPi / 16;
+            QPolygonF quad;
+            quad << QPointF(c.x() + 30 * std::cos(a0), c.y() + 30 * std::sin(a0))
+                 << QPointF(c.x() + 60 * std::cos(a0), c.y() + 60 * std::sin(a0))
+                 << QPointF(c.x() + 60 * std::cos(a1), c.y() + 60 * std::sin(a1))
+                 << QPointF(c.x() + 30 * std::cos(a1), c.y() + 30 * std::sin(a1));
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(128, 128, 128, 40 + i * 13));
+            p.drawPolygon(quad);
+        }
+    }
+}
+
+}  // namespace shell

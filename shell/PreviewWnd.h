@@ -1,0 +1,122 @@
+#pragma once
+/**
+ * @file PreviewWnd.h
+ * @brief CPhotoEditPreviewWnd: the preview of the current template's result, fitted and
+ * zoomable about the pointer, pannable, with the busy spinner, the online-template messages
+ * and the template's overlay (its region, its handles) taking pointer input.
+ *
+ * The view works in device pixels towards the engine (the result is rendered for the
+ * window's size in device pixels, so it is sharp on high-density screens); Qt's logical
+ * coordinates are converted at the edges. Interface thread only.
+ */
+#include "controls/QtNotify.h"
+#include "engine/ViewGeometry.h"
+#include "shell/logic/ViewZoom.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+class CPhotoDocument;
+
+namespace shell {
+
+class CPhotoEditPreviewWnd : public QWidget, public ui::NotifyTarget {
+    Q_OBJECT
+public:
+    enum class Message { None, OnlineTemplate, DownloadFailed };
+    static constexpr int kSpinnerTimer = 1;
+    static constexpr int kResizeTimer = 2;
+    /** Rendering shorter than this shows no spinner. */
+    static constexpr int kBlinkMs = 120;
+
+    CPhotoEditPreviewWnd(CPhotoDocument& document, QWidget* parent = nullptr);
+    ~CPhotoEditPreviewWnd() override;
+
+    /** Where result-ready is forwarded (1924) and where double clicks go (3272). */
+    void SetMainWindow(platform::WindowId main) { main_ = main; }
+    void SetOwner(platform::WindowId owner, int activationCode = platform::msg::ActivateCurrentEntry)
+    {
+        owner_ = owner;
+        activationCode_ = activationCode;
+    }
+    /** Where the online-template message gets the template's name from. */
+    void SetTemplateNameSource(std::function<QString()> source) { nameSource_ = std::move(source); }
+
+    std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
+    void OnTimer(int id) override;
+
+    /** One zoom step about the centre (the tool bar's zoom buttons). */
+    void ZoomStep(int steps);
+    /** Shows the photo instead of the result while on (the before/after comparison). */
+    void SetShowOriginal(bool on);
+    bool ShowingOriginal() const { return showOriginal_; }
+
+    bool Busy() const { return busy_; }
+    /** Keeps the spinner (and the template's hands off) while the window renders on a worker. */
+    void HoldBusy(bool hold);
+    Message CurrentMessage() const { return message_; }
+    const ViewZoom& Zoom() const { return zoom_; }
+    /** The engine's view rectangle: the client area in device pixels. */
+    ViewRect DeviceRect() const;
+    /** Tells the document the view's size and that this window hears about results. */
+    void RegisterWithDocument();
+
+signals:
+    void ResultShown();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
+    void enterEvent(QEnterEvent*) override;
+
+private:
+    void Repeat(int code, std::intptr_t a, std::intptr_t b);
+    void StartBusy();
+    void StopBusy();
+    cv::Mat ShownImage() const;
+    QImage ShownQImage();
+    bool TemplateTakesPointer() const;
+    bool OverlayMouse(const QPointF& logical, bool buttonDown, bool* handled);
+    QPointF ToDevice(const QPointF& logical) const;
+    bool CompareButtonHit(const QPointF& p) const;
+    QRectF CompareButtonRect() const;
+    void UpdateCursor(bool overActive);
+
+    CPhotoDocument& doc_;
+    platform::WindowId main_ = 0;
+    platform::WindowId owner_ = 0;
+    int activationCode_ = platform::msg::ActivateCurrentEntry;
+
+    ViewZoom zoom_;
+    bool busy_ = false;
+    bool holdBusy_ = false;
+    QElapsedTimer busySince_;
+    float spinnerAngle_ = 0;
+    Message message_ = Message::None;
+    std::function<QString()> nameSource_;
+
+    // The last shown result as a Qt image, converted once per result.
+    const unsigned char* cachedData_ = nullptr;
+    QSize cachedSize_;
+    QImage cached_;
+    // The photo for the before/after comparison.
+    bool showOriginal_ = false;
+    bool compareHeld_ = false;
+    QImage original_;
+    QString originalKey_;
+
+    bool panning_ = false;
+    bool overlayDrag_ = false;
+    bool buttonDown_ = false;
+    QPointF lastPos_;
+};
+
+}  // namespace shell

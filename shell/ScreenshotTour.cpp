@@ -1,0 +1,256 @@
+// grimaze-tour: starts the desktop program as main() does, walks through its main states
+// (start, photos added, a template picked in the gallery, a slider moved, zoom, the original
+// image with its clip box, export, undo, another language, menus) and saves a screenshot of
+// each into a folder. scripts/screenshot runs it under a virtual X server.
+#include "cli/Builtins.h"
+#include "controls/QtNotify.h"
+#include "controls/Theme.h"
+#include "controls/ToolBar.h"
+#include "engine/PhotoDocument.h"
+#include "i18n/LanguageManager.h"
+#include "library/GalleryModel.h"
+#include "library/ThumbnailWorker.h"
+#include "platform/Folders.h"
+#include "settings/GrimazeSettings.h"
+#include "shell/ExportDialog.h"
+#include "shell/FilterList.h"
+#include "shell/MainWindow.h"
+#include "shell/Messages.h"
+#include "shell/OptionPane.h"
+#include "shell/OptionPane2D.h"
+#include "shell/OriginImgView.h"
+#include "shell/PhotoList.h"
+#include "shell/PreviewWnd.h"
+#include "shell/ProcessProp.h"
+#include "shell/ShellIds.h"
+#include "shell/ShellStartup.h"
+#include "shell/WorkingWindow.h"
+#include "update/VersionCheck.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+
+namespace {
+
+QString g_folder;
+int g_count = 0;
+
+void Wait(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+void Snap(const QString& name, QWidget* window)
+{
+    Wait(150);
+    QPixmap shot;
+    if (QGuiApplication::platformName() == "xcb" && QGuiApplication::primaryScreen())
+        shot = QGuiApplication::primaryScreen()->grabWindow(0);
+    if (shot.isNull()) shot = window->grab();
+    const QString file = QString("%1/%2-%3.png").arg(g_folder).arg(++g_count, 2, 10, QChar('0')).arg(name);
+    shot.save(file);
+    std::printf("%s\n", qPrintable(file));
+}
+
+void Mouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButton button = Qt::LeftButton)
+{
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), type == QEvent::MouseMove ? Qt::NoButton : button, held,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+void Click(QWidget* w, const QPoint& p)
+{
+    Mouse(w, QEvent::MouseButtonPress, p);
+    Mouse(w, QEvent::MouseButtonRelease, p);
+}
+
+// A photo of our own to add: a sunset drawn with gradients and circles.
+std::string MakePhoto(const std::string& folder)
+{
+    cv::Mat m(600, 900, CV_8UC3);
+    for (int y = 0; y < m.rows; ++y) {
+        const double t = double(y) / m.rows;
+        m.row(y).setTo(cv::Scalar(120 + 100 * t, 80 + 60 * (1 - t), 230 - 60 * t));
+    }
+    cv::circle(m, {620, 330}, 90, cv::Scalar(90, 200, 255), cv::FILLED, cv::LINE_AA);
+    for (int i = 0; i < 6; ++i)
+        cv::ellipse(m, {150 + i * 130, 560}, {160, 90}, 0, 180, 360, cv::Scalar(60 + i * 8, 90 + i * 10, 40), cv::FILLED,
+                    cv::LINE_AA);
+    const std::string path = folder + "/sunset.jpg";
+    cv::imwrite(path, m);
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    SettingsSession settings(false);
+    RegisterBuiltinClasses();
+    shell::RegisterShellClasses();
+    QApplication app(argc, argv);
+    g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("screenshots");
+    QDir().mkpath(g_folder);
+    ui::theme::Apply(app);
+    ui::QtNotificationSink::Install();
+    CGrimazeSettings& prefs = GrimazeSettings();
+    prefs.updateCheck = false;
+    i18n::Languages().Choose(prefs.language, prefs.languageAuto);
+    // Message boxes would wait for a person: answer them and show what they said.
+    shell::SetMessageHook([](const QString& text, const QString&, QMessageBox::StandardButtons) {
+        std::printf("message: %s\n", qPrintable(text));
+        return QMessageBox::Ok;
+    });
+
+    CPhotoDocument document;
+    shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
+    window.move(40, 40);
+    window.show();
+    shell::CImageProcessDlg* work = window.Work();
+    auto* page = static_cast<shell::CProcessProp*>(work->Page());
+    Wait(2000);
+    Snap("start", &window);
+
+    // Photos added from the desktop.
+    window.AddFiles({QString::fromStdString(MakePhoto(g_folder.toStdString()))});
+    Wait(1500);
+    Snap("photo-added", &window);
+
+    // A template picked with a click in the gallery.
+    library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    if (!plan.cells.empty()) {
+        const auto& r = plan.cells[0].rect;
+        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    }
+    Wait(1500);
+    Snap("template-selected", &window);
+
+    // A slider moved.
+    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane())) {
+        QSlider* s = pane->Slider(0);
+        s->setValue(s->minimum() + (s->maximum() - s->minimum()) * 4 / 5);
+    }
+    Wait(1500);
+    Snap("slider-moved", &window);
+
+    // Zoomed into the preview.
+    for (int i = 0; i < 8; ++i) window.Command(shell::tool::ZoomIn);
+    Wait(300);
+    Snap("zoomed", &window);
+    for (int i = 0; i < 80; ++i) window.Command(shell::tool::ZoomOut);
+
+    // Export: the dialog over the window.
+    QTimer::singleShot(1200, [&] {
+        if (shell::CDlgExport* dlg = window.ExportDialog()) {
+            Snap("export-dialog", &window);
+            dlg->reject();
+        }
+    });
+    window.Command(shell::tool::Export);
+    Wait(2500);
+
+    // Another setting, exported again, then undo shows the first result; the strip lists both.
+    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane()))
+        pane->Slider(0)->setValue(pane->Slider(0)->minimum());
+    Wait(800);
+    QTimer::singleShot(1200, [&] {
+        if (shell::CDlgExport* dlg = window.ExportDialog()) dlg->reject();
+    });
+    window.Command(shell::tool::Export);
+    Wait(2500);
+    window.Undo();
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 201, 0);  // the strip's results
+    Wait(800);
+    Snap("undo-results", &window);
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 200, 0);
+    Wait(300);
+
+    // Original-image mode, the clip box's corner dragged in.
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::OriginalMode, 0);
+    Wait(800);
+    shell::COriginImgShowWnd* view = work->OriginalView();
+    const ViewRect photo = view->PhotoRect();
+    const QPoint corner(photo.left + 1, photo.top + 1);
+    const QPoint inside = corner + QPoint(photo.Width() / 6, photo.Height() / 6);
+    Mouse(view, QEvent::MouseButtonPress, corner);
+    Mouse(view, QEvent::MouseMove, inside);
+    Mouse(view, QEvent::MouseButtonRelease, inside);
+    Wait(800);
+    Snap("original-image", &window);
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::TemplateMode, 0);
+    Wait(800);
+
+    // A template that renders in the background: the spinner turns meanwhile.
+    plan = page->Model()->BuildPaintPlan();
+    if (plan.cells.size() > 1) {
+        const auto& r = plan.cells[1].rect;
+        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+        Wait(140);
+        Snap("rendering", &window);
+        document.WaitForRendering();
+        Wait(500);
+    }
+
+    // Other categories.
+    for (int c = 1; c < page->CategoryCount(); ++c) {
+        platform::Post(work->WindowId(), platform::msg::ToolbarCommand, c, 0);
+        Wait(200);
+        page->Worker()->WaitForIdle(10000);
+        Wait(300);
+        Snap(QString("category-%1").arg(c + 1), &window);
+        // An online template: the preview says how to get it.
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells)
+            if (cell.state == library::kEntryOnline) {
+                Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
+                Wait(600);
+                Snap("online-template", &window);
+                break;
+            }
+    }
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 0, 0);
+    Wait(800);
+
+    // The settings menu.
+    window.Command(shell::tool::Settings);
+    Wait(300);
+    if (window.SettingsMenu()->isVisible()) {
+        window.LanguageSubMenu()->popup(window.SettingsMenu()->geometry().topRight());
+        Wait(300);
+    }
+    Snap("settings-menu", &window);
+    window.LanguageSubMenu()->hide();
+    window.SettingsMenu()->hide();
+
+    // Another language, everywhere at once.
+    const auto table = i18n::Languages().LanguageTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_deu.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+    Wait(1200);
+    Snap("german", &window);
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_eng.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+
+    // Maximised.
+    window.Command(shell::tool::Maximize);
+    Wait(1200);
+    Snap("maximised", &window);
+
+    update::StopVersionChecks();
+    return 0;
+}

@@ -1,0 +1,17 @@
+#pragma once
+/**
+ * @file ShellStartup.h
+ * @brief What the desktop program plugs into its main window: the template page (gallery),
+ * the update check and the download page.
+ */
+#include "shell/MainWindow.h"
+
+namespace shell {
+
+/** The main window's hooks as the installed program uses them. */
+CGrimazeDlg::Hooks DesktopHooks(CPhotoDocument& document);
+
+/** Starts the automatic version check when the settings ask for it and the network is up. */
+void StartAutomaticVersionCheck(CGrimazeDlg& window);
+
+}  // namespace shell

@@ -1,0 +1,44 @@
+#pragma once
+/**
+ * @file TemplatePageBase.h
+ * @brief What the working window asks of the template page (the gallery and the page that
+ * turns a selection into the current template).
+ */
+#include "controls/QtNotify.h"
+#include "engine/EffectTemplate.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+namespace shell {
+
+class CTemplatePageBase : public QWidget, public ui::NotifyTarget {
+    Q_OBJECT
+public:
+    explicit CTemplatePageBase(QWidget* parent = nullptr) : QWidget(parent), ui::NotifyTarget(this) {}
+
+    /** Tells the page where results and template changes are reported. */
+    virtual void SetWindows(platform::WindowId preview, platform::WindowId mainWindow) = 0;
+    /** Loads the library and fills the gallery. */
+    virtual void Initialise() = 0;
+    virtual int CategoryCount() const = 0;
+    /** The category's name as written in the library (untranslated). */
+    virtual QString CategoryName(int index) const = 0;
+    /** The category's label (translated). */
+    virtual QString CategoryLabel(int index) const = 0;
+    virtual int CurrentCategory() const = 0;
+    virtual void SelectCategory(int index) = 0;
+    virtual void ReselectCurrent(bool recreate, bool restart, bool refreshThumbnails) = 0;
+    virtual CEffectTemplate* Template() const = 0;
+    virtual std::vector<ToolButton> ToolButtons() const = 0;
+    /** The name the preview shows in its online-template message. */
+    virtual QString CurrentTemplateName() const = 0;
+    /** The language changed: labels and pictures again. */
+    virtual void Retranslate() = 0;
+    /** Joins the thumbnail worker, saves and clears the library. */
+    virtual void Shutdown() = 0;
+};
+
+}  // namespace shell

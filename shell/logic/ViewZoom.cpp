@@ -1,0 +1,51 @@
+#include "shell/logic/ViewZoom.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace shell {
+
+void ViewZoom::ZoomAbout(int w, int h, const ViewRect& view, int steps, float x, float y)
+{
+    if (w <= 0 || h <= 0 || view.Empty() || steps == 0) return;
+    const ViewMapping before(w, h, view, pan[0], pan[1], zoom);
+    if (!before.Valid()) return;
+    const cv::Point2f anchor = before.ToFraction(x, y);
+
+    float z = zoom * std::pow(kStep, static_cast<float>(-steps));
+    z = std::clamp(z, kMinZoom, 1.0f);
+    // The region's size does not depend on the pan: learn it with the current pan, then
+    // place the region so that the anchor lands under the pointer again.
+    float probe[2] = {pan[0], pan[1]};
+    float zz = z;
+    const VisibleRegion region = ComputeVisibleRegion(w, h, probe, zz, view);
+    const ViewRect shown = FitRect(region.pixels.width, region.pixels.height, view);
+    if (shown.Empty()) return;
+    const float relX = (x - shown.left) / static_cast<float>(shown.Width());
+    const float relY = (y - shown.top) / static_cast<float>(shown.Height());
+    pan[0] = anchor.x - relX * region.fw;
+    pan[1] = anchor.y - relY * region.fh;
+    zoom = z;
+    ComputeVisibleRegion(w, h, pan, zoom, view);  // clamps the pan and applies the limits
+    if (zoom >= 1) {
+        zoom = 1;
+        pan[0] = pan[1] = 0;
+    }
+}
+
+void ViewZoom::ZoomCentre(int w, int h, const ViewRect& view, int steps)
+{
+    ZoomAbout(w, h, view, steps, (view.left + view.right) / 2.0f, (view.top + view.bottom) / 2.0f);
+}
+
+void ViewZoom::Pan(int w, int h, const ViewRect& view, float dx, float dy)
+{
+    if (w <= 0 || h <= 0 || view.Empty() || zoom >= 1) return;
+    float probe[2] = {pan[0], pan[1]};
+    float zz = zoom;
+    const VisibleRegion region = ComputeVisibleRegion(w, h, probe, zz, view);
+    pan[0] = std::clamp(pan[0] - dx / view.Width() * region.fw, 0.0f, std::max(0.0f, 1 - region.fw));
+    pan[1] = std::clamp(pan[1] - dy / view.Height() * region.fh, 0.0f, std::max(0.0f, 1 - region.fh));
+}
+
+}  // namespace shell

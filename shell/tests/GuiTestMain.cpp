@@ -1,0 +1,60 @@
+// main() of the desktop program's tests: a private HOME, the offscreen platform, the effect
+// classes, then every test class. Without a Qt platform plugin the tests are skipped (77).
+#include "cli/Builtins.h"
+#include "controls/QtNotify.h"
+#include "controls/Theme.h"
+#include "platform/testing/TestEnv.h"
+#include "shell/OptionPane2D.h"
+#include "shell/tests/GuiTestSupport.h"
+#include "shell/tests/GuiTests.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+bool PlatformPluginPresent(const QString& platform)
+{
+    const QDir dir(QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms");
+    return !dir.entryList({"*" + platform + "*"}, QDir::Files).isEmpty();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    testenv::TemporaryHome home;
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const QString platform = QString::fromLocal8Bit(std::getenv("QT_QPA_PLATFORM"));
+    if (!PlatformPluginPresent(platform)) {
+        std::printf("SKIP: the Qt platform plugin \"%s\" is not installed\n", qPrintable(platform));
+        return 77;
+    }
+    RegisterBuiltinClasses();
+    shell::RegisterShellClasses();
+    guitest::RegisterTestClasses();
+
+    QApplication app(argc, argv);
+    ui::theme::Apply(app);
+    ui::QtNotificationSink::Install();
+
+    int failed = 0;
+    {
+        ControlsGuiTest controls;
+        failed += QTest::qExec(&controls, argc, argv);
+    }
+    {
+        ShellGuiTest shell;
+        failed += QTest::qExec(&shell, argc, argv);
+    }
+    {
+        GalleryGuiTest gallery;
+        failed += QTest::qExec(&gallery, argc, argv);
+    }
+    return failed ? 1 : 0;
+}

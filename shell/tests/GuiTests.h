@@ -1,0 +1,75 @@
+#pragma once
+// The desktop program's widget tests (Qt Test, offscreen).
+#include "engine/PhotoDocument.h"
+#include "platform/testing/TestEnv.h"
+#include "shell/MainWindow.h"
+
+#include <QObject>
+
+#include <memory>
+
+/** The skinned controls on their own. */
+class ControlsGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void buttonBarHoverPressAndPost();
+    void buttonBarDisabledButton();
+    void toolBarPostsItsCommandAndRunsHandlers();
+    void skinPicturesAreSharpAtTwiceThePixelRatio();
+};
+
+/** The whole program, window by window. */
+class ShellGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void startShowsTheWindowWithTheSamplePhotos();
+    void windowFrameMaximisesAndKeepsItsMinimumSize();
+    void addPhotosPutsTheLastChosenFirst();
+    void dropImageFilesOnTheStrip();
+    void largePhotosAreOpenedOnAWorker();
+    void dragAPhotoInTheStrip();
+    void stripContextDeleteAndControlClick();
+    void templatePaneSliderChangesThePreview();
+    void templateWithoutRegionHidesTheClipBox();
+    void switchingTemplatesKeepsOnePane();
+    void previewZoomsAboutThePointerAndPans();
+    void regionDragInThePreviewMovesTheRegion();
+    void undoAndRedoStepThroughResults();
+    void exportWritesTheChosenSize();
+    void exportOfABackgroundTemplateWaitsForItsResult();
+    void exportDialogRules();
+    void failedSaveIsReported();
+    void escapeAsksBeforeQuitting();
+    void escapeWhileExportingDoesNotAsk();
+    void originalImageViewRotatesAndCrops();
+    void switchingTheLanguageRetranslates();
+    void wizardOpensAddImagesAndCloses();
+
+private:
+    void SelectTestTemplate(const char* name, bool deferred = false, bool region = true);
+
+    std::unique_ptr<testenv::TempDir> dir_;
+    std::unique_ptr<CPhotoDocument> doc_;
+    std::unique_ptr<shell::CGrimazeDlg> main_;
+    void* template_ = nullptr;  // a RefPtr<CEffectTemplate> kept alive for the test
+};
+
+/** The program with its real template library and gallery. */
+class GalleryGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void clickingAGalleryCellMakesItsTemplateCurrent();
+    void galleryThumbnailsAreRenderedFromThePhoto();
+    void categoriesHideAndScroll();
+    void originalModeStaysWhilePhotosChange();
+    void templateTimersTurnThe3DModel();
+
+private:
+    std::unique_ptr<CPhotoDocument> doc_;
+    std::unique_ptr<shell::CGrimazeDlg> main_;
+};
