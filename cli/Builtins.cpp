@@ -2,7 +2,9 @@
 
 #include "engine/Registry.h"
 #include "filters/FilterClasses.h"
+#include "face/FaceClasses.h"
 #include "frames/FrameClasses.h"
+#include "mesh3d/Mesh3dClasses.h"
 
 #include <mutex>
 
@@ -13,5 +15,7 @@ void RegisterBuiltinClasses()
         RegisterEngineClasses();
         RegisterFilterClasses();
         RegisterFrameClasses();
+        RegisterMesh3dClasses();
+        RegisterFaceClasses();
     });
 }

@@ -14,7 +14,7 @@ namespace {
 const char* kHelp =
     "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
     "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
-    "                          [--corner I,X,Y ...]\n\n"
+    "                          [--corner I,X,Y ...] [--turn H,V] [--face N] [--align] [--expression E] [--amount X]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
     "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
@@ -25,7 +25,14 @@ const char* kHelp =
     "  --corner I,X,Y frame templates: move corner I of the photo's window to pixel X,Y of the\n"
     "                 frame picture (not of the photo; the result has the frame picture's size).\n"
     "                 I is the photo's corner: 0 top-left, 1 top-right, 2 bottom-left,\n"
-    "                 3 bottom-right. Repeat for several corners.\n";
+    "                 3 bottom-right. Repeat for several corners.\n"
+    "  --turn H,V     3D templates: turn the model by H radians about its vertical axis (as\n"
+    "                 \"Rotate Model\" does) and V about the horizontal axis before rendering\n\n"
+    "face templates:\n"
+    "  --face N       use the N-th face found on the photo (see grimaze-cli faces)\n"
+    "  --align        locate eyes and mouth and line the face up with the template's\n"
+    "  --expression E happy, angry or sad (expression templates)\n"
+    "  --amount X     how strong the expression is, 0 to 1 (default 0.3)\n";
 
 }  // namespace
 
@@ -35,7 +42,9 @@ int CmdRender(const CommandArgs& argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner"}, {});
+    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner", "turn", "face",
+                           "expression", "amount"},
+                    {"align"});
     if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
@@ -73,11 +82,29 @@ int CmdRender(const CommandArgs& argv)
             return Fail("render", "bad value for --corner: \"" + c + "\" (want I,X,Y: I 0 to 3, X and Y whole pixels)", 2);
         job.corners.emplace_back(static_cast<int>(v[0]), cv::Point(static_cast<int>(v[1]), static_cast<int>(v[2])));
     }
+    if (const auto turn = args.Value("turn")) {
+        std::vector<double> t;
+        if (!ParseList(*turn, 2, t)) return Fail("render", "bad value for --turn: \"" + *turn + "\" (want H,V)", 2);
+        job.turn = cv::Vec2f(static_cast<float>(t[0]), static_cast<float>(t[1]));
+    }
     if (const auto seed = args.Value("seed")) {
         long long s = 0;
         if (!ParseInt(*seed, s) || s < 0 || s > 0xFFFFFFFFLL)
             return Fail("render", "bad value for --seed: \"" + *seed + "\"", 2);
         platform::SetFixedSeed(static_cast<std::uint32_t>(s));
+    }
+
+    if (const auto face = args.Value("face")) {
+        long long n = 0;
+        if (!ParseInt(*face, n) || n < 1 || n > 1000) return Fail("render", "bad value for --face: \"" + *face + "\"", 2);
+        job.face = static_cast<int>(n);
+    }
+    job.align = args.Has("align");
+    job.expression = args.Value("expression");
+    if (const auto amount = args.Value("amount")) {
+        double a = 0;
+        if (!ParseDouble(*amount, a)) return Fail("render", "bad value for --amount: \"" + *amount + "\"", 2);
+        job.amount = a;
     }
 
     std::string error;

@@ -19,9 +19,11 @@ struct CliCommand {
 int CmdClasses(const CommandArgs& args);
 int CmdRender(const CommandArgs& args);
 int CmdDemo(const CommandArgs& args);
+int CmdBatch(const CommandArgs& args);
+int CmdGif(const CommandArgs& args);
 int CmdText(const CommandArgs& args);
 int CmdLangCheck(const CommandArgs& args);
-int CmdBatch(const CommandArgs& args);
+int CmdFaces(const CommandArgs& args);
 int CmdTemplates(const CommandArgs& args);
 int CmdDownload(const CommandArgs& args);
 int CmdCheckUpdate(const CommandArgs& args);

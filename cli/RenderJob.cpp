@@ -1,9 +1,12 @@
 #include "cli/RenderJob.h"
 
+#include "cli/FaceJob.h"
+#include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "frames/CT_Frame.h"
+#include "mesh3d/CT_3DMesh.h"
 
 #include <cmath>
 #include <sstream>
@@ -17,25 +20,43 @@ std::string Number(double v)
 }
 }  // namespace
 
-cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error,
+                     std::optional<cv::Size> viewSize)
 {
-    CPhotoDocument doc;
-    for (const std::string& path : job.photos) {
+    for (const std::string& path : photos) {
         PhotoRecord r;
         r.path = path;
+        // A preview never shows more than the view: let the decoder skip the rest.
+        if (viewSize) {
+            std::string why;
+            r.image = LoadPhotoForView(path, *viewSize, &why);
+            if (r.image.empty()) {
+                error = "cannot read photo " + path + ": " + why;
+                return false;
+            }
+        }
         doc.InsertPhoto(-1, r);
     }
     for (int i = 0; i < doc.PhotoCount(); ++i) {
         std::string why;
         const bool ok = i == 0 ? doc.SelectPhoto(0, &why) : doc.AddToSelection(i, &why);
         if (!ok) {
-            error = "cannot read photo " + job.photos[i] + ": " + why;
-            return {};
+            error = "cannot read photo " + photos[static_cast<size_t>(i)] + ": " + why;
+            return false;
         }
     }
+    return true;
+}
+
+cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+{
+    CPhotoDocument doc;
+    if (!SelectJobPhotos(doc, job.photos, error, job.viewSize)) return {};
 
     RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
     if (!templ) return {};
+
+    if (!PrepareFaceJob(doc, templ.get(), job, error)) return {};
 
     auto* simple = dynamic_cast<CT_SimpleTempl*>(templ.get());
     for (int i = 0; i < 3; ++i) {
@@ -45,8 +66,10 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
             return {};
         }
         const auto& spec = simple->Variable(i);
-        const double v = *job.vars[i];
-        const double lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
+        // Compare in the template's own float precision: "0.06" on the command line must
+        // match max="0.06" in the definition.
+        const float v = static_cast<float>(*job.vars[i]);
+        const float lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
         if (v < lo || v > hi) {
             error = "--var" + std::to_string(i + 1) + " " + Number(v) + " is outside the template's range " +
                     Number(lo) + " to " + Number(hi);
@@ -86,6 +109,14 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
             frame->Frame().main.corner[index] = point;
         }
         frame->ApplyParams();
+    }
+    if (job.turn) {
+        auto* mesh = dynamic_cast<CT_3DMesh*>(templ.get());
+        if (!mesh) {
+            error = "--turn needs a 3D template";
+            return {};
+        }
+        mesh->Turn((*job.turn)[0], (*job.turn)[1]);
     }
 
     doc.SetCurrentTemplate(templ.get());

@@ -18,7 +18,19 @@ struct RenderJob {
     /** Frame templates: main-window corners (0 top-left, 1 top-right, 2 bottom-left,
      *  3 bottom-right of the photo) moved to points in the frame picture's pixels, in order. */
     std::vector<std::pair<int, cv::Point>> corners;
+    std::optional<cv::Vec2f> turn;        ///< 3D templates: turn by H and V radians first
+    // Face templates only.
+    std::optional<int> face;              ///< which detected face, 1 for the first
+    bool align = false;                   ///< locate eyes and mouth and pose the face by them
+    std::optional<std::string> expression;  ///< "happy", "angry" or "sad"
+    std::optional<double> amount;         ///< expression strength, 0..1 (0.3 by default)
 };
+
+class CPhotoDocument;
+
+/** Adds the photos to the document and selects them all, in order; false with a reason. */
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error,
+                     std::optional<cv::Size> viewSize = std::nullopt);
 
 /**
  * @brief Renders the job. Returns the result, or an empty Mat with a one-line reason

@@ -134,6 +134,9 @@ bool IsJpeg(std::ifstream& in)
 
 }  // namespace
 
+// Decodes at 1/reduce of the size (1, 2, 4 or 8); the checks before decoding are the same.
+static cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error);
+
 bool ReadImageSize(const std::string& path, int& width, int& height, std::string* error)
 {
     std::ifstream in(path, std::ios::binary);
@@ -192,7 +195,23 @@ void AppendLog(const std::string& line)
     if (log) log << line << "\r\n";
 }
 
-cv::Mat LoadPhoto(const std::string& path, std::string* error)
+cv::Mat LoadPhoto(const std::string& path, std::string* error) { return LoadPhotoReduced(path, 1, error); }
+
+cv::Mat LoadPhotoForView(const std::string& path, cv::Size view, std::string* error)
+{
+    int w = 0, h = 0, reduce = 1;
+    if (ReadImageSize(path, w, h) && view.width > 0 && view.height > 0) {
+        const int need = std::max(view.width, view.height);  // either orientation
+        for (int n : {8, 4, 2})
+            if (w / n >= need && h / n >= need) {
+                reduce = n;
+                break;
+            }
+    }
+    return LoadPhotoReduced(path, reduce, error);
+}
+
+cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error)
 {
     std::string reason;
     cv::Mat image;
@@ -214,7 +233,11 @@ cv::Mat LoadPhoto(const std::string& path, std::string* error)
         reason = "the JPEG file is truncated";
     } else {
         try {
-            image = cv::imread(path, cv::IMREAD_COLOR);
+            const int flags = reduce == 8   ? cv::IMREAD_REDUCED_COLOR_8
+                              : reduce == 4 ? cv::IMREAD_REDUCED_COLOR_4
+                              : reduce == 2 ? cv::IMREAD_REDUCED_COLOR_2
+                                            : cv::IMREAD_COLOR;
+            image = cv::imread(path, flags);
         } catch (const cv::Exception& e) {
             image.release();
         }

@@ -25,6 +25,13 @@ inline constexpr long long kMaxPhotoFileBytes = 1LL << 30;
 cv::Mat LoadPhoto(const std::string& path, std::string* error = nullptr);
 
 /**
+ * @brief As LoadPhoto, but lets the JPEG decoder skip detail nobody will see: the photo is
+ * decoded at 1/2, 1/4 or 1/8 of its size when that still covers a view of the given size in
+ * either orientation. For renderings that are only ever shown at that size.
+ */
+cv::Mat LoadPhotoForView(const std::string& path, cv::Size view, std::string* error = nullptr);
+
+/**
  * @brief Reads only the header of an image file to learn its size.
  * @return false when the format is not one of JPEG, PNG, BMP, TIFF, WebP or PNM, or the
  * header is damaged.

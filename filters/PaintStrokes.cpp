@@ -57,42 +57,91 @@ void FillWhiteFrom(const cv::Mat& src, cv::Mat& dst)
     }
 }
 
-/** Paints colour on every white pixel under the offsets; returns how many it painted. */
-long long PaintWhiteOnly(cv::Mat& dst, int x0, int y0, const std::vector<cv::Point>& offsets, const uchar* colour)
+/**
+ * A footprint arranged for stamping: offsets sorted by row, then column, with the start of
+ * every row. A stamp touches each of its pixels once, so the order it visits them in does
+ * not change the picture; this order lets it skip the rows and columns outside the image
+ * without looking at them and walk the image row by row.
+ */
+class Brush {
+public:
+    explicit Brush(std::vector<cv::Point> offsets)
+    {
+        std::sort(offsets.begin(), offsets.end(),
+                  [](const cv::Point& a, const cv::Point& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
+        dx_.reserve(offsets.size());
+        for (size_t i = 0; i < offsets.size(); ++i) {
+            if (i == 0 || offsets[i].y != offsets[i - 1].y) rows_.push_back({offsets[i].y, i, i});
+            rows_.back().end = i + 1;
+            dx_.push_back(offsets[i].x);
+            minDx_ = std::min(minDx_, offsets[i].x);
+            maxDx_ = std::max(maxDx_, offsets[i].x);
+        }
+    }
+
+    bool Empty() const { return dx_.empty(); }
+
+    /** Calls visit(pixel, x, y) for every pixel of the stamp at (x0, y0) inside the image. */
+    template <class Visit>
+    void ForEachPixel(cv::Mat& image, int x0, int y0, Visit visit) const
+    {
+        if (dx_.empty()) return;
+        const int w = image.cols, h = image.rows;
+        const bool inside = x0 + minDx_ >= 0 && x0 + maxDx_ < w && y0 + rows_.front().dy >= 0 && y0 + rows_.back().dy < h;
+        if (inside) {
+            // Most stamps: no clipping at all.
+            for (const Row& row : rows_) {
+                const int y = y0 + row.dy;
+                uchar* line = image.ptr<uchar>(y);
+                for (size_t i = row.begin; i < row.end; ++i) {
+                    const int x = x0 + dx_[i];
+                    visit(line + 3 * x, x, y);
+                }
+            }
+            return;
+        }
+        auto row = std::lower_bound(rows_.begin(), rows_.end(), -y0, [](const Row& r, int dy) { return r.dy < dy; });
+        for (; row != rows_.end() && y0 + row->dy < h; ++row) {
+            const int y = y0 + row->dy;
+            const int* first = dx_.data() + row->begin;
+            const int* last = dx_.data() + row->end;
+            first = std::lower_bound(first, last, -x0);
+            last = std::upper_bound(first, last, w - 1 - x0);
+            uchar* line = image.ptr<uchar>(y);
+            for (const int* dx = first; dx != last; ++dx) {
+                const int x = x0 + *dx;
+                visit(line + 3 * x, x, y);
+            }
+        }
+    }
+
+private:
+    struct Row {
+        int dy;
+        size_t begin, end;
+    };
+    std::vector<Row> rows_;
+    std::vector<int> dx_;
+    int minDx_ = 0, maxDx_ = 0;
+};
+
+/** Paints colour on every white pixel under the brush; returns how many it painted. */
+long long PaintWhiteOnly(cv::Mat& dst, int x0, int y0, const Brush& brush, const uchar* colour)
 {
-    const unsigned w = static_cast<unsigned>(dst.cols), h = static_cast<unsigned>(dst.rows);
     long long painted = 0;
-    for (const cv::Point& o : offsets) {
-        const int x = x0 + o.x, y = y0 + o.y;
-        if (static_cast<unsigned>(x) >= w || static_cast<unsigned>(y) >= h) continue;
-        uchar* p = dst.ptr<uchar>(y) + 3 * x;
-        if (!IsWhite(p)) continue;
+    brush.ForEachPixel(dst, x0, y0, [&](uchar* p, int, int) {
+        if (!IsWhite(p)) return;
         p[0] = colour[0];
         p[1] = colour[1];
         p[2] = colour[2];
         ++painted;
-    }
+    });
     return painted;
 }
 
 int ClampBrush(int size) { return std::min(size, kMaxBrushSize); }
 
 }  // namespace
-
-cv::Size StrokeWorkingSize(cv::Size photo)
-{
-    if (photo.width <= 0 || photo.height <= 0) return {};
-    const float w = static_cast<float>(photo.width), h = static_cast<float>(photo.height);
-    const float c = (500.0f / w + 500.0f / h) * 0.5f;
-    double ww = std::trunc(w * c), wh = std::trunc(h * c);
-    const double area = ww * wh;
-    if (area > static_cast<double>(kMaxStrokeWorkingPixels)) {
-        const double s = std::sqrt(static_cast<double>(kMaxStrokeWorkingPixels) / area);
-        ww = std::floor(ww * s);
-        wh = std::floor(wh * s);
-    }
-    return {std::max(1, static_cast<int>(ww)), std::max(1, static_cast<int>(wh))};
-}
 
 long long ThinningCount(size_t footprintSize, float keptFraction)
 {
@@ -188,16 +237,12 @@ bool PaintOilStrokes(const cv::Mat& src, cv::Mat& dst, int radius, platform::Ran
     if (!IsPaintable(src)) return false;
     dst.create(src.size(), CV_8UC3);
     dst.setTo(cv::Scalar::all(255));
-    const std::vector<cv::Point> fp = OilFootprint(radius, rng);
-    if (!fp.empty()) {
+    const Brush brush(OilFootprint(radius, rng));
+    if (!brush.Empty()) {
         cv::Mat strokes(dst.size(), CV_32SC1, cv::Scalar(0));
-        const unsigned w = static_cast<unsigned>(dst.cols), h = static_cast<unsigned>(dst.rows);
         StampUntilCovered(src, dst, rng, false, [&](int x0, int y0, const uchar* colour) {
             long long painted = 0;
-            for (const cv::Point& o : fp) {
-                const int x = x0 + o.x, y = y0 + o.y;
-                if (static_cast<unsigned>(x) >= w || static_cast<unsigned>(y) >= h) continue;
-                uchar* p = dst.ptr<uchar>(y) + 3 * x;
+            brush.ForEachPixel(dst, x0, y0, [&](uchar* p, int x, int y) {
                 int& n = strokes.ptr<int>(y)[x];
                 if (IsWhite(p)) {
                     p[0] = colour[0];
@@ -209,7 +254,7 @@ bool PaintOilStrokes(const cv::Mat& src, cv::Mat& dst, int radius, platform::Ran
                     for (int c = 0; c < 3; ++c) p[c] = static_cast<uchar>((colour[c] + p[c] * n) / (n + 1));
                 }
                 ++n;
-            }
+            });
             return painted;
         });
     }
@@ -228,9 +273,10 @@ bool PaintWaxStrokes(const cv::Mat& src, cv::Mat& dst, int halfLength, float kep
     dst.setTo(cv::Scalar::all(255));
     std::vector<cv::Point> fp = WaxFootprint(halfLength);
     RemoveRandomOffsets(fp, ThinningCount(fp.size(), keptFraction), rng);
-    if (!fp.empty()) {
+    const Brush brush(std::move(fp));
+    if (!brush.Empty()) {
         const bool finished = StampUntilCovered(colours, dst, rng, true, [&](int x0, int y0, const uchar* colour) {
-            return PaintWhiteOnly(dst, x0, y0, fp, colour);
+            return PaintWhiteOnly(dst, x0, y0, brush, colour);
         });
         if (!finished) return false;
     }
@@ -249,12 +295,13 @@ bool PaintPastelStrokes(const cv::Mat& src, cv::Mat& dst, int radius, float kept
     // The accents are picked one by one from what thinning left, so they cannot repeat.
     std::vector<cv::Point> accents;
     RemoveRandomOffsets(fp, std::max(0, accentCount), rng, &accents);
-    if (!fp.empty() || !accents.empty()) {
+    const Brush dab(std::move(fp)), dots(std::move(accents));
+    if (!dab.Empty() || !dots.Empty()) {
         StampUntilCovered(src, dst, rng, false, [&](int x0, int y0, const uchar* colour) {
             const int m = (colour[0] + colour[1] + colour[2]) / 3;
             uchar boosted[3];
             for (int c = 0; c < 3; ++c) boosted[c] = cv::saturate_cast<uchar>(2 * colour[c] - m);
-            return PaintWhiteOnly(dst, x0, y0, fp, colour) + PaintWhiteOnly(dst, x0, y0, accents, boosted);
+            return PaintWhiteOnly(dst, x0, y0, dab, colour) + PaintWhiteOnly(dst, x0, y0, dots, boosted);
         });
     }
     FillWhiteFrom(src, dst);

@@ -22,23 +22,11 @@
 inline constexpr long long kStampLeftover = 500;
 
 /**
- * Brush sizes beyond this many working pixels are treated as this size. A brush twice the
- * working picture's side already covers the whole picture in one stamp; the cap only keeps
- * absurd values from taking minutes and gigabytes.
+ * Brush sizes beyond this many working pixels are treated as this size. The painters work
+ * at about 500 x 500 (WorkingResolution.h), where a brush of this radius already spans the
+ * whole picture; the cap only keeps absurd values from taking minutes and gigabytes.
  */
-inline constexpr int kMaxBrushSize = 1000;
-
-/**
- * @brief The working size of the stroke painters: the photo scaled by
- * c = (500 / W + 500 / H) / 2 (single precision, truncated), so that brush sizes mean the
- * same on every photo whatever its pixel count.
- *
- * Very elongated photos would give working images of gigapixels (a 10000 x 1 strip gives
- * 2.5 M x 250); those are scaled down further, keeping the aspect ratio, to at most
- * kMaxStrokeWorkingPixels. Photos up to about 60:1 are not affected.
- */
-cv::Size StrokeWorkingSize(cv::Size photo);
-inline constexpr long long kMaxStrokeWorkingPixels = 4'000'000;
+inline constexpr int kMaxBrushSize = 250;
 
 /**
  * @brief Removes count elements picked at random from list, keeping the order of the rest.

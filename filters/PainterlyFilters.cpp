@@ -3,27 +3,14 @@
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
 #include "filters/PaintStrokes.h"
+#include "filters/VariableValues.h"
+#include "filters/WorkingResolution.h"
 
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
-#include <cmath>
 #include <new>
 
 namespace {
-
-/** A variable's value, or def when the filter has no parameter block (or the value is not a number). */
-float Var(const SimpleParams* p, int i, float def)
-{
-    return p && std::isfinite(p->var[i]) ? p->var[i] : def;
-}
-
-/** An integer variable: the float truncated toward zero (saturated, never undefined). */
-int IntVar(const SimpleParams* p, int i, int def)
-{
-    if (!p || !std::isfinite(p->var[i])) return def;
-    return static_cast<int>(std::clamp(std::trunc(p->var[i]), -1e9f, 1e9f));
-}
 
 /**
  * The shared frame of the three painters: paint at the working size, scale to the output.
@@ -33,7 +20,7 @@ template <class Paint>
 void PaintAtWorkingSize(const cv::Mat& source, cv::Mat& result, std::uint32_t seed, Paint paint)
 {
     platform::Rand15 rng(seed);
-    const cv::Size work = StrokeWorkingSize(source.size());
+    const cv::Size work = WorkingResolution(source.size());
     cv::Mat first, second(work, CV_8UC3);
     cv::resize(source, first, work, 0, 0, cv::INTER_LINEAR);
     paint(first, second, rng);
@@ -50,7 +37,7 @@ void CF_OilPaint::Process()
 {
     if (source_.empty() || result_.empty()) return;
     result_.setTo(cv::Scalar::all(0));
-    const int radius = IntVar(Params(), 0, 5);
+    const int radius = VarInt(Params(), 0, 5);
     PaintAtWorkingSize(source_, result_, RunSeed(), [&](const cv::Mat& in, cv::Mat& out, platform::Rand15& rng) {
         PaintOilStrokes(in, out, radius, rng);
     });
@@ -67,8 +54,8 @@ bool CF_WaxPen::IsDeferred() { return ParamInt("delay", 0) == 1; }
 void CF_WaxPen::Process()
 {
     if (source_.empty() || result_.empty()) return;
-    const int halfLength = IntVar(Params(), 0, 10);
-    const float kept = Var(Params(), 1, 0.5f);
+    const int halfLength = VarInt(Params(), 0, 10);
+    const float kept = VarFloat(Params(), 1, 0.5f);
     // A stopped painting is still scaled into the output: the caller decides whether to show it.
     PaintAtWorkingSize(source_, result_, RunSeed(), [&](const cv::Mat& in, cv::Mat& out, platform::Rand15& rng) {
         PaintWaxStrokes(in, out, halfLength, kept, rng);
@@ -83,9 +70,9 @@ void CF_HardPastel::Process()
 {
     if (source_.empty() || result_.empty()) return;
     result_.setTo(cv::Scalar::all(0));
-    const int radius = IntVar(Params(), 0, 5);
-    const float kept = Var(Params(), 1, 0.5f);
-    const int accents = IntVar(Params(), 2, 3);
+    const int radius = VarInt(Params(), 0, 5);
+    const float kept = VarFloat(Params(), 1, 0.5f);
+    const int accents = VarInt(Params(), 2, 3);
     PaintAtWorkingSize(source_, result_, RunSeed(), [&](const cv::Mat& in, cv::Mat& out, platform::Rand15& rng) {
         PaintPastelStrokes(in, out, radius, kept, accents, rng);
     });

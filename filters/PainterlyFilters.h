@@ -4,7 +4,7 @@
  * @brief "OilPaintFilter", "WaxPenFilter" and "HardPastelFilter": the photo repainted with
  * oil strokes, wax crayon or pastel dabs (algorithms in PaintStrokes.h).
  *
- * Each paints at the stroke working size (StrokeWorkingSize: about 500 x 500 whatever the
+ * Each paints at the working resolution (WorkingResolution.h: about 500 x 500 whatever the
  * photo's pixel count, so brush sizes look the same in the preview and the export) and
  * scales the painting to the output.
  *

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -72,18 +73,20 @@ void SuppressNonMaxima(const cv::Mat& gx, const cv::Mat& gy, float threshold, cv
     const float bounds[4] = {-1 - r2, 1 - r2, r2 - 1, 1 + r2};
     cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& rows) {
         for (int y = rows.start; y < rows.end; ++y) {
-            const float* gxr = gx.ptr<float>(y);
-            const float* gyr = gy.ptr<float>(y);
+            // Rows y - 1, y and y + 1, clamped, indexed by dy + 1.
+            const float* gxr[3] = {gx.ptr<float>(std::max(y - 1, 0)), gx.ptr<float>(y), gx.ptr<float>(std::min(y + 1, H - 1))};
+            const float* gyr[3] = {gy.ptr<float>(std::max(y - 1, 0)), gy.ptr<float>(y), gy.ptr<float>(std::min(y + 1, H - 1))};
             uchar* out = lines.ptr<uchar>(y);
             for (int x = 0; x < W; ++x) {
-                const float a = gxr[x], b = gyr[x];
+                const float a = gxr[1][x], b = gyr[1][x];
+                // Weak gradients are no edge whatever their neighbours: decide that first. A
+                // pixel without any gradient has nothing to trace either.
+                if (!(std::sqrt(a * a + b * b) >= threshold) || (a == 0 && b == 0)) {
+                    out[x] = 255;
+                    continue;
+                }
                 int dir;
                 if (a == 0) {
-                    // Without any gradient there is nothing to trace: no edge.
-                    if (b == 0) {
-                        out[x] = 255;
-                        continue;
-                    }
                     dir = b > 0 ? 4 : 0;
                 } else {
                     const float q = b / a;
@@ -97,12 +100,10 @@ void SuppressNonMaxima(const cv::Mat& gx, const cv::Mat& gy, float threshold, cv
                 }
                 const int dx = kDirX[dir], dy = kDirY[dir];
                 const float m0 = a * dx + b * dy;
-                const int xm = std::clamp(x - dx, 0, W - 1), ym = std::clamp(y - dy, 0, H - 1);
-                const int xp = std::clamp(x + dx, 0, W - 1), yp = std::clamp(y + dy, 0, H - 1);
-                const float mMinus = gx.ptr<float>(ym)[xm] * dx + gy.ptr<float>(ym)[xm] * dy;
-                const float mPlus = gx.ptr<float>(yp)[xp] * dx + gy.ptr<float>(yp)[xp] * dy;
-                const bool edge = mMinus < m0 && mPlus < m0 && std::sqrt(a * a + b * b) >= threshold;
-                out[x] = edge ? 0 : 255;
+                const int xm = std::clamp(x - dx, 0, W - 1), xp = std::clamp(x + dx, 0, W - 1);
+                const float mMinus = gxr[1 - dy][xm] * dx + gyr[1 - dy][xm] * dy;
+                const float mPlus = gxr[1 + dy][xp] * dx + gyr[1 + dy][xp] * dy;
+                out[x] = mMinus < m0 && mPlus < m0 ? 0 : 255;
             }
         }
     });
@@ -128,13 +129,17 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
 {
     const int W = S.cols, H = S.rows;
     const size_t stride = (static_cast<size_t>(W) + 1) * 3;
-    std::vector<Sum> table(stride * (static_cast<size_t>(H) + 1), 0);
+    // Every entry is written below; only the zero border is set here (no pass over 100+ MB).
+    std::unique_ptr<Sum[]> storage(new Sum[stride * (static_cast<size_t>(H) + 1)]);
+    Sum* const table = storage.get();
+    std::fill(table, table + stride, Sum(0));
     // Row sums in parallel, then the running sum down the columns; the stop flag is read
     // once a row (a row takes microseconds).
     cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& rows) {
         for (int y = rows.start; y < rows.end; ++y) {
             const uchar* s = S.ptr<uchar>(y);
-            Sum* cur = table.data() + static_cast<size_t>(y + 1) * stride + 3;
+            Sum* cur = table + static_cast<size_t>(y + 1) * stride + 3;
+            cur[-3] = cur[-2] = cur[-1] = 0;
             Sum run[3] = {0, 0, 0};
             for (int x = 0; x < W; ++x)
                 for (int c = 0; c < 3; ++c) cur[3 * x + c] = run[c] += s[3 * x + c];
@@ -142,8 +147,8 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
     });
     for (int y = 1; y < H; ++y) {
         if (CImageFilter::StopRequested()) return;
-        const Sum* above = table.data() + static_cast<size_t>(y) * stride;
-        Sum* cur = table.data() + static_cast<size_t>(y + 1) * stride;
+        const Sum* above = table + static_cast<size_t>(y) * stride;
+        Sum* cur = table + static_cast<size_t>(y + 1) * stride;
         for (size_t i = 3; i < stride; ++i) cur[i] += above[i];
     }
 
@@ -154,6 +159,8 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
         for (int y = rows.start; y < rows.end; ++y) {
             const float dy = (static_cast<float>(y) / fH - cy) / sy;
             uchar* d = D.ptr<uchar>(y);
+            // Neighbouring pixels mostly share their box size: keep the last reciprocal.
+            double count = 0, inv = 0;
             for (int x = 0; x < W; ++x) {
                 if (CImageFilter::StopRequested()) return;
                 const float e = std::sqrt(dxs[x] * dxs[x] + dy * dy);
@@ -166,13 +173,14 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
                     d[3 * x] = s[0], d[3 * x + 1] = s[1], d[3 * x + 2] = s[2];
                     continue;
                 }
-                const Sum* top = table.data() + static_cast<size_t>(y0) * stride;
-                const Sum* bottom = table.data() + static_cast<size_t>(y1 + 1) * stride;
+                const Sum* top = table + static_cast<size_t>(y0) * stride;
+                const Sum* bottom = table + static_cast<size_t>(y1 + 1) * stride;
                 const size_t l = static_cast<size_t>(x0) * 3, r = static_cast<size_t>(x1 + 1) * 3;
                 // Mean = sum / count, truncated. The mean is at most 255 and its fraction, when
                 // there is one, at least 1 / count (> 1e-9 for any image we load), so a double
                 // product with the reciprocal plus 2^-34 floors to the exact integer quotient.
-                const double inv = 1.0 / (static_cast<double>(x1 - x0 + 1) * static_cast<double>(y1 - y0 + 1));
+                const double n = static_cast<double>(x1 - x0 + 1) * static_cast<double>(y1 - y0 + 1);
+                if (n != count) count = n, inv = 1.0 / n;
                 for (int c = 0; c < 3; ++c) {
                     const Sum sum = bottom[r + c] - top[r + c] - bottom[l + c] + top[l + c];
                     const int mean = static_cast<int>(static_cast<double>(sum) * inv + 0x1p-34);

@@ -3,19 +3,17 @@
 #include "engine/ImageIO.h"
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
+#include "filters/VariableValues.h"
 #include "filters/WatercolourAlgorithms.h"
 
 #include <opencv2/imgproc.hpp>
 
-#include <cmath>
 #include <cstdio>
 #include <mutex>
 #include <new>
 #include <set>
 
 namespace {
-
-float Var(const SimpleParams* p, int i, float def) { return p && std::isfinite(p->var[i]) ? p->var[i] : def; }
 
 /**
  * Tells the user once per process and file that a texture is missing: a batch run opens the
@@ -62,16 +60,12 @@ void CF_WaterPaint::Process()
     cv::Mat scaled;
     cv::resize(source_, scaled, result_.size(), 0, 0, cv::INTER_LINEAR);
     // A stopped diffusion leaves the output as it was.
-    DiffuseWatercolor(scaled, result_, Var(Params(), 0, 1.0f));
+    DiffuseWatercolor(scaled, result_, VarFloat(Params(), 0, 1.0f));
 }
 
 CF_WoodPrint::CF_WoodPrint() { className = "WoodPrintFilter"; }
 
-CF_WoodPrint::~CF_WoodPrint()
-{
-    foreground_.release();
-    background_.release();
-}
+CF_WoodPrint::~CF_WoodPrint() = default;
 
 void CF_WoodPrint::Init()
 {
@@ -87,7 +81,7 @@ void CF_WoodPrint::Process()
     if (source_.empty() || result_.empty()) return;
     cv::Mat scaled;
     cv::resize(source_, scaled, result_.size(), 0, 0, cv::INTER_LINEAR);
-    RenderWoodPrint(result_, scaled, foreground_, background_, Var(Params(), 0, 5.0f), Var(Params(), 1, 0.05f));
+    RenderWoodPrint(result_, scaled, foreground_, background_, VarFloat(Params(), 0, 5.0f), VarFloat(Params(), 1, 0.05f));
 }
 
 void RegisterWatercolourFilterClasses()

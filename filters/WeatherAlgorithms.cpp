@@ -350,8 +350,10 @@ void RenderRipple(cv::Mat& dest, const cv::Mat& source, float a, float b, float 
                     const int row = TruncInto(Q * fH + static_cast<float>(i), 0, H - 1);
                     const int col = TruncInto(R * fH + static_cast<float>(j), 0, W - 1);
                     const uchar* s = source.ptr<uchar>(row) + static_cast<size_t>(col) * 3;
+                    // P is finite and in 0.2..~1, the highlight in 0..~100: the value is a
+                    // small non-negative number, so only the top needs clamping.
                     for (int ch = 0; ch < 3; ++ch)
-                        d[3 * j + ch] = static_cast<uchar>(TruncInto(P * static_cast<float>(s[ch]) + highlight, 0, 255));
+                        d[3 * j + ch] = static_cast<uchar>(std::min(static_cast<int>(P * static_cast<float>(s[ch]) + highlight), 255));
                 }
             }
         }

@@ -151,7 +151,8 @@ int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, co
         for (int k = 0; k < n; ++k) {
             const cv::Mat frame = ToBgr8(source(first + k));
             if (frame.empty()) return Fail(error, "frame " + std::to_string(first + k + 1) + " could not be rendered");
-            if (frame.size() == size) work[size_t(k)] = frame;
+            // Copied, not shared: a source may well render every frame into the same buffer.
+            if (frame.size() == size) frame.copyTo(work[size_t(k)]);
             else cv::resize(frame, work[size_t(k)], size, 0, 0, cv::INTER_LINEAR);
         }
         cv::parallel_for_(cv::Range(0, n), [&](const cv::Range& r) {

@@ -167,15 +167,16 @@ std::string Unescape(std::string_view text, Escapes rule)
 // profile file knows. So the reader never hands inih the text itself but a skeleton of the
 // line that keeps only what inih is to decide on:
 //  - a line whose first non-blank character is ';' is a comment: inih gets ";";
-//  - a section line ("[" first) keeps "[" and the brackets that follow; the text between
-//    becomes a reference "\x03<n>\x03" into a table that lives as long as the parse, since
-//    inih hands the section name to the handler with every later pair;
+//  - a section line ("[" first, a "]" later) becomes "[\x03<n>\x03]": a reference to its
+//    trimmed name in a table that lives as long as the parse, since inih hands the section
+//    name to the handler with every later pair; what follows the "]" is ignored by both;
 //  - any other line keeps its '=' characters and the blanks around the text between them;
 //    each run of text becomes a reference "\x02<n>\x02" into a table for this line only
 //    (inih calls the handler for a line before it reads the next one).
 // inih then finds the section, splits at the first '=', trims name and value, and skips
 // comments; the handler puts the text back. A skeleton can only outgrow inih's buffer on a
-// line with dozens of '=' characters; such a line is reported and skipped.
+// line with dozens of '=' characters or long runs of blanks around them; such a line is
+// reported and skipped.
 struct IniParser {
     IniParser(IniFile& f, std::string_view t) : file(f), text(t) {}
 

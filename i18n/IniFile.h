@@ -20,10 +20,14 @@
  *    characters come back. GetRaw() gives the trimmed text as written, without limit.
  *  - Escape rules differ per section in the language files; Unescape() applies them.
  *
+ *     std::string error;
+ *     const i18n::IniFile ini = i18n::IniFile::Load(path, &error);  // empty when unreadable
+ *     const int version = ini.GetInt("Gerneral", "version", 0);
+ *     for (const std::string& key : ini.Keys("LANGUAGE")) ...
+ *
  * An IniFile is immutable after loading and may be read from any number of threads.
  */
 #include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>

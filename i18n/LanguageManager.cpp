@@ -75,6 +75,17 @@ std::string Hex(unsigned long long v, bool upper)
     return s;
 }
 
+// The names in a folder; none when it cannot be read. Never throws: a folder that changes
+// while it is read ends the listing early.
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        names.push_back(it->path().filename().string());
+    return names;
+}
+
 }  // namespace
 
 // Data files written on a case-insensitive system may name a file with other letter case
@@ -95,9 +106,9 @@ std::string FindFileInFolder(const std::string& folder, std::string_view relativ
         std::error_code ec;
         if (!std::filesystem::exists(next, ec)) {
             next.clear();
-            for (const auto& e : std::filesystem::directory_iterator(path, ec)) {
-                if (platform::EqualsNoCase(e.path().filename().string(), part)) {
-                    next = e.path().string();
+            for (const std::string& name : FolderEntries(path)) {
+                if (platform::EqualsNoCase(name, part)) {
+                    next = platform::JoinPath(path, name);
                     break;
                 }
             }
@@ -386,11 +397,8 @@ void LanguageManager::SetBuiltinBitmaps(std::function<cv::Mat(int)> provider)
 std::vector<LanguageEntry> LanguageManager::LanguageTable() const
 {
     std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(languageFolder_, ec)) {
-        const std::string name = e.path().filename().string();
-        if (IsLanguageFileName(name) && platform::FileExists(e.path().string())) names.push_back(name);
-    }
+    for (const std::string& name : FolderEntries(languageFolder_))
+        if (IsLanguageFileName(name) && platform::FileExists(platform::JoinPath(languageFolder_, name))) names.push_back(name);
     std::sort(names.begin(), names.end(),
               [](const std::string& a, const std::string& b) { return platform::ToLowerAscii(a) < platform::ToLowerAscii(b); });
 

@@ -12,6 +12,12 @@
  *  - [DICTIONARY] <phrase> = translation of a free phrase (template and variable names, ...).
  * No lookup fails: what a file lacks falls back to the built-in text, bitmap or phrase.
  *
+ * Start-up, after the settings are loaded (settings/GrimazeSettings.h):
+ *
+ *     SettingsSession session;  // first object of main()
+ *     i18n::Languages().Choose(GrimazeSettings().language, GrimazeSettings().languageAuto);
+ *     ... i18n::Languages().LoadString(i18n::ui::str::QuitQuestion) ...
+ *
  * Threads: lookups may come from any thread (the version check formats its message on its
  * worker). Choose and Use swap the current file under a lock; a lookup that runs meanwhile
  * sees the old file or the new one, never a mix. The window, menu and picture operations are
@@ -197,8 +203,9 @@ public:
     int CheckedCommand(bool automatic) const;
     /**
      * @brief A command of the menu. A language item makes that file current and clears automatic;
-     * Auto sets automatic and chooses by the system language. Then the main window translates
-     * itself (language-changed notification). Other commands: Action::None.
+     * Auto sets automatic and chooses by the system language. On either the caller has the main
+     * window translate itself and its panes (platform::msg::LanguageChanged). Other commands:
+     * Action::None, nothing changes.
      */
     Action OnCommand(int command, LanguageManager& manager, std::string& language, bool& automatic,
                      int systemLanguageId = SystemLanguageId());

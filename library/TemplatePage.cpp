@@ -34,19 +34,18 @@ void CTemplatePage::SelectEntry(int index)
         }
     }
 
+    // A deferred rendering may end, and report, before Render returns: the preview must hear
+    // "busy" first, or it would wait for a result that has already come.
     document_.SetCurrentTemplate(template_.get());
-    if (template_) {
+    const bool deferred = template_ && template_->IsDeferred();
+    if (item->definition && deferred) platform::Post(preview_, platform::msg::Busy);
+    if (template_)
         document_.Render();
-    } else {
+    else
         document_.ClearResult();  // nothing stale may stay in the preview
-    }
-    const bool finishedAtOnce = !template_ || !template_->IsDeferred();
 
     if (item->definition) {
-        if (finishedAtOnce)
-            platform::Post(preview_, platform::msg::ResultReady, document_.LastRequest());
-        else
-            platform::Post(preview_, platform::msg::Busy);
+        if (!deferred) platform::Post(preview_, platform::msg::ResultReady, document_.LastRequest());
     } else {
         switch (entry->state) {
         case kEntryOnline: platform::Post(preview_, platform::msg::OnlineTemplateMessage, 1); break;

@@ -38,12 +38,12 @@ std::string WhyNotWritable(const std::string& path)
     if (stat(path.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return path + " is not a file";
         if (access(path.c_str(), R_OK) != 0) return "cannot read " + path + ": " + std::strerror(errno);
-    } else if (errno != ENOENT) {
+    } else if (errno != ENOENT && errno != ENOTDIR) {
         return "cannot reach " + path + ": " + std::strerror(errno);
     }
     std::string folder = platform::ParentFolder(path);
     while (!folder.empty() && stat(folder.c_str(), &st) != 0) {
-        if (errno != ENOENT) return "cannot reach " + folder + ": " + std::strerror(errno);
+        if (errno != ENOENT && errno != ENOTDIR) return "cannot reach " + folder + ": " + std::strerror(errno);
         if (folder == "/") break;
         folder = platform::ParentFolder(folder);
     }

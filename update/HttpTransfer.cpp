@@ -3,6 +3,8 @@
 #include <curl/curl.h>
 
 #include <arpa/inet.h>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <mutex>

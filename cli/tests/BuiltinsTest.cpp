@@ -13,6 +13,11 @@ TEST(Builtins, EveryRegisteredClassIsCreatableWithItsKind)
     const std::pair<const char*, int> table[] = {
         {"SimpleFilter", KindFilter},
         {"SimpleTemplate", KindTemplate},
+        {"TeapotFilter", KindFilter},
+        {"CylinderFilterMS", KindFilter},
+        {"3DMeshTemplate", KindTemplate},
+        {"FaceFilter", KindFilter},
+        {"FaceTemplate", KindTemplate},
     };
     for (const auto& [name, kind] : table) {
         const auto object = CreateByName(name);

@@ -85,6 +85,14 @@ TEST(Cli, RenderOfSimpleFilterIsBlackAtFullOrPreviewSize)
     EXPECT_EQ(out.size(), cv::Size(1000, 500));
     EXPECT_EQ(cv::countNonZero(out.reshape(1)), 0);
 
+    // The largest value of a variable is accepted although 0.06 has no exact float.
+    std::ofstream(templ + "/Fine.tmpl")
+        << "<effect><template name=\"Fine\"/><filter name=\"SimpleTemplate\"><filter name=\"SimpleFilter\"/>"
+           "<variables><var1 name=\"Fine\" min=\"0\" max=\"0.06\" default=\"0.01\" resolution=\"0.01\"/>"
+           "</variables></filter></effect>";
+    r = Cli({"render", "--template", templ + "/Fine.tmpl", "--photo", photo, "--var1", "0.06", "--out", dir / "fine.png"});
+    EXPECT_EQ(r.code, 0) << r.err;
+
     r = Cli({"render", "--template", templ + "/Plain.tmpl", "--photo", photo, "--size", "400x400", "--out",
              dir / "preview.jpg", "--var1", "3", "--roi", "0.1,0.1,0.5,0.5", "--seed", "7"});
     ASSERT_EQ(r.code, 0) << r.err;

@@ -160,3 +160,16 @@ TEST(SaveImage, WritesByExtensionAndRefusesOthers)
     // Lossless formats keep every pixel.
     EXPECT_EQ(cv::norm(cv::imread(dir / "a.png"), img, cv::NORM_INF), 0);
 }
+
+TEST(LoadPhotoForView, DecodesJustEnoughForTheView)
+{
+    testenv::TempDir dir;
+    cv::imwrite(dir / "big.jpg", MakeGradient(2000, 1600));
+    // A quarter still covers 400 pixels in either orientation; an eighth would not.
+    EXPECT_EQ(LoadPhotoForView(dir / "big.jpg", {400, 300}).size(), cv::Size(500, 400));
+    EXPECT_EQ(LoadPhotoForView(dir / "big.jpg", {1900, 1500}).size(), cv::Size(2000, 1600));
+    EXPECT_EQ(LoadPhotoForView(dir / "big.jpg", {100, 100}).size(), cv::Size(250, 200));
+    std::string error;
+    EXPECT_TRUE(LoadPhotoForView(dir / "none.jpg", {100, 100}, &error).empty());
+    EXPECT_FALSE(error.empty());
+}

@@ -66,7 +66,8 @@ TEST_P(CrashSweep, OddSourcesAndExtremeValues)
             const cv::Mat out = filtertest::Run(*filter, source, &block, nullptr);
             if (!out.empty()) {
                 EXPECT_EQ(out.depth(), CV_8U);
-                if (!source.empty()) {
+                // The multi-source canvas is 800 x 600 when no size is asked for, whatever its inputs.
+                if (!source.empty() && name != "MultiSrcFilter") {
                     EXPECT_EQ(out.size(), source.size());
                 }
             }

@@ -1,14 +1,11 @@
-// The six filter classes: registration, parameters, seeds, missing inputs and textures, and
-// the shipped templates end to end.
+// The six filter classes: registration, parameters, seeds, missing inputs and textures.
 #include "filters/FilterClasses.h"
 #include "filters/MultiSrcFilter.h"
 #include "filters/PainterlyFilters.h"
 #include "filters/WatercolourFilters.h"
 
-#include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
-#include "engine/TemplateFile.h"
 #include "platform/Clock.h"
 #include "platform/testing/TestEnv.h"
 
@@ -273,49 +270,21 @@ TEST(MultiSrcFilter, OutputCanvas)
     EXPECT_EQ(f.GetResult().size(), cv::Size(1, 1));
 }
 
-TEST(ShippedTemplates, EachRendersAndChangesThePhoto)
+TEST(PaintFilters, TheWoodPrintTemplateFindsItsTextures)
 {
-    RegisterEngineClasses();
-    RegisterFilterClasses();
-    SeedGuard seed(3);
-    const std::string photo = testenv::SourceDir() + "/media/Images/default/Default2.jpg";
-    for (const char* name : {"OilPaint", "Watercolor", "WaxCrayon", "HardPastel", "WoodPrint"}) {
-        CPhotoDocument doc;
-        PhotoRecord r;
-        r.path = photo;
-        doc.InsertPhoto(-1, r);
-        ASSERT_TRUE(doc.SelectPhoto(0));
-        std::string error;
-        testing::internal::CaptureStderr();
-        RefPtr<CEffectTemplate> t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, &doc, &error);
-        const std::string said = testing::internal::GetCapturedStderr();
-        ASSERT_TRUE(t) << name << ": " << error;
-        EXPECT_EQ(said, "") << name;
-        // Slider ends and start land exactly on the stated values (no step lost to rounding).
-        auto* simple = dynamic_cast<CT_SimpleTempl*>(t.get());
-        ASSERT_TRUE(simple) << name;
-        for (int i = 0; i < 3; ++i) {
-            const CT_SimpleTempl::VariableSpec spec = simple->Variable(i);
-            int range[3] = {0, 0, 0};
-            simple->ParamCommand(param_cmd::VariableRange, 0, i, range);
-            const float stated[3] = {spec.min, spec.max, spec.def};
-            for (int j = 0; j < 3; ++j) {
-                int position = range[j];
-                simple->ParamCommand(param_cmd::SetVariable, 0, i, &position);
-                EXPECT_NEAR(simple->Params().var[i], stated[j], 1e-4) << name << " var" << i + 1 << " " << j;
-            }
-            simple->Params().var[i] = spec.def;
-        }
-        doc.SetCurrentTemplate(t.get());
-        doc.SetView({0, 0, 400, 300}, 0);
-        doc.Render();
-        doc.WaitForRendering();
-        const cv::Mat shown = doc.ShownResult();
-        ASSERT_FALSE(shown.empty()) << name;
-        cv::Mat plain;
-        cv::resize(doc.PhotoAt(0).PreparedView().empty() ? cv::imread(photo) : doc.PhotoAt(0).PreparedView(), plain,
-                   shown.size(), 0, 0, cv::INTER_AREA);
-        EXPECT_GT(cv::norm(shown, plain, cv::NORM_L1) / shown.total(), 6.0) << name << " barely changed the photo";
-        doc.SetCurrentTemplate(nullptr);
-    }
+    const std::string folder = testenv::SourceDir() + "/media/Templates/WoodPrint";
+    tinyxml2::XMLDocument doc;
+    ASSERT_EQ(doc.LoadFile((folder + "/WoodPrint.tmpl").c_str()), tinyxml2::XML_SUCCESS);
+    tinyxml2::XMLElement* inner = doc.RootElement()->FirstChildElement("filter")->FirstChildElement("filter");
+    CF_WoodPrint wood;
+    wood.SetDefinition(inner);
+    wood.SetTemplateFolder(folder);
+    testing::internal::CaptureStderr();
+    wood.Init();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(wood.Foreground().empty());
+    ASSERT_FALSE(wood.Background().empty());
+    double darkest = 0;
+    cv::minMaxLoc(wood.Background().reshape(1), nullptr, &darkest);
+    EXPECT_LE(darkest, 128) << "the background is printed at half strength";
 }

@@ -154,30 +154,6 @@ cv::Mat RefPastel(const cv::Mat& src, int R, float k, int A, Rand15& rng)
 
 }  // namespace
 
-TEST(StrokeWorkingSize, DependsOnTheAspectRatioOnly)
-{
-    EXPECT_EQ(StrokeWorkingSize({512, 512}), cv::Size(500, 500));
-    EXPECT_EQ(StrokeWorkingSize({1, 1}), cv::Size(500, 500));
-    // c = (500/4000 + 500/3000) / 2 in single precision: 583.33 and 437.5, truncated.
-    EXPECT_EQ(StrokeWorkingSize({4000, 3000}), cv::Size(583, 437));
-    EXPECT_EQ(StrokeWorkingSize({800, 600}), cv::Size(583, 437));
-    EXPECT_EQ(StrokeWorkingSize({0, 10}), cv::Size());
-}
-
-TEST(StrokeWorkingSize, ElongatedPhotosAreCapped)
-{
-    // 5000 x 10 would give 125250 x 250; a 100000 x 1 strip 25 M x 250.
-    for (const cv::Size photo : {cv::Size(5000, 10), cv::Size(100000, 1), cv::Size(1, 100000)}) {
-        const cv::Size s = StrokeWorkingSize(photo);
-        EXPECT_LE(static_cast<long long>(s.width) * s.height, kMaxStrokeWorkingPixels) << photo;
-        EXPECT_GE(std::min(s.width, s.height), 1);
-    }
-    const cv::Size s = StrokeWorkingSize({5000, 10});
-    EXPECT_NEAR(double(s.width) / s.height, 125250.0 / 250.0, 6.0);
-    // A 60:1 panorama keeps its full working size (c = 2.54).
-    EXPECT_EQ(StrokeWorkingSize({6000, 100}), cv::Size(15250, 254));
-}
-
 TEST(Thinning, CountFollowsTheKeptFraction)
 {
     EXPECT_EQ(ThinningCount(190, 0.5f), 95);

@@ -1,4 +1,4 @@
-// The templates that ship with the tonal, tiling, weather and ripple filters: each loads, its
+// The templates that ship with the filters of this module: each loads, its
 // sliders start on their defaults, and it changes a photo at preview and at full size.
 #include "engine/EffectTemplate.h"
 #include "engine/ImageIO.h"
@@ -12,6 +12,7 @@
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <ostream>
 #include <span>
 
 namespace {
@@ -34,7 +35,14 @@ const Shipped kTemplates[] = {
     {"Snow", "Snow", "SnowFilter", false, false},
     {"Mist", "Mist", "MistFilter", true, false},
     {"Ripple", "Ripple", "WaveFilter", false, false},
+    {"OilPaint", "Oil Paint", "OilPaintFilter", false, false},
+    {"Watercolor", "Watercolor", "WaterPaintFilter", true, false},
+    {"WaxCrayon", "Wax Crayon", "WaxPenFilter", false, false},
+    {"HardPastel", "Hard Pastel", "HardPastelFilter", false, false},
+    {"WoodPrint", "Wood Print", "WoodPrintFilter", false, false},
 };
+
+void PrintTo(const Shipped& s, std::ostream* os) { *os << s.folder; }
 
 std::string Folder(const Shipped& t) { return std::string(GRIMAZE_SOURCE_DIR) + "/media/Templates/" + t.folder; }
 

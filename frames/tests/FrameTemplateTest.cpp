@@ -4,6 +4,7 @@
 #include "engine/TemplateFile.h"
 #include "frames/CF_Frame.h"
 #include "frames/CT_Frame.h"
+#include "frames/Homography.h"
 #include "platform/Files.h"
 #include "platform/testing/TestEnv.h"
 
@@ -11,7 +12,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <filesystem>
 #include <fstream>
+#include <set>
 
 namespace {
 
@@ -209,4 +212,54 @@ TEST_F(FrameTemplateTest, DraggingACornerFollowsThePointer)
     EXPECT_EQ(frame->Frame().main.corner[3], c3 + cv::Point(5, -5));
     doc_.PointerUp(1210, 1190);
     doc_.SetCurrentTemplate(nullptr);
+}
+
+TEST(ShippedFrames, EveryFrameTemplateLoadsAndShowsThePhotoInItsWindows)
+{
+    RegisterBuiltinClasses();
+    CPhotoDocument doc;
+    const std::string root = testenv::SourceDir() + "/media/Templates";
+    const cv::Mat photo = LoadPhoto(testenv::SourceDir() + "/media/Images/default/Default2.jpg");
+    ASSERT_FALSE(photo.empty());
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(root)) {
+        if (!entry.is_directory()) continue;
+        // Only the frame templates; the other effects have their own tests.
+        std::string text;
+        const std::string file = FindDefinitionFile(entry.path().string());
+        if (file.empty() || !platform::ReadFile(file, text, 1 << 20) || text.find("\"FrameTemplate\"") == std::string::npos)
+            continue;
+        std::string error;
+        const auto t = OpenTemplate(entry.path().string(), &doc, &error);
+        ASSERT_TRUE(t) << entry.path() << ": " << error;
+        names.insert(t->displayName);
+        CT_Frame* frame = AsFrame(t);
+        ASSERT_TRUE(frame) << entry.path();
+        auto* filter = dynamic_cast<CF_Frame*>(t->Filter());
+        ASSERT_TRUE(filter && !filter->Background().empty()) << entry.path();
+        const cv::Mat bg = filter->Background();
+        const cv::Rect picture(0, 0, bg.cols + 1, bg.rows + 1);
+        std::vector<FrameWindow> windows{frame->Frame().main};
+        windows.insert(windows.end(), frame->Frame().extra.begin(), frame->Frame().extra.end());
+        const cv::Mat photos[] = {photo};
+        t->SetSource(photos);
+        t->ApplyParams();
+        t->Start();
+        t->Process();
+        const cv::Mat r = t->GetResult();
+        ASSERT_EQ(r.size(), bg.size());
+        for (const FrameWindow& w : windows) {
+            EXPECT_FALSE(IsDegenerateWindow(w)) << entry.path();
+            cv::Point2f centre(0, 0);
+            for (const cv::Point& c : w.corner) {
+                EXPECT_TRUE(picture.contains(c)) << entry.path() << " corner " << c;
+                centre += cv::Point2f(c) * 0.25f;
+            }
+            // Around the window's centre the photo shows, not the bare picture.
+            const cv::Rect around = cv::Rect(cv::Point(centre) - cv::Point(10, 10), cv::Size(20, 20)) & cv::Rect(0, 0, r.cols, r.rows);
+            EXPECT_GT(cv::norm(r(around), bg(around), cv::NORM_L1) / around.area(), 10.0) << entry.path();
+        }
+    }
+    for (const char* name : {"Postcard", "Billboard", "Polaroid", "Old TV", "Magazine Cover", "Woodcut Relief"})
+        EXPECT_TRUE(names.count(name)) << name;
 }

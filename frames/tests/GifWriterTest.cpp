@@ -294,6 +294,25 @@ TEST(GifWriter, FileStructureAndDecodedPixels)
     EXPECT_EQ(frame(7), ReferenceDither(resized));
 }
 
+TEST(GifWriter, ASourceMayReuseOneBufferForEveryFrame)
+{
+    testenv::TempDir dir;
+    std::vector<cv::Mat> fresh;
+    for (int i = 0; i < 9; ++i) fresh.push_back(cv::Mat(30, 40, CV_8UC3, cv::Scalar(i * 30, 255 - i * 25, i * 11)));
+    ASSERT_EQ(WriteGifAnimation(dir / "fresh.gif", cv::Size(40, 30), fresh), 1);
+    cv::Mat shared(30, 40, CV_8UC3);
+    const auto reuse = [&](int i) {
+        fresh[size_t(i)].copyTo(shared);
+        return shared;
+    };
+    ASSERT_EQ(WriteGifAnimation(dir / "shared.gif", cv::Size(40, 30), 9, reuse), 1);
+    EXPECT_EQ(ReadAll(dir / "shared.gif"), ReadAll(dir / "fresh.gif"));
+    // The same when every frame is resized on the way in.
+    ASSERT_EQ(WriteGifAnimation(dir / "fresh2.gif", cv::Size(20, 15), fresh), 1);
+    ASSERT_EQ(WriteGifAnimation(dir / "shared2.gif", cv::Size(20, 15), 9, reuse), 1);
+    EXPECT_EQ(ReadAll(dir / "shared2.gif"), ReadAll(dir / "fresh2.gif"));
+}
+
 TEST(GifWriter, FailuresLeaveNoFileBehind)
 {
     testenv::TempDir dir;

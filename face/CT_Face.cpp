@@ -1,0 +1,496 @@
+#include "face/CT_Face.h"
+
+#include "engine/OptionPanel.h"
+#include "engine/PhotoDocument.h"
+#include "engine/Registry.h"
+#include "face/FacePaneLink.h"
+#include "face/RegionShape.h"
+
+#include <opencv2/imgproc.hpp>
+#include <tinyxml2.h>
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace {
+
+// One expression timer per process, and the template that started it.
+std::mutex g_timerMutex;
+CT_Face* g_timerTemplate = nullptr;
+platform::WindowId g_timerWindow = 0;
+
+constexpr platform::Color kFeatureColour{255, 0, 0};
+constexpr platform::Color kFaceColour{255, 255, 0};
+constexpr platform::Color kHandleColour{0, 255, 0};
+constexpr platform::Color kBlack{0, 0, 0};
+constexpr int kHandleReach = 3;  // view pixels around an axis end that grab it
+
+platform::Point Px(cv::Point2f p)
+{
+    return {static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))};
+}
+
+// The double-headed arrow closest to an axis's direction on screen.
+platform::CursorShape AxisCursor(cv::Point2f centre, cv::Point2f end)
+{
+    double deg = std::atan2(end.y - centre.y, end.x - centre.x) * 180 / std::numbers::pi;
+    if (deg < 0) deg += 180;
+    if (deg < 22.5 || deg >= 157.5) return platform::CursorShape::SizeWE;
+    if (deg < 67.5) return platform::CursorShape::SizeNWSE;
+    if (deg < 112.5) return platform::CursorShape::SizeNS;
+    return platform::CursorShape::SizeNESW;
+}
+
+bool InsideQuad(const FaceQuad& q, cv::Point2f p)
+{
+    const std::vector<cv::Point2f> poly = {{q.x0, q.y0}, {q.x1, q.y1}, {q.x2, q.y2}, {q.x3, q.y3}};
+    return cv::pointPolygonTest(poly, p, false) >= 0;
+}
+
+}  // namespace
+
+CT_Face::CT_Face() { className = "FaceTemplate"; }
+
+CT_Face::~CT_Face()
+{
+    std::lock_guard lock(g_timerMutex);
+    if (g_timerTemplate == this) {
+        platform::KillTimer(g_timerWindow, kExpressionTimerId);
+        g_timerTemplate = nullptr;
+        g_timerWindow = 0;
+    }
+}
+
+bool CT_Face::Load()
+{
+    if (!definition) {
+        loadError_ = "the template has no definition";
+        return false;
+    }
+    if (!filter_) {
+        std::unique_ptr<CImageDataObject> object = CreateByName("FaceFilter");
+        auto* filter = dynamic_cast<CF_Face*>(object.get());
+        if (!filter) {
+            loadError_ = "the face filter is not registered";
+            return false;
+        }
+        object.release();
+        filter_.reset(filter);
+        filter_->SetDefinition(definition->FirstChildElement("filter"));
+        filter_->SetTemplateFolder(folder);
+        filter_->Init();
+    }
+    const char* type = definition->Attribute("type");
+    params_.kind = type && std::strcmp(type, "expression") == 0 ? KindExpression : KindChangeFace;
+    double scale = 0, edge = 0;
+    if (const tinyxml2::XMLElement* param = definition->FirstChildElement("param")) {
+        param->QueryDoubleAttribute("scale", &scale);
+        param->QueryDoubleAttribute("blend_edge", &edge);
+    }
+    // Zero (or nonsense) means the default: the face at its own size, a fifth of it soft.
+    params_.scale = std::isfinite(scale) && scale != 0 ? static_cast<float>(scale) : 1.0f;
+    params_.blendEdge = std::isfinite(edge) && edge != 0 ? static_cast<float>(edge) : 0.2f;
+    filter_->SetParams(&params_);
+    return true;
+}
+
+void CT_Face::ApplyParams()
+{
+    if (!filter_) return;
+    filter_->SetDefinition(definition ? definition->FirstChildElement("filter") : nullptr);
+    FaceFilter()->SetNotifyWindow(document ? document->NotifyWindow() : 0);
+    filter_->SetParams(&params_);
+}
+
+void CT_Face::SetPhotos(std::span<const PhotoRecord> records)
+{
+    CEffectTemplate::SetPhotos(records);
+    if (records.empty()) return;
+    // The document's selection holds copies made when the photo was selected; the face state
+    // saved since then lives in the photo list itself.
+    if (document) {
+        const std::vector<int> selected = document->SelectionIndices();
+        if (!selected.empty() && selected.front() >= 0 && selected.front() < document->PhotoCount()) {
+            params_.state = document->PhotoAt(selected.front()).face;
+            return;
+        }
+    }
+    params_.state = records.front().face;
+}
+
+void CT_Face::SetSource(std::span<const cv::Mat> images)
+{
+    if (filter_) filter_->SetSource(images);
+}
+
+void CT_Face::Start()
+{
+    if (filter_) filter_->Start();
+}
+
+void CT_Face::Stop()
+{
+    if (filter_) filter_->Stop();
+}
+
+void CT_Face::Process()
+{
+    if (filter_) filter_->Process();
+    for (int i = 0; i < 4; ++i) shapes_[i] = ShapeFromQuad(params_.state.regions[i]);
+    deferred_ = false;
+    timerEnabled_ = true;
+    params_.alignRequest = 0;
+    params_.searchRequest = 0;
+    params_.resetRequest = 0;
+    if (CF_Face* f = FaceFilter()) {
+        const FaceEngine& e = f->Engine();
+        std::vector<FaceQuad> faces;
+        if (!e.workingPhoto.empty() && !e.fullPhoto.empty()) {
+            const float sx = float(e.fullPhoto.cols) / e.workingPhoto.cols;
+            const float sy = float(e.fullPhoto.rows) / e.workingPhoto.rows;
+            for (const FaceRect& r : e.detectedFaces) {
+                const float x0 = r.x * sx, y0 = r.y * sy, x1 = (r.x + r.width) * sx, y1 = (r.y + r.height) * sy;
+                faces.push_back(FaceQuad{x0, y0, x1, y0, x1, y1, x0, y1});
+            }
+        }
+        std::lock_guard lock(facesMutex_);
+        faces_ = std::move(faces);
+    }
+    SaveFaceState();
+}
+
+cv::Mat CT_Face::GetResult() { return filter_ ? filter_->GetResult() : cv::Mat(); }
+
+int CT_Face::ExportAnimation(const std::string& path, int maxWidth, int maxHeight)
+{
+    return filter_ ? filter_->ExportAnimation(path, maxWidth, maxHeight) : 0;
+}
+
+void CT_Face::SaveFaceState()
+{
+    if (!params_.state.dirty || params_.quiet || !document) return;
+    const std::vector<int> selected = document->SelectionIndices();
+    if (selected.empty()) return;
+    FacePhotoState saved = params_.state;
+    saved.dirty = 0;
+    if (document->SetPhotoFaceState(selected.front(), saved)) params_.state.dirty = 0;
+}
+
+void CT_Face::NotifyPanes(int control, const char* text, bool searchStarted)
+{
+    SweepPanes();
+    for (COptionPanel* pane : panes_) {
+        auto* link = dynamic_cast<CFacePaneLink*>(pane);
+        if (!link) continue;
+        if (searchStarted) link->OnFaceSearchStarted();
+        else link->SetButtonText(control, text);
+    }
+}
+
+void CT_Face::ParamCommand(int command, platform::WindowId view, int index, void* data)
+{
+    using namespace face_cmd;
+    FacePhotoState& st = params_.state;
+    const bool validIndex = index >= 0 && index < 3;
+    switch (command) {
+    case AlignFace:
+        st.alignFace = index != 0;
+        st.dirty = 1;
+        break;
+    case ResetSearch:
+        params_.alignRequest = 0;
+        params_.resetRequest = index != 0;
+        break;
+    case Button:
+        if (index == ButtonSearchFace) {
+            params_.searchRequest = 1;
+            params_.alignRequest = 0;
+            ParamCommand(StopAnimation, view, 0, nullptr);
+        } else if (index == ButtonFaceBlend) {
+            params_.alignRequest = 1;
+            deferred_ = true;
+            ParamCommand(StopAnimation, view, 0, nullptr);
+        } else if (index == ButtonAnimate) {
+            params_.alignRequest = 1;
+            deferred_ = true;
+            timerEnabled_ = false;
+            ParamCommand(StartAnimation, view, 0, nullptr);
+        }
+        break;
+    case StartAnimation: {
+        params_.animating = 1;
+        {
+            std::lock_guard lock(g_timerMutex);
+            if (g_timerTemplate && g_timerWindow != view) platform::KillTimer(g_timerWindow, kExpressionTimerId);
+            g_timerTemplate = this;
+            g_timerWindow = view;
+        }
+        platform::SetTimer(view, kExpressionTimerId, kExpressionTimerMs);
+        if (IsExpression()) NotifyPanes(ButtonAnimate, "Stop Animate", false);
+        break;
+    }
+    case StopAnimation: {
+        platform::WindowId window = view;
+        {
+            std::lock_guard lock(g_timerMutex);
+            if (g_timerTemplate) window = g_timerWindow;
+            if (g_timerTemplate == this) {
+                g_timerTemplate = nullptr;
+                g_timerWindow = 0;
+            }
+        }
+        platform::KillTimer(window, kExpressionTimerId);
+        params_.animating = 0;
+        if (IsExpression()) NotifyPanes(ButtonAnimate, "Animate", false);
+        break;
+    }
+    case StopAlign:
+        params_.alignRequest = 0;
+        ParamCommand(StopAnimation, view, 0, nullptr);
+        break;
+    case SearchFace:
+        params_.searchRequest = 1;
+        params_.alignRequest = 0;
+        ParamCommand(StopAnimation, view, 0, nullptr);
+        break;
+    case ToolbarSearchFace:
+        ParamCommand(SearchFace, view, 0, nullptr);
+        NotifyPanes(0, nullptr, true);
+        break;
+    case SetBlendRadius:
+        if (validIndex && data) st.blendRadius[index] = *static_cast<const float*>(data);
+        st.dirty = 1;
+        break;
+    case SetSearch:
+        params_.alignRequest = 0;
+        params_.searchRequest = index != 0;
+        break;
+    case GetBlendRadius:
+        if (validIndex && data) *static_cast<float*>(data) = st.blendRadius[index];
+        break;
+    case SetExpression:
+        if (data) std::memcpy(st.expression, data, sizeof st.expression);
+        st.dirty = 1;
+        break;
+    case EnhancedColour:
+        st.enhancedColour = index != 0;
+        st.dirty = 1;
+        break;
+    default: break;
+    }
+    if (filter_) filter_->SetParams(&params_);
+    SaveFaceState();
+}
+
+void CT_Face::OnTimer(int timerId)
+{
+    if (timerId != kExpressionTimerId) return;
+    CT_Face* t = nullptr;
+    {
+        std::lock_guard lock(g_timerMutex);
+        t = g_timerTemplate;
+    }
+    if (!t || !t->timerEnabled_ || !t->document) return;
+    t->params_.alignRequest = 0;
+    t->document->Rerender();
+    platform::Send(t->document->NotifyWindow(), platform::msg::ResultReady);
+}
+
+COptionPanel* CT_Face::CreatePane(int which)
+{
+    if (which != 1) return nullptr;
+    std::unique_ptr<CImageDataObject> object =
+        CreateByName(IsExpression() ? "OptionPane_Expression" : "OptionPane_ChangeFace");
+    auto* pane = object && object->kind == KindPane ? dynamic_cast<COptionPanel*>(object.get()) : nullptr;
+    if (!pane) return nullptr;
+    object.release();
+    pane->ownedByTemplate = true;
+    pane->view = document ? document->NotifyWindow() : 0;
+    pane->templ = this;
+    SweepPanes();
+    panes_.push_back(pane);
+    return pane;
+}
+
+void CT_Face::GetToolButtons(std::vector<ToolButton>& list)
+{
+    list.clear();
+    list.push_back(ToolButton{face_cmd::ToolbarSearchFace, "Search Face", "Press to find another face, if possible", "230"});
+}
+
+void CT_Face::SetQuiet(int quiet)
+{
+    // A gallery thumbnail renders the template on a small copy of the photo: whatever it
+    // finds there must not become this photo's face state.
+    if (quiet && !quietActive_) {
+        quietSaved_ = params_;
+        quietActive_ = true;
+        params_.quiet = 1;
+    } else if (!quiet && quietActive_) {
+        params_ = quietSaved_;
+        params_.quiet = 0;
+        quietActive_ = false;
+    }
+    if (filter_) filter_->SetParams(&params_);
+}
+
+std::vector<FaceQuad> CT_Face::DetectedFaces() const
+{
+    std::lock_guard lock(facesMutex_);
+    return faces_;
+}
+
+bool CT_Face::ChooseFace(int index)
+{
+    const std::vector<FaceQuad> faces = DetectedFaces();
+    if (index < 0 || index >= static_cast<int>(faces.size())) return false;
+    FacePhotoState& st = params_.state;
+    st.regions[FaceRegion] = faces[index];
+    st.regionValid[FaceRegion] = 1;
+    for (int i = 0; i < 3; ++i) st.regionValid[i] = 0;
+    st.aligned = 0;
+    st.faceSearched = 1;
+    st.dirty = 1;
+    shapes_[FaceRegion] = ShapeFromQuad(faces[index]);
+    if (filter_) filter_->SetParams(&params_);
+    SaveFaceState();
+    return true;
+}
+
+cv::Size CT_Face::PhotoSize(const cv::Mat& image) const
+{
+    const CF_Face* f = FaceFilter();
+    if (f && f->SourceWidth() > 0 && f->SourceHeight() > 0) return {f->SourceWidth(), f->SourceHeight()};
+    return image.size();
+}
+
+void CT_Face::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect,
+                          float panX, float panY, float zoom)
+{
+    if (view != ViewOriginal || image.empty()) return;
+    const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom);
+    if (!map.Valid()) return;
+    const cv::Size size = PhotoSize(image);
+    auto toView = [&](cv::Point2f p) { return map.ToView(p.x / size.width, p.y / size.height); };
+
+    // Other faces found on the photo, so the user sees which ones a click can pick.
+    const std::vector<FaceQuad> faces = DetectedFaces();
+    if (faces.size() > 1) {
+        dc.SetPen(kFaceColour, 1, platform::PenStyle::Dot);
+        dc.SetBrush({}, true);
+        for (const FaceQuad& q : faces) {
+            const cv::Point2f a = toView({q.x0, q.y0}), b = toView({q.x2, q.y2});
+            dc.Rectangle(Px(a).x, Px(a).y, Px(b).x, Px(b).y);
+        }
+    }
+    for (int r = 0; r < 4; ++r) {
+        if (!params_.state.regionValid[r]) continue;
+        const RegionShape& s = shapes_[r];
+        std::vector<platform::Point> pts;
+        for (const cv::Point2f& p : ShapePolygon(s, 100)) pts.push_back(Px(toView(p)));
+        dc.SetPen(r == FaceRegion ? kFaceColour : kFeatureColour, 1, platform::PenStyle::Solid);
+        dc.SetBrush({}, true);
+        dc.Polygon(pts);
+        dc.SetPen(kBlack, 1, platform::PenStyle::Solid);
+        dc.SetBrush(kHandleColour, false);
+        const cv::Point2f keys[4] = {ShapeCentre(s), ShapeHandlePoint(s, HandlePlusA), ShapeHandlePoint(s, HandlePlusB),
+                                     ShapeHandlePoint(s, HandleMinusA)};
+        for (const cv::Point2f& k : keys) {
+            const platform::Point p = Px(toView(k));
+            dc.Ellipse(p.x - 3, p.y - 3, p.x + 3, p.y + 3);
+        }
+    }
+}
+
+void CT_Face::SetRegionFromShape(int region)
+{
+    params_.state.regions[region] = QuadFromShape(shapes_[region]);
+    if (region == FaceRegion) params_.state.aligned = 0;
+    if (filter_) filter_->SetParams(&params_);
+}
+
+bool CT_Face::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool,
+                      bool buttonDown, int, int x, int y)
+{
+    if (view != ViewOriginal || image.empty()) return false;
+    const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom);
+    if (!map.Valid()) return false;
+    const cv::Size size = PhotoSize(image);
+    auto toView = [&](cv::Point2f p) { return map.ToView(p.x / size.width, p.y / size.height); };
+    auto toImage = [&](float vx, float vy) {
+        const cv::Point2f f = map.ToFraction(vx, vy);
+        return cv::Point2f(f.x * size.width, f.y * size.height);
+    };
+    const cv::Point2f here = toImage(float(x), float(y));
+
+    int hitRegion = -1, hitHandle = -1;
+    for (int r = 0; r < 4 && hitRegion < 0; ++r) {
+        if (!params_.state.regionValid[r]) continue;
+        const RegionShape& s = shapes_[r];
+        for (int h = HandlePlusA; h <= HandleMinusB; ++h) {
+            const cv::Point2f p = toView(ShapeHandlePoint(s, h));
+            if (std::abs(x - p.x) <= kHandleReach && std::abs(y - p.y) <= kHandleReach) {
+                hitRegion = r;
+                hitHandle = h;
+                break;
+            }
+        }
+        if (hitRegion < 0 && InsideShape(s, here)) {
+            hitRegion = r;
+            hitHandle = HandleInside;
+        }
+    }
+
+    bool changed = false;
+    if (!buttonDown) {
+        if (hitHandle == HandleInside) platform::SetCursor(platform::CursorShape::SizeAll);
+        else if (hitHandle >= 0)
+            platform::SetCursor(AxisCursor(toView(ShapeCentre(shapes_[hitRegion])),
+                                           toView(ShapeHandlePoint(shapes_[hitRegion], hitHandle))));
+        else platform::SetCursor(platform::CursorShape::Arrow);
+    }
+
+    if (buttonDown && !prevButton_) {
+        if (hitRegion >= 0) {
+            selRegion_ = hitRegion;
+            selHandle_ = hitHandle;
+            moving_ = true;
+        } else {
+            // A click on another face the search found makes that face the one used.
+            const std::vector<FaceQuad> faces = DetectedFaces();
+            for (int i = 0; i < static_cast<int>(faces.size()); ++i) {
+                if (InsideQuad(faces[i], here)) {
+                    changed = ChooseFace(i);
+                    break;
+                }
+            }
+        }
+        lastX_ = x;
+        lastY_ = y;
+    } else if (buttonDown && moving_ && selRegion_ >= 0) {
+        RegionShape& s = shapes_[selRegion_];
+        if (selHandle_ == HandleInside) {
+            const cv::Point2f before = toImage(float(lastX_), float(lastY_));
+            s.cx += here.x - before.x;
+            s.cy += here.y - before.y;
+        } else {
+            const float d = std::max(1.0f, static_cast<float>(cv::norm(here - ShapeCentre(s))));
+            if (selHandle_ == HandlePlusA || selHandle_ == HandleMinusA) s.a = d;
+            else s.b = d;
+        }
+        SetRegionFromShape(selRegion_);
+        lastX_ = x;
+        lastY_ = y;
+    }
+    if (!buttonDown && prevButton_ && selRegion_ >= 0) {
+        selRegion_ = -1;
+        selHandle_ = -1;
+        moving_ = false;
+        params_.state.dirty = 1;
+        SaveFaceState();
+    }
+    if (!buttonDown) moving_ = false;
+    prevButton_ = buttonDown;
+    return hitRegion >= 0 || moving_ || changed;
+}

@@ -1,0 +1,11 @@
+#include "face/FaceClasses.h"
+
+#include "engine/Registry.h"
+#include "face/CF_Face.h"
+#include "face/CT_Face.h"
+
+void RegisterFaceClasses()
+{
+    RegisterCreator("FaceFilter", [] { return static_cast<CImageDataObject*>(new CF_Face); });
+    RegisterCreator("FaceTemplate", [] { return static_cast<CImageDataObject*>(new CT_Face); });
+}

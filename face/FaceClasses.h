@@ -1,0 +1,3 @@
+#pragma once
+/** Registers "FaceFilter" and "FaceTemplate". */
+void RegisterFaceClasses();

@@ -1,0 +1,99 @@
+// The change-face half of FaceEngine: the template picture, its face configuration, the cap
+// mesh and the rendering of the cap with the face shader.
+#include "engine/ImageIO.h"
+#include "face/CapMesh.h"
+#include "face/FaceEngine.h"
+#include "face/FaceShader.h"
+#include "mesh3d/RenderMesh.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kMaxPictureWidth = 1024;
+constexpr int kMaxPictureHeight = 768;
+
+void FaceShaderStage(const PixelInput& in, float colour[3], const void* data)
+{
+    const auto& d = *static_cast<const FaceShaderData*>(data);
+    const float u = in.texCoord ? in.texCoord[0] : 0.5f, v = in.texCoord ? in.texCoord[1] : 0.5f;
+    const cv::Vec3f c = ShadeFacePixel(d, in.x, in.y, in.light, u, v);
+    for (int i = 0; i < 3; ++i) colour[i] = std::clamp(c[i], 0.0f, 1.0f);
+}
+
+}  // namespace
+
+void BuildCapMesh(CapMesh& cap, const FaceConfig& config)
+{
+    cap.geometry = BuildCapGeometry(config.capWidth, config.capHeight, config.capAngle);
+    Mesh& m = cap.mesh;
+    m.fileFormat = mesh_format::Position | mesh_format::Normal | mesh_format::TexCoord;
+    m.processedFormat = mesh_format::ProcessedFromFile(m.fileFormat);
+    m.vertexCount = kCapVertices;
+    m.triangleCount = kCapTriangles;
+    m.vertices = cap.geometry.vertices;
+    m.indices.assign(cap.geometry.indices.begin(), cap.geometry.indices.end());
+    m.FreeCache();
+}
+
+bool FaceEngine::LoadFacePicture(const std::string& picturePath, const std::string& configPath)
+{
+    // Every rendering asks for the picture again; the file is read once.
+    if (!picture.empty() && picturePath == picturePath_ && configPath == configPath_) return true;
+    cv::Mat loaded = LoadPhoto(picturePath);
+    if (loaded.empty()) return false;
+    if (loaded.cols > kMaxPictureWidth || loaded.rows > kMaxPictureHeight) {
+        const double f = std::min(double(kMaxPictureWidth) / loaded.cols, double(kMaxPictureHeight) / loaded.rows);
+        const cv::Size size(std::max(1, static_cast<int>(std::lround(loaded.cols * f))),
+                            std::max(1, static_cast<int>(std::lround(loaded.rows * f))));
+        cv::resize(loaded, loaded, size, 0, 0, cv::INTER_LINEAR);
+    }
+    picture = loaded;
+    viewportSize = picture.size();
+    output = cv::Mat::zeros(picture.size(), CV_8UC3);
+    depth = cv::Mat::zeros(picture.size(), CV_32FC1);
+    ReadFaceConfig(configPath, config);
+    if (!cap) cap = std::make_unique<CapMesh>();
+    BuildCapMesh(*cap, config);
+    picturePath_ = picturePath;
+    configPath_ = configPath;
+    return true;
+}
+
+const cv::Mat& FaceEngine::RenderChangedFace()
+{
+    if (picture.empty() || output.empty() || !cap) return output;
+    picture.copyTo(output);
+    depth.setTo(0);
+
+    FaceShaderData d;
+    d.picture = &picture;
+    if (!workingPhoto.empty() && !fullPhoto.empty()) {
+        d.photo = &fullPhoto;
+        const float ww = float(workingPhoto.cols), wh = float(workingPhoto.rows);
+        d.face = cv::Rect2f(faceRect.x / ww, faceRect.y / wh, faceRect.width / ww, faceRect.height / wh);
+    }
+    d.scale = scale;
+    d.blendEdge = blendEdge;
+    d.located = featuresLocated;
+    d.alignFace = alignFace;
+    d.enhanced = enhancedColour;
+    std::copy(std::begin(currentRegions), std::end(currentRegions), d.regions);
+    std::copy(std::begin(blendRadius), std::end(blendRadius), d.radius);
+    if (alignFace && featuresLocated) TexturePoseFromRegions(currentRegions, texturePose);
+    std::copy(std::begin(texturePose), std::end(texturePose), d.pose);
+
+    Mesh& m = cap->mesh;
+    m.viewport = cv::Rect(config.viewportX, config.viewportY, viewportSize.width, viewportSize.height);
+    m.rotation = cv::Matx33f(config.rotation);
+    m.translation = cv::Vec3f(-config.translation[0], -config.translation[1], -config.translation[2]);
+    m.cameraFactor = 1.0f;
+    m.pixelShader = FaceShaderStage;
+    m.shaderData = &d;
+    RenderMesh(m, output, &depth);
+    m.shaderData = nullptr;
+    return output;
+}

@@ -1,0 +1,85 @@
+#include "face/FaceConfig.h"
+
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+std::uint32_t ReadLe32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+void WriteLe32(std::string& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+float AsFloat(std::uint32_t bits)
+{
+    float f;
+    std::memcpy(&f, &bits, 4);
+    return f;
+}
+
+std::uint32_t Bits(float f)
+{
+    std::uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+}  // namespace
+
+int ReadFaceConfig(const std::string& path, FaceConfig& config)
+{
+    config.viewportX = 0;
+    config.viewportY = 0;
+    std::string data;
+    // Only the first 68 bytes mean anything; a larger file is read no further.
+    if (!platform::ReadFile(path, data, 1 << 16)) return -1;
+    const int have = static_cast<int>(std::min<size_t>(data.size(), kFaceConfigBytes));
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
+    const int values = have / 4;
+    auto f = [&](int i, float& field) {
+        if (i < values) {
+            const float v = AsFloat(ReadLe32(bytes + 4 * i));
+            if (std::isfinite(v)) field = v;
+        }
+    };
+    for (int i = 0; i < 9; ++i) f(i, config.rotation[i]);
+    for (int i = 0; i < 3; ++i) f(9 + i, config.translation[i]);
+    if (12 < values) config.viewportX = static_cast<std::int32_t>(ReadLe32(bytes + 48));
+    if (13 < values) config.viewportY = static_cast<std::int32_t>(ReadLe32(bytes + 52));
+    float w = config.capWidth, h = config.capHeight, angle = config.capAngle;
+    f(14, w);
+    f(15, h);
+    f(16, angle);
+    if (w > 0) config.capWidth = w;
+    if (h > 0) config.capHeight = h;
+    if (std::abs(std::sin(angle)) > 1e-4f && std::abs(std::tan(angle)) > 1e-4f) config.capAngle = angle;
+    return have;
+}
+
+std::string EncodeFaceConfig(const FaceConfig& config)
+{
+    std::string out;
+    out.reserve(kFaceConfigBytes);
+    for (float v : config.rotation) WriteLe32(out, Bits(v));
+    for (float v : config.translation) WriteLe32(out, Bits(v));
+    WriteLe32(out, static_cast<std::uint32_t>(config.viewportX));
+    WriteLe32(out, static_cast<std::uint32_t>(config.viewportY));
+    WriteLe32(out, Bits(config.capWidth));
+    WriteLe32(out, Bits(config.capHeight));
+    WriteLe32(out, Bits(config.capAngle));
+    return out;
+}
+
+bool WriteFaceConfig(const std::string& path, const FaceConfig& config, std::string* error)
+{
+    return platform::WriteFileAtomically(path, EncodeFaceConfig(config), error);
+}

@@ -1,0 +1,141 @@
+#include "face/ExpressionWarp.h"
+#include "face/FaceEngine.h"
+#include "face/tests/FaceTestUtil.h"
+#include "filters/SampleImage.h"
+
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+using namespace facetest;
+
+namespace {
+
+const FaceQuad kRegions[3] = {{100, 140, 180, 140, 180, 170, 100, 170},
+                              {220, 140, 300, 140, 300, 170, 220, 170},
+                              {140, 300, 260, 300, 260, 350, 140, 350}};
+
+// An engine with a face and regions set by hand (no detection needed).
+void Prepare(FaceEngine& e, const cv::Mat& photo)
+{
+    e.Init();
+    e.SetPhoto(photo);
+    e.faceRect = {e.workingPhoto.cols / 4, e.workingPhoto.rows / 4, e.workingPhoto.cols / 2, e.workingPhoto.rows / 2};
+    e.PrepareCrop();
+    for (int i = 0; i < 3; ++i) e.currentRegions[i] = kRegions[i];
+    e.featuresLocated = true;
+}
+
+}  // namespace
+
+TEST(ExpressionWarp, HappyMovesOnlyTheOuterEyeCornersAndTheMouthCorners)
+{
+    const std::int32_t happy[3] = {1, 0, 1}, angry[3] = {5, -2, -1};
+    cv::Vec2f d[6];
+    ExpressionDisplacements(happy, d);
+    EXPECT_EQ(d[0], cv::Vec2f(-0.05f, -0.15f));
+    EXPECT_EQ(d[3], cv::Vec2f(0.05f, -0.15f));
+    EXPECT_EQ(d[1], cv::Vec2f(0, 0));
+    EXPECT_EQ(d[2], cv::Vec2f(0, 0));
+    EXPECT_EQ(d[4], cv::Vec2f(-0.1f, -0.3f));
+    const ExpressionField f = MakeExpressionField(kRegions, d, happy);
+    EXPECT_TRUE(f.active[0] && f.active[3] && f.active[4] && f.active[5]);
+    EXPECT_FALSE(f.active[1] || f.active[2]);
+    EXPECT_NEAR(f.anchor[0][0], 100.0f / 400, 1e-6);          // left edge of the left eye
+    EXPECT_NEAR(f.anchor[3][0], 300.0f / 400, 1e-6);          // right edge of the right eye
+    EXPECT_NEAR(f.anchor[4][0], 140.0f / 400 - 0.035f, 1e-6);  // just outside the mouth
+    EXPECT_NEAR(f.anchor[4][1], 325.0f / 400, 1e-6);
+    // At an anchor the offset is the displacement itself, against its direction.
+    const cv::Vec2f off = ExpressionOffset(f, f.anchor[4][0], f.anchor[4][1], 1);
+    EXPECT_NEAR(off[0], 0.1f, 2e-3);
+    EXPECT_NEAR(off[1], 0.3f, 2e-3);
+
+    ExpressionDisplacements(angry, d);  // only signs count
+    EXPECT_EQ(d[1], cv::Vec2f(-0.03f, 0.15f));
+    EXPECT_EQ(d[5], cv::Vec2f(-0.1f, 0.3f));
+}
+
+TEST(ExpressionWarp, EqualsThePerPixelDefinitionOnAnyNumberOfThreads)
+{
+    cv::Mat photo(300, 400, CV_8UC3);
+    cv::RNG(5).fill(photo, cv::RNG::UNIFORM, 0, 256);
+    cv::GaussianBlur(photo, photo, cv::Size(7, 7), 0);
+    const std::int32_t sad[3] = {-1, 1, -1};
+    cv::Vec2f d[6];
+    ExpressionDisplacements(sad, d);
+    const ExpressionField f = MakeExpressionField(kRegions, d, sad);
+    const cv::Rect2f face(0.2f, 0.1f, 0.5f, 0.6f);
+    cv::Mat fast(400, 400, CV_8UC3), single(400, 400, CV_8UC3);
+    WarpExpression(photo, face, f, 0.3f, fast);
+    int worst = 0;
+    for (int y = 0; y < 400; y += 3)
+        for (int x = 0; x < 400; x += 3) {
+            const cv::Vec2f o = ExpressionOffset(f, x / 400.0f, y / 400.0f, 0.3f);
+            const cv::Vec3f c = SampleImage(photo, face.width * (x / 400.0f + o[0]) + face.x,
+                                            face.height * (y / 400.0f + o[1]) + face.y);
+            for (int k = 0; k < 3; ++k) worst = std::max(worst, std::abs(int(c[k]) - fast.at<cv::Vec3b>(y, x)[k]));
+        }
+    EXPECT_LE(worst, 1);
+    const int threads = cv::getNumThreads();
+    cv::setNumThreads(1);
+    WarpExpression(photo, face, f, 0.3f, single);
+    cv::setNumThreads(threads);
+    EXPECT_EQ(cv::norm(fast, single, cv::NORM_INF), 0);
+}
+
+TEST(Expression, TheAnimatedAmountSwingsBetweenZeroAndPastThreeTenths)
+{
+    FaceEngine e;
+    Prepare(e, Astronaut());
+    std::vector<float> amounts;
+    for (int i = 0; i < 30; ++i) {
+        e.AnimateExpression();
+        amounts.push_back(e.expressionAmount);
+    }
+    EXPECT_FLOAT_EQ(amounts[0], 0);
+    EXPECT_FLOAT_EQ(amounts[1], 0.03f);
+    EXPECT_FLOAT_EQ(amounts[2], 0.06f);
+    // Up in steps of 0.03 to the first amount above 0.3, then down to the first below 0, then up.
+    int top = 0;
+    while (amounts[top + 1] > amounts[top]) ++top;
+    EXPECT_GT(amounts[top], 0.3f);
+    EXPECT_LT(amounts[top - 1], 0.3f + 1e-6f);
+    int bottom = top;
+    while (amounts[bottom + 1] < amounts[bottom]) ++bottom;
+    EXPECT_LT(amounts[bottom], 0);
+    EXPECT_GT(amounts[bottom + 1], amounts[bottom]);
+    for (size_t i = 1; i < amounts.size(); ++i) EXPECT_NEAR(std::abs(amounts[i] - amounts[i - 1]), 0.03f, 1e-5);
+
+    // Without features the amount stays and the plain face crop is shown.
+    e.featuresLocated = false;
+    const float held = e.expressionAmount;
+    const cv::Mat shown = e.AnimateExpression().clone();
+    EXPECT_EQ(e.expressionAmount, held);
+    cv::Mat expected;
+    const cv::Mat photo = Astronaut();
+    const double s = double(photo.cols) / e.workingPhoto.cols;
+    const cv::Rect r(int(std::lround(e.faceRect.x * s)), int(std::lround(e.faceRect.y * s)),
+                     int(std::lround(e.faceRect.width * s)), int(std::lround(e.faceRect.height * s)));
+    cv::resize(photo(r), expected, cv::Size(400, 400), 0, 0, cv::INTER_LINEAR);
+    EXPECT_EQ(cv::norm(shown, expected, cv::NORM_INF), 0);
+}
+
+TEST(Expression, WarpsTheFaceMoreAsTheAmountGrowsAndStaysBlackWithoutAFace)
+{
+    FaceEngine e;
+    Prepare(e, Astronaut());
+    const cv::Mat still = e.RenderExpression(0).clone();
+    const cv::Mat some = e.RenderExpression(0.15f).clone();
+    const cv::Mat full = e.RenderExpression(0.3f).clone();
+    const double a = cv::norm(still, some, cv::NORM_L1), b = cv::norm(still, full, cv::NORM_L1);
+    EXPECT_GT(a, 0);
+    EXPECT_GT(b, a);
+    // Far from every anchor (the crop's top corners) nothing moves.
+    EXPECT_EQ(full.at<cv::Vec3b>(2, 2), still.at<cv::Vec3b>(2, 2));
+
+    FaceEngine none;
+    none.Init();
+    EXPECT_EQ(cv::norm(none.RenderExpression(0.3f), cv::NORM_INF), 0);
+    none.SetPhoto(Astronaut());
+    EXPECT_EQ(cv::norm(none.RenderExpression(0.3f), cv::NORM_INF), 0);  // no face rectangle
+}

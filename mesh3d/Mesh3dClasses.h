@@ -1,0 +1,3 @@
+#pragma once
+/** Registers "TeapotFilter", "CylinderFilterMS" and "3DMeshTemplate". */
+void RegisterMesh3dClasses();

@@ -1,0 +1,36 @@
+#pragma once
+/**
+ * @file MeshParams.h
+ * @brief The parameter block the 3D mesh template hands its filter (teapot, cylinder).
+ */
+#include <cstdint>
+
+/** Bits of MeshParams::flags. */
+namespace mesh_flags {
+inline constexpr std::uint32_t Reflect = 0x1;          ///< mirror-like: the photo is reflected, not printed
+inline constexpr std::uint32_t NormalizeNormals = 0x2;
+inline constexpr std::uint32_t Specular = 0x4;         ///< add the highlight of MeshParams::specular
+}  // namespace mesh_flags
+
+struct MeshParams {
+    /** Model position; the camera sits at the origin looking along +z, so the model's z is negative. */
+    float position[3] = {0, 0, 0};
+    /**
+     * Model orientation, row-major, for row vectors: a model point P goes to P * rotation. The
+     * template composes its turns that way (spin by "hangle", then tilt the view by "vangle";
+     * the turn timer spins about the model's tilted vertical axis; drags turn about the
+     * screen's axes); the filters hand the renderer, which multiplies column vectors, the
+     * transpose.
+     */
+    float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    /** 1: the pose above is used; 0: the fixed pose (the model 3 units ahead, unturned). */
+    std::int32_t moveable = 1;
+    std::uint32_t flags = 0;
+    /** CullMode: 0 none, 1 "ccw", 2 "cw". */
+    std::int32_t cull = 0;
+    /** Vertical field of view, radians. */
+    float fieldOfView = 1.5707964f;
+    float specular = 0;
+    /** Radians per tick of the turn timer. */
+    float rotationSpeed = 0;
+};
