@@ -23,7 +23,9 @@ class CPhotoDocument;
 
 namespace shell {
 
-class COptionPaneBase : public QWidget, public COptionPanel {
+// COptionPanel is a virtual base: a pane may also derive from a module's own pane interface
+// (the 3D pane from COptionPanel3D), and must still be one COptionPanel to the registry.
+class COptionPaneBase : public QWidget, public virtual COptionPanel {
     Q_OBJECT
 public:
     COptionPaneBase();

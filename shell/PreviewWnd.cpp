@@ -6,6 +6,8 @@
 #include "controls/UiText.h"
 #include "engine/EffectTemplate.h"
 #include "engine/PhotoDocument.h"
+#include "face/CT_Face.h"
+#include "mesh3d/CT_3DMesh.h"
 #include "shell/ImageConvert.h"
 
 #include <QMouseEvent>
@@ -113,6 +115,12 @@ void CPhotoEditPreviewWnd::OnTimer(int id)
         // A background rendering that ended while nobody told us (stopped, not wanted).
         if (!doc_.IsRendering() && !holdBusy_ && busySince_.elapsed() > 400) StopBusy();
         update();
+    } else if (id == mesh_cmd::TurnTimer) {
+        // The templates' own timers run on the view their panes name: the 3D turn and the
+        // expression animation.
+        CT_3DMesh::OnTurnTimer(WindowId(), id);
+    } else if (id == kExpressionTimerId) {
+        CT_Face::OnTimer(id);
     } else if (id == kResizeTimer) {
         if (busy_) return;  // a rendering is under way (maybe on a worker): try again later
         platform::KillTimer(WindowId(), kResizeTimer);
