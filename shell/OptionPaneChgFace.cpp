@@ -160,27 +160,30 @@ void COptionPaneChgFace::LayOut()
     const int margin = 14;
     const int colW = std::max({searchButton_->sizeHint().width(), blendButton_->sizeHint().width(),
                                alignBox_->sizeHint().width(), 120});
-    const int rowH = std::max(searchButton_->sizeHint().height(), 26);
-    const int top = std::max(6, (height() - (3 * rowH + 16)) / 2);
+    // The pane is short (the panel under the preview): rows shrink to fit three in it.
+    const int boxH = 20, gap = 4;
+    const int rowH = std::clamp((height() - 8 - boxH - 2 * gap) / 2, 22, 30);
+    const int top = std::max(2, (height() - (2 * rowH + boxH + 2 * gap)) / 2);
     searchButton_->setGeometry(margin, top, colW, rowH);
-    blendButton_->setGeometry(margin, top + rowH + 8, colW, rowH);
-    alignBox_->setGeometry(margin, top + 2 * (rowH + 8), colW, 22);
+    blendButton_->setGeometry(margin, top + rowH + gap, colW, rowH);
+    alignBox_->setGeometry(margin, top + 2 * (rowH + gap), colW, boxH);
 
     const int gx = margin + colW + 16;
-    const int gw = std::max(200, width() - gx - margin);
-    const int gh = std::max(90, std::min(height() - 12, 3 * rowH + 24));
-    group_->setGeometry(gx, std::max(4, (height() - gh) / 2), gw, gh);
-    const int labelW = 80;
+    const int gw = std::max(240, width() - gx - margin);
+    const int gh = std::max(80, height() - 6);
+    group_->setGeometry(gx, std::max(2, (height() - gh) / 2), gw, gh);
+    const int labelW = std::max({labels_[0]->sizeHint().width(), labels_[1]->sizeHint().width(), 60}) + 8;
     const int half = (gw - 24) / 2;
-    const int sliderW = std::max(60, half - labelW - 8);
-    const int y0 = 24, y1 = 24 + (gh - 30) / 2;
-    labels_[0]->setGeometry(10, y0, labelW, 22);
+    const int sliderW = std::max(60, std::min(220, half - labelW - 8));
+    const int y0 = 20, y1 = 20 + (gh - 24) / 2;
+    labels_[0]->setGeometry(10, y0, labelW, 24);
     sliders_[0]->setGeometry(10 + labelW, y0, sliderW, 26);
-    labels_[1]->setGeometry(10, y1, labelW, 22);
+    labels_[1]->setGeometry(10, y1, labelW, 24);
     sliders_[1]->setGeometry(10 + labelW, y1, sliderW, 26);
     const int rx = 14 + half;
-    labels_[2]->setGeometry(rx, y0, labelW, 22);
-    sliders_[2]->setGeometry(rx + labelW, y0, sliderW, 26);
+    const int mouthW = std::max(labels_[2]->sizeHint().width(), 50) + 8;
+    labels_[2]->setGeometry(rx, y0, mouthW, 24);
+    sliders_[2]->setGeometry(rx + mouthW, y0, std::max(60, std::min(220, gw - rx - mouthW - 10)), 26);
     enhancedBox_->setGeometry(rx, y1, gw - rx - 8, 22);
 }
 
