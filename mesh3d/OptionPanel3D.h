@@ -11,7 +11,8 @@
  */
 #include "engine/OptionPanel.h"
 
-class COptionPanel3D : public COptionPanel {
+// Virtual, so that the shell's pane can derive from this and from its own pane base.
+class COptionPanel3D : public virtual COptionPanel {
 public:
     COptionPanel3D() { className = "OptionPane_3D"; }
 

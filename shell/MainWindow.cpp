@@ -201,6 +201,8 @@ CGrimazeDlg::~CGrimazeDlg()
     qApp->removeEventFilter(this);
     if (job_.joinable()) job_.join();
     work_->Shutdown();
+    if (paneTemplate_) paneTemplate_->Release();
+    paneTemplate_ = nullptr;
 }
 
 // --- Menus ---------------------------------------------------------------------------------
@@ -468,6 +470,17 @@ void CGrimazeDlg::OnTimer(int) {}
 
 void CGrimazeDlg::ShowPanes(CEffectTemplate* t)
 {
+    // A template that is no longer current stops its timer (3D turn, expression animation):
+    // its ticks would render whatever template is current now. We hold a reference on the
+    // template whose panes are shown so that it is still there to be told.
+    if (paneTemplate_ != t) {
+        if (paneTemplate_) {
+            paneTemplate_->ParamCommand(kStopAnimation, work_->Preview()->WindowId(), 0, nullptr);
+            paneTemplate_->Release();
+        }
+        paneTemplate_ = t;
+        if (paneTemplate_) paneTemplate_->AddRef();
+    }
     COperationPanel* panel = work_->OperationPanel();
     if (!t) {
         panel->SetPane(nullptr);

@@ -139,6 +139,7 @@ private:
     bool panelButton_ = false;
     bool exportEnabled_ = false;
     std::vector<ToolButton> extraButtons_;
+    CEffectTemplate* paneTemplate_ = nullptr;  ///< whose panes are shown; one reference held
     bool pendingExport_ = false;
     bool fullPrepared_ = false;
     cv::Mat fullResult_;  // the prepared full-size result; any later rendering replaces the shown one

@@ -4,6 +4,9 @@
 #include "controls/UiText.h"
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
+#include "shell/OptionPane3D.h"
+#include "shell/OptionPaneChgFace.h"
+#include "shell/OptionPaneExpression.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -162,6 +165,9 @@ void COptionPane2D::ClipBoxClicked()
 void RegisterShellClasses()
 {
     RegisterCreator("OptionPane_2D", []() -> CImageDataObject* { return new COptionPane2D; });
+    RegisterCreator("OptionPane_3D", []() -> CImageDataObject* { return new COptionPane3D; });
+    RegisterCreator("OptionPane_ChangeFace", []() -> CImageDataObject* { return new COptionPaneChgFace; });
+    RegisterCreator("OptionPane_Expression", []() -> CImageDataObject* { return new COptionPaneExpression; });
 }
 
 }  // namespace shell

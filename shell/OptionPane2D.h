@@ -53,7 +53,10 @@ private:
     bool applyPending_ = false;
 };
 
-/** Registers the panes of the desktop program ("OptionPane_2D"). */
+/**
+ * Registers the panes of the desktop program ("OptionPane_2D", "OptionPane_3D",
+ * "OptionPane_ChangeFace", "OptionPane_Expression").
+ */
 void RegisterShellClasses();
 
 }  // namespace shell

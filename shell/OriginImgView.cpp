@@ -199,7 +199,15 @@ void COriginImgShowWnd::mouseReleaseEvent(QMouseEvent* e)
     if (templateDrag_) {
         templateDrag_ = false;
         TemplateMouse(e->position(), true, false);
-        emit PhotoChanged(index_);
+        // The template's overlay changed (a face region placed by hand, another face chosen),
+        // not the photo: render the template again as it is. Reselecting it would restart its
+        // face search and throw the hand-placed region away.
+        if (doc_.CurrentTemplate()) {
+            doc_.Render();
+            platform::Send(doc_.NotifyWindow(), doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0,
+                           0);
+        }
+        update();
         return;
     }
     if (clip_.Active()) {

@@ -6,6 +6,8 @@
 #include "controls/UiText.h"
 #include "engine/EffectTemplate.h"
 #include "engine/PhotoDocument.h"
+#include "face/CT_Face.h"
+#include "mesh3d/CT_3DMesh.h"
 #include "shell/ImageConvert.h"
 #include "shell/TemplateTimers.h"
 

@@ -5,6 +5,7 @@
 #include "controls/ToolBar.h"
 #include "controls/UiText.h"
 #include "engine/PhotoDocument.h"
+#include "face/FaceDetector.h"
 #include "i18n/UiIds.h"
 #include "platform/Folders.h"
 #include "shell/OptionPane.h"
@@ -180,6 +181,7 @@ void CImageProcessDlg::Shutdown()
     panel_->SetPane(nullptr);
     originalPanes_->SetPane(nullptr);
     if (page_) page_->Shutdown();
+    FaceDetector::Instance().ReleaseDetector();
 }
 
 void CImageProcessDlg::SetPhotoSelector(PhotoSelector selector)

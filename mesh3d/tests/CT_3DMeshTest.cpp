@@ -234,6 +234,9 @@ TEST_F(Template3D, CommandsKeepThePanesCheckBoxesInStep)
     t->ParamCommand(mesh_cmd::StartTurning, 42, 0, nullptr);
     t->ParamCommand(mesh_cmd::StopTurning, 42, 0, nullptr);
     RegisterCreator("OptionPane_3D", []() -> CImageDataObject* { return nullptr; });
+    // Panes whose windows still live belong to those windows: close them as a window would.
+    for (FakePane3D* p : {a, c}) p->alive = false;
+    t = {};
 }
 
 TEST_F(Template3D, OneTemplateTurnsAtATimeAndDestroyingItStopsTheTimer)

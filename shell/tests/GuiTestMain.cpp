@@ -7,6 +7,7 @@
 #include "shell/OptionPane2D.h"
 #include "shell/tests/GuiTestSupport.h"
 #include "shell/tests/GuiTests.h"
+#include "shell/tests/PaneGuiTests.h"
 
 #include <QApplication>
 #include <QDir>
@@ -51,6 +52,10 @@ int main(int argc, char** argv)
     {
         ShellGuiTest shell;
         failed += QTest::qExec(&shell, argc, argv);
+    }
+    {
+        PaneGuiTest panes;
+        failed += QTest::qExec(&panes, argc, argv);
     }
     {
         GalleryGuiTest gallery;

@@ -1,0 +1,190 @@
+#include "shell/OptionPaneChgFace.h"
+
+#include "controls/Theme.h"
+#include "controls/UiText.h"
+#include "engine/EffectTemplate.h"
+#include "face/CT_Face.h"
+#include "face/FaceParams.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace shell {
+
+COptionPaneChgFace::COptionPaneChgFace()
+{
+    className = "OptionPane_ChangeFace";
+    setObjectName("OptionPane_ChangeFace");
+    auto button = [this](int id, const char* name) {
+        auto* b = new QPushButton(this);
+        b->setProperty("gzControlId", id);
+        b->setObjectName(name);
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setStyleSheet("padding: 5px 10px;");
+        return b;
+    };
+    searchButton_ = button(kSearchFaceId, "searchFace");
+    blendButton_ = button(kFaceBlendId, "faceBlend");
+    connect(searchButton_, &QPushButton::clicked, this, [this] {
+        if (!templ) return;
+        templ->ParamCommand(face_cmd::SearchFace, view, 0, nullptr);
+        RenderAndNotify();
+    });
+    connect(blendButton_, &QPushButton::clicked, this, [this] {
+        if (!templ) return;
+        // Alignment runs as a background rendering; the view spins until it is done.
+        templ->ParamCommand(face_cmd::Button, view, face_cmd::ButtonFaceBlend, nullptr);
+        RenderAndNotify();
+    });
+
+    alignBox_ = new QCheckBox(this);
+    alignBox_->setProperty("gzControlId", kAlignFaceId);
+    alignBox_->setObjectName("alignFace");
+    connect(alignBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(alignBox_, face_cmd::AlignFace); });
+    group_ = new QGroupBox(this);
+    group_->setProperty("gzControlId", kGroupId);
+    enhancedBox_ = new QCheckBox(group_);
+    enhancedBox_->setProperty("gzControlId", kEnhancedId);
+    enhancedBox_->setObjectName("enhancedColour");
+    connect(enhancedBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(enhancedBox_, face_cmd::EnhancedColour); });
+
+    for (int i = 0; i < 3; ++i) {
+        labels_[i] = new QLabel(group_);
+        labels_[i]->setProperty("gzControlId", kLabelId[i]);
+        labels_[i]->setStyleSheet(QString("color: %1;").arg(ui::theme::kText.name()));
+        sliders_[i] = new QSlider(Qt::Horizontal, group_);
+        sliders_[i]->setProperty("gzControlId", kSliderId[i]);
+        sliders_[i]->setObjectName(QString("blendRadius%1").arg(i));
+        sliders_[i]->setRange(kSliderMin, kSliderMax);
+        sliders_[i]->setTickPosition(QSlider::TicksBelow);
+        sliders_[i]->setTickInterval(10);
+        sliders_[i]->setValue(positions_[i]);
+        connect(sliders_[i], &QSlider::valueChanged, this, [this] { SliderMoved(); });
+    }
+}
+
+void COptionPaneChgFace::OnInitDialog()
+{
+    for (int i = 0; i < 3; ++i) {
+        float radius = 1.0f;
+        if (templ) templ->ParamCommand(face_cmd::GetBlendRadius, view, i, &radius);
+        // Rounded, not truncated: 0.57 is stored as 0.569999..., and a pane shown again must
+        // not walk the slider down one step each time.
+        const long pos = std::lround(static_cast<double>(radius) * 100.0);
+        const QSignalBlocker block(sliders_[i]);
+        sliders_[i]->setValue(static_cast<int>(std::clamp<long>(pos, kSliderMin, kSliderMax)));
+        positions_[i] = sliders_[i]->value();
+        labels_[i]->show();
+        sliders_[i]->show();
+    }
+    // The switches show what this photo's face state holds (it survives a change of photo).
+    if (auto* face = dynamic_cast<CT_Face*>(templ)) {
+        alignBox_->setChecked(face->Params().state.alignFace != 0);
+        enhancedBox_->setChecked(face->Params().state.enhancedColour != 0);
+    }
+    LayOut();
+}
+
+void COptionPaneChgFace::Retranslate()
+{
+    COptionPaneBase::Retranslate();
+    searchButton_->setText(ControlText(kSearchFaceId, ui::Phrase("Search Face")));
+    blendButton_->setText(ControlText(kFaceBlendId, ui::Phrase("Do Face Blend")));
+    alignBox_->setText(ControlText(kAlignFaceId, ui::Phrase("Align face")));
+    enhancedBox_->setText(ControlText(kEnhancedId, ui::Phrase("Enable Enhanced color blending")));
+    group_->setTitle(ControlText(kGroupId, ui::Phrase("Blend Radius")));
+    const char* names[3] = {"Left Eye", "Right Eye", "Mouth"};
+    for (int i = 0; i < 3; ++i) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names[i])));
+    LayOut();
+}
+
+void COptionPaneChgFace::OnPaneNotify(int code, std::intptr_t a, std::intptr_t b)
+{
+    if (code == platform::msg::FaceSearchStarted) {
+        OnFaceSearchStarted();
+        return;
+    }
+    COptionPaneBase::OnPaneNotify(code, a, b);
+}
+
+void COptionPaneChgFace::SetButtonText(int control, const std::string& text)
+{
+    for (QPushButton* b : {searchButton_, blendButton_})
+        if (b->property("gzControlId").toInt() == control) b->setText(ui::Phrase(QString::fromStdString(text)));
+}
+
+void COptionPaneChgFace::SwitchClicked(QCheckBox* box, int command)
+{
+    if (!templ) return;
+    const Qt::CheckState state = box->checkState();
+    if (state != Qt::PartiallyChecked) templ->ParamCommand(command, view, state == Qt::Checked ? 1 : 0, nullptr);
+    RerenderAndNotify();
+}
+
+void COptionPaneChgFace::SliderMoved()
+{
+    for (int i = 0; i < 3; ++i) positions_[i] = sliders_[i]->value();
+    // A dragged slider reports many positions in a row; render once for all that are queued.
+    if (applyPending_) return;
+    applyPending_ = true;
+    QTimer::singleShot(0, this, [this] { ApplySliders(); });
+}
+
+void COptionPaneChgFace::ApplySliders()
+{
+    applyPending_ = false;
+    if (!templ) return;
+    // All three, so every radius is the one its slider shows.
+    for (int i = 0; i < 3; ++i) {
+        float radius = static_cast<float>(positions_[i]) / 100.0f;
+        templ->ParamCommand(face_cmd::SetBlendRadius, view, i, &radius);
+    }
+    RerenderAndNotify();
+}
+
+void COptionPaneChgFace::resizeEvent(QResizeEvent*) { LayOut(); }
+
+void COptionPaneChgFace::LayOut()
+{
+    // Buttons and the align switch in a column at the left; the blend-radius group beside
+    // them with the eyes' sliders stacked and the mouth's slider and the colour switch to
+    // their right.
+    const int margin = 14;
+    const int colW = std::max({searchButton_->sizeHint().width(), blendButton_->sizeHint().width(),
+                               alignBox_->sizeHint().width(), 120});
+    // The pane is short (the panel under the preview): rows shrink to fit three in it.
+    const int boxH = 20, gap = 4;
+    const int rowH = std::clamp((height() - 8 - boxH - 2 * gap) / 2, 22, 30);
+    const int top = std::max(2, (height() - (2 * rowH + boxH + 2 * gap)) / 2);
+    searchButton_->setGeometry(margin, top, colW, rowH);
+    blendButton_->setGeometry(margin, top + rowH + gap, colW, rowH);
+    alignBox_->setGeometry(margin, top + 2 * (rowH + gap), colW, boxH);
+
+    const int gx = margin + colW + 16;
+    const int gw = std::max(240, width() - gx - margin);
+    const int gh = std::max(80, height() - 6);
+    group_->setGeometry(gx, std::max(2, (height() - gh) / 2), gw, gh);
+    const int labelW = std::max({labels_[0]->sizeHint().width(), labels_[1]->sizeHint().width(), 60}) + 8;
+    const int half = (gw - 24) / 2;
+    const int sliderW = std::max(60, std::min(220, half - labelW - 8));
+    const int y0 = 20, y1 = 20 + (gh - 24) / 2;
+    labels_[0]->setGeometry(10, y0, labelW, 24);
+    sliders_[0]->setGeometry(10 + labelW, y0, sliderW, 26);
+    labels_[1]->setGeometry(10, y1, labelW, 24);
+    sliders_[1]->setGeometry(10 + labelW, y1, sliderW, 26);
+    const int rx = 14 + half;
+    const int mouthW = std::max(labels_[2]->sizeHint().width(), 50) + 8;
+    labels_[2]->setGeometry(rx, y0, mouthW, 24);
+    sliders_[2]->setGeometry(rx + mouthW, y0, std::max(60, std::min(220, gw - rx - mouthW - 10)), 26);
+    enhancedBox_->setGeometry(rx, y1, gw - rx - 8, 22);
+}
+
+}  // namespace shell
