@@ -9,7 +9,9 @@
 #include "shell/ImageConvert.h"
 #include "shell/TemplateTimers.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
@@ -244,6 +246,20 @@ QRectF CPhotoEditPreviewWnd::CompareButtonRect() const { return QRectF(12, heigh
 bool CPhotoEditPreviewWnd::CompareButtonHit(const QPointF& p) const
 {
     return doc_.CurrentTemplate() && !ShownImage().empty() && CompareButtonRect().contains(p);
+}
+
+bool CPhotoEditPreviewWnd::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        if (CompareButtonHit(help->pos()))
+            QToolTip::showText(help->globalPos(), ui::Phrase("Hold to see the photo without the effect (\\ key)"), this,
+                               CompareButtonRect().toRect());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
 }
 
 void CPhotoEditPreviewWnd::enterEvent(QEnterEvent*) { ui::QtNotificationSink::Instance().SetCursorWidget(this); }

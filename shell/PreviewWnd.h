@@ -76,6 +76,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void enterEvent(QEnterEvent*) override;
+    bool event(QEvent*) override;
 
 private:
     void Repeat(int code, std::intptr_t a, std::intptr_t b);
