@@ -69,7 +69,7 @@ std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::int
 {
     switch (code) {
     case platform::msg::ResultReady:
-        cachedData_ = nullptr;
+        cached_ = QImage();
         StopBusy();
         message_ = Message::None;
         update();
@@ -156,16 +156,14 @@ QImage CPhotoEditPreviewWnd::ShownQImage()
     const cv::Mat shown = ShownImage();
     if (shown.empty()) {
         cached_ = QImage();
-        cachedData_ = nullptr;
+        cachedMat_.release();
         return {};
     }
-    const QSize size(shown.cols, shown.rows);
     // Re-renders may write into the same buffer, so equal data is no proof of an unchanged
     // picture: every result-ready notification and pointer rendering drops the cache.
-    if (shown.data != cachedData_ || size != cachedSize_ || cached_.isNull()) {
+    if (shown.data != cachedMat_.data || shown.size() != cachedMat_.size() || cached_.isNull()) {
         cached_ = ToQImage(shown);
-        cachedData_ = shown.data;
-        cachedSize_ = size;
+        cachedMat_ = shown;
     }
     return cached_;
 }
@@ -279,7 +277,7 @@ void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
         overlayDrag_ = true;
         const QPointF d = ToDevice(e->position());
         doc_.PointerDown(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cachedData_ = nullptr;
+        cached_ = QImage();
         update();
         return;
     }
@@ -331,7 +329,7 @@ void CPhotoEditPreviewWnd::mouseReleaseEvent(QMouseEvent* e)
         OverlayMouse(e->position(), false, &handled);
         const QPointF d = ToDevice(e->position());
         doc_.PointerUp(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cachedData_ = nullptr;
+        cached_ = QImage();
         CEffectTemplate* t = doc_.CurrentTemplate();
         if (t && t->IsDeferred()) {
             // Slow templates do not follow the pointer: render once the drag is over.

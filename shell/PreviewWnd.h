@@ -104,9 +104,9 @@ private:
     Message message_ = Message::None;
     std::function<QString()> nameSource_;
 
-    // The last shown result as a Qt image, converted once per result.
-    const unsigned char* cachedData_ = nullptr;
-    QSize cachedSize_;
+    // The last shown result as a Qt image, converted once per result. The result is held so
+    // that its memory cannot turn into another picture at the same address.
+    cv::Mat cachedMat_;
     QImage cached_;
     // The photo for the before/after comparison.
     bool showOriginal_ = false;

@@ -11,6 +11,7 @@
 #include "platform/testing/TestEnv.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/ExportDialog.h"
+#include "shell/ImageConvert.h"
 #include "shell/MainWindow.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
@@ -197,6 +198,19 @@ void ControlsGuiTest::skinPicturesAreSharpAtTwiceThePixelRatio()
             for (int x = 0; x < one.width() && !any; ++x) any = qAlpha(one.pixel(x, y)) > 0;
         QVERIFY(any);
     }
+}
+
+void ControlsGuiTest::pixmapCacheNeverMixesUpPictures()
+{
+    // Pictures come and go; a new one may be allocated where an old one was. The cache must
+    // never answer with the old picture's pixmap.
+    PixmapCache cache(4);
+    for (int round = 0; round < 50; ++round) {
+        cv::Mat m(20, 30, CV_8UC3, cv::Scalar::all(round * 5));
+        const QImage img = cache.Get(m).toImage();
+        QCOMPARE(qRed(img.pixel(3, 3)), round * 5);
+    }
+    QVERIFY(cache.Size() <= 4);
 }
 
 // --- The program ---------------------------------------------------------------------------

@@ -16,6 +16,7 @@ private slots:
     void buttonBarDisabledButton();
     void toolBarPostsItsCommandAndRunsHandlers();
     void skinPicturesAreSharpAtTwiceThePixelRatio();
+    void pixmapCacheNeverMixesUpPictures();
 };
 
 /** The whole program, window by window. */
