@@ -7,6 +7,7 @@
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "i18n/LanguageManager.h"
+#include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
 #include "settings/GrimazeSettings.h"
@@ -850,4 +851,58 @@ void GalleryGuiTest::templateTimersTurnThe3DModel()
     QTRY_VERIFY_WITH_TIMEOUT(cv::norm(doc_->ShownResult(), still, cv::NORM_L1) > 0, 5000);
     t->ParamCommand(600, main_->Work()->Preview()->WindowId(), 0, nullptr);  // stop
     guitest::Drain();
+}
+
+void GalleryGuiTest::expressionTemplateExportsAGif()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page) QSKIP("no template page");
+    // Find an expression template anywhere in the gallery.
+    bool found = false;
+    for (int c = 0; c < page->CategoryCount() && !found; ++c) {
+        platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, c, 0);
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells) {
+            Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
+            guitest::Drain();
+            doc_->WaitForRendering();
+            guitest::Drain();
+            if (doc_->CurrentTemplate() && doc_->CurrentTemplate()->IsExpression()) {
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) QSKIP("no expression template is staged");
+    // Its tool button is on the tool bar.
+    bool button = false;
+    for (const ui::ToolItem& it : main_->ToolBar()->Items()) button |= it.command >= tool::TemplateButtonBase;
+    QVERIFY(button);
+
+    testenv::TempDir dir;
+    const std::string target = dir / "face.jpg";
+    MessageLog log;
+    log.Install();
+    bool done = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        CDlgExport* dlg = main_->ExportDialog();
+        if (!dlg || done) return;
+        done = true;
+        QVERIFY(dlg->GifRadio()->isEnabled());
+        dlg->PathEdit()->setText(QString::fromStdString(target));
+        dlg->GifRadio()->click();
+        QVERIFY(dlg->PathEdit()->text().endsWith("face.gif"));
+        QVERIFY(dlg->WidthEdit()->text().toInt() <= 300 && dlg->HeightEdit()->text().toInt() <= 300);
+        dlg->Save();
+        dlg->reject();
+    });
+    poll.start(20);
+    main_->Command(tool::Export);
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QTRY_VERIFY(!main_->ExportDialog());
+    if (log.Saw("Export gif file failed!")) QSKIP("no face was found on the sample photo for the animation");
+    QVERIFY(log.Saw("Export gif file succeeded!"));
+    std::string bytes;
+    QVERIFY(platform::ReadFile(dir / "face.gif", bytes, 64 << 20));
+    QVERIFY(bytes.rfind("GIF8", 0) == 0);
 }

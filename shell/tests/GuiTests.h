@@ -69,6 +69,7 @@ private slots:
     void categoriesHideAndScroll();
     void originalModeStaysWhilePhotosChange();
     void templateTimersTurnThe3DModel();
+    void expressionTemplateExportsAGif();
 
 private:
     std::unique_ptr<CPhotoDocument> doc_;
