@@ -124,6 +124,9 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         doc.SetView({0, 0, job.viewSize->width, job.viewSize->height}, 0);
         doc.Render();
     } else {
+        // In the program an export follows a preview, whose Start took the seed; do the same
+        // so that --seed (or the clock) governs full-size renderings too.
+        if (simple) simple->Start();
         doc.RenderFull();
     }
     doc.WaitForRendering();

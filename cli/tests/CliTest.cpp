@@ -164,3 +164,21 @@ TEST(Cli, DemoWritesAContactSheet)
     EXPECT_NE(html.find("Default1.jpg"), std::string::npos);
     EXPECT_NE(r.out.find("contact sheet"), std::string::npos);
 }
+
+TEST(Cli, SeedGovernsFullSizeRenderingsOfRandomEffects)
+{
+    testenv::TempDir dir;
+    const std::string photo = dir / "p.png";
+    cv::Mat img(120, 160, CV_8UC3);
+    cv::randu(img, 0, 255);
+    cv::imwrite(photo, img);
+    auto render = [&](const std::string& seed, const std::string& out) {
+        const CliRun r = Cli({"render", "--template", "Oil Paint", "--photo", photo, "--seed", seed, "--out", dir / out});
+        EXPECT_EQ(r.code, 0) << r.err;
+        return cv::imread(dir / out);
+    };
+    const cv::Mat a = render("5", "a.png"), b = render("5", "b.png"), c = render("6", "c.png");
+    ASSERT_FALSE(a.empty());
+    EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0);
+    EXPECT_GT(cv::norm(a, c, cv::NORM_INF), 0);
+}
