@@ -574,6 +574,12 @@ void ShellGuiTest::exportDialogRules()
     log.Install();
     dlg.Save();
     QVERIFY(log.Saw("Input parameter is not valid"));
+    // A path that names no folder is refused before anything is written.
+    dlg.WidthEdit()->setText("100");
+    dlg.PathEdit()->setText("picture.png");
+    dlg.Save();
+    QVERIFY(log.Saw("The Output path is invalid."));
+    dlg.PathEdit()->setText(QString::fromStdString(dir_->path() + "/picture.bmp"));
     // Keep-aspect off, then on again: the size is fitted to the picture.
     dlg.KeepAspect()->click();
     dlg.WidthEdit()->setText("300");
