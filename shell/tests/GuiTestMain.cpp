@@ -53,6 +53,10 @@ int main(int argc, char** argv)
         failed += QTest::qExec(&shell, argc, argv);
     }
     {
+        PartsGuiTest parts;
+        failed += QTest::qExec(&parts, argc, argv);
+    }
+    {
         GalleryGuiTest gallery;
         failed += QTest::qExec(&gallery, argc, argv);
     }

@@ -75,3 +75,21 @@ private:
     std::unique_ptr<CPhotoDocument> doc_;
     std::unique_ptr<shell::CGrimazeDlg> main_;
 };
+
+/** The pieces between the engine and the windows, one at a time. */
+class PartsGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void notificationsFromWorkersArriveInOrderOnTheInterfaceThread();
+    void notificationsForGoneWindowsAreDropped();
+    void timersTickUntilKilled();
+    void sendAnswersOnTheInterfaceThread();
+    void translationUsesBuiltInTextsThenTheLanguageFile();
+    void menuTranslationWalksPopups();
+    void tabBarWrapsIntoEvenRows();
+    void toolBarFallsBackToIconsWhenLabelsDoNotFit();
+    void paneOfAReleasedTemplateIsDeletedByItsContainer();
+    void previewMessagesSpinnerAndActivation();
+    void wizardAsksForPhotosOrCloses();
+    void resultStripAddsAndDeletesResults();
+};
