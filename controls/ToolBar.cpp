@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QToolTip>
 
 namespace ui {
@@ -333,18 +334,27 @@ void CTabBar::paintEvent(QPaintEvent*)
             // being cut: down to 9 pixels, then it is elided.
             QFont f = small;
             const QRect box = r.adjusted(2, 25, -2, -4);
+            // Words may also break after a hyphen ("2D-Vorlagen"): a zero-width space there
+            // lets the line break.
             QString text = items_[i].text;
+            text.replace("-", QString("-") + QChar(0x200B));
+            const QRegularExpression breaks("[ \\x{200B}]");
             for (int px = f.pixelSize(); px >= 9; --px) {
                 f.setPixelSize(px);
                 const QFontMetrics m(f);
                 int widest = 0;
-                for (const QString& word : text.split(' ', Qt::SkipEmptyParts)) widest = std::max(widest, m.horizontalAdvance(word));
+                for (const QString& word : text.split(breaks, Qt::SkipEmptyParts))
+                    widest = std::max(widest, m.horizontalAdvance(word));
                 if (widest <= box.width()) break;
             }
             p.setFont(f);
             const QFontMetrics m(f);
             QStringList words = text.split(' ', Qt::SkipEmptyParts);
-            for (QString& w : words) w = m.elidedText(w, Qt::ElideRight, box.width());
+            for (QString& w : words) {
+                QStringList parts = w.split(QChar(0x200B));
+                for (QString& part : parts) part = m.elidedText(part, Qt::ElideRight, box.width());
+                w = parts.join(QChar(0x200B));
+            }
             text = words.join(' ');
             p.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
             p.setFont(small);
