@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QToolTip>
 
 namespace ui {
@@ -49,8 +50,14 @@ void CFlexToolBar::Layout()
     const int top = (height() - h) / 2;
     auto widthOf = [&](const ToolItem& it) {
         if (it.command < 0) return it.separatorWidth;
-        return kPad + kIcon + (it.text.isEmpty() ? 0 : kGap + fm.horizontalAdvance(it.text)) + kPad;
+        const bool label = !it.text.isEmpty() && !iconsOnly_;
+        return kPad + kIcon + (label ? kGap + fm.horizontalAdvance(it.text) : 0) + kPad;
     };
+    // Long labels (some languages) that do not fit leave the icons alone, named by tooltips.
+    iconsOnly_ = false;
+    int total = 0;
+    for (const ToolItem& it : items_) total += widthOf(it) + 2;
+    iconsOnly_ = total > width();
     int x = 0;
     for (size_t i = 0; i < items_.size(); ++i) {
         if (items_[i].alignRight) continue;
@@ -113,7 +120,7 @@ void CFlexToolBar::paintEvent(QPaintEvent*)
         const QPixmap icon = Skin::Image(it.icon);
         const QRect iconRect(r.left() + kPad, r.center().y() - kIcon / 2 + 1, kIcon, kIcon);
         p.drawPixmap(iconRect, icon);
-        if (!it.text.isEmpty()) {
+        if (!it.text.isEmpty() && !iconsOnly_) {
             p.setPen(theme::kChromeText);
             p.drawText(QRect(iconRect.right() + 1 + kGap, r.top(), r.right() - iconRect.right() - kGap, r.height()),
                        Qt::AlignVCenter | Qt::AlignLeft, it.text);
@@ -167,7 +174,11 @@ bool CFlexToolBar::event(QEvent* e)
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         const int hit = ItemAt(help->pos());
-        if (hit >= 0 && !items_[hit].tooltip.isEmpty()) QToolTip::showText(help->globalPos(), items_[hit].tooltip, this, rects_[hit]);
+        const QString tip = hit < 0 ? QString()
+                            : iconsOnly_ && !items_[hit].text.isEmpty() && items_[hit].text != items_[hit].tooltip
+                                ? items_[hit].text + " - " + items_[hit].tooltip
+                                : items_[hit].tooltip;
+        if (!tip.isEmpty()) QToolTip::showText(help->globalPos(), tip, this, rects_[hit]);
         else QToolTip::hideText();
         return true;
     }
@@ -319,7 +330,34 @@ void CTabBar::paintEvent(QPaintEvent*)
                 p.setOpacity(1.0);
             }
             p.setPen(cur ? theme::kText : theme::kTextDim);
-            p.drawText(r.adjusted(2, 25, -2, -4), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, items_[i].text);
+            // A long single word (some languages have them) gets a smaller font rather than
+            // being cut: down to 9 pixels, then it is elided.
+            QFont f = small;
+            const QRect box = r.adjusted(2, 25, -2, -4);
+            // Words may also break after a hyphen ("2D-Vorlagen"): a zero-width space there
+            // lets the line break.
+            QString text = items_[i].text;
+            text.replace("-", QString("-") + QChar(0x200B));
+            const QRegularExpression breaks("[ \\x{200B}]");
+            for (int px = f.pixelSize(); px >= 9; --px) {
+                f.setPixelSize(px);
+                const QFontMetrics m(f);
+                int widest = 0;
+                for (const QString& word : text.split(breaks, Qt::SkipEmptyParts))
+                    widest = std::max(widest, m.horizontalAdvance(word));
+                if (widest <= box.width()) break;
+            }
+            p.setFont(f);
+            const QFontMetrics m(f);
+            QStringList words = text.split(' ', Qt::SkipEmptyParts);
+            for (QString& w : words) {
+                QStringList parts = w.split(QChar(0x200B));
+                for (QString& part : parts) part = m.elidedText(part, Qt::ElideRight, box.width());
+                w = parts.join(QChar(0x200B));
+            }
+            text = words.join(' ');
+            p.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
+            p.setFont(small);
         }
         return;
     }

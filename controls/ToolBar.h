@@ -38,6 +38,8 @@ public:
     QRect ButtonRect(int command) const;
     /** Index of the item at a point, or -1. */
     int ItemAt(const QPoint& p) const;
+    /** True when the labels did not fit and only the icons are shown. */
+    bool IconsOnly() const { return iconsOnly_; }
 
 signals:
     /** A button with this command was pressed (before the command is posted). */
@@ -61,6 +63,7 @@ private:
     int code_ = 0;
     int hover_ = -1;
     int pressed_ = -1;
+    bool iconsOnly_ = false;  // the labels do not fit: icons with tooltips
 };
 
 /** A row of tabs (the mode tabs, the category bar): one is current; clicks post the command. */

@@ -254,6 +254,10 @@ void CDlgExport::Save()
     }
     std::string path = path_->text().trimmed().toStdString();
     if (path.empty()) return;
+    if (!CheckSavePath(path)) {
+        ShowMessage(this, ui::Str(144), Caption("Error"), MessageKind::Error);
+        return;
+    }
     auto ask = [this](const std::string&) {
         return ShowMessage(this, ui::Str(145), Caption("warning"), MessageKind::Warning,
                            QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;

@@ -46,19 +46,6 @@ void CFilterList::resizeEvent(QResizeEvent*)
     if (model_) model_->SetClientSize(width(), height());
 }
 
-QPixmap CFilterList::Thumb(const cv::Mat& image)
-{
-    if (image.empty()) return {};
-    auto it = thumbs_.find(image.data);
-    if (it != thumbs_.end() && it->width() == image.cols && it->height() == image.rows) return *it;
-    // Thumbnails are replaced, never rewritten, so a new picture has new pixels; old entries
-    // are dropped wholesale once in a while.
-    if (thumbs_.size() > 400) thumbs_.clear();
-    QPixmap pm = QPixmap::fromImage(ToQImage(image));
-    thumbs_.insert(image.data, pm);
-    return pm;
-}
-
 void CFilterList::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -93,7 +80,7 @@ void CFilterList::paintEvent(QPaintEvent*)
         if (r.bottom() < 0 || r.top() > height()) continue;
         using Look = library::PaintPlan::Look;
         p.drawPixmap(r, c.look == Look::Selected ? selected : c.look == Look::Hovered ? hovered : normal);
-        const QPixmap thumb = Thumb(c.thumbnail);
+        const QPixmap thumb = thumbs_.Get(c.thumbnail);
         if (!thumb.isNull()) {
             const QRect t(r.left() + (r.width() - thumb.width()) / 2, r.bottom() + 1 - 16 - thumb.height(), thumb.width(),
                           thumb.height());

@@ -8,6 +8,7 @@
  * Interface thread only.
  */
 #include "controls/QtNotify.h"
+#include "shell/ImageConvert.h"
 
 #include <QHash>
 #include <QPixmap>
@@ -47,11 +48,10 @@ protected:
     void contextMenuEvent(QContextMenuEvent*) override;
 
 private:
-    QPixmap Thumb(const cv::Mat& image);
 
     library::CGalleryModel* model_ = nullptr;
     std::function<bool(int, std::intptr_t, std::intptr_t)> forward_;
-    QHash<const void*, QPixmap> thumbs_;
+    PixmapCache thumbs_{400};
 };
 
 }  // namespace shell

@@ -13,4 +13,15 @@ QImage ToQImage(const cv::Mat& m)
     }
 }
 
+QPixmap PixmapCache::Get(const cv::Mat& image, const std::function<QImage(const cv::Mat&)>& make)
+{
+    if (image.empty()) return {};
+    auto it = entries_.find(image.data);
+    if (it != entries_.end() && it->image.data == image.data && it->image.size() == image.size()) return it->pixmap;
+    if (static_cast<int>(entries_.size()) >= capacity_) entries_.clear();
+    QPixmap pm = QPixmap::fromImage(make ? make(image) : ToQImage(image));
+    entries_.insert(image.data, Entry{image, pm});
+    return pm;
+}
+
 }  // namespace shell

@@ -41,6 +41,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -159,7 +160,15 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     work_ = new CImageProcessDlg(doc_, WindowId(), hooks_.pageFactory, this);
     connect(work_, &CImageProcessDlg::FilesDropped, this, &CGrimazeDlg::AddFiles);
     work_->SetPhotoSelector([this](std::vector<int> indices, bool append, std::function<void(bool)> then) {
-        SelectPhotosThen(std::move(indices), append, [then](bool ok, const std::string&) { then(ok); });
+        const std::string first = indices.empty() ? std::string() : doc_.PhotoAt(indices.front()).path;
+        SelectPhotosThen(std::move(indices), append, [this, then, first](bool ok, const std::string& error) {
+            // A photo whose file has gone is offered for removal by the strip; any other
+            // failure (a damaged or unsupported file) is said here.
+            if (!ok && !first.empty() && platform::FileExists(first))
+                ShowMessage(this, ui::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(error),
+                            "Grimaze", MessageKind::Warning);
+            then(ok);
+        });
     });
 
     // Keyboard: the usual shortcuts of a desktop program. A key bound twice would make Qt
@@ -826,8 +835,19 @@ void CGrimazeDlg::resizeEvent(QResizeEvent*) { LayOut(); }
 
 void CGrimazeDlg::SetMaximised(bool on)
 {
-    if (on) showMaximized();
-    else showNormal();
+    if (on) {
+        normalGeometry_ = geometry();
+        showMaximized();
+        // Without a window manager nobody answers the request: take the screen ourselves.
+        QTimer::singleShot(250, this, [this] {
+            QScreen* s = screen();
+            if (maximised_ && s && geometry() != s->availableGeometry())
+                setGeometry(s->availableGeometry());
+        });
+    } else {
+        showNormal();
+        if (normalGeometry_.isValid() && geometry() != normalGeometry_) setGeometry(normalGeometry_);
+    }
     maximised_ = on;
     winBar_->setVisible(!on);
     winBarRestore_->setVisible(on);

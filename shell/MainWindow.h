@@ -157,6 +157,7 @@ private:
     int dragZone_ = 0;
     QPoint dragStart_;
     QRect dragGeometry_;
+    QRect normalGeometry_;  // where a maximised window goes back to
 };
 
 }  // namespace shell

@@ -78,6 +78,7 @@ void CPhotoList::SetMode(Mode mode)
 
 void CPhotoList::Refresh()
 {
+    resultCache_.Clear();
     logic_.SetCount(doc_.PhotoCount());
     if (logic_.Current() < 0 && logic_.Count() > 0) logic_.SetCurrent(doc_.CurrentIndex());
     results_.SetCount(doc_.HistorySize());
@@ -133,27 +134,11 @@ void CPhotoList::resizeEvent(QResizeEvent*)
 
 QPixmap CPhotoList::Thumbnail(int position)
 {
-    cv::Mat thumb;
-    if (mode_ == Inputs) {
-        thumb = doc_.PhotoAt(position).thumbnail;
-    } else {
-        const int n = doc_.HistorySize();
-        const cv::Mat entry = doc_.HistoryAt(n - 1 - position);
-        if (entry.empty()) return {};
-        auto it = thumbCache_.find(entry.data);
-        if (it != thumbCache_.end()) return *it;
-        thumb = ResizeToFit(entry, CPhotoDocument::kPhotoThumbSize, CPhotoDocument::kPhotoThumbSize);
-        QPixmap pm = QPixmap::fromImage(ToQImage(thumb));
-        thumbCache_.insert(entry.data, pm);
-        return pm;
-    }
-    if (thumb.empty()) return {};
-    auto it = thumbCache_.find(thumb.data);
-    if (it != thumbCache_.end()) return *it;
-    if (thumbCache_.size() > 512) thumbCache_.clear();
-    QPixmap pm = QPixmap::fromImage(ToQImage(thumb));
-    thumbCache_.insert(thumb.data, pm);
-    return pm;
+    if (mode_ == Inputs) return thumbCache_.Get(doc_.PhotoAt(position).thumbnail);
+    const int n = doc_.HistorySize();
+    return resultCache_.Get(doc_.HistoryAt(n - 1 - position), [](const cv::Mat& entry) {
+        return ToQImage(ResizeToFit(entry, CPhotoDocument::kPhotoThumbSize, CPhotoDocument::kPhotoThumbSize));
+    });
 }
 
 void CPhotoList::paintEvent(QPaintEvent*)
@@ -491,6 +476,7 @@ void CPhotoList::DeleteResult()
     const int n = doc_.HistorySize();
     if (resultCurrent_ < 0 || resultCurrent_ >= n) return;
     doc_.RemoveHistoryEntry(n - 1 - resultCurrent_);
+    resultCache_.Clear();
     resultCurrent_ = std::min(resultCurrent_, doc_.HistorySize() - 1);
     if (resultCurrent_ >= 0) doc_.SetHistoryInput(doc_.HistorySize() - 1 - resultCurrent_);
     results_.SetCount(doc_.HistorySize());

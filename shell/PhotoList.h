@@ -9,6 +9,7 @@
  * painting never decodes a photo. Interface thread only.
  */
 #include "controls/QtNotify.h"
+#include "shell/ImageConvert.h"
 #include "shell/logic/PhotoStripLogic.h"
 
 #include <QHash>
@@ -111,7 +112,8 @@ private:
     QPoint dragPos_;
     int hover_ = -1;
 
-    QHash<const void*, QPixmap> thumbCache_;
+    PixmapCache thumbCache_{512};   // input photos' thumbnails
+    PixmapCache resultCache_{128};  // result history entries, made small
     std::function<void(std::vector<int>, bool, std::function<void(bool)>)> selector_;
 };
 

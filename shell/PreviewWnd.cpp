@@ -11,7 +11,9 @@
 #include "shell/ImageConvert.h"
 #include "shell/TemplateTimers.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWheelEvent>
@@ -69,7 +71,7 @@ std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::int
 {
     switch (code) {
     case platform::msg::ResultReady:
-        cachedData_ = nullptr;
+        cached_ = QImage();
         StopBusy();
         message_ = Message::None;
         update();
@@ -156,16 +158,14 @@ QImage CPhotoEditPreviewWnd::ShownQImage()
     const cv::Mat shown = ShownImage();
     if (shown.empty()) {
         cached_ = QImage();
-        cachedData_ = nullptr;
+        cachedMat_.release();
         return {};
     }
-    const QSize size(shown.cols, shown.rows);
     // Re-renders may write into the same buffer, so equal data is no proof of an unchanged
     // picture: every result-ready notification and pointer rendering drops the cache.
-    if (shown.data != cachedData_ || size != cachedSize_ || cached_.isNull()) {
+    if (shown.data != cachedMat_.data || shown.size() != cachedMat_.size() || cached_.isNull()) {
         cached_ = ToQImage(shown);
-        cachedData_ = shown.data;
-        cachedSize_ = size;
+        cachedMat_ = shown;
     }
     return cached_;
 }
@@ -248,6 +248,20 @@ bool CPhotoEditPreviewWnd::CompareButtonHit(const QPointF& p) const
     return doc_.CurrentTemplate() && !ShownImage().empty() && CompareButtonRect().contains(p);
 }
 
+bool CPhotoEditPreviewWnd::event(QEvent* e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(e);
+        if (CompareButtonHit(help->pos()))
+            QToolTip::showText(help->globalPos(), ui::Phrase("Hold to see the photo without the effect (\\ key)"), this,
+                               CompareButtonRect().toRect());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
 void CPhotoEditPreviewWnd::enterEvent(QEnterEvent*) { ui::QtNotificationSink::Instance().SetCursorWidget(this); }
 
 void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
@@ -265,7 +279,7 @@ void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
         overlayDrag_ = true;
         const QPointF d = ToDevice(e->position());
         doc_.PointerDown(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cachedData_ = nullptr;
+        cached_ = QImage();
         update();
         return;
     }
@@ -317,7 +331,7 @@ void CPhotoEditPreviewWnd::mouseReleaseEvent(QMouseEvent* e)
         OverlayMouse(e->position(), false, &handled);
         const QPointF d = ToDevice(e->position());
         doc_.PointerUp(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cachedData_ = nullptr;
+        cached_ = QImage();
         CEffectTemplate* t = doc_.CurrentTemplate();
         if (t && t->IsDeferred()) {
             // Slow templates do not follow the pointer: render once the drag is over.

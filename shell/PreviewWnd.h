@@ -76,6 +76,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void enterEvent(QEnterEvent*) override;
+    bool event(QEvent*) override;
 
 private:
     void Repeat(int code, std::intptr_t a, std::intptr_t b);
@@ -103,9 +104,9 @@ private:
     Message message_ = Message::None;
     std::function<QString()> nameSource_;
 
-    // The last shown result as a Qt image, converted once per result.
-    const unsigned char* cachedData_ = nullptr;
-    QSize cachedSize_;
+    // The last shown result as a Qt image, converted once per result. The result is held so
+    // that its memory cannot turn into another picture at the same address.
+    cv::Mat cachedMat_;
     QImage cached_;
     // The photo for the before/after comparison.
     bool showOriginal_ = false;

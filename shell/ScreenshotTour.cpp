@@ -244,6 +244,10 @@ int main(int argc, char** argv)
     Wait(1200);
     Snap("german", &window);
     for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+    Wait(1200);
+    Snap("french", &window);
+    for (size_t i = 0; i < table.size(); ++i)
         if (table[i].fileName == "lang_eng.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
 
     // Maximised.

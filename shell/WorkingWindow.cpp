@@ -43,12 +43,18 @@ protected:
     {
         QPainter p(this);
         QFont f = font();
-        f.setPixelSize(13);
         f.setWeight(QFont::DemiBold);
+        const QString title = ui::Str(i18n::ui::str::PhotoGallery);
+        const int room = width() - 16;
+        // Longer titles of other languages get a smaller font before they are cut.
+        for (int px = 13; px >= 10; --px) {
+            f.setPixelSize(px);
+            if (QFontMetrics(f).horizontalAdvance(title) <= room) break;
+        }
         p.setFont(f);
         p.setPen(ui::theme::kText);
         p.drawText(rect().adjusted(12, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
-                   fontMetrics().elidedText(ui::Str(i18n::ui::str::PhotoGallery), Qt::ElideRight, width() - 16));
+                   QFontMetrics(f).elidedText(title, Qt::ElideRight, room));
     }
     bool event(QEvent* e) override
     {

@@ -58,6 +58,10 @@ int main(int argc, char** argv)
         failed += QTest::qExec(&panes, argc, argv);
     }
     {
+        PartsGuiTest parts;
+        failed += QTest::qExec(&parts, argc, argv);
+    }
+    {
         GalleryGuiTest gallery;
         failed += QTest::qExec(&gallery, argc, argv);
     }

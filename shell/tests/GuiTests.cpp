@@ -7,10 +7,12 @@
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "i18n/LanguageManager.h"
+#include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/ExportDialog.h"
+#include "shell/ImageConvert.h"
 #include "shell/MainWindow.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
@@ -197,6 +199,19 @@ void ControlsGuiTest::skinPicturesAreSharpAtTwiceThePixelRatio()
             for (int x = 0; x < one.width() && !any; ++x) any = qAlpha(one.pixel(x, y)) > 0;
         QVERIFY(any);
     }
+}
+
+void ControlsGuiTest::pixmapCacheNeverMixesUpPictures()
+{
+    // Pictures come and go; a new one may be allocated where an old one was. The cache must
+    // never answer with the old picture's pixmap.
+    PixmapCache cache(4);
+    for (int round = 0; round < 50; ++round) {
+        cv::Mat m(20, 30, CV_8UC3, cv::Scalar::all(round * 5));
+        const QImage img = cache.Get(m).toImage();
+        QCOMPARE(qRed(img.pixel(3, 3)), round * 5);
+    }
+    QVERIFY(cache.Size() <= 4);
 }
 
 // --- The program ---------------------------------------------------------------------------
@@ -559,6 +574,12 @@ void ShellGuiTest::exportDialogRules()
     log.Install();
     dlg.Save();
     QVERIFY(log.Saw("Input parameter is not valid"));
+    // A path that names no folder is refused before anything is written.
+    dlg.WidthEdit()->setText("100");
+    dlg.PathEdit()->setText("picture.png");
+    dlg.Save();
+    QVERIFY(log.Saw("The Output path is invalid."));
+    dlg.PathEdit()->setText(QString::fromStdString(dir_->path() + "/picture.bmp"));
     // Keep-aspect off, then on again: the size is fitted to the picture.
     dlg.KeepAspect()->click();
     dlg.WidthEdit()->setText("300");
@@ -842,4 +863,58 @@ void GalleryGuiTest::templateTimersTurnThe3DModel()
     QTRY_VERIFY_WITH_TIMEOUT(changed(), 5000);
     t->ParamCommand(600, main_->Work()->Preview()->WindowId(), 0, nullptr);  // stop
     guitest::Drain();
+}
+
+void GalleryGuiTest::expressionTemplateExportsAGif()
+{
+    auto* page = qobject_cast<CProcessProp*>(main_->Work()->Page());
+    if (!page) QSKIP("no template page");
+    // Find an expression template anywhere in the gallery.
+    bool found = false;
+    for (int c = 0; c < page->CategoryCount() && !found; ++c) {
+        platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, c, 0);
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells) {
+            Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
+            guitest::Drain();
+            doc_->WaitForRendering();
+            guitest::Drain();
+            if (doc_->CurrentTemplate() && doc_->CurrentTemplate()->IsExpression()) {
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) QSKIP("no expression template is staged");
+    // Its tool button is on the tool bar.
+    bool button = false;
+    for (const ui::ToolItem& it : main_->ToolBar()->Items()) button |= it.command >= tool::TemplateButtonBase;
+    QVERIFY(button);
+
+    testenv::TempDir dir;
+    const std::string target = dir / "face.jpg";
+    MessageLog log;
+    log.Install();
+    bool done = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        CDlgExport* dlg = main_->ExportDialog();
+        if (!dlg || done) return;
+        done = true;
+        QVERIFY(dlg->GifRadio()->isEnabled());
+        dlg->PathEdit()->setText(QString::fromStdString(target));
+        dlg->GifRadio()->click();
+        QVERIFY(dlg->PathEdit()->text().endsWith("face.gif"));
+        QVERIFY(dlg->WidthEdit()->text().toInt() <= 300 && dlg->HeightEdit()->text().toInt() <= 300);
+        dlg->Save();
+        dlg->reject();
+    });
+    poll.start(20);
+    main_->Command(tool::Export);
+    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QTRY_VERIFY(!main_->ExportDialog());
+    if (log.Saw("Export gif file failed!")) QSKIP("no face was found on the sample photo for the animation");
+    QVERIFY(log.Saw("Export gif file succeeded!"));
+    std::string bytes;
+    QVERIFY(platform::ReadFile(dir / "face.gif", bytes, 64 << 20));
+    QVERIFY(bytes.rfind("GIF8", 0) == 0);
 }

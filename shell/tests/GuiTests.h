@@ -16,6 +16,7 @@ private slots:
     void buttonBarDisabledButton();
     void toolBarPostsItsCommandAndRunsHandlers();
     void skinPicturesAreSharpAtTwiceThePixelRatio();
+    void pixmapCacheNeverMixesUpPictures();
 };
 
 /** The whole program, window by window. */
@@ -68,8 +69,27 @@ private slots:
     void categoriesHideAndScroll();
     void originalModeStaysWhilePhotosChange();
     void templateTimersTurnThe3DModel();
+    void expressionTemplateExportsAGif();
 
 private:
     std::unique_ptr<CPhotoDocument> doc_;
     std::unique_ptr<shell::CGrimazeDlg> main_;
+};
+
+/** The pieces between the engine and the windows, one at a time. */
+class PartsGuiTest : public QObject {
+    Q_OBJECT
+private slots:
+    void notificationsFromWorkersArriveInOrderOnTheInterfaceThread();
+    void notificationsForGoneWindowsAreDropped();
+    void timersTickUntilKilled();
+    void sendAnswersOnTheInterfaceThread();
+    void translationUsesBuiltInTextsThenTheLanguageFile();
+    void menuTranslationWalksPopups();
+    void tabBarWrapsIntoEvenRows();
+    void toolBarFallsBackToIconsWhenLabelsDoNotFit();
+    void paneOfAReleasedTemplateIsDeletedByItsContainer();
+    void previewMessagesSpinnerAndActivation();
+    void wizardAsksForPhotosOrCloses();
+    void resultStripAddsAndDeletesResults();
 };
