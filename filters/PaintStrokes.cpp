@@ -214,6 +214,8 @@ std::vector<cv::Point> OilFootprint(int radius, platform::Rand15& rng)
 std::vector<cv::Point> WaxFootprint(int halfLength)
 {
     std::vector<cv::Point> fp;
+    // Nothing to stamp for L <= 0; returning early also keeps l / -2 away from INT_MIN.
+    if (halfLength <= 0) return fp;
     const int l = ClampBrush(halfLength);
     const int lower = l / -2, upper = l / 2;
     for (int dx = -l; dx <= l - 1; ++dx)

@@ -71,6 +71,7 @@ public:
     bool Raw(void* out, std::size_t n)
     {
         if (left_ < n) return false;
+        if (n == 0) return true;  // an empty vector's data() may be null
         std::memcpy(out, p_, n);
         p_ += n;
         left_ -= n;
