@@ -1,5 +1,6 @@
 // grimaze-cli as a script uses it: exit codes, messages and files.
 #include "platform/Folders.h"
+#include "cli/tests/CliRunner.h"
 #include "platform/testing/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -12,32 +13,8 @@
 
 namespace {
 
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
-
-CliRun Cli(const std::vector<std::string>& args)
-{
-    testenv::TempDir tmp;
-    std::string cmd = Quote(testenv::ProgramDir() + "/grimaze-cli");
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " >" + tmp / "out" + " 2>" + tmp / "err";
-    CliRun r;
-    const int status = std::system(cmd.c_str());
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream o(tmp / "out"), e(tmp / "err");
-    r.out.assign(std::istreambuf_iterator<char>(o), {});
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
-    return r;
-}
+using clitest::Cli;
+using clitest::CliRun;
 
 std::string PlainTemplate(const testenv::TempDir& dir)
 {
