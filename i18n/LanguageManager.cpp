@@ -47,21 +47,7 @@ Conversion ReadConversion(std::string_view pattern, size_t i)
 void AppendCodePoint(std::string& out, unsigned long long v)
 {
     const auto c = static_cast<char32_t>(v > 0x10FFFF ? 0xFFFD : v);
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    platform::AppendUtf8(out, c);
 }
 
 std::string Hex(unsigned long long v, bool upper)

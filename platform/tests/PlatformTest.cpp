@@ -182,3 +182,11 @@ TEST(Text, CaseAndTrimHelpers)
     EXPECT_EQ(CutUtf8("ab\xC3\xA9", 3), "ab");
     EXPECT_EQ(CutUtf8("ab\xC3\xA9", 4), "ab\xC3\xA9");
 }
+
+TEST(Text, AppendUtf8EncodesAndReplacesInvalidCodePoints)
+{
+    std::string s;
+    for (char32_t c : {char32_t(0x41), char32_t(0xE9), char32_t(0x4E2D), char32_t(0x1F600), char32_t(0xD800), char32_t(0x110000)})
+        AppendUtf8(s, c);
+    EXPECT_EQ(s, "A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xEF\xBF\xBD\xEF\xBF\xBD");
+}
