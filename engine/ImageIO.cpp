@@ -1,10 +1,10 @@
 #include "engine/ImageIO.h"
 
+#include "engine/ImageCodecs.h"
+
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
-
-#include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <cstdint>
@@ -232,16 +232,11 @@ cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error
     } else if (IsJpeg(probe) && !JpegLooksComplete(probe, size)) {
         reason = "the JPEG file is truncated";
     } else {
-        try {
-            const int flags = reduce == 8   ? cv::IMREAD_REDUCED_COLOR_8
-                              : reduce == 4 ? cv::IMREAD_REDUCED_COLOR_4
-                              : reduce == 2 ? cv::IMREAD_REDUCED_COLOR_2
-                                            : cv::IMREAD_COLOR;
-            image = cv::imread(path, flags);
-        } catch (const cv::Exception& e) {
-            image.release();
-        }
-        if (image.empty()) reason = "the image data is damaged or cannot be decoded";
+        std::string bytes, why;
+        if (!platform::ReadFile(path, bytes, static_cast<std::size_t>(kMaxPhotoFileBytes)))
+            reason = "the file cannot be read";
+        else if ((image = DecodeImage(bytes, reduce, false, &why)).empty())
+            reason = why == "the JPEG file is truncated" ? why : "the image data is damaged or cannot be decoded";
     }
     if (!image.empty()) return image;
 
@@ -260,16 +255,15 @@ bool SaveImage(const std::string& path, const cv::Mat& image, std::string* error
 {
     if (image.empty()) return Fail(error, "there is no image to save");
     if (!IsWritableImageName(path)) return Fail(error, "the file name must end in .jpg, .png or .bmp");
-    std::string ext = platform::ToLowerAscii(path.substr(path.find_last_of('.')));
-    if (ext == ".jpeg") ext = ".jpg";
-    std::vector<int> options;
-    if (ext == ".jpg") options = {cv::IMWRITE_JPEG_QUALITY, std::clamp(jpegQuality, 1, 100)};
-    std::vector<unsigned char> bytes;
-    try {
-        if (!cv::imencode(ext, image, bytes, options)) return Fail(error, "the image could not be encoded");
-    } catch (const cv::Exception& e) {
-        return Fail(error, std::string("the image could not be encoded: ") + e.err);
-    }
-    return platform::WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                                         error);
+    const std::string ext = path.substr(path.find_last_of('.'));
+    std::string bytes;
+    if (!EncodeImage(image, ext, bytes, jpegQuality, error)) return false;
+    return platform::WriteFileAtomically(path, bytes, error);
+}
+
+cv::Mat LoadPicture(const std::string& path, bool withAlpha)
+{
+    std::string bytes;
+    if (!platform::ReadFile(path, bytes, static_cast<std::size_t>(kMaxPhotoFileBytes))) return {};
+    return DecodeImage(bytes, 1, withAlpha);
 }

@@ -48,5 +48,11 @@ bool IsWritableImageName(const std::string& path);
  */
 bool SaveImage(const std::string& path, const cv::Mat& image, std::string* error = nullptr, int jpegQuality = 95);
 
+/**
+ * @brief Reads one of the program's own pictures (skin images, textures, downloaded
+ * thumbnails): as LoadPhoto but without the log line, optionally keeping alpha (CV_8UC4).
+ */
+cv::Mat LoadPicture(const std::string& path, bool withAlpha = false);
+
 /** Appends one line (CRLF-terminated) to "log.txt" in the per-user folder. */
 void AppendLog(const std::string& line);

@@ -2,10 +2,11 @@
 
 #include "i18n/BuiltinStrings.h"
 #include "i18n/UiIds.h"
+
+#include "engine/ImageIO.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -354,7 +355,7 @@ std::string LanguageManager::ImageFile(int number) const
 cv::Mat LanguageManager::LoadBitmap(int number) const
 {
     if (const std::string path = BitmapFile(number); !path.empty()) {
-        cv::Mat image = cv::imread(path, cv::IMREAD_COLOR);
+        cv::Mat image = LoadPicture(path);
         if (!image.empty()) return image;
     }
     std::function<cv::Mat(int)> builtin;
@@ -369,9 +370,7 @@ cv::Mat LanguageManager::LoadImage(int number) const
 {
     const std::string path = ImageFile(number);
     if (path.empty()) return {};
-    cv::Mat image = ToBgra8(cv::imread(path, cv::IMREAD_UNCHANGED));
-    if (image.empty()) image = ToBgra8(cv::imread(path, cv::IMREAD_COLOR));
-    return image;
+    return ToBgra8(LoadPicture(path, true));
 }
 
 void LanguageManager::SetBuiltinBitmaps(std::function<cv::Mat(int)> provider)

@@ -3,10 +3,10 @@
 #include "library/GalleryModel.h"
 
 #include "engine/EffectTemplate.h"
+#include "engine/ImageCodecs.h"
 #include "engine/PhotoDocument.h"
 #include "platform/Files.h"
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -62,8 +62,7 @@ cv::Mat MakeOnlineThumbnail(const std::string& imageFile, const cv::Mat& badge)
     cv::Mat picture;
     std::string data;
     if (!imageFile.empty() && platform::ReadFile(imageFile, data, kMaxPictureBytes)) {
-        const cv::Mat bytes(1, static_cast<int>(data.size()), CV_8UC1, data.data());
-        picture = cv::imdecode(bytes, cv::IMREAD_COLOR);
+        picture = DecodeImage(data);
     }
     if (picture.empty()) {
         picture = WhiteThumbnail();

@@ -6,6 +6,7 @@
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "controls/ToolBar.h"
+#include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "i18n/LanguageManager.h"
 #include "library/GalleryModel.h"
@@ -37,7 +38,6 @@
 #include <QSlider>
 #include <QTimer>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
@@ -93,7 +93,7 @@ std::string MakePhoto(const std::string& folder)
         cv::ellipse(m, {150 + i * 130, 560}, {160, 90}, 0, 180, 360, cv::Scalar(60 + i * 8, 90 + i * 10, 40), cv::FILLED,
                     cv::LINE_AA);
     const std::string path = folder + "/sunset.jpg";
-    cv::imwrite(path, m);
+    SaveImage(path, m);
     return path;
 }
 
