@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -91,6 +92,62 @@ TEST(ShippedLanguages, EveryFilePassesTheCheckAgainstEnglish)
         EXPECT_TRUE(r.warnings.empty()) << name << ": " << r.warnings[0];
         EXPECT_FALSE(r.displayName.empty()) << name;
     }
+}
+
+// Every phrase the windows show (ui::Phrase and the export dialog's captions), every gallery
+// column and every template's name and slider labels: English must list it in [DICTIONARY], and
+// the check above then holds every other language to it. A new text without a translation
+// fails here instead of showing up in English in the middle of a German window.
+TEST(ShippedLanguages, TheDictionaryHoldsEveryPhraseTheProgramShows)
+{
+    namespace fs = std::filesystem;
+    const fs::path source(GRIMAZE_SOURCE_DIR);
+    std::set<std::string> phrases;
+    auto readAll = [](const fs::path& p) {
+        std::string text;
+        platform::ReadFile(p.string(), text, 1 << 24);
+        return text;
+    };
+    auto collect = [&](const std::string& text, const std::regex& pattern, bool xml) {
+        for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it) {
+            std::string s = (*it)[1].str(), out;
+            for (size_t i = 0; i < s.size(); ++i) {
+                if (!xml && s[i] == '\\' && i + 1 < s.size()) {
+                    out += s[++i];
+                } else if (xml && s[i] == '&') {
+                    const size_t end = s.find(';', i);
+                    if (end == std::string::npos) {
+                        out += s.substr(i);
+                        break;
+                    }
+                    const std::string entity = s.substr(i, end - i + 1);
+                    out += entity == "&amp;" ? "&" : entity == "&lt;" ? "<" : entity == "&gt;" ? ">" : entity == "&quot;" ? "\"" : "'";
+                    i = end;
+                } else {
+                    out += s[i];
+                }
+            }
+            phrases.insert(out);
+        }
+    };
+    const std::regex code(R"re((?:Phrase|Caption)\(\s*"((?:[^"\\]|\\.)*)"\s*\))re");
+    for (const char* folder : {"shell", "controls"})
+        for (const auto& entry : fs::directory_iterator(source / folder))
+            if (entry.path().extension() == ".cpp" || entry.path().extension() == ".h") collect(readAll(entry.path()), code, false);
+    collect(readAll(source / "media/Templates/template.cfg"), std::regex(R"re(<column[^>]*\bname="([^"]*)")re"), true);
+    for (const auto& entry : fs::recursive_directory_iterator(source / "media/Templates"))
+        if (entry.path().extension() == ".tmpl") {
+            const std::string text = readAll(entry.path());
+            collect(text, std::regex(R"re(<template[^>]*\bname="([^"]*)")re"), true);
+            collect(text, std::regex(R"re(<var[123][^>]*\bname="([^"]*)")re"), true);
+        }
+    ASSERT_GT(phrases.size(), 60u);  // the scan found the program's texts at all
+    EXPECT_TRUE(phrases.count("Relief & Lines"));
+    EXPECT_TRUE(phrases.count("Hold to see the photo without the effect (\\ key)"));
+
+    const IniFile eng = IniFile::Load(LangFolder() + "/lang_eng.ini");
+    ASSERT_TRUE(eng.Loaded());
+    for (const std::string& phrase : phrases) EXPECT_FALSE(eng.Get("DICTIONARY", phrase).empty()) << phrase;
 }
 
 TEST(ShippedLanguages, EnglishMatchesTheBuiltInTextsButForThePolishedOnes)
