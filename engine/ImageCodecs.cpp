@@ -1,5 +1,7 @@
 #include "engine/ImageCodecs.h"
 
+#include "platform/ByteOrder.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -36,10 +38,10 @@ cv::Mat Refuse(std::string* error, const char* what)
 
 bool TooManyPixels(long long w, long long h) { return w <= 0 || h <= 0 || w * h > kMaxDecodePixels; }
 
-std::uint32_t Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
-std::uint32_t Be32(const unsigned char* p) { return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
-std::uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
+using platform::ReadBe16;
+using platform::ReadBe32;
+using platform::ReadLe16;
+using platform::ReadLe32;
 
 const unsigned char* Bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
@@ -54,8 +56,8 @@ int ExifOrientation(const unsigned char* p, std::size_t n)
     n -= 6;
     const bool little = p[0] == 'I' && p[1] == 'I';
     if (!little && !(p[0] == 'M' && p[1] == 'M')) return 1;
-    auto u16 = [&](std::size_t at) { return little ? Le16(p + at) : Be16(p + at); };
-    auto u32 = [&](std::size_t at) { return little ? Le32(p + at) : Be32(p + at); };
+    auto u16 = [&](std::size_t at) { return little ? ReadLe16(p + at) : ReadBe16(p + at); };
+    auto u32 = [&](std::size_t at) { return little ? ReadLe32(p + at) : ReadBe32(p + at); };
     const std::size_t ifd = u32(4);
     if (ifd > n || n - ifd < 2) return 1;
     const std::size_t count = u16(ifd);
@@ -385,20 +387,20 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
     const unsigned char* p = Bytes(file);
     const std::size_t n = file.size();
     if (n < 26) return Refuse(error, "the BMP header is cut short");
-    const std::size_t dataAt = Le32(p + 10);
-    const std::size_t headerSize = Le32(p + 14);
+    const std::size_t dataAt = ReadLe32(p + 10);
+    const std::size_t headerSize = ReadLe32(p + 14);
     BmpLayout l;
     if (headerSize == 12) {
-        l.width = static_cast<int>(Le16(p + 18));
-        l.height = static_cast<int>(Le16(p + 20));
-        l.bpp = static_cast<int>(Le16(p + 24));
+        l.width = static_cast<int>(ReadLe16(p + 18));
+        l.height = static_cast<int>(ReadLe16(p + 20));
+        l.bpp = static_cast<int>(ReadLe16(p + 24));
     } else if (headerSize >= 40 && n >= 14 + 40) {
-        l.width = static_cast<std::int32_t>(Le32(p + 18));
-        const std::int32_t h = static_cast<std::int32_t>(Le32(p + 22));
+        l.width = static_cast<std::int32_t>(ReadLe32(p + 18));
+        const std::int32_t h = static_cast<std::int32_t>(ReadLe32(p + 22));
         l.topDown = h < 0;
         l.height = h == INT32_MIN ? 0 : (h < 0 ? -h : h);
-        l.bpp = static_cast<int>(Le16(p + 28));
-        l.compression = Le32(p + 30);
+        l.bpp = static_cast<int>(ReadLe16(p + 28));
+        l.compression = ReadLe32(p + 30);
     } else {
         return Refuse(error, "the BMP header is of an unknown kind");
     }
@@ -415,14 +417,14 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
         // The masks follow a 40-byte header, or are part of a longer one.
         const std::size_t at = 14 + 40;
         if (at + 12 > n) return Refuse(error, "the BMP header is cut short");
-        for (int i = 0; i < 3; ++i) l.masks[i] = Le32(p + at + 4 * i);
-        if ((headerSize >= 56 || l.compression == 6) && at + 16 <= n) l.masks[3] = Le32(p + at + 12);
+        for (int i = 0; i < 3; ++i) l.masks[i] = ReadLe32(p + at + 4 * i);
+        if ((headerSize >= 56 || l.compression == 6) && at + 16 <= n) l.masks[3] = ReadLe32(p + at + 12);
     } else if (l.bpp == 16) {
         l.masks[0] = 0x7C00, l.masks[1] = 0x03E0, l.masks[2] = 0x001F;
     }
     if (l.bpp <= 8) {
         const std::size_t entry = headerSize == 12 ? 3 : 4;
-        std::size_t colours = headerSize >= 40 ? Le32(p + 46) : 0;
+        std::size_t colours = headerSize >= 40 ? ReadLe32(p + 46) : 0;
         if (colours == 0 || colours > (1u << l.bpp)) colours = std::size_t(1) << l.bpp;
         const std::size_t at = 14 + headerSize;
         if (at > n || (n - at) / entry < colours) return Refuse(error, "the BMP palette is cut short");
@@ -454,13 +456,13 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
                 case 8: d[x] = l.palette[s[x]]; break;
                 case 24: d[x] = cv::Vec4b(s[3 * x], s[3 * x + 1], s[3 * x + 2], 255); break;
                 case 16: {
-                    const std::uint32_t v = Le16(s + 2 * x);
+                    const std::uint32_t v = ReadLe16(s + 2 * x);
                     d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
                     break;
                 }
                 default:  // 32
                     if (fields) {
-                        const std::uint32_t v = Le32(s + 4 * x);
+                        const std::uint32_t v = ReadLe32(s + 4 * x);
                         d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
                     } else {
                         d[x] = cv::Vec4b(s[4 * x], s[4 * x + 1], s[4 * x + 2], 255);
@@ -475,18 +477,6 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
     return bgr;
 }
 
-void PutLe16(std::string& s, std::uint32_t v)
-{
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-}
-
-void PutLe32(std::string& s, std::uint32_t v)
-{
-    PutLe16(s, v & 0xFFFF);
-    PutLe16(s, v >> 16);
-}
-
 void EncodeBmp(const cv::Mat& bgr, std::string& out)
 {
     const std::size_t stride = ((static_cast<std::size_t>(bgr.cols) * 3 + 3) / 4) * 4;
@@ -494,20 +484,20 @@ void EncodeBmp(const cv::Mat& bgr, std::string& out)
     out.clear();
     out.reserve(54 + pixels);
     out += "BM";
-    PutLe32(out, static_cast<std::uint32_t>(54 + pixels));
-    PutLe32(out, 0);
-    PutLe32(out, 54);
-    PutLe32(out, 40);
-    PutLe32(out, static_cast<std::uint32_t>(bgr.cols));
-    PutLe32(out, static_cast<std::uint32_t>(bgr.rows));  // bottom-up
-    PutLe16(out, 1);
-    PutLe16(out, 24);
-    PutLe32(out, 0);
-    PutLe32(out, static_cast<std::uint32_t>(pixels));
-    PutLe32(out, 2835);  // 72 dots per inch
-    PutLe32(out, 2835);
-    PutLe32(out, 0);
-    PutLe32(out, 0);
+    platform::AppendLe32(out, static_cast<std::uint32_t>(54 + pixels));
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, 54);
+    platform::AppendLe32(out, 40);
+    platform::AppendLe32(out, static_cast<std::uint32_t>(bgr.cols));
+    platform::AppendLe32(out, static_cast<std::uint32_t>(bgr.rows));  // bottom-up
+    platform::AppendLe16(out, 1);
+    platform::AppendLe16(out, 24);
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, static_cast<std::uint32_t>(pixels));
+    platform::AppendLe32(out, 2835);  // 72 dots per inch
+    platform::AppendLe32(out, 2835);
+    platform::AppendLe32(out, 0);
+    platform::AppendLe32(out, 0);
     const std::string padding(stride - static_cast<std::size_t>(bgr.cols) * 3, '\0');
     for (int y = bgr.rows - 1; y >= 0; --y) {
         out.append(reinterpret_cast<const char*>(bgr.ptr(y)), static_cast<std::size_t>(bgr.cols) * 3);
@@ -583,7 +573,7 @@ cv::Mat DecodePnm(std::string_view file, std::string* error)
             return r.Number();
         }
         const unsigned char* s = r.p + r.at + sampleBytes * next++;
-        return sampleBytes == 2 ? Be16(s) : s[0];
+        return sampleBytes == 2 ? ReadBe16(s) : s[0];
     };
     for (int y = 0; y < out.rows; ++y)
         for (int x = 0; x < out.cols; ++x) {

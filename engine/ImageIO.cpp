@@ -2,6 +2,7 @@
 
 #include "engine/ImageCodecs.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -17,10 +18,10 @@ namespace {
 
 std::mutex g_logMutex;
 
-std::uint32_t Be16(const unsigned char* p) { return (p[0] << 8) | p[1]; }
-std::uint32_t Be32(const unsigned char* p) { return (std::uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
-std::uint32_t Le16(const unsigned char* p) { return p[0] | (p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t(p[3]) << 24); }
+using platform::ReadBe16;
+using platform::ReadBe32;
+using platform::ReadLe16;
+using platform::ReadLe32;
 
 bool Fail(std::string* error, const std::string& what)
 {
@@ -44,14 +45,14 @@ bool JpegSize(std::ifstream& in, int& w, int& h)
         }
         if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
         if (!in.read(reinterpret_cast<char*>(m), 2)) return false;
-        const std::uint32_t len = Be16(m);
+        const std::uint32_t len = ReadBe16(m);
         if (len < 2) return false;
         const bool sof = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (sof) {
             unsigned char f[5];
             if (!in.read(reinterpret_cast<char*>(f), 5)) return false;
-            h = static_cast<int>(Be16(f + 1));
-            w = static_cast<int>(Be16(f + 3));
+            h = static_cast<int>(ReadBe16(f + 1));
+            w = static_cast<int>(ReadBe16(f + 3));
             return true;
         }
         if (marker == 0xD9 || marker == 0xDA) return false;  // image data before any frame header
@@ -62,8 +63,8 @@ bool JpegSize(std::ifstream& in, int& w, int& h)
 
 bool TiffSize(std::ifstream& in, bool little, int& w, int& h)
 {
-    auto u16 = [&](const unsigned char* p) { return little ? Le16(p) : Be16(p); };
-    auto u32 = [&](const unsigned char* p) { return little ? Le32(p) : Be32(p); };
+    auto u16 = [&](const unsigned char* p) { return little ? ReadLe16(p) : ReadBe16(p); };
+    auto u32 = [&](const unsigned char* p) { return little ? ReadLe32(p) : ReadBe32(p); };
     unsigned char b[12];
     in.seekg(4);
     if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
@@ -148,14 +149,14 @@ bool ReadImageSize(const std::string& path, int& width, int& height, std::string
     width = height = 0;
     bool ok = false;
     if (got >= 24 && std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0) {
-        width = static_cast<int>(Be32(h + 16));
-        height = static_cast<int>(Be32(h + 20));
+        width = static_cast<int>(ReadBe32(h + 16));
+        height = static_cast<int>(ReadBe32(h + 20));
         ok = true;
     } else if (got >= 3 && h[0] == 0xFF && h[1] == 0xD8 && h[2] == 0xFF) {
         ok = JpegSize(in, width, height);
     } else if (got >= 26 && h[0] == 'B' && h[1] == 'M') {
-        width = static_cast<int>(Le32(h + 18));
-        const std::int32_t hh = static_cast<std::int32_t>(Le32(h + 22));
+        width = static_cast<int>(ReadLe32(h + 18));
+        const std::int32_t hh = static_cast<std::int32_t>(ReadLe32(h + 22));
         height = hh < 0 ? -hh : hh;
         ok = true;
     } else if (got >= 8 && ((h[0] == 'I' && h[1] == 'I' && h[2] == 42) || (h[0] == 'M' && h[1] == 'M' && h[3] == 42))) {
@@ -165,11 +166,11 @@ bool ReadImageSize(const std::string& path, int& width, int& height, std::string
             unsigned char f[30];
             in.seekg(0);
             in.read(reinterpret_cast<char*>(f), 30);
-            width = static_cast<int>(Le16(f + 26) & 0x3FFF);
-            height = static_cast<int>(Le16(f + 28) & 0x3FFF);
+            width = static_cast<int>(ReadLe16(f + 26) & 0x3FFF);
+            height = static_cast<int>(ReadLe16(f + 28) & 0x3FFF);
             ok = in.gcount() == 30;
         } else if (std::memcmp(h + 12, "VP8L", 4) == 0) {
-            const std::uint32_t b = Le32(h + 21);
+            const std::uint32_t b = ReadLe32(h + 21);
             width = static_cast<int>((b & 0x3FFF) + 1);
             height = static_cast<int>(((b >> 14) & 0x3FFF) + 1);
             ok = true;

@@ -1,5 +1,6 @@
 #include "face/FaceConfig.h"
 
+#include "platform/ByteOrder.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -8,16 +9,8 @@
 
 namespace {
 
-std::uint32_t ReadLe32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void WriteLe32(std::string& out, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
+using platform::AppendLe32;
+using platform::ReadLe32;
 
 float AsFloat(std::uint32_t bits)
 {
@@ -69,13 +62,13 @@ std::string EncodeFaceConfig(const FaceConfig& config)
 {
     std::string out;
     out.reserve(kFaceConfigBytes);
-    for (float v : config.rotation) WriteLe32(out, Bits(v));
-    for (float v : config.translation) WriteLe32(out, Bits(v));
-    WriteLe32(out, static_cast<std::uint32_t>(config.viewportX));
-    WriteLe32(out, static_cast<std::uint32_t>(config.viewportY));
-    WriteLe32(out, Bits(config.capWidth));
-    WriteLe32(out, Bits(config.capHeight));
-    WriteLe32(out, Bits(config.capAngle));
+    for (float v : config.rotation) AppendLe32(out, Bits(v));
+    for (float v : config.translation) AppendLe32(out, Bits(v));
+    AppendLe32(out, static_cast<std::uint32_t>(config.viewportX));
+    AppendLe32(out, static_cast<std::uint32_t>(config.viewportY));
+    AppendLe32(out, Bits(config.capWidth));
+    AppendLe32(out, Bits(config.capHeight));
+    AppendLe32(out, Bits(config.capAngle));
     return out;
 }
 
