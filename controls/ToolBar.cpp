@@ -300,13 +300,33 @@ void CTabBar::Layout()
 
 void CTabBar::resizeEvent(QResizeEvent*) { Layout(); }
 
+int CTabBar::LabelRoom(int index) const
+{
+    return TabRect(index).width() - (compact_ ? 4 : 12) - (items_[index].icon ? 22 : 0);
+}
+
+QFont CTabBar::LabelFont() const
+{
+    // Squeezed tabs (a language with longer words than the bar was made for) first get a
+    // smaller font, one size for the whole bar and down to 9 pixels, and only then are cut.
+    QFont f = TabFont(compact_);
+    if (stacked_) return f;
+    for (; f.pixelSize() > 9; f.setPixelSize(f.pixelSize() - 1)) {
+        const QFontMetrics m(f);
+        bool fits = true;
+        for (int i = 0; i < static_cast<int>(items_.size()) && fits; ++i)
+            fits = m.horizontalAdvance(items_[i].text) <= LabelRoom(i);
+        if (fits) break;
+    }
+    return f;
+}
+
 void CTabBar::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), background_.isValid() ? background_ : theme::kWindow);
     p.setFont(TabFont(compact_));
-    const QFontMetrics fm(p.font());
     if (stacked_) {
         QFont small = TabFont(true);
         small.setWeight(QFont::Medium);
@@ -361,6 +381,9 @@ void CTabBar::paintEvent(QPaintEvent*)
         }
         return;
     }
+    p.setFont(LabelFont());
+    auto room = [&](int i) { return LabelRoom(i); };
+    const QFontMetrics fm(p.font());
     for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
         const QRect r = rects_[i];
         const bool cur = i == current_;
@@ -381,8 +404,7 @@ void CTabBar::paintEvent(QPaintEvent*)
             const int sx = r.left() - spacing_ / 2 - 1;
             p.drawLine(sx, r.top() + 7, sx, r.bottom() - 7);
         }
-        const QString text =
-            fm.elidedText(items_[i].text, Qt::ElideRight, r.width() - (compact_ ? 4 : 12) - (items_[i].icon ? 22 : 0));
+        const QString text = fm.elidedText(items_[i].text, Qt::ElideRight, room(i));
         const int textW = fm.horizontalAdvance(text);
         const int contentW = textW + (items_[i].icon ? 22 : 0);
         int x = r.center().x() - contentW / 2;

@@ -98,6 +98,8 @@ public:
     QSize sizeHint() const override;
     /** Tabs that do not fit on one row wrap onto more rows: the height that needs. */
     int HeightFor(int width) const;
+    /** The font of the one-row labels: smaller (down to 9 pixels) when squeezed tabs need it. */
+    QFont LabelFont() const;
     static constexpr int kRowHeight = 30;
 
 protected:
@@ -113,6 +115,8 @@ private:
     /** The tabs of each row for a width. */
     std::vector<std::vector<int>> Rows(int width) const;
     int NaturalWidth(int index) const;
+    /** The width a tab's label may take. */
+    int LabelRoom(int index) const;
 
     std::vector<TabItem> items_;
     std::vector<QRect> rects_;

@@ -87,6 +87,7 @@ private slots:
     void translationUsesBuiltInTextsThenTheLanguageFile();
     void menuTranslationWalksPopups();
     void tabBarWrapsIntoEvenRows();
+    void squeezedTabsShrinkTheirFontBeforeCutting();
     void toolBarFallsBackToIconsWhenLabelsDoNotFit();
     void paneOfAReleasedTemplateIsDeletedByItsContainer();
     void previewMessagesSpinnerAndActivation();

@@ -176,6 +176,28 @@ void PartsGuiTest::tabBarWrapsIntoEvenRows()
     QVERIFY(hi - lo <= 1);
 }
 
+void PartsGuiTest::squeezedTabsShrinkTheirFontBeforeCutting()
+{
+    // The photo strip's two tabs in German: wider than the strip at the usual size.
+    ui::CTabBar bar;
+    bar.SetWrap(false);
+    bar.SetCompact(true);
+    bar.SetItems({{1, "Fotos", {}, 0}, {2, "Ergebnisse", {}, 0}});
+    bar.show();
+    bar.resize(400, ui::CTabBar::kRowHeight);
+    const int usual = bar.LabelFont().pixelSize();
+    bar.resize(112, ui::CTabBar::kRowHeight);
+    const QFont squeezed = bar.LabelFont();
+    QVERIFY(squeezed.pixelSize() < usual);
+    QVERIFY(squeezed.pixelSize() >= 9);
+    const QFontMetrics m(squeezed);
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(m.horizontalAdvance(bar.Items()[i].text) <= bar.TabRect(i).width() - 4);
+    // Far too narrow even for the smallest size: it stops at 9 pixels (and the labels are cut).
+    bar.resize(40, ui::CTabBar::kRowHeight);
+    QCOMPARE(bar.LabelFont().pixelSize(), 9);
+}
+
 void PartsGuiTest::toolBarFallsBackToIconsWhenLabelsDoNotFit()
 {
     ui::CFlexToolBar bar;
