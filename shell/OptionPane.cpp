@@ -7,6 +7,7 @@
 #include "engine/PhotoDocument.h"
 
 #include <QPainter>
+#include <QPushButton>
 #include <QResizeEvent>
 
 namespace shell {
@@ -83,6 +84,16 @@ void COptionPaneWidget::NotifyView(int code)
 {
     const COptionPanel* p = Panel();
     if (p && p->view) platform::Send(p->view, code, 0, 0);
+}
+
+QPushButton* COptionPaneWidget::AddButton(int controlId, const char* objectName)
+{
+    auto* b = new QPushButton(this);
+    b->setProperty("gzControlId", controlId);
+    if (objectName) b->setObjectName(objectName);
+    b->setFocusPolicy(Qt::NoFocus);
+    b->setStyleSheet("padding: 5px 10px;");
+    return b;
 }
 
 QString COptionPaneWidget::ControlText(int control, const QString& fallback) const

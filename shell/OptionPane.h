@@ -25,6 +25,7 @@
 #include <QWidget>
 
 class CPhotoDocument;
+class QPushButton;
 
 namespace shell {
 
@@ -68,6 +69,8 @@ protected:
     void RerenderAndNotify();
     /** Tells the view to repaint without rendering. */
     void NotifyView(int code = 1124);
+    /** A push button of the panes' look, filed under a control number for the language file. */
+    QPushButton* AddButton(int controlId, const char* objectName = nullptr);
     /** Control texts from the language file by control number, or the fallback. */
     QString ControlText(int control, const QString& fallback) const;
 

@@ -22,11 +22,7 @@ COptionPane3D::COptionPane3D()
     // clicked, not toggled: only the user's click sends a command; the template's own
     // SetRotateModelChecked must not bounce back as one.
     connect(rotateBox_, &QCheckBox::clicked, this, [this] { RotateClicked(); });
-    resetButton_ = new QPushButton(this);
-    resetButton_->setProperty("gzControlId", kResetButtonId);
-    resetButton_->setObjectName("resetPosition");
-    resetButton_->setFocusPolicy(Qt::NoFocus);
-    resetButton_->setStyleSheet("padding: 5px 10px;");
+    resetButton_ = AddButton(kResetButtonId, "resetPosition");
     connect(resetButton_, &QPushButton::clicked, this, [this] { ResetClicked(); });
 }
 

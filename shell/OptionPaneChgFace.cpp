@@ -23,16 +23,8 @@ COptionPaneChgFace::COptionPaneChgFace()
 {
     className = "OptionPane_ChangeFace";
     setObjectName("OptionPane_ChangeFace");
-    auto button = [this](int id, const char* name) {
-        auto* b = new QPushButton(this);
-        b->setProperty("gzControlId", id);
-        b->setObjectName(name);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setStyleSheet("padding: 5px 10px;");
-        return b;
-    };
-    searchButton_ = button(kSearchFaceId, "searchFace");
-    blendButton_ = button(kFaceBlendId, "faceBlend");
+    searchButton_ = AddButton(kSearchFaceId, "searchFace");
+    blendButton_ = AddButton(kFaceBlendId, "faceBlend");
     connect(searchButton_, &QPushButton::clicked, this, [this] {
         if (!templ) return;
         templ->ParamCommand(face_cmd::SearchFace, view, 0, nullptr);

@@ -23,16 +23,8 @@ COptionPaneExpression::COptionPaneExpression()
     list_->setObjectName("expressionList");
     list_->setFocusPolicy(Qt::NoFocus);
     connect(list_, &QComboBox::activated, this, [this](int row) { SelectionChanged(row); });
-    auto button = [this](int id, const char* name) {
-        auto* b = new QPushButton(this);
-        b->setProperty("gzControlId", id);
-        b->setObjectName(name);
-        b->setFocusPolicy(Qt::NoFocus);
-        b->setStyleSheet("padding: 5px 10px;");
-        return b;
-    };
-    searchButton_ = button(kSearchFaceId, "searchFace");
-    animateButton_ = button(kAnimateId, "animate");
+    searchButton_ = AddButton(kSearchFaceId, "searchFace");
+    animateButton_ = AddButton(kAnimateId, "animate");
     connect(searchButton_, &QPushButton::clicked, this, [this] {
         if (!templ) return;
         templ->ParamCommand(face_cmd::SearchFace, view, 0, nullptr);

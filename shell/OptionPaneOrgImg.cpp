@@ -27,10 +27,7 @@ COptionPaneOrgImgDefault::COptionPaneOrgImgDefault()
         if (s != Qt::PartiallyChecked) Send(1, s == Qt::Checked ? 1 : 0);
     });
     for (int i = 0; i < 4; ++i) {
-        buttons_[i] = new QPushButton(this);
-        buttons_[i]->setProperty("gzControlId", kButtonIds[i]);
-        buttons_[i]->setFocusPolicy(Qt::NoFocus);
-        buttons_[i]->setStyleSheet("padding: 5px 10px;");
+        buttons_[i] = AddButton(kButtonIds[i]);
         connect(buttons_[i], &QPushButton::clicked, this, [this, i] { Send(kCommands[i]); });
     }
 }
