@@ -67,6 +67,52 @@ void PictureFrame(QPainter& p, const QColor& c, const QRectF& r)
     p.drawEllipse(QPointF(r.left() + r.width() * 0.7, r.top() + r.height() * 0.3), 1.4, 1.4);
 }
 
+// A five-pointed star filling the 24 x 24 icon box.
+QPainterPath StarPath()
+{
+    QPainterPath star;
+    for (int i = 0; i < 10; ++i) {
+        const double a = -kPi / 2 + i * kPi / 5;
+        const double rr = (i % 2) ? 3.6 : 8.5;
+        const QPointF pt(12 + rr * std::cos(a), 12.5 + rr * std::sin(a));
+        if (i == 0)
+            star.moveTo(pt);
+        else
+            star.lineTo(pt);
+    }
+    star.closeSubpath();
+    return star;
+}
+
+// A four-pointed sparkle of the given reach around its centre, its sides curving inwards.
+QPainterPath SparklePath(QPointF m, qreal r)
+{
+    const qreal k = 1;  // the control points sit one unit off the centre: thin waists
+    QPainterPath s;
+    s.moveTo(m.x(), m.y() - r);
+    s.quadTo(m.x() + k, m.y() - k, m.x() + r, m.y());
+    s.quadTo(m.x() + k, m.y() + k, m.x(), m.y() + r);
+    s.quadTo(m.x() - k, m.y() + k, m.x() - r, m.y());
+    s.quadTo(m.x() - k, m.y() - k, m.x(), m.y() - r);
+    return s;
+}
+
+// A smiling face: outline in the current pen, eyes in colour c, the smile in its own pen.
+void Face(QPainter& p, const QColor& c, qreal eye, const QPen& smilePen)
+{
+    p.drawEllipse(QPointF(12, 12), 8.5, 8.5);
+    p.setBrush(c);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(9, 10), eye, eye);
+    p.drawEllipse(QPointF(15, 10), eye, eye);
+    p.setPen(smilePen);
+    p.setBrush(Qt::NoBrush);
+    QPainterPath smile;
+    smile.arcMoveTo(QRectF(7.5, 8, 9, 8), 200);
+    smile.arcTo(QRectF(7.5, 8, 9, 8), 200, 140);
+    p.drawPath(smile);
+}
+
 void DrawIcon(QPainter& p, int number)
 {
     const QColor c = theme::kChromeText;
@@ -119,20 +165,7 @@ void DrawIcon(QPainter& p, int number)
         break;
     }
     case img::IconFace:
-    case img::IconCategoryFace: {
-        p.drawEllipse(QPointF(12, 12), 8.5, 8.5);
-        p.setBrush(c);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(9, 10), 1.3, 1.3);
-        p.drawEllipse(QPointF(15, 10), 1.3, 1.3);
-        p.setPen(LinePen(c));
-        p.setBrush(Qt::NoBrush);
-        QPainterPath smile;
-        smile.arcMoveTo(QRectF(7.5, 8, 9, 8), 200);
-        smile.arcTo(QRectF(7.5, 8, 9, 8), 200, 140);
-        p.drawPath(smile);
-        break;
-    }
+    case img::IconCategoryFace: Face(p, c, 1.3, LinePen(c)); break;
     case img::IconUndo:
     case img::IconRedo: {
         p.save();
@@ -151,29 +184,8 @@ void DrawIcon(QPainter& p, int number)
         p.restore();
         break;
     }
-    case img::IconCategoryOther: {
-        QPainterPath star;
-        for (int i = 0; i < 10; ++i) {
-            const double a = -kPi / 2 + i * kPi / 5;
-            const double rr = (i % 2) ? 3.6 : 8.5;
-            const QPointF pt(12 + rr * std::cos(a), 12.5 + rr * std::sin(a));
-            if (i == 0) star.moveTo(pt);
-            else star.lineTo(pt);
-        }
-        star.closeSubpath();
-        p.drawPath(star);
-        break;
-    }
-    default: {  // a sparkle: the generic template button
-        QPainterPath s;
-        s.moveTo(12, 3);
-        s.quadTo(13, 11, 21, 12);
-        s.quadTo(13, 13, 12, 21);
-        s.quadTo(11, 13, 3, 12);
-        s.quadTo(11, 11, 12, 3);
-        p.drawPath(s);
-        break;
-    }
+    case img::IconCategoryOther: p.drawPath(StarPath()); break;
+    default: p.drawPath(SparklePath(QPointF(12, 12), 9)); break;  // the generic template button
     }
 }
 
@@ -209,44 +221,14 @@ void DrawCategoryIcon(QPainter& p, int number)
         PictureFrame(p, c, QRectF(3.5, 5.5, 17, 13));
         p.setPen(Qt::NoPen);
         p.setBrush(theme::kAccent);
-        QPainterPath s;
-        const QPointF m(18.5, 5.5);
-        s.moveTo(m.x(), m.y() - 5);
-        s.quadTo(m.x() + 1, m.y() - 1, m.x() + 5, m.y());
-        s.quadTo(m.x() + 1, m.y() + 1, m.x(), m.y() + 5);
-        s.quadTo(m.x() - 1, m.y() + 1, m.x() - 5, m.y());
-        s.quadTo(m.x() - 1, m.y() - 1, m.x(), m.y() - 5);
-        p.drawPath(s);
+        p.drawPath(SparklePath(QPointF(18.5, 5.5), 5));
         break;
     }
-    case img::CategoryFace: {
-        p.drawEllipse(QPointF(12, 12), 8.5, 8.5);
-        p.setBrush(c);
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(9, 10), 1.4, 1.4);
-        p.drawEllipse(QPointF(15, 10), 1.4, 1.4);
-        p.setPen(LinePen(theme::kAccent, 1.8));
-        p.setBrush(Qt::NoBrush);
-        QPainterPath smile;
-        smile.arcMoveTo(QRectF(7.5, 8, 9, 8), 200);
-        smile.arcTo(QRectF(7.5, 8, 9, 8), 200, 140);
-        p.drawPath(smile);
-        break;
-    }
-    case img::CategoryOther: {
-        QPainterPath star;
-        for (int i = 0; i < 10; ++i) {
-            const double a = -kPi / 2 + i * kPi / 5;
-            const double rr = (i % 2) ? 3.6 : 8.5;
-            const QPointF pt(12 + rr * std::cos(a), 12.5 + rr * std::sin(a));
-            if (i == 0) star.moveTo(pt);
-            else star.lineTo(pt);
-        }
-        star.closeSubpath();
+    case img::CategoryFace: Face(p, c, 1.4, LinePen(theme::kAccent, 1.8)); break;
+    case img::CategoryOther:
         p.setBrush(theme::kAccentSoft);
-        p.drawPath(star);
+        p.drawPath(StarPath());
         break;
-    }
     case img::CategoryFrames: {
         p.drawRect(QRectF(3, 3, 18, 18));
         p.drawRect(QRectF(7, 7, 10, 10));
