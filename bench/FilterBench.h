@@ -10,11 +10,15 @@
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
 #include "filters/FilterClasses.h"
+#include "platform/Clock.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <tinyxml2.h>
+
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -24,17 +28,58 @@ namespace filterbench {
 inline const cv::Size kFullSize(4000, 3000);
 inline const cv::Size kPreviewSize(800, 600);
 
-/** The sample photo enlarged to 4000 x 3000, decoded once. */
-inline const cv::Mat& Photo12MP()
+/** A sample photo (media/Images/default) enlarged to 4000 x 3000, decoded once. */
+inline const cv::Mat& Photo12MP(const std::string& sample = "Default2.jpg")
 {
-    static const cv::Mat photo = [] {
-        cv::Mat p = LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/Default2.jpg");
+    static std::map<std::string, cv::Mat> photos;
+    cv::Mat& photo = photos[sample];
+    if (photo.empty()) {
+        cv::Mat p = LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/" + sample);
         if (p.empty()) p = cv::Mat(600, 800, CV_8UC3, cv::Scalar(90, 120, 160));
-        cv::Mat big;
-        cv::resize(p, big, kFullSize, 0, 0, cv::INTER_CUBIC);
-        return big;
-    }();
+        cv::resize(p, photo, kFullSize, 0, 0, cv::INTER_CUBIC);
+    }
     return photo;
+}
+
+/**
+ * @brief Times Process of a filter class made directly (not through the registry) from a
+ * definition element, on a sample photo, into an output of the given size.
+ */
+template <class F>
+void TimeFilter(benchmark::State& state, const std::string& sample, cv::Size out, const char* definition,
+                SimpleParams params)
+{
+    platform::SetFixedSeed(1);
+    tinyxml2::XMLDocument doc;
+    doc.Parse(definition);
+    F filter;
+    filter.SetDefinition(doc.RootElement());
+    filter.Init();
+    const cv::Mat& src = Photo12MP(sample);
+    filter.SetSource(std::span<const cv::Mat>(&src, 1));
+    filter.SetOutputSize(&out);
+    filter.SetParams(&params);
+    filter.Start();
+    for (auto _ : state) {
+        filter.Process();
+        benchmark::DoNotOptimize(filter.GetResult().data);
+    }
+}
+
+/** Times a peer operation doing the same task: the sample photo fitted to out, then op. */
+template <class Op>
+void TimePeer(benchmark::State& state, const std::string& sample, cv::Size out, Op op)
+{
+    const cv::Mat& src = Photo12MP(sample);
+    cv::Mat in, dst;
+    for (auto _ : state) {
+        if (out == src.size())
+            in = src;
+        else
+            cv::resize(src, in, out, 0, 0, cv::INTER_LINEAR);
+        op(in, dst);
+        benchmark::DoNotOptimize(dst.data);
+    }
 }
 
 /** A filter by name with its source set and its output sized: preview (800 x 600 view) or full. */

@@ -1,62 +1,20 @@
 // Oil paint, wax crayon and hard pastel: Process from a decoded 12 MP photo into an 800 x 600
 // preview and at full size, beside the nearest OpenCV operations doing the same task.
-#include "engine/SimpleTemplate.h"
+#include "bench/FilterBench.h"
 #include "filters/PainterlyFilters.h"
-#include "platform/Clock.h"
 
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <opencv2/photo.hpp>
 #include <opencv2/xphoto/oilpainting.hpp>
 
-#include <benchmark/benchmark.h>
-#include <tinyxml2.h>
-
-#include <memory>
-
 namespace {
 
-const cv::Size kFull(4000, 3000), kPreview(800, 600);
-
-/** A sample photo scaled up to 12 MP (the input is built outside every timed loop). */
-const cv::Mat& TwelveMegapixels()
-{
-    static const cv::Mat photo = [] {
-        cv::Mat m = cv::imread(GRIMAZE_SOURCE_DIR "/media/Images/default/Default2.jpg");
-        if (m.empty()) m = cv::Mat(600, 800, CV_8UC3, cv::Scalar(40, 90, 160));
-        cv::resize(m, m, kFull, 0, 0, cv::INTER_CUBIC);
-        return m;
-    }();
-    return photo;
-}
+using filterbench::Params;
+const cv::Size kFull = filterbench::kFullSize, kPreview = filterbench::kPreviewSize;
 
 template <class F>
 void RunFilter(benchmark::State& state, cv::Size out, SimpleParams params)
 {
-    platform::SetFixedSeed(1);
-    tinyxml2::XMLDocument doc;
-    doc.Parse("<filter/>");
-    F filter;
-    filter.SetDefinition(doc.RootElement());
-    filter.Init();
-    const cv::Mat& src = TwelveMegapixels();
-    filter.SetSource(std::span<const cv::Mat>(&src, 1));
-    filter.SetOutputSize(&out);
-    filter.SetParams(&params);
-    filter.Start();
-    for (auto _ : state) {
-        filter.Process();
-        benchmark::DoNotOptimize(filter.GetResult().data);
-    }
-}
-
-SimpleParams Params(float a, float b = 0, float c = 0)
-{
-    SimpleParams p;
-    p.var[0] = a;
-    p.var[1] = b;
-    p.var[2] = c;
-    return p;
+    filterbench::TimeFilter<F>(state, "Default2.jpg", out, "<filter/>", params);
 }
 
 void BM_OilPaint_Preview(benchmark::State& s) { RunFilter<CF_OilPaint>(s, kPreview, Params(5)); }
@@ -66,18 +24,10 @@ void BM_WaxPen_Full(benchmark::State& s) { RunFilter<CF_WaxPen>(s, kFull, Params
 void BM_HardPastel_Preview(benchmark::State& s) { RunFilter<CF_HardPastel>(s, kPreview, Params(5, 0.5f, 3)); }
 void BM_HardPastel_Full(benchmark::State& s) { RunFilter<CF_HardPastel>(s, kFull, Params(5, 0.5f, 3)); }
 
-/** The peer does the same task: from the 12 MP photo to a picture of the given size. */
 template <class Op>
 void RunPeer(benchmark::State& state, cv::Size out, Op op)
 {
-    const cv::Mat& src = TwelveMegapixels();
-    cv::Mat in, dst;
-    for (auto _ : state) {
-        if (out == src.size()) in = src;
-        else cv::resize(src, in, out, 0, 0, cv::INTER_LINEAR);
-        op(in, dst);
-        benchmark::DoNotOptimize(dst.data);
-    }
+    filterbench::TimePeer(state, "Default2.jpg", out, op);
 }
 
 // Oil paint and pastel against xphoto's oil painting (neighbourhood 5, dynamic ratio 1);

@@ -1,53 +1,22 @@
 // Watercolour and wood print: Process from a decoded 12 MP photo into an 800 x 600 preview
 // and at full size, beside the nearest OpenCV operations doing the same task.
-#include "engine/SimpleTemplate.h"
+#include "bench/FilterBench.h"
 #include "filters/WatercolourFilters.h"
 
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 #include <opencv2/photo.hpp>
-
-#include <benchmark/benchmark.h>
-#include <tinyxml2.h>
 
 namespace {
 
-const cv::Size kFull(4000, 3000), kPreview(800, 600);
+const cv::Size kFull = filterbench::kFullSize, kPreview = filterbench::kPreviewSize;
 const char* kWoodDefinition = "<filter><param foreground=\"" GRIMAZE_SOURCE_DIR
                               "/media/Templates/WoodPrint/WoodLight.jpg\" background=\"" GRIMAZE_SOURCE_DIR
                               "/media/Templates/WoodPrint/WoodDark.jpg\"/></filter>";
 
-const cv::Mat& TwelveMegapixels()
-{
-    static const cv::Mat photo = [] {
-        cv::Mat m = cv::imread(GRIMAZE_SOURCE_DIR "/media/Images/default/Default3.jpg");
-        if (m.empty()) m = cv::Mat(600, 800, CV_8UC3, cv::Scalar(40, 90, 160));
-        cv::resize(m, m, kFull, 0, 0, cv::INTER_CUBIC);
-        return m;
-    }();
-    return photo;
-}
-
 template <class F>
 void RunFilter(benchmark::State& state, cv::Size out, const char* definition, float a, float b = 0)
 {
-    tinyxml2::XMLDocument doc;
-    doc.Parse(definition);
-    F filter;
-    filter.SetDefinition(doc.RootElement());
-    filter.Init();
-    const cv::Mat& src = TwelveMegapixels();
-    filter.SetSource(std::span<const cv::Mat>(&src, 1));
-    filter.SetOutputSize(&out);
-    SimpleParams params;
-    params.var[0] = a;
-    params.var[1] = b;
-    filter.SetParams(&params);
-    filter.Start();
-    for (auto _ : state) {
-        filter.Process();
-        benchmark::DoNotOptimize(filter.GetResult().data);
-    }
+    filterbench::TimeFilter<F>(state, "Default3.jpg", out, definition, filterbench::Params(a, b));
 }
 
 void BM_Watercolor_Preview(benchmark::State& s) { RunFilter<CF_WaterPaint>(s, kPreview, "<filter/>", 1.0f); }
@@ -58,14 +27,7 @@ void BM_WoodPrint_Full(benchmark::State& s) { RunFilter<CF_WoodPrint>(s, kFull, 
 template <class Op>
 void RunPeer(benchmark::State& state, cv::Size out, Op op)
 {
-    const cv::Mat& src = TwelveMegapixels();
-    cv::Mat in, dst;
-    for (auto _ : state) {
-        if (out == src.size()) in = src;
-        else cv::resize(src, in, out, 0, 0, cv::INTER_LINEAR);
-        op(in, dst);
-        benchmark::DoNotOptimize(dst.data);
-    }
+    filterbench::TimePeer(state, "Default3.jpg", out, op);
 }
 
 // Watercolour against the photo module's stylization (its watercolour-like look).
