@@ -89,12 +89,12 @@ void BM_VisibleGalleryThumbnails(benchmark::State& state)
 }
 BENCHMARK(BM_VisibleGalleryThumbnails)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// Picks gallery cell index of the first category and returns whether its template renders
-// at once (slow templates render on their own thread and are not what this measures).
-bool SelectCell(Program& p, int index)
+// Picks gallery cell index of the first category. Returns why it cannot be measured, or
+// nothing: slow templates render on their own thread and are not what this measures.
+const char* SelectCell(Program& p, int index)
 {
     const library::PaintPlan plan = p.page->Model()->BuildPaintPlan();
-    if (index >= static_cast<int>(plan.cells.size())) return false;
+    if (index >= static_cast<int>(plan.cells.size())) return "the gallery shows fewer cells in this window";
     const auto& r = plan.cells[index].rect;
     const QPoint at(r.x + r.width / 2, r.y + r.height / 2);
     QMouseEvent press(QEvent::MouseButtonPress, at, p.page->Gallery()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
@@ -103,7 +103,8 @@ bool SelectCell(Program& p, int index)
     Drain();
     p.doc.WaitForRendering();
     Drain();
-    return p.doc.CurrentTemplate() && !p.doc.CurrentTemplate()->IsDeferred();
+    if (!p.doc.CurrentTemplate()) return "the template did not open";
+    return p.doc.CurrentTemplate()->IsDeferred() ? "the template renders in the background" : nullptr;
 }
 
 void BM_SliderToRepaintedPreview(benchmark::State& state)
@@ -121,13 +122,17 @@ void BM_SliderToRepaintedPreview(benchmark::State& state)
             cv::imwrite(big, m);
         }
         p.window->AddFiles({QString::fromStdString(big)});
+        // A photo this large is opened on a worker; the window takes no input until it is.
+        QElapsedTimer opening;
+        opening.start();
+        while (p.window->Busy() && opening.elapsed() < 30000) Drain();
         p.doc.WaitForRendering();
     }
     Drain();
     p.page->Worker()->WaitForIdle(30000);
     p.page->Worker()->Stop();  // measure the interface alone
-    if (!SelectCell(p, static_cast<int>(state.range(0)))) {
-        state.SkipWithError("the template renders in the background or is missing");
+    if (const char* why = SelectCell(p, static_cast<int>(state.range(0)))) {
+        state.SkipWithError(why);
         return;
     }
     auto* pane = qobject_cast<shell::COptionPane2D*>(p.window->Work()->OperationPanel()->Pane());
