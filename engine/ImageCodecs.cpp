@@ -126,8 +126,8 @@ bool DecodeJpegInto(std::string_view file, int reduce, cv::Mat& out, int& orient
         jpeg_destroy_decompress(&cinfo);
         return Fail(error, "the picture is too large");
     }
-    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
-        if (m->marker == JPEG_APP0 + 1) {
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)  // APP1 may also hold XMP
+        if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
             orientation = ExifOrientation(m->data, m->data_length);
             break;
         }

@@ -1,7 +1,5 @@
 #include "engine/ImageIO.h"
 
-#include "engine/ImageCodecs.h"
-
 #include "platform/ByteOrder.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"

@@ -6,12 +6,14 @@
  * Images are cv::Mat, CV_8UC3 in BGR order with a top-left origin. Loads may come from any
  * thread; one lock serialises the failure log.
  */
+#include "engine/ImageCodecs.h"
+
 #include <opencv2/core.hpp>
 
 #include <string>
 
 /** Photos above this many pixels are refused before anything is decoded. */
-inline constexpr long long kMaxPhotoPixels = 100'000'000;
+inline constexpr long long kMaxPhotoPixels = kMaxDecodePixels;
 /** Files larger than this are not even opened as photos. */
 inline constexpr long long kMaxPhotoFileBytes = 1LL << 30;
 

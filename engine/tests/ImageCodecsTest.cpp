@@ -83,6 +83,12 @@ TEST(DecodeImage, JpegMatchesTheReferenceAtEveryScaleAndOrientation)
         EXPECT_EQ(ours.cols, orientation >= 5 ? 131 : 203) << orientation;
         EXPECT_TRUE(Same(ours, Reference(turned))) << "orientation " << orientation;
     }
+    // An XMP block ahead of the EXIF one (both are APP1) does not hide the orientation.
+    const std::string xmp = "http://ns.adobe.com/xap/1.0/" + std::string(1, '\0') + "<x:xmpmeta/>";
+    const std::string xmpSegment = std::string("\xFF\xE1", 2) + char((xmp.size() + 2) >> 8) + char((xmp.size() + 2) & 0xFF) + xmp;
+    const std::string turned = WithExifOrientation(jpeg, 6);
+    const std::string both = turned.substr(0, 2) + xmpSegment + turned.substr(2);
+    EXPECT_EQ(DecodeImage(both).cols, 131);
     // Grey JPEGs come out as three equal channels.
     cv::Mat grey;
     cv::cvtColor(MakeTestCard(64, 48), grey, cv::COLOR_BGR2GRAY);
