@@ -1,19 +1,13 @@
 // grimaze-cli batch: one template over many photos.
 //
-// Threads: the main thread parses, plans the outputs and starts the workers; each worker
-// takes the next photo from a shared counter and renders it with its own photo document and
-// its own template instance (RunRenderJob), so workers share no rendering state. The fixed
-// seed is process-wide: it is set once before any worker starts and only read afterwards.
-// One mutex guards the progress line and the failure messages, so lines never interleave.
+// Threads: the main thread parses and plans; RunBatch (batch/BatchRun.h) renders on the
+// workers. The fixed seed is process-wide: it is set once before any worker starts and only
+// read afterwards. RunBatch never overlaps the listener's calls, so lines never interleave.
+#include "batch/BatchRun.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
-#include "cli/RenderJob.h"
 #include "cli/TemplateLookup.h"
 
-#include "engine/ImageIO.h"
-#include "engine/PhotoDocument.h"
-#include "engine/SimpleTemplate.h"
-#include "engine/TemplateFile.h"
 #include "platform/Clock.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -21,11 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
-#include <filesystem>
-#include <map>
-#include <mutex>
 #include <thread>
 
 namespace {
@@ -47,112 +37,21 @@ const char* kHelp =
 
 constexpr int kMaxJobs = 64;
 
-bool IsPictureName(const std::string& name)
-{
-    for (const char* ext : {".jpg", ".jpeg", ".png", ".bmp", ".tif", ".tiff", ".webp"})
-        if (platform::EndsWithNoCase(name, ext)) return true;
-    return false;
-}
-
-/** The photos named on the command line, folders replaced by the pictures in them (sorted). */
-std::vector<std::string> ExpandPhotos(const std::vector<std::string>& args)
-{
-    std::vector<std::string> photos;
-    for (const std::string& a : args) {
-        if (!platform::IsFolder(a)) {
-            photos.push_back(a);
-            continue;
-        }
-        std::vector<std::string> inFolder;
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator(a, ec))
-            if (e.is_regular_file(ec) && IsPictureName(e.path().filename().string())) inFolder.push_back(e.path().string());
-        std::sort(inFolder.begin(), inFolder.end());
-        photos.insert(photos.end(), inFolder.begin(), inFolder.end());
-    }
-    return photos;
-}
-
-struct Planned {
-    std::string photo;
-    std::string out;
-    std::string error;  ///< set when the photo cannot even be attempted
-};
-
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ec;
-    if (std::filesystem::equivalent(a, b, ec)) return true;
-    const auto ca = std::filesystem::weakly_canonical(a, ec);
-    const auto cb = std::filesystem::weakly_canonical(b, ec);
-    return !ec && ca == cb;
-}
-
-/**
- * Output names: the photo's name with the new extension. Two photos that would write the
- * same file, or a result that would replace its own photo, are refused rather than lost.
- */
-std::vector<Planned> PlanOutputs(const std::vector<std::string>& photos, const std::string& dir, const std::string& ext)
-{
-    std::vector<Planned> plan;
-    std::map<std::string, std::string> taken;  // output name (lower case) -> photo
-    for (const std::string& photo : photos) {
-        Planned p{photo, {}, {}};
-        const std::string stem = std::filesystem::path(photo).stem().string();
-        if (stem.empty() || stem == "." || stem == "..") {
-            p.error = "not a photo file name";
-        } else {
-            p.out = platform::JoinPath(dir, stem + "." + ext);
-            const auto [it, fresh] = taken.emplace(platform::ToLowerAscii(p.out), photo);
-            if (!fresh) p.error = "its result would have the same name as that of " + it->second;
-            else if (SameFile(p.out, photo)) p.error = "its result would replace the photo itself";
-        }
-        plan.push_back(p);
-    }
-    return plan;
-}
-
-/** Checks the template and the variable values once, instead of failing every photo alike. */
-bool CheckTemplate(const std::string& file, const std::optional<double> (&vars)[3], std::string& error)
-{
-    CPhotoDocument doc;
-    RefPtr<CEffectTemplate> t = OpenTemplate(file, &doc, &error);
-    if (!t) return false;
-    auto* simple = dynamic_cast<CT_SimpleTempl*>(t.get());
-    for (int i = 0; i < 3; ++i) {
-        if (!vars[i]) continue;
-        if (!simple) {
-            error = "this template has no variables to set";
-            return false;
-        }
-        const auto& spec = simple->Variable(i);
-        const double lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
-        if (*vars[i] < lo || *vars[i] > hi) {
-            char buf[160];
-            std::snprintf(buf, sizeof buf, "--var%d %g is outside the template's range %g to %g", i + 1, *vars[i], lo, hi);
-            error = buf;
-            return false;
-        }
-    }
-    return true;
-}
-
-class Progress {
+/** The terminal's progress line and the failures on stderr; RunBatch never overlaps the calls. */
+class Progress : public BatchListener {
 public:
     Progress(size_t total, bool terminal) : total_(total), terminal_(terminal) {}
 
-    void Done(const std::string& photo)
+    void Written(const BatchItem& item) override
     {
-        std::lock_guard lock(m_);
         ++done_;
-        Draw(photo);
+        Draw(item.photo);
     }
 
-    void Failed(const std::string& photo, const std::string& why)
+    void Failed(const BatchItem& item, const std::string& why) override
     {
-        std::lock_guard lock(m_);
+        const std::string& photo = item.photo;
         ++done_;
-        ++failed_;
         if (terminal_) {
             std::fputs("\r\033[K", stdout);
             std::fflush(stdout);
@@ -164,11 +63,8 @@ public:
 
     void Finish()
     {
-        std::lock_guard lock(m_);
         if (terminal_ && done_) std::fputs("\r\033[K", stdout);
     }
-
-    size_t FailedCount() const { return failed_; }
 
 private:
     void Draw(const std::string& photo)
@@ -179,8 +75,7 @@ private:
         std::fflush(stdout);
     }
 
-    std::mutex m_;
-    size_t total_, done_ = 0, failed_ = 0;
+    size_t total_, done_ = 0;
     bool terminal_;
 };
 
@@ -233,46 +128,19 @@ int CmdBatch(const CommandArgs& argv)
     std::string error;
     base.templateFile = ResolveTemplate(*templ, &error);
     if (base.templateFile.empty()) return Fail("batch", error);
-    if (!CheckTemplate(base.templateFile, base.vars, error)) return Fail("batch", error);
+    if (!CheckBatchTemplate(base, error)) return Fail("batch", error);
     if (!platform::MakeFolders(*outDir)) return Fail("batch", "cannot create the folder " + *outDir);
 
-    const std::vector<std::string> photos = ExpandPhotos(args.Positional());
+    const std::vector<std::string> photos = ExpandBatchPhotos(args.Positional());
     if (photos.empty()) return Fail("batch", "no photos found in what was named");
-    const std::vector<Planned> plan = PlanOutputs(photos, *outDir, format);
+    const std::vector<BatchItem> plan = PlanBatchOutputs(photos, *outDir, format);
 
     Progress progress(plan.size(), isatty(STDOUT_FILENO) == 1);
-    std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next++; i < plan.size(); i = next++) {
-            const Planned& p = plan[i];
-            if (!p.error.empty()) {
-                progress.Failed(p.photo, p.error);
-                continue;
-            }
-            RenderJob job = base;
-            job.photos = {p.photo};
-            std::string why;
-            const cv::Mat result = RunRenderJob(job, why);
-            if (result.empty()) {
-                // The line already starts with the photo's name; say it once.
-                const std::string again = "cannot read photo " + p.photo + ": ";
-                if (why.rfind(again, 0) == 0) why = "cannot read it: " + why.substr(again.size());
-                progress.Failed(p.photo, why);
-            } else if (!SaveImage(p.out, result, &why)) {
-                progress.Failed(p.photo, "cannot write " + p.out + ": " + why);
-            } else {
-                progress.Done(p.photo);
-            }
-        }
-    };
-    const size_t workers = std::min<size_t>(static_cast<size_t>(jobs), plan.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < workers; ++i) threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads) t.join();
+    SaveOptions save;
+    save.quality = 95;
+    const BatchOutcome outcome = RunBatch(plan, base, save, static_cast<int>(jobs), progress);
     progress.Finish();
 
-    const size_t failed = progress.FailedCount();
-    std::printf("%zu of %zu photos written to %s\n", plan.size() - failed, plan.size(), outDir->c_str());
-    return failed ? 1 : 0;
+    std::printf("%zu of %zu photos written to %s\n", outcome.written, plan.size(), outDir->c_str());
+    return outcome.failed ? 1 : 0;
 }

@@ -1,7 +1,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
-#include "cli/FaceJob.h"
-#include "cli/RenderJob.h"
+#include "batch/FaceJob.h"
+#include "batch/RenderJob.h"
 #include "cli/TemplateLookup.h"
 
 #include "engine/PhotoDocument.h"

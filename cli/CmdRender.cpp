@@ -1,6 +1,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
-#include "cli/RenderJob.h"
+#include "batch/RenderJob.h"
 #include "cli/TemplateLookup.h"
 
 #include "engine/ImageIO.h"

@@ -1,4 +1,4 @@
-#include "cli/FaceJob.h"
+#include "batch/FaceJob.h"
 
 #include "engine/PhotoDocument.h"
 #include "face/CT_Face.h"

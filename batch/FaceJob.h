@@ -4,7 +4,7 @@
  * @brief The face templates' part of a command-line rendering: finding the face, picking one
  * of several, locating eyes and mouth, choosing the expression.
  */
-#include "cli/RenderJob.h"
+#include "batch/RenderJob.h"
 
 #include <string>
 

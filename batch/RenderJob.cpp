@@ -1,6 +1,6 @@
-#include "cli/RenderJob.h"
+#include "batch/RenderJob.h"
 
-#include "cli/FaceJob.h"
+#include "batch/FaceJob.h"
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"

@@ -1,0 +1,117 @@
+// The batch core shared by grimaze-cli and the window: failures that do not stop the rest,
+// cancelling, the listener's calls never overlapping, the written size.
+#include "batch/BatchRun.h"
+#include "cli/Builtins.h"
+
+#include "platform/Files.h"
+#include "platform/Folders.h"
+#include "platform/testing/TestEnv.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+namespace {
+
+void WritePhoto(const std::string& path, int w, int h, int seed)
+{
+    cv::Mat m(h, w, CV_8UC3);
+    cv::RNG(seed).fill(m, cv::RNG::UNIFORM, 0, 256);
+    ASSERT_TRUE(cv::imwrite(path, m));
+}
+
+RenderJob OilPaintJob()
+{
+    RegisterBuiltinClasses();
+    RenderJob job;
+    job.templateFile = testenv::SourceDir() + "/media/Templates/OilPaint";
+    return job;
+}
+
+/** Counts what it is told and fails the test when two calls overlap. */
+class Recorder : public BatchListener {
+public:
+    void Written(const BatchItem& item) override { Enter(), written.insert(item.photo), Leave(); }
+    void Failed(const BatchItem& item, const std::string& why) override
+    {
+        Enter();
+        failed.insert(item.photo);
+        reasons.push_back(why);
+        if (cancelAfterFirst) cancel = true;
+        Leave();
+    }
+    void Enter()
+    {
+        EXPECT_FALSE(inside.exchange(true)) << "two listener calls at once";
+        std::this_thread::yield();
+    }
+    void Leave() { inside = false; }
+
+    std::atomic<bool> inside{false}, cancel{false};
+    bool cancelAfterFirst = false;
+    std::set<std::string> written, failed;
+    std::vector<std::string> reasons;
+};
+
+}  // namespace
+
+TEST(BatchRun, AFailedPhotoDoesNotStopTheRest)
+{
+    testenv::TempDir in, out;
+    std::vector<std::string> photos;
+    for (int i = 0; i < 5; ++i) {
+        photos.push_back(in / ("p" + std::to_string(i) + ".png"));
+        WritePhoto(photos.back(), 48, 36, i);
+    }
+    ASSERT_TRUE(platform::WriteFileAtomically(in / "p2.png", std::string("not a picture")));
+    const auto plan = PlanBatchOutputs(photos, out.path(), "jpg");
+
+    Recorder rec;
+    const BatchOutcome o = RunBatch(plan, OilPaintJob(), SaveOptions{}, 3, rec);
+    EXPECT_EQ(o.written, 4u);
+    EXPECT_EQ(o.failed, 1u);
+    EXPECT_EQ(rec.failed, std::set<std::string>{photos[2]});
+    ASSERT_EQ(rec.reasons.size(), 1u);
+    EXPECT_EQ(rec.reasons[0].rfind("cannot read it: ", 0), 0u) << rec.reasons[0];
+    for (int i : {0, 1, 3, 4}) EXPECT_FALSE(cv::imread(out / ("p" + std::to_string(i) + ".jpg")).empty()) << i;
+    EXPECT_FALSE(platform::FileExists(out / "p2.jpg"));
+}
+
+TEST(BatchRun, CancelStartsNoFurtherPhoto)
+{
+    testenv::TempDir in, out;
+    std::vector<std::string> photos{in / "broken.png"};
+    ASSERT_TRUE(platform::WriteFileAtomically(photos[0], std::string("not a picture")));
+    for (int i = 0; i < 3; ++i) {
+        photos.push_back(in / ("p" + std::to_string(i) + ".png"));
+        WritePhoto(photos.back(), 32, 32, i);
+    }
+    Recorder rec;
+    rec.cancelAfterFirst = true;
+    const BatchOutcome o = RunBatch(PlanBatchOutputs(photos, out.path(), "png"), OilPaintJob(), SaveOptions{}, 1, rec,
+                                    &rec.cancel);
+    EXPECT_EQ(o.failed, 1u);
+    EXPECT_EQ(o.written, 0u);
+    EXPECT_EQ(o.cancelled, 3u);
+    EXPECT_FALSE(platform::FileExists(out / "p0.png"));
+}
+
+TEST(BatchRun, LongSideScalesTheWrittenPicture)
+{
+    EXPECT_EQ(SavedSize({4000, 3000}, SaveOptions{92, 0}), cv::Size(4000, 3000));
+    EXPECT_EQ(SavedSize({4000, 3000}, SaveOptions{92, 1000}), cv::Size(1000, 750));
+    EXPECT_EQ(SavedSize({300, 600}, SaveOptions{92, 1200}), cv::Size(600, 1200));
+    EXPECT_EQ(SavedSize({5000, 2}, SaveOptions{92, 100}), cv::Size(100, 1)) << "never below one pixel";
+
+    testenv::TempDir dir;
+    cv::Mat m(300, 400, CV_8UC3, cv::Scalar(10, 200, 30));
+    std::string error;
+    ASSERT_TRUE(SaveResult(dir / "a.png", m, SaveOptions{92, 100}, &error)) << error;
+    const cv::Mat back = cv::imread(dir / "a.png");
+    EXPECT_EQ(back.size(), cv::Size(100, 75));
+    EXPECT_EQ(back.at<cv::Vec3b>(10, 10), cv::Vec3b(10, 200, 30));
+}
