@@ -2,6 +2,7 @@
 
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
+#include "engine/PictureTypes.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
 #include "platform/Folders.h"
@@ -17,12 +18,7 @@
 #include <mutex>
 #include <thread>
 
-bool IsBatchPictureName(const std::string& name)
-{
-    for (const char* ext : {".jpg", ".jpeg", ".png", ".bmp", ".tif", ".tiff", ".webp"})
-        if (platform::EndsWithNoCase(name, ext)) return true;
-    return false;
-}
+bool IsBatchPictureName(const std::string& name) { return IsReadablePictureName(name); }
 
 std::vector<std::string> ExpandBatchPhotos(const std::vector<std::string>& namesAndFolders)
 {

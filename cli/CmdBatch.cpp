@@ -7,6 +7,7 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/TemplateLookup.h"
+#include "engine/PictureTypes.h"
 
 #include "platform/Clock.h"
 #include "platform/Folders.h"
@@ -21,7 +22,7 @@
 namespace {
 
 const char* kHelp =
-    "usage: grimaze-cli batch --template T --out-dir DIR [--jobs N] [--format jpg|png|bmp]\n"
+    "usage: grimaze-cli batch --template T --out-dir DIR [--jobs N] [--format F]\n"
     "                         [--var1 X] [--var2 X] [--var3 X] [--size WxH] [--seed N] PHOTO...\n\n"
     "Applies one template to every photo and writes each result into DIR under the photo's own\n"
     "name with the chosen extension (default jpg). A PHOTO that is a folder stands for the\n"
@@ -30,7 +31,7 @@ const char* kHelp =
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --out-dir DIR  where the results go (created when missing)\n"
     "  --jobs N       photos rendered at once (default: the number of processors)\n"
-    "  --format F     jpg, png or bmp\n"
+    "  --format F     jpg, png, bmp, tiff or webp\n"
     "  --varN X       the template's variable N, in the template's own units\n"
     "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
     "  --seed N       fix the random seed, so random effects repeat exactly\n";
@@ -95,10 +96,9 @@ int CmdBatch(const CommandArgs& argv)
     if (!outDir || outDir->empty()) return Fail("batch", "--out-dir is required", 2);
     if (args.Positional().empty()) return Fail("batch", "name at least one photo", 2);
 
-    std::string format = platform::ToLowerAscii(args.Value("format").value_or("jpg"));
-    if (format == "jpeg") format = "jpg";
-    if (format != "jpg" && format != "png" && format != "bmp")
-        return Fail("batch", "--format must be jpg, png or bmp", 2);
+    const PictureType* type = PictureTypeNamed(args.Value("format").value_or("jpg"));
+    if (!type || !type->writable) return Fail("batch", "--format must be " + WritableTypeNames(), 2);
+    const std::string format = type->PreferredExtension().substr(1);
 
     RenderJob base;
     for (int i = 0; i < 3; ++i) {

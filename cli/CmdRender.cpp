@@ -4,6 +4,7 @@
 #include "cli/TemplateLookup.h"
 
 #include "engine/ImageIO.h"
+#include "engine/PictureTypes.h"
 #include "platform/Clock.h"
 
 #include <cmath>
@@ -17,7 +18,7 @@ const char* kHelp =
     "                          [--corner I,X,Y ...] [--turn H,V] [--face N] [--align] [--expression E] [--amount X]\n\n"
     "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
     "  --photo FILE   an input photo; repeat for templates that use several\n"
-    "  --out FILE     the picture to write; .jpg, .png or .bmp\n"
+    "  --out FILE     the picture to write; .jpg, .png, .bmp, .tiff or .webp\n"
     "  --varN X       the template's variable N, in the template's own units\n"
     "  --roi X,Y,W,H  the template's region, as fractions of the photo\n"
     "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
@@ -54,7 +55,7 @@ int CmdRender(const CommandArgs& argv)
     if (!templ) return Fail("render", "--template is required", 2);
     if (job.photos.empty()) return Fail("render", "at least one --photo is required", 2);
     if (!out) return Fail("render", "--out is required", 2);
-    if (!IsWritableImageName(*out)) return Fail("render", "--out must end in .jpg, .png or .bmp", 2);
+    if (!IsWritableImageName(*out)) return Fail("render", "--out must end in " + WritableTypeNames("."), 2);
 
     for (int i = 0; i < 3; ++i) {
         const std::string name = "var" + std::to_string(i + 1);

@@ -1,5 +1,7 @@
 #include "engine/ImageCodecs.h"
 
+#include "engine/ImageEncoders.h"
+#include "engine/PictureTypes.h"
 #include "platform/ByteOrder.h"
 
 #include <opencv2/imgproc.hpp>
@@ -712,21 +714,28 @@ bool EncodeImage(const cv::Mat& image, std::string_view extension, std::string& 
     if (image.empty()) return Fail(error, "there is no image to save");
     if (image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3 && image.channels() != 4))
         return Fail(error, "only 8-bit grey, BGR or BGRA pictures can be saved");
-    std::string ext(extension);
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    cv::Mat bgr = image;
-    if (ext != ".png" && image.channels() != 3)
-        cv::cvtColor(image, bgr, image.channels() == 1 ? cv::COLOR_GRAY2BGR : cv::COLOR_BGRA2BGR);
+    const PictureType* type = PictureTypeNamed(extension);
+    if (!type || !type->writable) {
+        if (error) *error = "the file name must end in " + WritableTypeNames(".");
+        return false;
+    }
+    const std::string_view name = type->name;
     out.clear();
-    if (ext == ".jpg" || ext == ".jpeg") {
-        if (!EncodeJpeg(bgr, jpegQuality, out)) return Fail(error, "the image could not be encoded");
-    } else if (ext == ".png") {
+    if (name == "png") {
         PngIo io{{}, 0, &out};
         if (!EncodePngInto(image, io)) return Fail(error, "the image could not be encoded");
-    } else if (ext == ".bmp") {
+        return true;
+    }
+    if (name == "tiff") return EncodeTiff(image, out, error);
+    if (name == "webp") return EncodeWebp(image, jpegQuality, out, error);
+    cv::Mat bgr = image;
+    if (image.channels() != 3) cv::cvtColor(image, bgr, image.channels() == 1 ? cv::COLOR_GRAY2BGR : cv::COLOR_BGRA2BGR);
+    if (name == "jpg") {
+        if (!EncodeJpeg(bgr, jpegQuality, out)) return Fail(error, "the image could not be encoded");
+    } else if (name == "bmp") {
         EncodeBmp(bgr, out);
     } else {
-        return Fail(error, "the file name must end in .jpg, .png or .bmp");
+        return Fail(error, "this picture type cannot be written");
     }
     return true;
 }

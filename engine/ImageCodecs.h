@@ -33,8 +33,9 @@ cv::Mat DecodeImage(std::string_view file, int reduce = 1, bool withAlpha = fals
 
 /**
  * @brief Encodes an 8-bit picture of 1, 3 (BGR) or 4 (BGRA) channels.
- * @param extension ".jpg", ".jpeg", ".png" or ".bmp" (any case). JPEG and BMP drop alpha.
- * @param jpegQuality 1..100, for JPEG only.
+ * @param extension an extension of a writable type of engine/PictureTypes.h (".jpg", "png",
+ *        ".TIFF", ...). JPEG, BMP and TIFF drop alpha.
+ * @param jpegQuality 1..100, for JPEG and WebP.
  */
 bool EncodeImage(const cv::Mat& image, std::string_view extension, std::string& out, int jpegQuality = 95,
                  std::string* error = nullptr);

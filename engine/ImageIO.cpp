@@ -1,5 +1,6 @@
 #include "engine/ImageIO.h"
 
+#include "engine/PictureTypes.h"
 #include "platform/ByteOrder.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -244,16 +245,12 @@ cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error
     return {};
 }
 
-bool IsWritableImageName(const std::string& path)
-{
-    return platform::EndsWithNoCase(path, ".jpg") || platform::EndsWithNoCase(path, ".jpeg") ||
-           platform::EndsWithNoCase(path, ".png") || platform::EndsWithNoCase(path, ".bmp");
-}
+bool IsWritableImageName(const std::string& path) { return IsWritablePictureName(path); }
 
 bool SaveImage(const std::string& path, const cv::Mat& image, std::string* error, int jpegQuality)
 {
     if (image.empty()) return Fail(error, "there is no image to save");
-    if (!IsWritableImageName(path)) return Fail(error, "the file name must end in .jpg, .png or .bmp");
+    if (!IsWritableImageName(path)) return Fail(error, "the file name must end in " + WritableTypeNames("."));
     const std::string ext = path.substr(path.find_last_of('.'));
     std::string bytes;
     if (!EncodeImage(image, ext, bytes, jpegQuality, error)) return false;

@@ -40,13 +40,13 @@ cv::Mat LoadPhotoForView(const std::string& path, cv::Size view, std::string* er
  */
 bool ReadImageSize(const std::string& path, int& width, int& height, std::string* error = nullptr);
 
-/** True when the file name ends in an extension SaveImage can write (.jpg .jpeg .png .bmp). */
+/** True when the file name ends in an extension SaveImage can write (engine/PictureTypes.h). */
 bool IsWritableImageName(const std::string& path);
 
 /**
  * @brief Encodes the image by the file name's extension and writes it through a temporary
  * file renamed into place, so an existing file is never left half-written.
- * @param jpegQuality 1..100, used for JPEG only.
+ * @param jpegQuality 1..100, used for JPEG and WebP.
  */
 bool SaveImage(const std::string& path, const cv::Mat& image, std::string* error = nullptr, int jpegQuality = 95);
 

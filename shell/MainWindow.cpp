@@ -19,6 +19,7 @@
 #include "shell/OptionPane.h"
 #include "shell/OriginImgView.h"
 #include "shell/PhotoList.h"
+#include "shell/PictureFiles.h"
 #include "shell/PreviewWnd.h"
 #include "shell/ShellIds.h"
 #include "shell/TemplatePageBase.h"
@@ -81,19 +82,6 @@ Qt::CursorShape CursorFor(int zone)
     case ZoneLeft | ZoneBottom: return Qt::SizeBDiagCursor;
     default: return Qt::ArrowCursor;
     }
-}
-
-QStringList ImageFiles(const QMimeData* mime)
-{
-    QStringList files;
-    if (!mime || !mime->hasUrls()) return files;
-    for (const QUrl& url : mime->urls()) {
-        const QString f = url.toLocalFile().toLower();
-        if (url.isLocalFile() && (f.endsWith(".jpg") || f.endsWith(".jpeg") || f.endsWith(".png") || f.endsWith(".bmp") ||
-                                  f.endsWith(".webp") || f.endsWith(".tif") || f.endsWith(".tiff")))
-            files << url.toLocalFile();
-    }
-    return files;
 }
 
 // A template's button text: a string-table number, the English text of a string-table entry
@@ -619,9 +607,7 @@ void CGrimazeDlg::ExportGifFromMenu()
 void CGrimazeDlg::AddImagesDialog()
 {
     if (jobRunning_) return;
-    const QString filter = ui::Phrase("All Image Files") + " (*.bmp *.jpg *.png *.jpeg);;" + ui::Phrase("Bitmap Files") +
-                           " (*.bmp);;" + ui::Phrase("JPEG Files") + " (*.jpg *.jpeg);;" +
-                           ui::Phrase("Potable Net Graph") + " (*.png);;" + ui::Phrase("All Files") + " (*)";
+    const QString filter = PictureFileFilter(false);
     const QStringList files = QFileDialog::getOpenFileNames(this, S(str::AddImage),
                                                             QString::fromStdString(platform::PicturesFolder()), filter);
     if (!files.isEmpty()) AddFiles(files);
@@ -949,12 +935,12 @@ void CGrimazeDlg::mouseDoubleClickEvent(QMouseEvent* e)
 
 void CGrimazeDlg::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (!ImageFiles(e->mimeData()).isEmpty()) e->acceptProposedAction();
+    if (!PictureFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
 }
 
 void CGrimazeDlg::dropEvent(QDropEvent* e)
 {
-    const QStringList files = ImageFiles(e->mimeData());
+    const QStringList files = PictureFilesOf(e->mimeData());
     if (files.isEmpty()) return;
     e->acceptProposedAction();
     AddFiles(files);

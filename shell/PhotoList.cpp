@@ -7,6 +7,7 @@
 #include "platform/Folders.h"
 #include "shell/ImageConvert.h"
 #include "shell/Messages.h"
+#include "shell/PictureFiles.h"
 #include "shell/ShellIds.h"
 
 #include <QContextMenuEvent>
@@ -24,22 +25,6 @@ namespace {
 
 constexpr int kThumbBox = 78;  // the picture inside a 90-pixel cell, leaving room for the frame
 constexpr int kDragStart = 5;
-
-bool IsImageFile(const QString& path)
-{
-    const QString s = path.toLower();
-    return s.endsWith(".jpg") || s.endsWith(".jpeg") || s.endsWith(".png") || s.endsWith(".bmp") ||
-           s.endsWith(".webp") || s.endsWith(".tif") || s.endsWith(".tiff");
-}
-
-QStringList ImageFilesOf(const QMimeData* mime)
-{
-    QStringList files;
-    if (!mime || !mime->hasUrls()) return files;
-    for (const QUrl& url : mime->urls())
-        if (url.isLocalFile() && IsImageFile(url.toLocalFile())) files << url.toLocalFile();
-    return files;
-}
 
 }  // namespace
 
@@ -486,17 +471,17 @@ void CPhotoList::DeleteResult()
 
 void CPhotoList::dragEnterEvent(QDragEnterEvent* e)
 {
-    if (!ImageFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
+    if (!PictureFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
 }
 
 void CPhotoList::dragMoveEvent(QDragMoveEvent* e)
 {
-    if (!ImageFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
+    if (!PictureFilesOf(e->mimeData()).isEmpty()) e->acceptProposedAction();
 }
 
 void CPhotoList::dropEvent(QDropEvent* e)
 {
-    const QStringList files = ImageFilesOf(e->mimeData());
+    const QStringList files = PictureFilesOf(e->mimeData());
     if (files.isEmpty()) return;
     e->acceptProposedAction();
     emit FilesDropped(files);

@@ -1,5 +1,6 @@
 // The language files and help pages that ship, where the program finds them, and the two
 // grimaze-cli commands that work on them.
+#include "engine/PictureTypes.h"
 #include "i18n/BuiltinStrings.h"
 #include "i18n/IniFile.h"
 #include "i18n/LangCheck.h"
@@ -141,6 +142,7 @@ TEST(ShippedLanguages, TheDictionaryHoldsEveryPhraseTheProgramShows)
             collect(text, std::regex(R"re(<template[^>]*\bname="([^"]*)")re"), true);
             collect(text, std::regex(R"re(<var[123][^>]*\bname="([^"]*)")re"), true);
         }
+    for (const PictureType& t : PictureTypes()) phrases.insert(t.label);  // the file dialogs' type names
     ASSERT_GT(phrases.size(), 60u);  // the scan found the program's texts at all
     EXPECT_TRUE(phrases.count("Relief & Lines"));
     EXPECT_TRUE(phrases.count("Hold to see the photo without the effect (\\ key)"));

@@ -14,6 +14,7 @@
 #include "shell/ExportDialog.h"
 #include "shell/ImageConvert.h"
 #include "shell/MainWindow.h"
+#include "shell/PictureFiles.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
 #include "shell/OptionPane2D.h"
@@ -320,18 +321,25 @@ void ShellGuiTest::addPhotosPutsTheLastChosenFirst()
 
 void ShellGuiTest::dropImageFilesOnTheStrip()
 {
-    const std::string a = dir_->path() + "/dropped.jpg";
+    const std::string a = dir_->path() + "/dropped.jpg", w = dir_->path() + "/dropped.WEBP";
     cv::imwrite(a, Solid(20, 20, 99));
+    cv::imwrite(w, Solid(20, 20, 42));
     CPhotoList* strip = main_->Work()->PhotoList();
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(a)), QUrl::fromLocalFile("/etc/passwd")});
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(a)), QUrl::fromLocalFile("/etc/passwd"),
+                  QUrl::fromLocalFile(QString::fromStdString(w))});
     QDragEnterEvent enter(QPoint(40, 40), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(strip, &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(40, 40), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(strip, &drop);
-    QCOMPARE(doc_->PhotoAt(0).path, a);  // only the image file
-    QVERIFY(doc_->PhotoAt(1).path != "/etc/passwd");
+    // Only the picture files, WebP as well: the strip takes what the open dialog offers.
+    QCOMPARE(doc_->PhotoAt(0).path, w);
+    QCOMPARE(doc_->PhotoAt(1).path, a);
+    QVERIFY(doc_->PhotoAt(2).path != "/etc/passwd");
+    const QString offered = shell::PictureFileFilter(false).section(";;", 0, 0);
+    for (const char* pattern : {"*.jpg", "*.jpeg", "*.png", "*.bmp", "*.tif", "*.tiff", "*.webp"})
+        QVERIFY2(offered.contains(pattern), pattern);
 }
 
 void ShellGuiTest::largePhotosAreOpenedOnAWorker()
