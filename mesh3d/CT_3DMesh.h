@@ -11,13 +11,12 @@
  * on), "rotation_speed" (per timer tick; 0 or missing: 0.05), "cull" ("ccw", "cw" or none),
  * and, read again at every rendering, "moveable", "reflect", "normalizenormals" (1 sets).
  *
- * Pose: orientation M = S * Ry(hangle) * Rx(vangle) and the accumulated turn A give the block's
- * rotation M * A, composed for row vectors (MeshParams.h): the model is scaled, spun by
- * "hangle" about its vertical axis and then tilted by "vangle" toward the viewer (positive
- * values show it from above). The turn step Rx(vangle)^-1 * Ry(speed) * Rx(vangle) thus spins
- * it about its own tilted vertical axis, like a turn-table; a drag of (dx, dy) pixels turns it
- * by dx / 100 and dy / 100 radians about the view's vertical and horizontal axes, so it follows
- * the pointer.
+ * Pose: a model point P is drawn at M * A * P - position (column vectors), with the orientation
+ * M = S * Ry(hangle) * Rx(vangle) and the accumulated turn A: the model is tilted by "vangle"
+ * about the horizontal axis, then turned by "hangle" about the vertical one, and the axis scales
+ * S apply last. The turn step Rx(vangle)^-1 * Ry(speed) * Rx(vangle) thus adds to "hangle": the
+ * model turns about the vertical axis of the view, like a turn-table. A drag of (dx, dy) pixels
+ * turns it by dx / 100 and dy / 100 radians about the vertical and horizontal axes.
  *
  * Commands (ParamCommand): 450 resets the pose; 500 starts turning (timer 43 every 20 ms on
  * the given view) and checks "Rotate Model" in every 3D pane of this template; 600 stops.

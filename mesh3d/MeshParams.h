@@ -16,11 +16,9 @@ struct MeshParams {
     /** Model position; the camera sits at the origin looking along +z, so the model's z is negative. */
     float position[3] = {0, 0, 0};
     /**
-     * Model orientation, row-major, for row vectors: a model point P goes to P * rotation. The
-     * template composes its turns that way (spin by "hangle", then tilt the view by "vangle";
-     * the turn timer spins about the model's tilted vertical axis; drags turn about the
-     * screen's axes); the filters hand the renderer, which multiplies column vectors, the
-     * transpose.
+     * Model orientation, row-major, multiplying column vectors: a model point P is drawn at
+     * rotation * P - position. The template composes it as S * Ry(hangle) * Rx(vangle) times its
+     * accumulated turn, so the axis scales apply after the turns.
      */
     float rotation[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     /** 1: the pose above is used; 0: the fixed pose (the model 3 units ahead, unturned). */

@@ -107,7 +107,7 @@ void PoseMesh(Mesh& mesh, const MeshParams* params)
     }
     if (params && params->moveable) {
         mesh.translation = {-params->position[0], -params->position[1], -params->position[2]};
-        mesh.rotation = cv::Matx33f(params->rotation).t();
+        mesh.rotation = cv::Matx33f(params->rotation);
         mesh.cameraFactor = std::tan(params->fieldOfView / 2);
     } else {
         mesh.translation = {0, 0, kFixedDistance};

@@ -58,8 +58,8 @@ void StripPixelShader(const PixelInput& in, float colour[3], const void* data);
 
 /**
  * @brief Poses the mesh from the parameter block: with moveable set, translation = -position,
- * rotation = the block's transposed (the block's is for row vectors, the renderer's for
- * column vectors), camera factor tan(field of view / 2); otherwise (or without a
+ * rotation = the block's (both multiply column vectors), camera factor tan(field of view / 2);
+ * otherwise (or without a
  * block) the fixed pose, 3 units ahead and unturned, keeping the camera factor. Also sets the
  * cull mode (none without a block).
  */

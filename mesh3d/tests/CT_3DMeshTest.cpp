@@ -12,6 +12,7 @@
 #include "tools/meshgen/MeshShapes.h"
 
 #include <gif_lib.h>
+#include <opencv2/imgproc.hpp>
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
@@ -59,7 +60,12 @@ protected:
     RefPtr<CEffectTemplate> OpenRef(const std::string& params, const std::string& name = "Turn")
     {
         const Mesh cube = meshgen::MakeCube(0.6f);
-        const std::string folder = meshtest::WriteTemplateFolder(dir.path(), name, Definition(params), &cube);
+        return OpenWithMesh(params, name, cube);
+    }
+
+    RefPtr<CEffectTemplate> OpenWithMesh(const std::string& params, const std::string& name, const Mesh& mesh)
+    {
+        const std::string folder = meshtest::WriteTemplateFolder(dir.path(), name, Definition(params), &mesh);
         std::string error;
         RefPtr<CEffectTemplate> t = OpenTemplate(folder, &doc, &error);
         EXPECT_TRUE(t) << error;
@@ -313,4 +319,102 @@ TEST_F(Template3D, TurnTableGifHasOneFramePerStepAndKeepsThePose)
     EXPECT_FALSE(m.ExportTurnTable(dir / "none.gif", 4, 0, 100, &error));
     EXPECT_FALSE(m.ExportTurnTable(dir / "no/such/folder/x.gif", 4, 100, 100, &error));
     EXPECT_FALSE(platform::FileExists(dir / "none.gif"));
+}
+
+namespace {
+
+/** A white square of half side 1 in the model's z = 0 plane, facing the camera when unturned. */
+Mesh FlatSquare()
+{
+    return meshtest::MakeMesh({{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}, meshtest::QuadIndices());
+}
+
+/** Pixel position of model point q under p = S * Ry(h) * Rx(v) * q - position, f = 1, W x H target. */
+cv::Point2f Project(const cv::Matx33f& pose, const cv::Vec3f& position, const cv::Vec3f& q, int width, int height)
+{
+    const cv::Vec3f p = pose * q - position;
+    const float s = height / 2.0f;
+    return {width / 2.0f + p[0] / p[2] * s, height / 2.0f - p[1] / p[2] * s};
+}
+
+/** Rows lit in pixel column x. */
+int LitRows(const cv::Mat& grey, int x)
+{
+    return cv::countNonZero(grey.col(x));
+}
+
+}  // namespace
+
+// A flat square turned by "hangle" alone: the edge that comes toward the camera grows. With the
+// square at z = -3, half side 1 and a 90 degree lens on a 600-pixel-high target, each vertical edge
+// is 2 * 300 / (3 -+ sin 0.5) pixels tall: the right edge 238.0, the left one 172.4.
+TEST_F(Template3D, HangleTurnsTheRightEdgeTowardTheCamera)
+{
+    RefPtr<CEffectTemplate> t = OpenWithMesh("moveable=\"1\" hangle=\"0.5\"", "Square", FlatSquare());
+    ASSERT_TRUE(t);
+    const cv::Size size(800, 600);
+    t->SetOutputSize(&size);
+    t->ApplyParams();
+    t->Process();
+    cv::Mat grey;
+    cv::cvtColor(t->GetResult(), grey, cv::COLOR_BGR2GRAY);
+    cv::threshold(grey, grey, 20, 255, cv::THRESH_BINARY);
+    std::vector<cv::Point> lit;
+    cv::findNonZero(grey, lit);
+    ASSERT_FALSE(lit.empty());
+    const cv::Rect box = cv::boundingRect(lit);
+
+    const double right = 600 / (3 - std::sin(0.5)), left = 600 / (3 + std::sin(0.5));
+    EXPECT_NEAR(LitRows(grey, box.x + box.width - 1), right, 2.0);
+    EXPECT_NEAR(LitRows(grey, box.x), left, 2.0);
+    // Its corners stand where the formula puts them.
+    const cv::Matx33f pose = mat3::RotationY(0.5f);
+    const cv::Vec3f position(0, 0, -3);
+    EXPECT_NEAR(box.x, Project(pose, position, {-1, 1, 0}, 800, 600).x, 1.0);
+    EXPECT_NEAR(box.x + box.width, Project(pose, position, {1, 1, 0}, 800, 600).x, 1.0);
+}
+
+// The whole pose at once, scales included: the rendered square covers the quadrilateral that
+// p = S * Ry(hangle) * Rx(vangle) * P - position projects, to within its outline.
+TEST_F(Template3D, ThePoseScalesAfterTurningAndTurnsAboutYAfterX)
+{
+    struct Case {
+        const char* keys;
+        float h, v, sx, sy, sz;
+    };
+    const Case cases[] = {
+        {"hangle=\"0.5\"", 0.5f, 0, 1, 1, 1},
+        {"vangle=\"0.4\"", 0, 0.4f, 1, 1, 1},
+        {"hangle=\"0.6\" vangle=\"-0.5\"", 0.6f, -0.5f, 1, 1, 1},
+        {"hangle=\"0.7\" xscale=\"0.5\" zscale=\"3\"", 0.7f, 0, 0.5f, 1, 3},
+        {"hangle=\"-0.4\" vangle=\"0.3\" yscale=\"0.6\" zscale=\"2\"", -0.4f, 0.3f, 1, 0.6f, 2},
+    };
+    const cv::Size size(400, 300);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keys);
+        RefPtr<CEffectTemplate> t =
+            OpenWithMesh(std::string("moveable=\"1\" z=\"-4\" ") + c.keys, "Pose" + std::to_string(n++), FlatSquare());
+        ASSERT_TRUE(t);
+        t->SetOutputSize(&size);
+        t->ApplyParams();
+        t->Process();
+        cv::Mat grey;
+        cv::cvtColor(t->GetResult(), grey, cv::COLOR_BGR2GRAY);
+        cv::threshold(grey, grey, 20, 255, cv::THRESH_BINARY);
+
+        const cv::Matx33f pose = mat3::Scale(c.sx, c.sy, c.sz) * mat3::RotationY(c.h) * mat3::RotationX(c.v);
+        std::vector<cv::Point> quad;
+        for (const cv::Vec3f& q : {cv::Vec3f(-1, -1, 0), cv::Vec3f(1, -1, 0), cv::Vec3f(1, 1, 0), cv::Vec3f(-1, 1, 0)}) {
+            const cv::Point2f p = Project(pose, {0, 0, -4}, q, size.width, size.height);
+            quad.emplace_back(cvRound(p.x), cvRound(p.y));
+        }
+        cv::Mat expected = cv::Mat::zeros(size, CV_8UC1);
+        cv::fillConvexPoly(expected, quad, 255);
+        cv::Mat differ;
+        cv::bitwise_xor(grey, expected, differ);
+        // Only the outline may disagree (rounding of the corners, the pixel-centre rule).
+        EXPECT_LT(cv::countNonZero(differ), cv::arcLength(quad, true) * 1.5);
+        EXPECT_GT(cv::countNonZero(expected), 1000);
+    }
 }
