@@ -71,23 +71,31 @@ void ForEachUserTemplate(XMLElement* root, F f)
 }
 
 /**
- * The user's entry carries the user's state; the shipped entry describes the template. A newer
- * program may move a template, change its address or its picture: those come from the shipped
- * entry, or an upgrade would keep pointing at files the new version no longer has.
+ * The carried-over entry is the user's element, every attribute kept ("preset", "hide", the
+ * download state, attributes a later version added). Two are taken from the newer shipped entry,
+ * because they describe the program's side and are newer there: the download address ("url") and
+ * the picture ("thumb"); a shipped entry without them drops them. One more exception: a shipped
+ * (not online) template whose definition the new version moved, so that the user's "filepath" now
+ * names nothing while the shipped one exists, follows its files; otherwise the gallery would drop it.
  */
-XMLElement* MergedEntry(const XMLElement* shipped, const XMLElement* user, XMLDocument& into)
+XMLElement* MergedEntry(const XMLElement* shipped, const XMLElement* user, const std::string& libraryFolder,
+                        XMLDocument& into)
 {
     XMLElement* copy = user->DeepClone(&into)->ToElement();
-    static const char* const kShipped[] = {"url", "online", "preset", "thumb", "column"};
     auto take = [&](const char* name) {
         if (const char* v = shipped->Attribute(name))
             copy->SetAttribute(name, v);
         else
             copy->DeleteAttribute(name);
     };
-    for (const char* name : kShipped) take(name);
-    // A downloaded template's files are the user's; a shipped one's are the program's.
-    if (IntAttribute(shipped, "online") == 0) take("filepath");
+    take("url");
+    take("thumb");
+    if (IntAttribute(shipped, "online") == 0 && IntAttribute(user, "online") == 0) {
+        const std::string mine = AttrString(user, "filepath"), theirs = AttrString(shipped, "filepath");
+        if (!theirs.empty() && mine != theirs && !platform::FileExists(ExpandItemPath(mine, libraryFolder)) &&
+            platform::FileExists(ExpandItemPath(theirs, libraryFolder)))
+            take("filepath");
+    }
     return copy;
 }
 
@@ -215,7 +223,7 @@ bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, co
         const char* name = t->Attribute("name");
         const auto found = name ? userEntries.find(name) : userEntries.end();
         if (found == userEntries.end()) return t;
-        XMLElement* copy = MergedEntry(t, found->second, *initial);
+        XMLElement* copy = MergedEntry(t, found->second, libraryFolder, *initial);
         tinyxml2::XMLNode* parent = t->Parent();
         parent->InsertAfterChild(t, copy);
         parent->DeleteChild(t);

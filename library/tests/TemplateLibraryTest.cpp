@@ -331,7 +331,7 @@ TEST_F(UpgradeTest, CarriesUsersHiddenAndDownloadedIntoNewerFile)
     const tinyxml2::XMLElement* oil = Entry(doc, "Oil");
     ASSERT_TRUE(oil);
     EXPECT_STREQ(oil->Attribute("hide"), "1");
-    EXPECT_STREQ(oil->Attribute("filepath"), "$(Program)\\new\\Oil.tmpl");  // the program's files moved
+    EXPECT_STREQ(oil->Attribute("filepath"), "$(Program)\\old\\Oil.tmpl");  // the user's, as every attribute
 
     const tinyxml2::XMLElement* web = Entry(doc, "Web");
     ASSERT_TRUE(web);
@@ -343,7 +343,7 @@ TEST_F(UpgradeTest, CarriesUsersHiddenAndDownloadedIntoNewerFile)
     const tinyxml2::XMLElement* flat = Entry(doc, "Flat");
     ASSERT_TRUE(flat);
     EXPECT_STREQ(flat->Attribute("hide"), "1");
-    EXPECT_STREQ(flat->Attribute("filepath"), "z");
+    EXPECT_STREQ(flat->Attribute("filepath"), "y");
 
     ASSERT_TRUE(Entry(doc, "Fresh"));
     EXPECT_FALSE(Entry(doc, "Dropped"));
@@ -353,6 +353,75 @@ TEST_F(UpgradeTest, CarriesUsersHiddenAndDownloadedIntoNewerFile)
     for (const tinyxml2::XMLElement* t = column->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
         names.push_back(t->Attribute("name"));
     EXPECT_EQ(names, (std::vector<std::string>{"Oil", "Web", "Fresh"}));
+}
+
+// A carried-over entry is the user's element: "preset", attributes this version does not know and
+// the user's "online"/"column" survive. Only "url" and "thumb" come from the newer shipped entry
+// (its download address and picture are newer), and a shipped entry without them drops them.
+TEST_F(UpgradeTest, CarriedEntryKeepsTheUsersAttributesButTakesTheShippedUrlAndThumb)
+{
+    WriteText(target(),
+              "<library><version ver=\"1\"/><columns><column name=\"Painting\">"
+              "<template name=\"Oil\" filepath=\"a\" preset=\"1\" hide=\"1\" mood=\"sunny\" thumb=\".\\old.png\"/>"
+              "<template name=\"Web\" online=\"1\" url=\"http://old/web.zip\" preset=\"7\" thumb=\".\\w.png\""
+              " extra=\"kept\"/>"
+              "</column></columns>"
+              "<templates><template column=\"Painting\" name=\"Flat\" filepath=\"y\" preset=\"1\" x-note=\"n\"/>"
+              "</templates></library>");
+    Initial(2,
+            "<columns><column name=\"Painting\">"
+            "<template name=\"Oil\" filepath=\"a\" preset=\"0\" thumb=\".\\new.png\"/>"
+            "<template name=\"Web\" online=\"1\" url=\"http://new/web.zip\"/>"
+            "</column><column name=\"Other\"/></columns>"
+            "<templates><template column=\"Other\" name=\"Flat\" filepath=\"y\"/></templates>");
+    ASSERT_TRUE(CTemplateLibrary::UpgradeLibraryConfig(lib_, initial(), target()));
+    tinyxml2::XMLDocument doc;
+    ASSERT_EQ(doc.LoadFile(target().c_str()), tinyxml2::XML_SUCCESS);
+
+    const tinyxml2::XMLElement* oil = Entry(doc, "Oil");
+    ASSERT_TRUE(oil);
+    EXPECT_STREQ(oil->Attribute("preset"), "1");
+    EXPECT_STREQ(oil->Attribute("hide"), "1");
+    EXPECT_STREQ(oil->Attribute("mood"), "sunny");
+    EXPECT_STREQ(oil->Attribute("thumb"), ".\\new.png");
+
+    const tinyxml2::XMLElement* web = Entry(doc, "Web");
+    ASSERT_TRUE(web);
+    EXPECT_STREQ(web->Attribute("preset"), "7");
+    EXPECT_STREQ(web->Attribute("extra"), "kept");
+    EXPECT_STREQ(web->Attribute("url"), "http://new/web.zip");
+    EXPECT_EQ(web->Attribute("thumb"), nullptr);
+
+    const tinyxml2::XMLElement* flat = Entry(doc, "Flat");
+    ASSERT_TRUE(flat);
+    EXPECT_STREQ(flat->Attribute("preset"), "1");
+    EXPECT_STREQ(flat->Attribute("x-note"), "n");
+    EXPECT_STREQ(flat->Attribute("column"), "Painting");
+}
+
+// The one exception to the user's "filepath": a shipped template whose files the new version moved.
+// Keeping the old path would make the gallery drop the template.
+TEST_F(UpgradeTest, AShippedTemplateWhoseFilesMovedFollowsThem)
+{
+    WriteText(program_ + "/new/Oil.tmpl", libtest::DefinitionXml("Oil"));
+    WriteText(program_ + "/kept/Wax.tmpl", libtest::DefinitionXml("Wax"));
+    WriteText(program_ + "/new/Wax.tmpl", libtest::DefinitionXml("Wax"));
+    WriteText(target(),
+              "<library><version ver=\"1\"/><columns><column name=\"Painting\">"
+              "<template name=\"Oil\" filepath=\"$(Program)\\old\\Oil.tmpl\" preset=\"1\"/>"
+              "<template name=\"Wax\" filepath=\"$(Program)\\kept\\Wax.tmpl\"/>"
+              "</column></columns></library>");
+    Initial(2,
+            "<columns><column name=\"Painting\">"
+            "<template name=\"Oil\" filepath=\"$(Program)\\new\\Oil.tmpl\"/>"
+            "<template name=\"Wax\" filepath=\"$(Program)\\new\\Wax.tmpl\"/>"
+            "</column></columns>");
+    ASSERT_TRUE(CTemplateLibrary::UpgradeLibraryConfig(lib_, initial(), target()));
+    tinyxml2::XMLDocument doc;
+    ASSERT_EQ(doc.LoadFile(target().c_str()), tinyxml2::XML_SUCCESS);
+    EXPECT_STREQ(Entry(doc, "Oil")->Attribute("filepath"), "$(Program)\\new\\Oil.tmpl");
+    EXPECT_STREQ(Entry(doc, "Oil")->Attribute("preset"), "1");
+    EXPECT_STREQ(Entry(doc, "Wax")->Attribute("filepath"), "$(Program)\\kept\\Wax.tmpl");
 }
 
 TEST_F(UpgradeTest, LoadRunsUpgradeThenReadsAndStateSurvivesRestart)
