@@ -1,6 +1,7 @@
 // grimaze-cli: the effect engine from scripts and terminals.
 #include "cli/Builtins.h"
 #include "cli/Commands.h"
+#include "platform/Files.h"
 
 #include <cstdio>
 #include <cstring>
@@ -42,6 +43,8 @@ int main(int argc, char** argv)
         return 0;
     }
     RegisterBuiltinClasses();
+    // What a crash or a kill left half-written last time goes before anything is written anew.
+    platform::RemoveStaleTemporaries();
     const CommandArgs args(argv + 2, argv + argc);
     for (const CliCommand& c : kCommands)
         if (!std::strcmp(argv[1], c.name)) return c.run(args);

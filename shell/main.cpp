@@ -6,6 +6,7 @@
 #include "controls/Theme.h"
 #include "engine/PhotoDocument.h"
 #include "i18n/LanguageManager.h"
+#include "platform/Files.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/MainWindow.h"
 #include "shell/Messages.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv)
     // Settings first: they choose the language. They are saved explicitly below, while a
     // window can still say that saving failed.
     SettingsSession settings(false);
+    // What a crash or a kill left half-written last time goes before anything is written anew.
+    platform::RemoveStaleTemporaries();
     RegisterBuiltinClasses();
     shell::RegisterShellClasses();
 

@@ -1,8 +1,13 @@
 #include "platform/testing/TestEnv.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace testenv {
@@ -38,6 +43,23 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+bool ReturnsPromptlyOnFifo(const std::string& path, const std::function<void()>& call, int seconds)
+{
+    if (mkfifo(path.c_str(), 0600) != 0) throw std::runtime_error("mkfifo failed: " + path);
+    auto done = std::async(std::launch::async, call);
+    if (done.wait_for(std::chrono::seconds(seconds)) == std::future_status::ready) {
+        done.get();
+        return true;
+    }
+    // Free the reader: first out of open(), then out of read() by closing the writing end.
+    for (int i = 0; i < 100 && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready; ++i) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+    }
+    done.wait();
+    return false;
 }
 
 std::string SourceDir()

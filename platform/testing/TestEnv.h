@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the test programs.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,13 @@ public:
 private:
     std::string path_;
 };
+
+/**
+ * @brief Makes a FIFO at path and runs call() on another thread. A reader that opens the FIFO
+ * waits for a writer for ever; if call() has not returned within the time, the FIFO is opened
+ * for writing and closed (so the reader comes free and the test can go on) and false returned.
+ */
+bool ReturnsPromptlyOnFifo(const std::string& path, const std::function<void()>& call, int seconds = 10);
 
 /** The source tree's media folder and the staged program folder of the build. */
 std::string SourceDir();

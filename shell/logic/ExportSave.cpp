@@ -74,17 +74,9 @@ SaveOutcome SaveGifFile(std::string& path, CEffectTemplate& templ, int width, in
         Fail(error, "the animation could not be written");
         return SaveOutcome::Failed;
     }
-    const std::string beside = platform::TemporaryNameBeside(target);
-    std::filesystem::copy_file(temp, beside, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec) {
-        Fail(error, "the file could not be written: " + ec.message());
-        std::filesystem::remove(beside, ec);
-        return SaveOutcome::Failed;
-    }
-    if (!platform::ReplaceFile(beside, target, error)) {
-        std::filesystem::remove(beside, ec);
-        return SaveOutcome::Failed;
-    }
+    std::string bytes;
+    if (!platform::ReadFile(temp, bytes, std::size_t(1) << 31, error)) return SaveOutcome::Failed;
+    if (!platform::WriteFileAtomically(target, bytes, error)) return SaveOutcome::Failed;
     path = target;
     return SaveOutcome::Saved;
 }
