@@ -30,7 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::WriteBytes(g_config, fuzz::AsText(data, size));
     FaceConfig config;
     const int used = ReadFaceConfig(g_config, config);
-    if (used < 0 || used > kFaceConfigBytes || used > static_cast<int>(size)) fuzz::Fail("a wrong byte count");
+    // -1: refused unread (larger than any configuration could be).
+    if (used > kFaceConfigBytes || used > static_cast<int>(size) || (used < 0 && size <= kFaceConfigBytes))
+        fuzz::Fail("a wrong byte count");
 
     FaceEngine engine;
     if (!engine.LoadFacePicture(g_picture, g_config)) fuzz::Fail("the fixture picture cannot be loaded");
