@@ -142,13 +142,95 @@ int IntAttribute(const XMLElement* element, const char* name)
     return static_cast<int>(n);
 }
 
-std::unique_ptr<XMLDocument> ParseLibraryFile(const std::string& path)
+std::unique_ptr<XMLDocument> ParseLibraryFile(const std::string& path, std::string* error)
 {
     std::string text;
-    if (!platform::ReadFile(path, text, kMaxLibraryFileBytes)) return nullptr;
+    if (!platform::ReadFile(path, text, kMaxLibraryFileBytes, error)) return nullptr;
+    return ParseLibraryText(text, error);
+}
+
+std::unique_ptr<XMLDocument> ParseLibraryText(std::string_view text, std::string* error)
+{
+    if (text.size() > kMaxLibraryFileBytes) {
+        if (error) *error = "the file is too large";
+        return nullptr;
+    }
     auto doc = std::make_unique<XMLDocument>();
-    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS || !doc->RootElement()) return nullptr;
+    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
+        if (error) *error = std::string("not well-formed XML (") + doc->ErrorStr() + ")";
+        return nullptr;
+    }
+    if (!doc->RootElement()) {
+        if (error) *error = "the file holds no element";
+        return nullptr;
+    }
     return doc;
+}
+
+std::string LibraryFileText(const XMLDocument& doc) { return PrintDocument(doc); }
+
+namespace {
+
+void Summarize(const XMLElement* e, int depth, std::string& out)
+{
+    for (; e; e = e->NextSiblingElement()) {
+        out.append(static_cast<size_t>(depth), ' ');
+        out += e->Name();
+        for (const tinyxml2::XMLAttribute* a = e->FirstAttribute(); a; a = a->Next()) {
+            out += ' ';
+            out += a->Name();
+            out += "=\"";
+            out += a->Value();
+            out += '"';
+        }
+        if (const char* t = e->GetText()) {
+            std::string_view text(t);
+            const size_t b = text.find_first_not_of(" \t\r\n");
+            const size_t end = text.find_last_not_of(" \t\r\n");
+            if (b != std::string_view::npos) {
+                out += " text=";
+                out += text.substr(b, end - b + 1);
+            }
+        }
+        out += '\n';
+        Summarize(e->FirstChildElement(), depth + 1, out);
+    }
+}
+
+}  // namespace
+
+std::string LibrarySummary(const XMLDocument& doc)
+{
+    std::string out;
+    const XMLElement* root = doc.RootElement();
+    if (root) {
+        out += root->Name();
+        out += '\n';
+        Summarize(root->FirstChildElement(), 1, out);
+    }
+    return out;
+}
+
+bool LibraryTextRoundTrips(std::string_view text, std::string* why)
+{
+    const std::unique_ptr<XMLDocument> first = ParseLibraryText(text);
+    if (!first) return true;
+    const std::string saved = LibraryFileText(*first);
+    std::string error;
+    const std::unique_ptr<XMLDocument> second = ParseLibraryText(saved, &error);
+    if (!second) {
+        if (why) *why = "the saved file does not load: " + error;
+        return false;
+    }
+    if (LibrarySummary(*first) != LibrarySummary(*second)) {
+        if (why) *why = "the saved file loads to another library";
+        return false;
+    }
+    if (LibraryFileText(*second) != saved) {
+        if (why) *why = "saving the saved file again changes it";
+        return false;
+    }
+    return true;
 }
 
 // --- TemplateItem ---------------------------------------------------------------------------

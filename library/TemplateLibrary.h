@@ -16,6 +16,7 @@
  */
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tinyxml2 {
@@ -128,6 +129,31 @@ CTemplateLibrary& TheTemplateLibrary();
 int IntAttribute(const tinyxml2::XMLElement* element, const char* name);
 
 /** Parses an XML file of at most kMaxLibraryFileBytes; null when missing, too large or malformed. */
-std::unique_ptr<tinyxml2::XMLDocument> ParseLibraryFile(const std::string& path);
+std::unique_ptr<tinyxml2::XMLDocument> ParseLibraryFile(const std::string& path, std::string* error = nullptr);
+
+/**
+ * @brief Parses the text of a library file (config.cfg or template.cfg) as the loader does:
+ * null, with a reason in error, when it is larger than kMaxLibraryFileBytes, not well-formed
+ * or has no root element.
+ */
+std::unique_ptr<tinyxml2::XMLDocument> ParseLibraryText(std::string_view text, std::string* error = nullptr);
+
+/** The bytes SaveTemplateLibrary writes for doc. */
+std::string LibraryFileText(const tinyxml2::XMLDocument& doc);
+
+/**
+ * @brief What a library document says, as text: every element under the root with its
+ * attributes and trimmed text, in order. Two documents that give the same library give the
+ * same summary.
+ */
+std::string LibrarySummary(const tinyxml2::XMLDocument& doc);
+
+/**
+ * @brief Loads text as a library file, saves it, loads the saved bytes and saves those again.
+ * True when text does not load (there is nothing to save), or when the saved bytes load to the
+ * same library and saving them again gives the same bytes; otherwise false with what differed
+ * in why. One call for tests and fuzzing.
+ */
+bool LibraryTextRoundTrips(std::string_view text, std::string* why = nullptr);
 
 }  // namespace library
