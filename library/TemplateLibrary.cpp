@@ -2,6 +2,7 @@
 
 #include "library/LibraryPaths.h"
 
+#include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -12,8 +13,11 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
+#include <sys/stat.h>
 
 namespace library {
 
@@ -42,14 +46,6 @@ void MakeFoldersOf(const std::string& path)
     const size_t p = path.find_last_of('/');
     if (p == std::string::npos || p == 0) return;
     platform::MakeFolders(path.substr(0, p));
-}
-
-std::string PrintDocument(const XMLDocument& doc)
-{
-    // XMLPrinter writes the byte-order mark itself when the document was read with one.
-    tinyxml2::XMLPrinter printer;
-    doc.Print(&printer);
-    return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() > 0 ? printer.CStrSize() - 1 : 0));
 }
 
 int Version(const XMLDocument& doc)
@@ -127,6 +123,32 @@ void CopyThumbnail(const std::string& thumb, const std::string& libraryFolder)
     platform::WriteFileAtomically(target, data);
 }
 
+/**
+ * A user's library file that cannot be read is moved aside as "<file>.broken-<date>-<time>"
+ * (with "-2", "-3", ... when that name is taken) before the shipped file takes its place:
+ * the user may still want what it held. False, with nothing changed, when it cannot be moved.
+ */
+bool KeepBrokenFile(const std::string& file, const std::string& why)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string kept = file + ".broken-" + stamp;
+    struct stat st {};
+    for (int n = 2; lstat(kept.c_str(), &st) == 0; ++n) kept = file + ".broken-" + stamp + "-" + std::to_string(n);
+    std::string error;
+    if (!platform::ReplaceFile(file, kept, &error)) {
+        AppendLog("The library file \"" + file + "\" cannot be read (" + why + ") and cannot be kept aside (" + error +
+                  "); it is left as it is.");
+        return false;
+    }
+    AppendLog("The library file \"" + file + "\" cannot be read (" + why + "); it is kept as \"" +
+              platform::FileName(kept) + "\" and the shipped library is installed in its place.");
+    return true;
+}
+
 }  // namespace
 
 int IntAttribute(const XMLElement* element, const char* name)
@@ -167,7 +189,19 @@ std::unique_ptr<XMLDocument> ParseLibraryText(std::string_view text, std::string
     return doc;
 }
 
-std::string LibraryFileText(const XMLDocument& doc) { return PrintDocument(doc); }
+std::string LibraryFileText(const XMLDocument& doc)
+{
+    // Only the root element means anything to the library. What tinyxml2 keeps around it (text
+    // after the root, "<!...>" markup, a second root) does not always print in a form it reads
+    // again, so the file holds a declaration, the comments before the root and the root.
+    tinyxml2::XMLPrinter printer;
+    printer.PushHeader(doc.HasBOM(), true);
+    const XMLElement* root = doc.RootElement();
+    for (const tinyxml2::XMLNode* n = doc.FirstChild(); n && n != root; n = n->NextSibling())
+        if (n->ToComment()) n->Accept(&printer);
+    if (root) root->Accept(&printer);
+    return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() > 0 ? printer.CStrSize() - 1 : 0));
+}
 
 namespace {
 
@@ -293,8 +327,11 @@ bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, co
 {
     const std::unique_ptr<XMLDocument> initial = ParseLibraryFile(initialFile);
     if (!initial) return false;
-    const std::unique_ptr<XMLDocument> target = ParseLibraryFile(targetFile);
+    std::string why;
+    const std::unique_ptr<XMLDocument> target = ParseLibraryFile(targetFile, &why);
     if (target && Version(*target) >= Version(*initial)) return false;
+    if (struct stat st {}; !target && lstat(targetFile.c_str(), &st) == 0 && !KeepBrokenFile(targetFile, why))
+        return false;
 
     std::map<std::string, const XMLElement*> userEntries;
     if (target)
@@ -323,7 +360,7 @@ bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, co
         for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
             t = carryOver(t);
 
-    return platform::WriteFileAtomically(targetFile, PrintDocument(*initial));
+    return platform::WriteFileAtomically(targetFile, LibraryFileText(*initial));
 }
 
 bool CTemplateLibrary::ReadLibraryConfig(const std::string& libraryFolder)
@@ -417,7 +454,16 @@ bool CTemplateLibrary::SaveTemplateLibrary(std::string* error)
     bool ok = true;
     for (size_t i = 0; i < documents_.size(); ++i) {
         std::string why;
-        if (!platform::WriteFileAtomically(folders_[i] + "template.cfg", PrintDocument(*documents_[i]), &why)) {
+        const std::string file = folders_[i] + "template.cfg";
+        const std::string text = LibraryFileText(*documents_[i]);
+        // A file the loader would refuse loses everything the user did at the next start;
+        // the old file is better than that.
+        if (!ParseLibraryText(text, &why)) {
+            ok = false;
+            if (error) *error += (error->empty() ? "" : "; ") + file + " is not saved: it would not load again (" + why + ")";
+            continue;
+        }
+        if (!platform::WriteFileAtomically(file, text, &why)) {
             ok = false;
             if (error) *error += (error->empty() ? "" : "; ") + why;
         }
