@@ -6,8 +6,15 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
+#include "update/VendorSite.h"
 
+#include "engine/TemplateFile.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <set>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace library {
@@ -27,6 +34,95 @@ std::string SafeArchiveName(const std::string& templateName)
 std::string DefaultDownloadFolder()
 {
     return platform::DocumentsFolder() + "/Kestrovo/Grimaze/Download/";
+}
+
+namespace {
+
+bool Refuse(std::string* why, const std::string& reason)
+{
+    *why = reason;
+    return false;
+}
+
+/**
+ * Unpacks the archive into a staging folder of the library folder, checks what it holds and
+ * moves the template's folder into place in one rename. A template's archive holds one folder:
+ * the template's own. It may be new, or the folder of this template's earlier download (which
+ * it replaces whole), never another template's or anything else already there. The definition
+ * (the last ".tmpl" entry) must load before anything moves, so a failure leaves the library
+ * folder as it was.
+ */
+bool InstallArchive(const std::string& archive, const DownloadRequest& request, const ExtractLimits& limits,
+                    std::string* definition, std::string* why)
+{
+    RemoveAbandonedExtractions(request.libraryFolder);
+    const std::unique_ptr<ExtractionFolder> staging = ExtractionFolder::Create(request.libraryFolder, why);
+    if (!staging) return false;
+
+    std::set<std::string> tops;
+    std::string topFile;
+    const bool extracted = ExtractArchive(
+        archive, staging->Path(),
+        [&](const std::string& path) {
+            if (path.empty()) return;
+            const size_t slash = path.find('/');
+            tops.insert(path.substr(0, slash));
+            if (slash == std::string::npos) topFile = path;
+            if (path.size() >= 5 && path.compare(path.size() - 5, 5, ".tmpl") == 0) *definition = path;
+        },
+        why, limits);
+    if (!extracted) return false;
+    if (definition->empty()) return Refuse(why, "the archive holds no template definition (.tmpl)");
+    if (tops.size() > 1) {
+        std::string names;
+        for (const std::string& t : tops) names += (names.empty() ? "\"" : ", \"") + t + "\"";
+        return Refuse(why, "the archive writes into more than one folder (" + names +
+                               "); a template's archive holds its own folder only");
+    }
+    const std::string top = *tops.begin();
+    if (top == topFile)
+        return Refuse(why, "the archive holds the file \"" + top + "\" outside a folder; a template's archive holds its own folder only");
+    const std::string target = platform::JoinPath(request.libraryFolder, top);
+    struct stat st {};
+    const bool exists = lstat(target.c_str(), &st) == 0;
+    if (exists && top != request.ownFolder)
+        return Refuse(why, "the archive would write into the folder \"" + top +
+                               "\", which is already in the library and not this template's");
+    if (exists && !S_ISDIR(st.st_mode)) return Refuse(why, target + " is in the way (a file where the template's folder goes)");
+    std::string definitionError;
+    if (!LoadDefinitionFile(platform::JoinPath(staging->Path(), *definition), &definitionError))
+        return Refuse(why, "the template definition " + *definition + " in the archive cannot be read" +
+                               (definitionError.empty() ? std::string() : " (" + definitionError + ")"));
+
+    const std::string unpacked = platform::JoinPath(staging->Path(), top);
+    if (!exists) {
+        if (std::rename(unpacked.c_str(), target.c_str()) != 0)
+            return Refuse(why, "cannot move " + top + " into " + request.libraryFolder + ": " + std::strerror(errno));
+        return true;
+    }
+    // The earlier download goes aside into the staging folder (removed with it) and comes back
+    // if the new one cannot take its place.
+    const std::string older = platform::JoinPath(staging->Path(), ".older");
+    if (std::rename(target.c_str(), older.c_str()) != 0)
+        return Refuse(why, "cannot replace " + target + ": " + std::strerror(errno));
+    if (std::rename(unpacked.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        std::rename(older.c_str(), target.c_str());
+        return Refuse(why, "cannot replace " + target + ": " + std::strerror(err));
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string OwnFolder(const TemplateItem& item)
+{
+    if (!item.online || item.filepath.empty()) return {};
+    const std::string folder = WithoutTrailingSeparator(item.libraryFolder) + "/";
+    if (item.filepath.compare(0, folder.size(), folder) != 0) return {};
+    const std::string inside = item.filepath.substr(folder.size());
+    const size_t slash = inside.find('/');
+    return slash == std::string::npos ? std::string() : inside.substr(0, slash);
 }
 
 DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::string& downloadFolder,
@@ -50,22 +146,8 @@ DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::st
         unlink(partial.c_str());
         return result;
     }
-
     std::string definition;
-    std::string why;
-    const bool extracted = ExtractArchive(
-        partial, request.libraryFolder,
-        [&](const std::string& path) {
-            if (path.size() >= 5 && path.compare(path.size() - 5, 5, ".tmpl") == 0) definition = path;
-        },
-        &why, extractLimits,
-        [&](std::string* reason) {
-            if (!definition.empty()) return true;
-            *reason = "the archive holds no template definition (.tmpl)";
-            return false;
-        });
-    if (!extracted) {
-        result.error = why;
+    if (!InstallArchive(partial, request, extractLimits, &definition, &result.error)) {
         unlink(partial.c_str());
         return result;
     }
@@ -76,7 +158,10 @@ DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::st
     return result;
 }
 
-CTemplateDownloader::CTemplateDownloader() : downloadFolder_(DefaultDownloadFolder()) {}
+CTemplateDownloader::CTemplateDownloader() : downloadFolder_(DefaultDownloadFolder())
+{
+    transferLimits_.deadlineSeconds = update::DownloadTimeLimitSeconds();
+}
 
 CTemplateDownloader::~CTemplateDownloader()
 {
@@ -116,7 +201,7 @@ void CTemplateDownloader::SetExtractLimits(const ExtractLimits& limits)
 
 int CTemplateDownloader::Start(const TemplateItem& item, platform::WindowId notifyWindow)
 {
-    DownloadRequest request{item.url, item.name, item.libraryFolder};
+    DownloadRequest request{item.url, item.name, item.libraryFolder, OwnFolder(item)};
     std::lock_guard lock(mutex_);
     const int id = nextId_++;
     auto job = std::make_unique<Job>();

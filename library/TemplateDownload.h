@@ -34,6 +34,8 @@ struct DownloadRequest {
     std::string url;
     std::string name;           ///< the template's name; the archive's file name is made from it
     std::string libraryFolder;  ///< where the archive is unpacked
+    /** The folder (in libraryFolder) that holds the template's files from an earlier download; "" when none. */
+    std::string ownFolder;
 };
 
 struct DownloadResult {
@@ -51,13 +53,18 @@ struct DownloadResult {
  */
 std::string SafeArchiveName(const std::string& templateName);
 
+/** The folder in its library folder that holds a downloaded template's files ("" when none). */
+std::string OwnFolder(const TemplateItem& item);
+
 /** The documents folder followed by "Kestrovo/Grimaze/Download/". */
 std::string DefaultDownloadFolder();
 
 /**
  * @brief Runs one download from start to end on the calling thread (the worker body):
  * transfer into a temporary file in the download folder, unpack into the library folder,
- * find the definition file (the last entry ending in ".tmpl"), keep the archive.
+ * find the definition file (the last entry ending in ".tmpl"), keep the archive. The archive
+ * must hold one folder, new or request.ownFolder (which it replaces), with a definition that
+ * loads; otherwise nothing in the library folder changes.
  */
 DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::string& downloadFolder,
                                    const update::TransferLimits& transferLimits, const ExtractLimits& extractLimits,

@@ -2,17 +2,21 @@
 
 #include "platform/Folders.h"
 #include "platform/Text.h"
+#include "update/HttpTransfer.h"
 
 #include <zip.h>
 
 #include <cctype>
-#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -20,7 +24,6 @@ namespace fs = std::filesystem;
 namespace library {
 namespace {
 
-constexpr const char* kStagingPrefix = ".grimaze-extract-";
 
 bool Fail(std::string* error, const std::string& why)
 {
@@ -33,21 +36,6 @@ struct ArchiveCloser {
 };
 struct EntryCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
-};
-
-/** Removes a folder tree when the object goes, unless released. */
-class StagingFolder {
-public:
-    explicit StagingFolder(std::string path) : path_(std::move(path)) {}
-    ~StagingFolder()
-    {
-        std::error_code ec;
-        if (!path_.empty()) fs::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
 };
 
 /** Moves src onto dst, merging folders that exist on both sides and replacing files. */
@@ -75,19 +63,59 @@ bool MoveTree(const fs::path& src, const fs::path& dst, std::string* error)
     return Fail(error, dst.string() + " is in the way (a file where the archive has a folder, or the reverse)");
 }
 
-/** Staging folders of extractions that a crash cut short; a day old means no one is using them. */
-void RemoveAbandonedStaging(const std::string& targetFolder)
+}  // namespace
+
+std::unique_ptr<ExtractionFolder> ExtractionFolder::Create(const std::string& parent, std::string* error)
 {
-    std::error_code ec;
-    const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(24);
-    for (const fs::directory_entry& e : fs::directory_iterator(targetFolder, ec)) {
-        const std::string name = e.path().filename().string();
-        if (name.rfind(kStagingPrefix, 0) != 0 || !e.is_directory(ec)) continue;
-        if (e.last_write_time(ec) < limit && !ec) fs::remove_all(e.path(), ec);
+    // Another process's clean-up may find the folder between its making and its locking, see it
+    // unlocked and remove it: such a folder is gone once locked, and another one is made.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        std::string pattern = platform::JoinPath(parent, std::string(kExtractionPrefix) + "XXXXXX");
+        if (!mkdtemp(pattern.data())) {
+            Fail(error, "cannot write in " + parent + ": " + std::strerror(errno));
+            return nullptr;
+        }
+        const int fd = open(pattern.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            if (fd >= 0) close(fd);
+            rmdir(pattern.c_str());
+            Fail(error, "cannot use " + pattern + ": " + std::strerror(err));
+            return nullptr;
+        }
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && st.st_nlink > 0) return std::unique_ptr<ExtractionFolder>(new ExtractionFolder(pattern, fd));
+        close(fd);
     }
+    Fail(error, "cannot keep a folder in " + parent);
+    return nullptr;
 }
 
-}  // namespace
+ExtractionFolder::~ExtractionFolder()
+{
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+    close(fd_);
+}
+
+int RemoveAbandonedExtractions(const std::string& folder)
+{
+    int removed = 0;
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+        const std::string name = e.path().filename().string();
+        if (name.rfind(kExtractionPrefix, 0) != 0 || !e.is_directory(ec)) continue;
+        const int fd = open(e.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        // Whoever unpacks holds the lock for as long as it lives; a free lock means no one will come back.
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fs::remove_all(e.path(), ec);
+            removed += ec ? 0 : 1;
+        }
+        close(fd);
+    }
+    return removed;
+}
 
 std::optional<std::string> SafeEntryPath(std::string_view name, bool* isFolder)
 {
@@ -156,29 +184,39 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
         const std::optional<std::string> path = SafeEntryPath(st.name, &folder);
         if (!path) return Fail(error, std::string("the archive entry \"") + st.name + "\" points outside its folder");
         const std::string top = path->substr(0, path->find('/'));
-        if (platform::EqualsNoCase(top, "template.cfg") || top.rfind(kStagingPrefix, 0) == 0)
+        if (platform::EqualsNoCase(top, "template.cfg") || top.rfind(kExtractionPrefix, 0) == 0)
             return Fail(error, std::string("the archive entry \"") + st.name + "\" would replace a library file");
+        // A link would be unpacked as a file holding its target, or, by another unpacker, point
+        // anywhere; a device or pipe means nothing in a template either.
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(zip.get(), static_cast<zip_uint64_t>(i), 0, &system, &attributes) == 0 &&
+            system == ZIP_OPSYS_UNIX) {
+            const mode_t type = static_cast<mode_t>(attributes >> 16) & S_IFMT;
+            if (type != 0 && type != S_IFREG && type != S_IFDIR)
+                return Fail(error, std::string("the archive entry \"") + st.name + "\" is " +
+                                       (type == S_IFLNK ? "a symbolic link" : "a special file") +
+                                       ", not a file or folder");
+        }
         const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         if (size > limits.maxTotalBytes || declared + size > limits.maxTotalBytes)
-            return Fail(error, "the archive would unpack to more than " + std::to_string(limits.maxTotalBytes >> 20) +
-                                   " MiB");
+            return Fail(error, "the archive would unpack to more than " + update::FormatByteSize(limits.maxTotalBytes));
         declared += size;
         entries.push_back({static_cast<zip_uint64_t>(i), *path, folder, size});
     }
 
     directoryLock.unlock();
 
-    RemoveAbandonedStaging(targetFolder);
-    std::string pattern = platform::JoinPath(targetFolder, std::string(kStagingPrefix) + "XXXXXX");
-    if (!mkdtemp(pattern.data())) return Fail(error, "cannot write in " + targetFolder + ": " + std::strerror(errno));
-    const StagingFolder staging(pattern);
+    RemoveAbandonedExtractions(targetFolder);
+    const std::unique_ptr<ExtractionFolder> staging = ExtractionFolder::Create(targetFolder, error);
+    if (!staging) return false;
 
     std::vector<char> buffer(1 << 16);
     std::uint64_t total = 0;
     for (const Entry& e : entries) {
         if (onEntry) onEntry(e.folder && !e.path.empty() ? e.path + "/" : e.path);
         if (e.path.empty()) continue;
-        const std::string out = staging.path() + "/" + e.path;
+        const std::string out = staging->Path() + "/" + e.path;
         if (e.folder) {
             if (!platform::MakeFolders(out)) return Fail(error, "cannot create the folder " + e.path);
             continue;
@@ -223,7 +261,7 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
     }
 
     if (std::string why; beforeMove && !beforeMove(&why)) return Fail(error, why);
-    return MoveTree(staging.path(), fs::path(targetFolder), error);
+    return MoveTree(staging->Path(), fs::path(targetFolder), error);
 }
 
 }  // namespace library

@@ -14,11 +14,38 @@
  */
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace library {
+
+/** The start of the name of every folder an extraction unpacks into before moving into place. */
+inline constexpr const char* kExtractionPrefix = ".grimaze-extract-";
+
+/**
+ * @brief A fresh hidden folder for unpacking ("<parent>/.grimaze-extract-XXXXXX"), locked
+ * while the object lives and removed with everything in it when the object goes. The lock
+ * tells RemoveAbandonedExtractions a running extraction from one a crash or a kill cut short.
+ */
+class ExtractionFolder {
+public:
+    /** Null, with a reason in error, when parent cannot be written. */
+    static std::unique_ptr<ExtractionFolder> Create(const std::string& parent, std::string* error = nullptr);
+    ~ExtractionFolder();
+    ExtractionFolder(const ExtractionFolder&) = delete;
+    ExtractionFolder& operator=(const ExtractionFolder&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    ExtractionFolder(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    std::string path_;
+    int fd_;
+};
+
+/** Removes the extraction folders in folder that no living extraction holds; returns how many. */
+int RemoveAbandonedExtractions(const std::string& folder);
 
 struct ExtractLimits {
     std::uint64_t maxTotalBytes = 1ull << 30;  ///< inflated size of all entries together

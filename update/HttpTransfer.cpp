@@ -47,7 +47,32 @@ int Progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return (sink->cancel && sink->cancel->load()) ? 1 : 0;
 }
 
+std::string FormatSeconds(long seconds)
+{
+    if (seconds >= 120 && seconds % 60 == 0) return std::to_string(seconds / 60) + " min";
+    return std::to_string(seconds) + " s";
+}
+
 }  // namespace
+
+std::string FormatByteSize(std::uint64_t bytes)
+{
+    static const char* const kUnits[] = {"KiB", "MiB", "GiB", "TiB"};
+    if (bytes < 1024) return std::to_string(bytes) + " bytes";
+    double value = static_cast<double>(bytes) / 1024;
+    int unit = 0;
+    while (value >= 1024 && unit < 3) {
+        value /= 1024;
+        ++unit;
+    }
+    // Whole numbers as they are, others with one decimal: "1.5 MiB".
+    char text[32];
+    if (value == static_cast<double>(static_cast<std::uint64_t>(value)))
+        std::snprintf(text, sizeof text, "%llu %s", static_cast<unsigned long long>(value), kUnits[unit]);
+    else
+        std::snprintf(text, sizeof text, "%.1f %s", value, kUnits[unit]);
+    return text;
+}
 
 TransferResult HttpDownload(const std::string& url, const std::string& path, const TransferLimits& limits,
                             const std::atomic<bool>* cancel)
@@ -84,6 +109,8 @@ TransferResult HttpDownload(const std::string& url, const std::string& path, con
     // "Slower than one byte per second for stallSeconds" is libcurl's way of saying "no bytes".
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, limits.stallSeconds);
+    // A server that sends a byte now and then passes the stall test for ever; the deadline does not.
+    if (limits.deadlineSeconds > 0) curl_easy_setopt(curl, CURLOPT_TIMEOUT, limits.deadlineSeconds);
     curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
@@ -95,6 +122,8 @@ TransferResult HttpDownload(const std::string& url, const std::string& path, con
     const CURLcode rc = curl_easy_perform(curl);
     long code = 0;
     if (rc == CURLE_OK) curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    double seconds = 0;
+    curl_easy_getinfo(curl, CURLINFO_TOTAL_TIME, &seconds);
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
     if (std::fclose(sink.file) != 0) sink.writeFailed = true;
@@ -106,7 +135,9 @@ TransferResult HttpDownload(const std::string& url, const std::string& path, con
     } else if (rc != CURLE_OK) {
         result.outcome = kTransferFailed;
         if (sink.tooLarge || rc == CURLE_FILESIZE_EXCEEDED)
-            result.error = "the download is larger than " + std::to_string(limits.maxBytes >> 20) + " MiB";
+            result.error = "the download is larger than " + FormatByteSize(limits.maxBytes);
+        else if (rc == CURLE_OPERATION_TIMEDOUT && limits.deadlineSeconds > 0 && seconds >= limits.deadlineSeconds - 0.5)
+            result.error = "the download did not finish within " + FormatSeconds(limits.deadlineSeconds);
         else if (rc == CURLE_OPERATION_TIMEDOUT && errorBuffer[0] == '\0')
             result.error = "the server stopped sending";
         else if (rc == CURLE_ABORTED_BY_CALLBACK)

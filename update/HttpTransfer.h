@@ -17,6 +17,8 @@ namespace update {
 struct TransferLimits {
     long connectTimeoutSeconds = 30;   ///< establishing the connection
     long stallSeconds = 60;            ///< abort when no byte arrives for this long
+    /** The whole transfer, however it trickles; 0 for none. A setting for downloads (update::DownloadDeadlineSeconds). */
+    long deadlineSeconds = 0;
     std::uint64_t maxBytes = 1ull << 30;  ///< abort when the body grows beyond this
 };
 
@@ -43,6 +45,9 @@ struct TransferResult {
  */
 TransferResult HttpDownload(const std::string& url, const std::string& path, const TransferLimits& limits = {},
                             const std::atomic<bool>* cancel = nullptr);
+
+/** A size as a user reads it: "800 bytes", "64 KiB", "1.5 MiB", "1 GiB". */
+std::string FormatByteSize(std::uint64_t bytes);
 
 /** True when url names a loopback host (127.0.0.0/8, ::1 or localhost). */
 bool IsLoopbackUrl(const std::string& url);

@@ -3,6 +3,8 @@
 #include "settings/GrimazeSettings.h"
 #include "settings/SettingsStorageIni.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <variant>
@@ -19,18 +21,21 @@ std::string WithSlash(std::string s)
     return s;
 }
 
-/** "siteUrl" in the settings file: not offered in any window, set by hand or by an installer. */
-std::string StoredSiteUrl()
+/** A value of the settings file that no window offers: set by hand or by an installer. */
+template <class T>
+T StoredSetting(const char* name, T fallback)
 {
     CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
-    if (!storage.OpenForReading()) return {};
+    if (!storage.OpenForReading()) return fallback;
     StoredValue value;
-    std::string url;
-    if (storage.ReadValue(kSiteUrlSetting, value))
-        if (const auto* text = std::get_if<std::string>(&value)) url = *text;
+    T result = fallback;
+    if (storage.ReadValue(name, value))
+        if (const auto* v = std::get_if<T>(&value)) result = *v;
     storage.CloseAfterReading();
-    return url;
+    return result;
 }
+
+std::string StoredSiteUrl() { return StoredSetting<std::string>(kSiteUrlSetting, {}); }
 
 }  // namespace
 
@@ -50,6 +55,14 @@ std::string SiteUrl()
     }
     if (configured.empty()) configured = StoredSiteUrl();
     return WithSlash(configured.empty() ? std::string(kDefaultSiteUrl) : configured);
+}
+
+long DownloadTimeLimitSeconds()
+{
+    const std::uint32_t seconds = StoredSetting<std::uint32_t>(kDownloadTimeLimitSetting, 0);
+    // More than a day is no limit anyone means.
+    if (seconds == 0) return kDefaultDownloadTimeLimitSeconds;
+    return static_cast<long>(std::min<std::uint32_t>(seconds, 24 * 3600));
 }
 
 std::string SiteFileUrl(const std::string& path)

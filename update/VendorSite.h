@@ -19,6 +19,17 @@ inline constexpr const char* kDefaultSiteUrl = "https://grimaze.kestrovo.example
 /** The name of the setting. */
 inline constexpr const char* kSiteUrlSetting = "siteUrl";
 
+/** The setting that bounds a template download from start to end, in seconds (a dword). */
+inline constexpr const char* kDownloadTimeLimitSetting = "downloadTimeLimit";
+/** Ten minutes: a template archive of a few MB needs seconds; a server that trickles forever does not finish. */
+inline constexpr long kDefaultDownloadTimeLimitSeconds = 600;
+
+/**
+ * @brief The stored "downloadTimeLimit" (set by hand, like "siteUrl"), else the default. A
+ * value of 0 or a text value counts as missing.
+ */
+long DownloadTimeLimitSeconds();
+
 /** An address that takes the place of the stored setting ("" to use the setting again). */
 void SetConfiguredSiteUrl(const std::string& url);
 

@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -44,6 +45,10 @@ protected:
             g_shared->why = "cannot build the test archives";
             return;
         }
+        // The review's archives for "Big Mosaic", served as they were found.
+        for (const char* name : {"other.zip", "symlink_tmpl.zip"})
+            libtest::WriteText(g_shared->site / name,
+                               libtest::ReadText(testenv::SourceDir() + "/library/tests/data/download/" + name));
         g_shared->ok = g_shared->server.Start(g_shared->site.path(), &g_shared->why);
     }
     static void TearDownTestSuite()
@@ -61,9 +66,9 @@ protected:
         limits_.connectTimeoutSeconds = 2;
     }
 
-    DownloadResult Download(const std::string& path, const std::string& name = "T")
+    DownloadResult Download(const std::string& path, const std::string& name = "T", const std::string& ownFolder = "")
     {
-        return RunTemplateDownload({Url(path), name, lib_}, downloads_, limits_, {});
+        return RunTemplateDownload({Url(path), name, lib_, ownFolder}, downloads_, limits_, {});
     }
     static std::string Url(const std::string& path) { return g_shared->server.Url(path); }
 
@@ -159,6 +164,60 @@ TEST_F(DownloadTest, StalledServerIsAbandoned)
     }
 }
 
+TEST_F(DownloadTest, TricklingServerMeetsTheDeadline)
+{
+    // Two bytes every 0.9 s is "moving" for the stall limit; only the deadline ends it.
+    limits_.stallSeconds = 2;
+    limits_.deadlineSeconds = 3;
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadResult r = Download("trickle/x.zip");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_FALSE(r.success);
+    EXPECT_EQ(r.outcome, update::kTransferFailed);
+    EXPECT_NE(r.error.find("3 s"), std::string::npos) << r.error;
+    EXPECT_LT(seconds, 15.0);
+    ExpectNothingWritten();
+}
+
+TEST_F(DownloadTest, AnArchiveMayOnlyCreateItsOwnTemplatesFolder)
+{
+    // "Big Mosaic"'s archive also writes Downpour/Downpour.tmpl, the last definition in it.
+    DownloadResult r = Download("other.zip", "Big Mosaic");
+    EXPECT_FALSE(r.success);
+    EXPECT_NE(r.error.find("Downpour"), std::string::npos) << r.error;
+    ExpectNothingWritten();
+
+    // With Downpour downloaded, its files stay as they were.
+    const std::string downpour = libtest::DefinitionXml("Downpour");
+    libtest::WriteText(lib_ + "Downpour/Downpour.tmpl", downpour);
+    r = Download("other.zip", "Big Mosaic");
+    EXPECT_FALSE(r.success);
+    EXPECT_EQ(libtest::ReadText(lib_ + "Downpour/Downpour.tmpl"), downpour);
+    EXPECT_EQ(FilesUnder(lib_), std::vector<std::string>{"Downpour/Downpour.tmpl"});
+    EXPECT_TRUE(FilesUnder(downloads_).empty());
+
+    // An archive whose one folder is another template's is refused too; its own folder is replaced whole.
+    r = Download("good.zip", "Good", "Other");
+    ASSERT_TRUE(r.success) << r.error;
+    libtest::WriteText(lib_ + "Good/left-over.txt", "from an older version");
+    r = Download("good.zip", "Imposter", "Imposter");
+    EXPECT_FALSE(r.success);
+    EXPECT_NE(r.error.find("Good"), std::string::npos) << r.error;
+    EXPECT_TRUE(platform::FileExists(lib_ + "Good/left-over.txt"));
+    r = Download("good.zip", "Good", "Good");
+    ASSERT_TRUE(r.success) << r.error;
+    EXPECT_FALSE(platform::FileExists(lib_ + "Good/left-over.txt"));
+    EXPECT_EQ(r.storedFilepath, ".\\Good\\Good.tmpl");
+}
+
+TEST_F(DownloadTest, SymbolicLinkEntryLeavesNothing)
+{
+    const DownloadResult r = Download("symlink_tmpl.zip", "Big Mosaic");
+    EXPECT_FALSE(r.success);
+    EXPECT_NE(r.error.find("link"), std::string::npos) << r.error;
+    ExpectNothingWritten();
+}
+
 TEST_F(DownloadTest, UnsafeTemplateNameStaysInTheDownloadFolder)
 {
     const DownloadResult r = Download("good.zip", "../../escape");
@@ -169,10 +228,10 @@ TEST_F(DownloadTest, UnsafeTemplateNameStaysInTheDownloadFolder)
 
 TEST_F(DownloadTest, RefusedConnectionAndOtherSchemes)
 {
-    DownloadResult r = RunTemplateDownload({"http://127.0.0.1:1/x.zip", "T", lib_}, downloads_, limits_, {});
+    DownloadResult r = RunTemplateDownload({"http://127.0.0.1:1/x.zip", "T", lib_, ""}, downloads_, limits_, {});
     EXPECT_FALSE(r.success);
     EXPECT_EQ(r.outcome, update::kTransferFailed);
-    r = RunTemplateDownload({"file:///etc/hostname", "T", lib_}, downloads_, limits_, {});
+    r = RunTemplateDownload({"file:///etc/hostname", "T", lib_, ""}, downloads_, limits_, {});
     EXPECT_FALSE(r.success);
     ExpectNothingWritten();
 }
@@ -361,5 +420,68 @@ TEST_F(DownloadTest, ShutdownCancelsRunningTransfers)
     }
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
     EXPECT_TRUE(FilesUnder(downloads_).empty());
+    platform::InstallSink(nullptr);
+}
+
+// --- A failed download leaves the library as it was ------------------------------------------
+
+namespace {
+
+/** Every file under folder with its content. */
+std::map<std::string, std::string> Snapshot(const std::string& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const std::string& f : FilesUnder(folder)) files[f] = libtest::ReadText(folder + f);
+    return files;
+}
+
+}  // namespace
+
+TEST_F(DownloadTest, FailedDownloadsOfBigMosaicLeaveTheLibraryAsItWas)
+{
+    testenv::RecordingSink sink;
+    platform::InstallSink(&sink);
+    RegisterBuiltinClasses();
+    libtest::WriteText(lib_ + "Downpour/Downpour.tmpl", libtest::DefinitionXml("Downpour"));
+    for (const char* archive : {"other.zip", "symlink_tmpl.zip", "broken-tmpl.zip", "no-such.zip"}) {
+        libtest::WriteText(lib_ + "template.cfg",
+                           "<l><columns><column name=\"Web\">"
+                           "<template name=\"Big Mosaic\" online=\"1\" url=\"" + Url(archive) + "\"/>"
+                           "<template name=\"Downpour\" online=\"1\" url=\"" + Url("good.zip") +
+                           "\" downloaded=\"1\" filepath=\".\\Downpour\\Downpour.tmpl\"/>"
+                           "</column></columns></l>");
+        CTemplateLibrary library;
+        ASSERT_TRUE(library.ReadLibraryConfig(lib_));
+        ASSERT_TRUE(library.SaveTemplateLibrary());
+        const auto before = Snapshot(lib_);
+
+        CTemplateDownloader downloader;
+        downloader.SetDownloadFolder(downloads_);
+        downloader.SetTransferLimits(limits_);
+        CGalleryModel gallery(library);
+        gallery.SetWindows(1, 0, 0);
+        gallery.SetDownloader(&downloader);
+        gallery.Fill();
+        GalleryGroup* web = gallery.FindGroup("Web");
+        ASSERT_TRUE(web);
+        ASSERT_TRUE(gallery.StartDownload(*web, 0));
+        downloader.WaitAll();
+        for (const auto& e : sink.Posted())
+            if (e.code == platform::msg::DownloadFinished) gallery.OnDownloadFinished(static_cast<int>(e.a), e.b != 0);
+        sink.Clear();
+
+        EXPECT_EQ(web->entries[0].state, kEntryFailed) << archive;
+        EXPECT_FALSE(gallery.LastDownloadError(web->entries[0].item).empty()) << archive;
+        ASSERT_TRUE(library.SaveTemplateLibrary());
+        EXPECT_EQ(Snapshot(lib_), before) << archive;
+        EXPECT_TRUE(FilesUnder(downloads_).empty()) << archive;
+        // Downpour still loads as it did.
+        CTemplateLibrary again;
+        ASSERT_TRUE(again.ReadLibraryConfig(lib_));
+        const TemplateItem* downpour = again.FindItem("Downpour");
+        ASSERT_TRUE(downpour && downpour->definition) << archive;
+        EXPECT_TRUE(downpour->downloaded);
+        EXPECT_STREQ(downpour->definition->RootElement()->FirstChildElement("template")->Attribute("name"), "Downpour");
+    }
     platform::InstallSink(nullptr);
 }

@@ -120,6 +120,16 @@ TEST_F(ExtractTest, TruncatedOrGarbageArchiveFailsCleanly)
     EXPECT_FALSE(ExtractArchive(archive_, dir_ / "no-such-folder", nullptr, &error_));
 }
 
+TEST_F(ExtractTest, SymbolicLinkEntriesAreRefusedWhole)
+{
+    // The review's archive: the definition is a link to /etc/passwd.
+    archive_ = testenv::SourceDir() + "/library/tests/data/download/symlink_tmpl.zip";
+    EXPECT_FALSE(Extract());
+    EXPECT_NE(error_.find("symbolic link"), std::string::npos) << error_;
+    EXPECT_EQ(FilesUnder(dir_.path()), std::vector<std::string>{});
+    EXPECT_TRUE(std::filesystem::is_empty(target_));
+}
+
 TEST_F(ExtractTest, RefusesArchivesThatInflateBeyondTheLimit)
 {
     // 4 MiB of zeros compress to a few KiB: a small bomb against a 1 MiB limit.
@@ -142,16 +152,21 @@ TEST_F(ExtractTest, FileWhereFolderIsExpectedFails)
     EXPECT_EQ(FilesUnder(target_), std::vector<std::string>{"T"});
 }
 
-TEST_F(ExtractTest, AbandonedStagingFoldersAreClearedFreshOnesKept)
+TEST_F(ExtractTest, AbandonedExtractionFoldersAreClearedRunningOnesKept)
 {
+    // One left by a killed process (nobody holds it), one of an extraction still running.
     const std::string old = target_ + "/.grimaze-extract-old123";
-    const std::string fresh = target_ + "/.grimaze-extract-new456";
     libtest::WriteText(old + "/T/T.tmpl", "half");
-    libtest::WriteText(fresh + "/T/T.tmpl", "another download, running");
-    std::filesystem::last_write_time(old, std::filesystem::file_time_type::clock::now() - std::chrono::hours(48));
+    std::unique_ptr<ExtractionFolder> running = ExtractionFolder::Create(target_);
+    ASSERT_TRUE(running);
+    libtest::WriteText(running->Path() + "/T/T.tmpl", "another download, running");
     WriteZip(archive_, {{"U/U.tmpl", "<effect/>"}});
     ASSERT_TRUE(Extract()) << error_;
     EXPECT_FALSE(platform::IsFolder(old));
-    EXPECT_TRUE(platform::IsFolder(fresh));
+    EXPECT_TRUE(platform::FileExists(running->Path() + "/T/T.tmpl"));
     EXPECT_TRUE(platform::FileExists(target_ + "/U/U.tmpl"));
+    EXPECT_EQ(RemoveAbandonedExtractions(target_), 0);
+    const std::string path = running->Path();
+    running.reset();
+    EXPECT_FALSE(platform::IsFolder(path));
 }

@@ -82,6 +82,20 @@ TEST(VendorSite, EnvironmentOverridesSettingOverridesDefault)
     std::remove(SettingsFilePath().c_str());
 }
 
+TEST(VendorSite, DownloadTimeLimitIsASettingWithATenMinuteDefault)
+{
+    std::remove(SettingsFilePath().c_str());
+    EXPECT_EQ(DownloadTimeLimitSeconds(), 600);
+    Write(SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\ndownloadTimeLimit=dword:0000003c\n");
+    EXPECT_EQ(DownloadTimeLimitSeconds(), 60);
+    // Zero would mean "no limit", which is what the setting exists to prevent; text is the wrong kind.
+    Write(SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\ndownloadTimeLimit=dword:00000000\n");
+    EXPECT_EQ(DownloadTimeLimitSeconds(), 600);
+    Write(SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\ndownloadTimeLimit=\"60\"\n");
+    EXPECT_EQ(DownloadTimeLimitSeconds(), 600);
+    std::remove(SettingsFilePath().c_str());
+}
+
 TEST(VendorSite, LoopbackAddresses)
 {
     EXPECT_TRUE(IsLoopbackUrl("http://127.0.0.1:8000/"));

@@ -137,3 +137,22 @@ TEST_F(VersionCheckTest, ClosingTheDialogDropsTheResult)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(sink_.Posted().empty());
 }
+
+TEST_F(VersionCheckTest, OversizedVersionFileNamesTheLimitInWords)
+{
+    Site("[Gerneral]\nversion=5\n" + std::string(100 * 1024, ';') + "\n");
+    const auto r = Check(ParseVersion("1.0.0"));
+    ASSERT_EQ(r.code, platform::msg::VersionCheckError);
+    const std::string text = VersionReportText(r.code, r.a, r.b);
+    EXPECT_NE(text.find("larger than 64 KiB"), std::string::npos) << text;
+}
+
+TEST(ByteSizeText, SaysTheSizeInTheLargestWholeUnit)
+{
+    EXPECT_EQ(FormatByteSize(0), "0 bytes");
+    EXPECT_EQ(FormatByteSize(1023), "1023 bytes");
+    EXPECT_EQ(FormatByteSize(64 * 1024), "64 KiB");
+    EXPECT_EQ(FormatByteSize(1536), "1.5 KiB");
+    EXPECT_EQ(FormatByteSize(1u << 30), "1 GiB");
+    EXPECT_EQ(FormatByteSize(3u << 20), "3 MiB");
+}

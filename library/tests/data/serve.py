@@ -8,6 +8,7 @@ that started it. Besides plain files it knows a few misbehaving paths:
   /stall/...          accepts the request and never answers
   /stall-body/...     answers 200 with a length, sends ten bytes, then nothing
   /slow/<file>        sends <file> in eight pieces, 50 ms apart (to overlap downloads)
+  /trickle/...        answers 200 with a length, then two bytes every 0.9 s for a minute
 
 usage: serve.py FOLDER
 """
@@ -31,6 +32,18 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             self.wfile.write(b"PK\x03\x04" + b"\0" * 6)
             self.wfile.flush()
             time.sleep(120)
+            return
+        if self.path.startswith("/trickle/"):
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            try:
+                for _ in range(66):
+                    self.wfile.write(b"PK")
+                    self.wfile.flush()
+                    time.sleep(0.9)
+            except OSError:
+                pass
             return
         if self.path.startswith("/stall/"):
             time.sleep(120)
