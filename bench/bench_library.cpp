@@ -7,6 +7,7 @@
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -122,6 +123,62 @@ void BM_ExtractArchive(benchmark::State& state)
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ExtractArchive)->Unit(benchmark::kMillisecond);
+
+// template.cfg files a crash or a hostile hand wrote: one column whose path has n segments
+// ("p/p/.../p", as the review found with 4,000 and 50,000), and n columns of distinct paths
+// under one category. Reading the file and filling the gallery must stay linear in n; the
+// Big-O fit says so, and a case slower than a generous 5 us per segment fails outright.
+std::string DeepLibrary(int segments)
+{
+    const std::string dir = TempFolder() + "/";
+    std::string path = "p";
+    for (int i = 1; i < segments; ++i) path += "/p";
+    Write(dir + "T/T.tmpl", "<effect><template name=\"T\"/><filter name=\"SimpleTemplate\"><filter name=\"SimpleFilter\"/></filter></effect>");
+    Write(dir + "template.cfg", "<library><version ver=\"1\"/><columns><column name=\"c\" path=\"" + path +
+                                    "\"><template name=\"T\" filepath=\".\\T\\T.tmpl\"/></column></columns></library>");
+    return dir;
+}
+
+std::string WideLibrary(int columns)
+{
+    const std::string dir = TempFolder() + "/";
+    std::string text = "<library><columns>";
+    for (int i = 0; i < columns; ++i) {
+        const std::string n = std::to_string(i);
+        text += "<column name=\"c" + n + "\" path=\"Cat/g" + n + "\"/>";
+    }
+    text += "</columns><templates>";
+    for (int i = 0; i < columns; ++i)
+        text += "<template column=\"c" + std::to_string(columns - 1 - i) + "\" name=\"t\" online=\"1\" url=\"http://127.0.0.1/t.zip\"/>";
+    Write(dir + "template.cfg", text + "</templates></library>");
+    return dir;
+}
+
+void LoadAndFill(benchmark::State& state, const std::string& dir)
+{
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        library::CTemplateLibrary lib;
+        lib.ReadLibraryConfig(dir);
+        library::CGalleryModel gallery(lib);
+        gallery.SetTranslator([](const std::string& s) { return s; });
+        gallery.Fill();
+        benchmark::DoNotOptimize(library::CGalleryModel::GroupPath(*gallery.FindGroup(lib.GetColumnPath(0))));
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (seconds > 5e-6 * static_cast<double>(state.range(0)) + 0.05) {
+            state.SkipWithError("slower than linear: more than 5 us per segment or column");
+            break;
+        }
+    }
+    state.SetComplexityN(state.range(0));
+    std::filesystem::remove_all(dir);
+}
+
+void BM_DeepColumnPath(benchmark::State& state) { LoadAndFill(state, DeepLibrary(static_cast<int>(state.range(0)))); }
+BENCHMARK(BM_DeepColumnPath)->RangeMultiplier(4)->Range(1000, 64000)->Arg(50000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
+void BM_ManyColumns(benchmark::State& state) { LoadAndFill(state, WideLibrary(static_cast<int>(state.range(0)))); }
+BENCHMARK(BM_ManyColumns)->RangeMultiplier(4)->Range(1000, 64000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -92,6 +92,7 @@ int CmdDownload(const CommandArgs& argv)
 
     library::CTemplateLibrary lib;
     if (!lib.LoadTemplateLibrary()) return Fail("download", "no readable config.cfg in " + platform::ProgramFolder());
+    if (!lib.LoadErrors().empty()) return Fail("download", lib.LoadErrors().front());
     library::CTemplateDownloader downloader;
     library::CGalleryModel gallery(lib);
     gallery.SetWindows(kGalleryWindow, 0, 0);

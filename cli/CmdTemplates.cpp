@@ -93,5 +93,9 @@ int CmdTemplates(const CommandArgs& argv)
     if (json) std::printf("[");
     for (const auto& category : gallery.Root().children) List(*category, json, first);
     if (json) std::printf("%s]\n", first ? "" : "\n");
+    // What loaded is listed; a library that could not be installed is not silently left out.
+    const std::vector<std::string>& errors = lib.LoadErrors();
+    for (size_t i = 0; i + 1 < errors.size(); ++i) std::fprintf(stderr, "grimaze-cli templates: %s\n", errors[i].c_str());
+    if (!errors.empty()) return Fail("templates", errors.back());
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "library/GalleryModel.h"
 
+#include "library/LibraryPaths.h"
 #include "library/TemplateDownload.h"
 #include "library/ThumbnailWorker.h"
 
@@ -10,6 +11,8 @@
 #include <tinyxml2.h>
 
 #include <algorithm>
+#include <map>
+#include <unordered_map>
 
 namespace library {
 
@@ -27,14 +30,31 @@ std::vector<std::string> SplitPath(const std::string& path)
     std::vector<std::string> parts;
     size_t i = 0;
     while (i <= path.size()) {
-        const size_t next = path.find('/', i);
-        std::string seg = path.substr(i, next == std::string::npos ? std::string::npos : next - i);
         // "a//b" and a trailing "/" are slips of the pen, not groups without a name.
-        if (!seg.empty()) parts.push_back(std::move(seg));
+        while (i < path.size() && path[i] == '/') ++i;
+        if (i >= path.size()) break;
+        if (parts.size() + 1 == static_cast<size_t>(kMaxGroupDepth)) {
+            size_t end = path.size();
+            while (end > i && path[end - 1] == '/') --end;
+            parts.push_back(path.substr(i, end - i));
+            break;
+        }
+        const size_t next = path.find('/', i);
+        parts.push_back(path.substr(i, next == std::string::npos ? std::string::npos : next - i));
         if (next == std::string::npos) break;
         i = next + 1;
     }
     return parts;
+}
+
+std::string JoinPath(const std::vector<std::string>& parts)
+{
+    std::string path;
+    for (const std::string& p : parts) {
+        if (!path.empty()) path += '/';
+        path += p;
+    }
+    return path;
 }
 
 int ContentHeight(const GalleryGroup& g)
@@ -115,16 +135,22 @@ void CGalleryModel::BuildGroups()
     std::lock_guard lock(mutex_);
     auto translate = [&](const std::string& s) { return translate_ ? translate_(s) : s; };
     bool created = false;
+    // Children by name, so that a library of many columns is not a search per column.
+    std::map<std::pair<const GalleryGroup*, std::string>, GalleryGroup*> children;
+    {
+        std::vector<GalleryGroup*> all;
+        Collect(root_, all);
+        for (GalleryGroup* g : all)
+            for (auto& c : g->children) children.emplace(std::make_pair(g, c->name), c.get());
+    }
     for (int i = 0; i < library_.GetColumnCount(); ++i) {
         GalleryGroup* g = &root_;
-        for (const std::string& seg : SplitPath(library_.GetColumnPath(i))) {
-            GalleryGroup* next = nullptr;
-            for (auto& c : g->children)
-                if (c->name == seg) next = c.get();
+        for (std::string& seg : SplitPath(library_.GetColumnPath(i))) {
+            GalleryGroup*& next = children[std::make_pair(g, seg)];
             if (!next) {
                 g->children.push_back(std::make_unique<GalleryGroup>());
                 next = g->children.back().get();
-                next->name = seg;
+                next->name = std::move(seg);
                 next->parent = g;
                 created = true;
             }
@@ -157,9 +183,12 @@ void CGalleryModel::FillEntries()
     ++generation_;
     // One white picture for all: thumbnails are replaced, never drawn into.
     const cv::Mat placeholder = WhiteThumbnail();
+    std::unordered_map<std::string, GalleryGroup*> byPath;
+    for (GalleryGroup* g : all) byPath.emplace(GroupPath(*g), g);
     for (int i = 0; i < library_.GetColumnCount(); ++i) {
         const TemplateColumn* column = library_.GetColumn(i);
-        GalleryGroup* g = FindGroup(column->path);
+        const auto found = byPath.find(JoinPath(SplitPath(column->path)));
+        GalleryGroup* g = found == byPath.end() ? nullptr : found->second;
         if (!g || g == &root_) continue;
         for (const auto& item : column->items) {
             GalleryEntry e;
@@ -363,9 +392,10 @@ GalleryGroup* CGalleryModel::FindGroup(const std::string& path) const
 
 std::string CGalleryModel::GroupPath(const GalleryGroup& g)
 {
-    std::string path;
-    for (const GalleryGroup* p = &g; p && p->parent; p = p->parent) path = p->name + (path.empty() ? "" : "/" + path);
-    return path;
+    std::vector<std::string> parts;
+    for (const GalleryGroup* p = &g; p && p->parent; p = p->parent) parts.push_back(p->name);
+    std::reverse(parts.begin(), parts.end());
+    return JoinPath(parts);
 }
 
 // --- Geometry ------------------------------------------------------------------------------
@@ -804,15 +834,15 @@ void CGalleryModel::OnDownloadFinished(int downloadId, bool success)
         const std::optional<DownloadResult> result = downloader_ ? downloader_->TakeResult(downloadId) : std::nullopt;
         success = success && result && result->success;
         downloadErrors_[item] = success ? std::string() : result ? result->error : "the download did not report back";
-        // The worker only found the definition; the library changes here, on this thread.
-        if (success) item->SetFilepath(result->storedFilepath);
-
+        // The worker only found the definition; the library changes here, on this thread, and
+        // only when the definition loads: a failed download leaves the entry as it was.
         GalleryGroup* g = nullptr;
         GalleryEntry* e = EntryOfItem(item, &g);
         std::shared_ptr<tinyxml2::XMLDocument> definition;
-        if (success && !item->filepath.empty() && platform::FileExists(item->filepath))
-            definition = LoadDefinitionFile(item->filepath);
+        const std::string path = success ? ExpandItemPath(result->storedFilepath, item->libraryFolder) : std::string();
+        if (success && !result->storedFilepath.empty() && platform::FileExists(path)) definition = LoadDefinitionFile(path);
         if (definition) {
+            item->SetFilepath(result->storedFilepath);
             item->definition = std::move(definition);
             item->SetDownloaded(true);
             if (e) {

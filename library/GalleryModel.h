@@ -65,6 +65,13 @@ inline constexpr int kThumbWidth = 129;
 inline constexpr int kThumbHeight = 86;
 }  // namespace gallery
 
+/**
+ * Groups nest at most this deep. A column path with more segments keeps the rest, separators
+ * and all, as the name of its deepest group: a path thousands of segments deep still reads
+ * back as written, and the tree stays one that recursion, layout and painting can walk.
+ */
+inline constexpr int kMaxGroupDepth = 16;
+
 struct GalleryEntry {
     std::string label;  ///< the template's name, translated
     int reserved = 0;

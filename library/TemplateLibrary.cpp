@@ -1,6 +1,7 @@
 #include "library/TemplateLibrary.h"
 
 #include "library/LibraryPaths.h"
+#include "library/ZipExtract.h"
 
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
@@ -16,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 namespace library {
@@ -304,34 +307,52 @@ bool CTemplateLibrary::LoadTemplateLibrary()
 
 bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
 {
+    loadErrors_.clear();
     // Asked once so that both are created if missing, as the folders the library expands to.
     platform::MakeFolders(platform::DocumentsFolder());
     platform::MakeFolders(platform::DataHome());
     const std::unique_ptr<XMLDocument> config = ParseLibraryFile(configFile);
     if (!config) return false;
+    std::set<std::string> seen;
     for (XMLElement* e = config->RootElement()->FirstChildElement("template"); e;
          e = e->NextSiblingElement("template")) {
         const std::string directory = AttrString(e, "directory");
         if (directory.empty()) continue;
         const std::string folder = ExpandLibraryDirectory(directory);
+        // A folder listed twice (perhaps spelt differently) is one library, read once.
+        std::error_code ec;
+        const std::string file = std::filesystem::weakly_canonical(folder + "template.cfg", ec).string();
+        if (!seen.insert(ec ? folder + "template.cfg" : file).second) continue;
+        std::string why;
         MakeFoldersOf(folder);
-        if (const char* init = e->Attribute("init_file"))
-            UpgradeLibraryConfig(folder, ExpandProgramRelative(init), folder + "template.cfg");
-        ReadLibraryConfig(folder);
+        const char* init = e->Attribute("init_file");
+        if (init) UpgradeLibraryConfig(folder, ExpandProgramRelative(init), folder + "template.cfg", &why);
+        // An unpacking that a crash or a kill cut short leaves its hidden folder behind.
+        RemoveAbandonedExtractions(folder);
+        if (!ReadLibraryConfig(folder) && init) {
+            if (why.empty()) why = "no readable template.cfg";
+            loadErrors_.push_back("the template library cannot be installed in " + WithoutTrailingSeparator(folder) + ": " +
+                                  why);
+        }
     }
     return true;
 }
 
 bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, const std::string& initialFile,
-                                            const std::string& targetFile)
+                                            const std::string& targetFile, std::string* error)
 {
-    const std::unique_ptr<XMLDocument> initial = ParseLibraryFile(initialFile);
-    if (!initial) return false;
     std::string why;
+    const std::unique_ptr<XMLDocument> initial = ParseLibraryFile(initialFile, &why);
+    if (!initial) {
+        if (error) *error = "the shipped library " + initialFile + " cannot be read (" + why + ")";
+        return false;
+    }
     const std::unique_ptr<XMLDocument> target = ParseLibraryFile(targetFile, &why);
     if (target && Version(*target) >= Version(*initial)) return false;
-    if (struct stat st {}; !target && lstat(targetFile.c_str(), &st) == 0 && !KeepBrokenFile(targetFile, why))
+    if (struct stat st {}; !target && lstat(targetFile.c_str(), &st) == 0 && !KeepBrokenFile(targetFile, why)) {
+        if (error) *error = targetFile + " cannot be read (" + why + ") and cannot be kept aside";
         return false;
+    }
 
     std::map<std::string, const XMLElement*> userEntries;
     if (target)
@@ -360,7 +381,7 @@ bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, co
         for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
             t = carryOver(t);
 
-    return platform::WriteFileAtomically(targetFile, LibraryFileText(*initial));
+    return platform::WriteFileAtomically(targetFile, LibraryFileText(*initial), error);
 }
 
 bool CTemplateLibrary::ReadLibraryConfig(const std::string& libraryFolder)
@@ -378,29 +399,21 @@ bool CTemplateLibrary::ReadLibraryConfig(const std::string& libraryFolder)
             if (!name) continue;
             const char* pathAttr = col->Attribute("path");
             const std::string path = pathAttr ? pathAttr : name;
-            TemplateColumn* column = nullptr;
-            for (const auto& c : columns_)
-                if (c->path == path) {
-                    column = c.get();
-                    break;
-                }
+            TemplateColumn*& column = columnsByPath_[path];
             if (!column) {
                 columns_.push_back(std::make_unique<TemplateColumn>());
                 column = columns_.back().get();
                 column->name = name;
                 column->path = path;
+                columnsByName_.emplace(column->name, column);
             }
             for (XMLElement* t = col->FirstChildElement("template"); t; t = t->NextSiblingElement("template"))
                 AddTemplateItem(*column, t, libraryFolder);
         }
     for (XMLElement* list = root->FirstChildElement("templates"); list; list = list->NextSiblingElement("templates"))
         for (XMLElement* t = list->FirstChildElement("template"); t; t = t->NextSiblingElement("template")) {
-            const std::string wanted = AttrString(t, "column");
-            for (const auto& c : columns_)
-                if (c->name == wanted) {
-                    AddTemplateItem(*c, t, libraryFolder);
-                    break;
-                }
+            const auto found = columnsByName_.find(AttrString(t, "column"));
+            if (found != columnsByName_.end()) AddTemplateItem(*found->second, t, libraryFolder);
         }
     return true;
 }
@@ -474,6 +487,8 @@ bool CTemplateLibrary::SaveTemplateLibrary(std::string* error)
 void CTemplateLibrary::ClearTemplateLibrary()
 {
     columns_.clear();
+    columnsByPath_.clear();
+    columnsByName_.clear();
     documents_.clear();
     folders_.clear();
 }

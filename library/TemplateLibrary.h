@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tinyxml2 {
@@ -79,6 +80,13 @@ public:
     bool LoadTemplateLibraryFrom(const std::string& configFile);
 
     /**
+     * @brief What went wrong in the last load, one sentence per library folder that could not
+     * be installed or read (a read-only or full data folder, a file that cannot be read and
+     * cannot be kept aside). Empty when every folder loaded.
+     */
+    const std::vector<std::string>& LoadErrors() const { return loadErrors_; }
+
+    /**
      * @brief Writes every library document back to its folder's template.cfg, keeping a UTF-8
      * byte-order mark when the file had one. True when every file was written; a failure
      * (with the reasons joined in error) does not stop the other files.
@@ -99,10 +107,13 @@ public:
      * @brief Installs initialFile as target when target is missing or older (by version "ver"),
      * carrying each of the user's entries over by name, and copies the thumbnails of column
      * templates from the program's thumb folder into the library folder.
-     * @return true when target was written.
+     * A target that exists but cannot be read is kept as "<target>.broken-<date>-<time>" (and
+     * logged) before the initial file takes its place.
+     * @return true when target was written; false otherwise, with the reason in error when
+     *         something failed (not when target was up to date).
      */
     static bool UpgradeLibraryConfig(const std::string& libraryFolder, const std::string& initialFile,
-                                     const std::string& targetFile);
+                                     const std::string& targetFile, std::string* error = nullptr);
 
     /** Reads libraryFolder + "template.cfg" (no separator is inserted) into the columns. */
     bool ReadLibraryConfig(const std::string& libraryFolder);
@@ -115,8 +126,11 @@ public:
 
 private:
     std::vector<std::unique_ptr<TemplateColumn>> columns_;
+    // The column of each path, and the first column of each name (what "templates" entries name).
+    std::unordered_map<std::string, TemplateColumn*> columnsByPath_, columnsByName_;
     std::vector<std::unique_ptr<tinyxml2::XMLDocument>> documents_;
     std::vector<std::string> folders_;
+    std::vector<std::string> loadErrors_;
 };
 
 /**

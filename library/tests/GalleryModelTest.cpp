@@ -278,3 +278,38 @@ TEST_F(GalleryTest, StartDownloadOnlyForOnlineOrFailedEntries)
     EXPECT_FALSE(model_.StartDownload(0));
     EXPECT_EQ(model_.FindGroup("Web")->entries[0].state, kEntryOnline);
 }
+
+// Column paths thousands of segments deep (the review's files): the library loads, the
+// template sits in a group whose path reads back as written, and the tree stays shallow
+// enough to walk, lay out and paint. (How long it takes is bench_library's business.)
+TEST(DeepColumnPath, LoadsWithTheTemplateInAShallowTree)
+{
+    testenv::TempDir dir;
+    platform::SetProgramFolder(testenv::ProgramDir());
+    for (const char* file : {"tc_deep4000", "tc_deeppath"}) {
+        const std::string lib = dir / file + "/";
+        const std::string text = libtest::ReadText(testenv::SourceDir() + "/library/tests/data/deep_column_path/" + file);
+        libtest::WriteText(lib + "template.cfg", text);
+        CTemplateLibrary library;
+        ASSERT_TRUE(library.ReadLibraryConfig(lib)) << file;
+        ASSERT_EQ(library.GetColumnCount(), 1) << file;
+        const std::string path = library.GetColumnPath(0);
+        EXPECT_GE(path.size(), 7999u) << file;  // 4,000 segments and more
+        CGalleryModel model(library);
+        model.SetTranslator([](const std::string& s) { return s; });
+        model.SetClientSize(300, 250);
+        model.Fill();
+        const GalleryGroup* group = model.FindGroup(path);
+        ASSERT_TRUE(group) << file;
+        ASSERT_EQ(group->entries.size(), 1u) << file;
+        EXPECT_EQ(group->entries[0].item->name, "Oil Paint");
+        EXPECT_TRUE(group->entries[0].item->definition) << file;
+        EXPECT_EQ(CGalleryModel::GroupPath(*group), path) << file;
+        int depth = 0;
+        for (const GalleryGroup* g = group; g->parent; g = g->parent) ++depth;
+        EXPECT_LE(depth, kMaxGroupDepth) << file;
+        EXPECT_EQ(model.CategoryCount(), 1);
+        EXPECT_EQ(model.GetCategoryName(0), "p");
+    }
+    platform::SetProgramFolder("");
+}

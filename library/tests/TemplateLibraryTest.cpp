@@ -242,6 +242,21 @@ TEST_F(LibraryTest, DirectoryWithoutTrailingSeparatorRunsTogetherWithFileName)
     EXPECT_EQ(library.GetColumn(0)->name, "Odd");
 }
 
+TEST_F(LibraryTest, AFolderListedTwiceIsReadOnce)
+{
+    WriteText(lib_ + "template.cfg", "<l><columns><column name=\"C\">"
+                                     "<template name=\"A\" filepath=\"" + Definition("A") + "\"/></column></columns></l>");
+    // The same folder, spelt three ways.
+    WriteText(program_ + "/config.cfg", "<config><template directory=\"" + lib_ + "\"/><template directory=\"" + lib_ +
+                                            "\"/><template directory=\"" + dir_.path() + "/lib/../lib/\"/></config>");
+    CTemplateLibrary library;
+    ASSERT_TRUE(library.LoadTemplateLibrary());
+    EXPECT_EQ(library.Folders().size(), 1u);
+    ASSERT_EQ(library.GetColumnCount(), 1);
+    EXPECT_EQ(library.GetColumn(0)->items.size(), 1u);
+    EXPECT_TRUE(library.LoadErrors().empty());
+}
+
 TEST_F(LibraryTest, MissingOrMalformedConfigGivesEmptyLibrary)
 {
     CTemplateLibrary library;
