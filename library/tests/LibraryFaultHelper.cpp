@@ -1,7 +1,6 @@
 // A process for the library's fault tests to kill, starve of disk space or deny writing:
 //   library_fault_helper save CONFIG HIDE   load the library, set every template's hide flag, save
 //   library_fault_helper loop CONFIG        the same with the flag flipping, for ever
-//   library_fault_helper start CONFIG       load the library as the program does at start
 // Exit code 0 when all went well; otherwise 1, with the reason on stderr.
 #include "library/TemplateLibrary.h"
 
@@ -29,13 +28,12 @@ bool Load(library::CTemplateLibrary& lib, const char* config)
 int main(int argc, char** argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: library_fault_helper save|loop|start CONFIG [HIDE]\n");
+        std::fprintf(stderr, "usage: library_fault_helper save|loop CONFIG [HIDE]\n");
         return 2;
     }
     const std::string mode = argv[1];
     library::CTemplateLibrary lib;
     if (!Load(lib, argv[2])) return 1;
-    if (mode == "start") return 0;
     if (mode == "save" && argc == 4) {
         SetHidden(lib, std::strcmp(argv[3], "0") != 0);
         std::string error;
