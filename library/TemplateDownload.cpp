@@ -137,22 +137,25 @@ DownloadResult RunTemplateDownload(const DownloadRequest& request, const std::st
         return result;
     }
     // Two downloads of templates with the same name must not write into one file at once:
-    // each fills its own temporary file, and the finished archive replaces the older one.
-    const std::string partial = platform::TemporaryNameBeside(result.archivePath);
-    const update::TransferResult transfer = update::HttpDownload(request.url, partial, transferLimits, cancel);
+    // each fills its own temporary file, and the finished archive replaces the older one. The
+    // file is locked while this process lives, so a kill leaves it for the next start to remove;
+    // any other end removes it here.
+    platform::TemporaryFile partial(result.archivePath);
+    if (!partial.Ok()) {
+        result.outcome = update::kTransferFileError;
+        result.error = partial.Error();
+        return result;
+    }
+    const update::TransferResult transfer = update::HttpDownload(request.url, partial.Path(), transferLimits, cancel);
     result.outcome = transfer.outcome;
     if (!transfer.Ok()) {
         result.error = transfer.error;
-        unlink(partial.c_str());
         return result;
     }
     std::string definition;
-    if (!InstallArchive(partial, request, extractLimits, &definition, &result.error)) {
-        unlink(partial.c_str());
-        return result;
-    }
+    if (!InstallArchive(partial.Path(), request, extractLimits, &definition, &result.error)) return result;
     // Keeping the archive is a courtesy; the template is usable without it.
-    if (!platform::ReplaceFile(partial, result.archivePath)) unlink(partial.c_str());
+    partial.Commit();
     result.storedFilepath = StoredRelativePath(definition);
     result.success = true;
     return result;

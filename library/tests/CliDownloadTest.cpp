@@ -9,7 +9,10 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +41,7 @@ protected:
                            "<template name=\"Hostile\" online=\"1\" url=\"$(Site)hostile.zip\"/>"
                            "<template name=\"Absolute\" online=\"1\" url=\"$(Site)absolute.zip\"/>"
                            "<template name=\"Missing\" online=\"1\" url=\"$(Site)missing.zip\"/>"
+                           "<template name=\"Trickle\" online=\"1\" url=\"$(Site)trickle/x.zip\"/>"
                            "</column></columns></library>");
         library_ = platform::DataHome() + "/Kestrovo/Grimaze/Library/";
     }
@@ -143,4 +147,26 @@ TEST_F(CliDownload, ShippedOnlineTemplateFromTheSite)
     const Result list = Run("templates", testenv::ProgramDir());
     EXPECT_NE(list.out.find("\tDownpour\tdownloaded\t"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("\tBig Mosaic\tonline\t-"), std::string::npos) << list.out;
+}
+
+TEST_F(CliDownload, ADownloadKilledMidwayLeavesNothingAfterTheNextStart)
+{
+    ASSERT_EQ(Run("templates").code, 0);
+    const std::string command = "GRIMAZE_SITE_URL='" + server_.Url() + "' GRIMAZE_HOME='" + program_ + "' exec '" +
+                                testenv::ProgramDir() + "/grimaze-cli' download Trickle >/dev/null 2>&1 & echo $!";
+    std::FILE* shell = popen(command.c_str(), "r");
+    ASSERT_TRUE(shell);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(shell, "%d", &pid), 1);
+    pclose(shell);
+    // The server trickles; once a few bytes are in, the partial archive is there.
+    const std::string downloads = platform::DocumentsFolder() + "/Kestrovo/Grimaze/Download/";
+    for (int i = 0; i < 100 && libtest::FilesUnder(downloads).empty(); ++i) usleep(50000);
+    usleep(1000000);
+    kill(pid, SIGKILL);
+    EXPECT_EQ(libtest::FilesUnder(downloads).size(), 1u);
+    // The next start clears it away; the library never heard of the download.
+    ASSERT_EQ(Run("templates").code, 0);
+    EXPECT_EQ(libtest::FilesUnder(downloads), std::vector<std::string>{});
+    EXPECT_EQ(libtest::FilesUnder(library_), std::vector<std::string>{"template.cfg"});
 }
