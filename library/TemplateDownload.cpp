@@ -81,14 +81,16 @@ bool InstallArchive(const std::string& archive, const DownloadRequest& request, 
     }
     const std::string top = *tops.begin();
     if (top == topFile)
-        return Refuse(why, "the archive holds the file \"" + top + "\" outside a folder; a template's archive holds its own folder only");
+        return Refuse(why, "the archive holds the file \"" + top +
+                               "\" outside a folder; a template's archive holds its own folder only");
     const std::string target = platform::JoinPath(request.libraryFolder, top);
     struct stat st {};
     const bool exists = lstat(target.c_str(), &st) == 0;
     if (exists && top != request.ownFolder)
         return Refuse(why, "the archive would write into the folder \"" + top +
                                "\", which is already in the library and not this template's");
-    if (exists && !S_ISDIR(st.st_mode)) return Refuse(why, target + " is in the way (a file where the template's folder goes)");
+    if (exists && !S_ISDIR(st.st_mode))
+        return Refuse(why, target + " is in the way (a file where the template's folder goes)");
     std::string definitionError;
     if (!LoadDefinitionFile(platform::JoinPath(staging->Path(), *definition), &definitionError))
         return Refuse(why, "the template definition " + *definition + " in the archive cannot be read" +
