@@ -19,11 +19,13 @@ using libtest::WriteText;
 
 namespace {
 
+/** The review's files and what fuzzing found since. */
 std::vector<std::string> Findings()
 {
     std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(testenv::SourceDir() + "/library/tests/data/libcfg"))
-        files.push_back(e.path().string());
+    for (const char* folder : {"/library/tests/data/libcfg", "/fuzz/regressions/library_templates"})
+        for (const auto& e : std::filesystem::directory_iterator(testenv::SourceDir() + folder))
+            files.push_back(e.path().string());
     std::sort(files.begin(), files.end());
     return files;
 }
