@@ -27,6 +27,10 @@ public:
     bool IsDeferred() override { return true; }
     /** Writes the expression animation as a looping GIF of 20 frames; 1 on success. */
     int ExportAnimation(const std::string& path, int maxWidth, int maxHeight) override;
+    /** The size ExportAnimation writes within these limits (empty without a face). */
+    cv::Size AnimationSize(int maxWidth, int maxHeight) const;
+    /** Hundredths of a second written with every frame; 0 writes no delay. */
+    void SetFrameDelay(int centiseconds) { frameDelayCs_ = centiseconds; }
 
     /** The window told when no face is found (message 2124). */
     void SetNotifyWindow(platform::WindowId window) { notifyWindow_ = window; }
@@ -45,6 +49,7 @@ private:
     void LoadPicture();
 
     FaceEngine engine_;
+    int frameDelayCs_ = 0;
     int width_ = 0, height_ = 0;
     float stillAmount_ = 0.3f;
     platform::WindowId notifyWindow_ = 0;

@@ -1,5 +1,7 @@
 #include "face/CT_Face.h"
 
+#include "engine/AnimationCommands.h"
+
 #include "engine/OptionPanel.h"
 #include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
@@ -194,6 +196,16 @@ void CT_Face::ParamCommand(int command, platform::WindowId view, int index, void
     FacePhotoState& st = params_.state;
     const bool validIndex = index >= 0 && index < 3;
     switch (command) {
+    case anim_cmd::AnimationSize:
+        if (auto* size = static_cast<int*>(data)) {
+            const cv::Size s = IsExpression() && FaceFilter() ? FaceFilter()->AnimationSize(size[0], size[1]) : cv::Size();
+            size[0] = s.width;
+            size[1] = s.height;
+        }
+        break;
+    case anim_cmd::FrameDelay:
+        if (FaceFilter()) FaceFilter()->SetFrameDelay(std::max(0, index));
+        break;
     case AlignFace:
         st.alignFace = index != 0;
         st.dirty = 1;

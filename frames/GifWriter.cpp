@@ -117,7 +117,7 @@ void DitherToColourCube(const cv::Mat& image, std::uint8_t* indices)
 }
 
 int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, const GifFrameSource& source,
-                      std::string* error)
+                      std::string* error, int frameDelayCs)
 {
     if (size.width <= 0 || size.height <= 0 || size.width > kMaxSide || size.height > kMaxSide)
         return Fail(error, "the animation size must be between 1 and 65535 pixels on each side");
@@ -168,6 +168,14 @@ int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, co
                     EGifPutExtensionBlock(gif.gif, 3, kLoop) != GIF_OK || EGifPutExtensionTrailer(gif.gif) != GIF_OK)
                     return Fail(error, std::string("cannot write the loop extension: ") + GifErrorString(gif.gif->Error));
             }
+            if (frameDelayCs > 0) {
+                // Graphic control: no disposal, no user input, no transparency; only the delay.
+                const int delay = std::min(frameDelayCs, kMaxGifFrameDelayCs);
+                const GifByteType control[4] = {0, static_cast<GifByteType>(delay & 0xFF),
+                                                static_cast<GifByteType>(delay >> 8), 0};
+                if (EGifPutExtension(gif.gif, GRAPHICS_EXT_FUNC_CODE, 4, control) != GIF_OK)
+                    return Fail(error, std::string("cannot write a frame delay: ") + GifErrorString(gif.gif->Error));
+            }
             if (EGifPutImageDesc(gif.gif, 0, 0, size.width, size.height, false, nullptr) != GIF_OK)
                 return Fail(error, std::string("cannot write an image descriptor: ") + GifErrorString(gif.gif->Error));
             if (EGifPutLine(gif.gif, indices[size_t(k)].data(), static_cast<int>(pixels)) != GIF_OK)
@@ -178,8 +186,9 @@ int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, co
     return platform::WriteFileAtomically(path, bytes, error) ? 1 : 0;
 }
 
-int WriteGifAnimation(const std::string& path, cv::Size size, std::span<const cv::Mat> frames, std::string* error)
+int WriteGifAnimation(const std::string& path, cv::Size size, std::span<const cv::Mat> frames, std::string* error,
+                      int frameDelayCs)
 {
     return WriteGifAnimation(path, size, static_cast<int>(frames.size()),
-                             [&](int i) { return frames[static_cast<size_t>(i)]; }, error);
+                             [&](int i) { return frames[static_cast<size_t>(i)]; }, error, frameDelayCs);
 }

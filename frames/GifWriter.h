@@ -4,7 +4,8 @@
  * @brief Writing looping animated GIF files on a fixed 6 x 6 x 6 colour cube.
  *
  * Every frame is dithered onto the same global palette, so the file needs no local colour
- * tables and plays identically everywhere. Frames carry no delay: viewers use their default.
+ * tables and plays identically everywhere. Unless a delay is asked for, frames carry none and
+ * viewers use their default.
  */
 #include <opencv2/core.hpp>
 
@@ -47,12 +48,17 @@ using GifFrameSource = std::function<cv::Mat(int index)>;
  * temporary file renamed into place: on failure nothing is left behind and a file already at
  * path is untouched.
  *
+ * @param frameDelayCs >0: each frame is preceded by a graphic control extension holding this
+ *        delay in hundredths of a second (capped at kMaxGifFrameDelayCs); 0 writes none.
  * @return 1 on success; 0 with a reason in error for a bad size or frame count, a frame the
  * source could not give, an encoder failure or a file that cannot be written.
  */
 int WriteGifAnimation(const std::string& path, cv::Size size, int frameCount, const GifFrameSource& source,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr, int frameDelayCs = 0);
 
 /** The same over frames already rendered. */
 int WriteGifAnimation(const std::string& path, cv::Size size, std::span<const cv::Mat> frames,
-                      std::string* error = nullptr);
+                      std::string* error = nullptr, int frameDelayCs = 0);
+
+/** The longest frame delay a GIF can hold, in hundredths of a second. */
+inline constexpr int kMaxGifFrameDelayCs = 65535;

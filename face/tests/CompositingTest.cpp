@@ -111,6 +111,11 @@ TEST(ExpressionGif, SizeFollowsTheFaceWithinTheLimitsAndNeverEnlarges)
 
 TEST(ExpressionGif, WritesTwentyFramesThatLoopForever)
 {
+    auto bytes_of = [](const std::string& path) {
+        std::string b;
+        platform::ReadFile(path, b, 1 << 24);
+        return b;
+    };
     RegisterOnce();
     testenv::TempDir dir;
     CF_Face filter;
@@ -127,7 +132,14 @@ TEST(ExpressionGif, WritesTwentyFramesThatLoopForever)
     e.PrepareCrop();
     e.AlignFeatures();
     EXPECT_EQ(filter.ExportAnimation(dir / "a.gif", 0, 200), 0);
+    // What the export dialog is told before writing is what gets written.
+    EXPECT_EQ(filter.AnimationSize(200, 200), cv::Size(200, 150));
+    EXPECT_EQ(filter.AnimationSize(1000, 1000), cv::Size(400, 300)) << "never enlarged";
     ASSERT_EQ(filter.ExportAnimation(dir / "a.gif", 200, 200), 1);
+    EXPECT_EQ(bytes_of(dir / "a.gif").find(std::string("\x21\xF9\x04\x00", 4)), std::string::npos) << "no frame delay unless asked for";
+    filter.SetFrameDelay(8);
+    ASSERT_EQ(filter.ExportAnimation(dir / "slow.gif", 200, 200), 1);
+    EXPECT_NE(bytes_of(dir / "slow.gif").find(std::string("\x21\xF9\x04\x00\x08\x00", 6)), std::string::npos);
 
     std::string bytes;
     ASSERT_TRUE(platform::ReadFile(dir / "a.gif", bytes, 1 << 24));

@@ -350,3 +350,20 @@ TEST(GifWriter, FailuresLeaveNoFileBehind)
     const std::vector<cv::Mat> mixed = {cv::Mat(20, 20, CV_8UC1, cv::Scalar(255)), cv::Mat(20, 20, CV_8UC4, cv::Scalar::all(0))};
     EXPECT_EQ(WriteGifAnimation(path, cv::Size(20, 20), mixed), 1);
 }
+
+TEST(GifWriter, AFrameDelayIsOneGraphicControlBeforeEachImage)
+{
+    testenv::TempDir dir;
+    const std::vector<cv::Mat> frames(3, cv::Mat(8, 10, CV_8UC3, cv::Scalar::all(128)));
+    std::string error;
+    ASSERT_EQ(WriteGifAnimation(dir / "slow.gif", {10, 8}, frames, &error, 70000), 1) << error;
+    const GifLayout g = Walk(ReadAll(dir / "slow.gif"));
+    ASSERT_TRUE(g.ok);
+    // Loop first, then control + image per frame; the delay is capped at what 16 bits hold.
+    const std::string control = "ext:249:" + std::string("\x00\xFF\xFF\x00", 4);
+    const std::vector<std::string> expected{"ext:255:NETSCAPE2.0", control, "image", control, "image", control, "image"};
+    EXPECT_EQ(g.sequence, expected);
+
+    ASSERT_EQ(WriteGifAnimation(dir / "d.gif", {10, 8}, frames, &error, 5), 1) << error;
+    EXPECT_EQ(Walk(ReadAll(dir / "d.gif")).sequence[1], "ext:249:" + std::string("\x00\x05\x00\x00", 4));
+}
