@@ -57,6 +57,8 @@ public:
     QLineEdit* HeightEdit() const { return height_; }
     QCheckBox* KeepAspect() const { return keepAspect_; }
     QPushButton* OkButton() const { return ok_; }
+    /** The line under the size boxes: the largest size and the size that will be written. */
+    QLabel* SizeNote() const { return sizeNote_; }
     /** Runs "OK" (save). */
     void Save();
 

@@ -6,6 +6,7 @@
 #include "platform/testing/TestEnv.h"
 #include "shell/OptionPane2D.h"
 #include "shell/tests/GuiTestSupport.h"
+#include "shell/tests/EditingGuiTests.h"
 #include "shell/tests/GuiTests.h"
 #include "shell/tests/PaneGuiTests.h"
 
@@ -16,6 +17,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -44,26 +46,17 @@ int main(int argc, char** argv)
     ui::theme::Apply(app);
     ui::QtNotificationSink::Install();
 
+    // GRIMAZE_GUI_CLASS=EditingGuiTest runs one class alone (the arguments then pick its functions).
+    const char* only = std::getenv("GRIMAZE_GUI_CLASS");
     int failed = 0;
-    {
-        ControlsGuiTest controls;
-        failed += QTest::qExec(&controls, argc, argv);
-    }
-    {
-        ShellGuiTest shell;
-        failed += QTest::qExec(&shell, argc, argv);
-    }
-    {
-        PaneGuiTest panes;
-        failed += QTest::qExec(&panes, argc, argv);
-    }
-    {
-        PartsGuiTest parts;
-        failed += QTest::qExec(&parts, argc, argv);
-    }
-    {
-        GalleryGuiTest gallery;
-        failed += QTest::qExec(&gallery, argc, argv);
-    }
+    auto run = [&](QObject&& tests) {
+        if (!only || tests.metaObject()->className() == std::string(only)) failed += QTest::qExec(&tests, argc, argv);
+    };
+    run(ControlsGuiTest());
+    run(ShellGuiTest());
+    run(PaneGuiTest());
+    run(PartsGuiTest());
+    run(EditingGuiTest());
+    run(GalleryGuiTest());
     return failed ? 1 : 0;
 }

@@ -2,15 +2,18 @@
 // What the desktop program's tests share: a filter whose result shows its parameter, template
 // folders written on the fly, and helpers to wait for posted notifications.
 #include "controls/QtNotify.h"
+#include "engine/AnimationCommands.h"
 #include "engine/Registry.h"
 #include "engine/SimpleFilter.h"
 #include "engine/SimpleTemplate.h"
+#include "frames/GifWriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -28,20 +31,57 @@ public:
     }
 };
 
+/**
+ * An expression-like template whose animation is a still of its "face": 95 x 95 pixels,
+ * never enlarged, as the face templates' is. Its GIF is written by the real writer.
+ */
+class CT_GifTest : public CT_SimpleTempl {
+public:
+    static constexpr int kFace = 95;
+    bool IsExpression() override { return true; }
+    static cv::Size SizeWithin(int maxWidth, int maxHeight)
+    {
+        const double s = std::min({double(maxWidth) / kFace, double(maxHeight) / kFace, 1.0});
+        return maxWidth < 1 || maxHeight < 1 ? cv::Size() : cv::Size(int(kFace * s + 0.5), int(kFace * s + 0.5));
+    }
+    void ParamCommand(int command, platform::WindowId view, int index, void* data) override
+    {
+        if (command == anim_cmd::AnimationSize) {
+            int* size = static_cast<int*>(data);
+            const cv::Size s = SizeWithin(size[0], size[1]);
+            size[0] = s.width;
+            size[1] = s.height;
+        } else if (command == anim_cmd::FrameDelay) {
+            delayCs = index;
+        } else {
+            CT_SimpleTempl::ParamCommand(command, view, index, data);
+        }
+    }
+    int ExportAnimation(const std::string& path, int maxWidth, int maxHeight) override
+    {
+        const cv::Size size = SizeWithin(maxWidth, maxHeight);
+        if (size.empty()) return 0;
+        const std::vector<cv::Mat> frames(2, cv::Mat(size, CV_8UC3, cv::Scalar(40, 120, 200)));
+        return WriteGifAnimation(path, size, frames, nullptr, delayCs);
+    }
+    int delayCs = 0;
+};
+
 inline void RegisterTestClasses()
 {
     RegisterCreator("ShiftTestFilter", []() -> CImageDataObject* { return new CF_ShiftTest; });
+    RegisterCreator("GifTestTemplate", []() -> CImageDataObject* { return new CT_GifTest; });
 }
 
 /** Writes <folder>/<name>/<name>.tmpl for the shift filter; delay 1 renders in the background. */
 inline std::string WriteShiftTemplate(const std::string& folder, const std::string& name, bool deferred = false,
-                                      bool region = true)
+                                      bool region = true, const char* templateClass = "SimpleTemplate")
 {
     const std::string dir = folder + "/" + name;
     std::filesystem::create_directories(dir);
     std::ofstream(dir + "/" + name + ".tmpl")
         << "<effect><template name=\"" << name << "\"/>"
-        << "<filter name=\"SimpleTemplate\" delay=\"" << (deferred ? 1 : 0) << "\">"
+        << "<filter name=\"" << templateClass << "\" delay=\"" << (deferred ? 1 : 0) << "\">"
         << "<filter name=\"ShiftTestFilter\"/>"
         << "<variables><var1 name=\"Amount\" min=\"0\" max=\"100\" default=\"10\" resolution=\"1\"/></variables>"
         << (region ? "<roi defaultx=\"0.25\" defaulty=\"0.25\" defaultw=\"0.5\" defaulth=\"0.5\"/>" : "")
