@@ -10,10 +10,14 @@
 #include "shell/Messages.h"
 #include "shell/ShellIds.h"
 #include "shell/Translation.h"
+#include "frames/GifWriter.h"
+#include "shell/NoticeBar.h"
 #include "shell/logic/ExportSave.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QIntValidator>
@@ -24,8 +28,12 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
 #include <QUrl>
 #include <QWindow>
+
+#include <algorithm>
 
 namespace shell {
 namespace {
@@ -36,12 +44,12 @@ QString Caption(const char* text) { return ui::Phrase(QString::fromLatin1(text))
 
 }  // namespace
 
-CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent)
+CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent, const ExportChoices& choices)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui::NotifyTarget(this), doc_(document)
 {
     setObjectName("exportDialog");
     setModal(true);
-    setFixedSize(540, 318);
+    setFixedSize(560, 430);
     result_ = doc_.ShownResult();
     CEffectTemplate* t = doc_.CurrentTemplate();
 
@@ -65,6 +73,39 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     ok_->setDefault(true);
     for (QLineEdit* e : {width_, height_}) e->setAlignment(Qt::AlignRight);
 
+    formatLabel_ = new QLabel(this);
+    format_ = new QComboBox(this);
+    format_->setObjectName("exportFormat");
+    for (const ImageFormatInfo& f : ImageFormats()) {
+        format_->addItem(QString::fromLatin1(f.name), static_cast<int>(f.format));
+        // A format the engine cannot write here is listed, but cannot be chosen.
+        if (!CanWriteFormat(f.format))
+            if (auto* model = qobject_cast<QStandardItemModel*>(format_->model()))
+                model->item(format_->count() - 1)->setEnabled(false);
+    }
+    qualityLabel_ = new QLabel(this);
+    quality_ = new QSpinBox(this);
+    quality_->setObjectName("exportQuality");
+    quality_->setRange(1, 100);
+    sizeLabel_ = new QLabel(this);
+    originalSize_ = new QRadioButton(this);
+    longSide_ = new QRadioButton(this);
+    longSideValue_ = new QSpinBox(this);
+    longSideValue_->setObjectName("exportLongSide");
+    longSideValue_->setRange(16, kImageSizeLimit);
+    pixelsLabel_ = new QLabel(this);
+    delay_ = new QCheckBox(this);
+    delayValue_ = new QSpinBox(this);
+    delayValue_->setObjectName("exportDelay");
+    delayValue_->setRange(10, kMaxGifFrameDelayCs * 10);
+    delayValue_->setSingleStep(10);
+    keepOpen_ = new QCheckBox(this);
+    keepOpen_->setObjectName("exportKeepOpen");
+    notice_ = new CNoticeBar(this);
+    auto* sizeGroup = new QButtonGroup(this);
+    sizeGroup->addButton(originalSize_);
+    sizeGroup->addButton(longSide_);
+
     const std::pair<QWidget*, int> ids[] = {{imageRadio_, kImageRadioId}, {gifRadio_, kGifRadioId}, {dirLabel_, kDirLabelId},
                                             {path_, kPathId}, {browse_, kBrowseId}, {openFolder_, kOpenFolderId},
                                             {keepAspect_, kKeepAspectId}, {widthLabel_, kWidthLabelId}, {width_, kWidthId},
@@ -82,11 +123,29 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     imageRadio_->setChecked(true);
     // A result shown from the history (after undo) has no template but can still be saved.
     ok_->setEnabled(t != nullptr || !result_.empty());
+
+    // The still's format: the one the path names when it names one, else the last one used.
+    ImageFormat format = FormatOfPath(outputPath.toStdString()).value_or(choices.format);
+    if (!CanWriteFormat(format)) format = ImageFormat::Jpeg;
+    format_->setCurrentIndex(static_cast<int>(format));
+    path_->setText(QString::fromStdString(PathForFormat(outputPath.toStdString(), format)));
+    quality_->setValue(std::clamp(choices.quality, 1, 100));
+    (choices.longSide > 0 ? longSide_ : originalSize_)->setChecked(true);
+    const int longer = result_.empty() ? 1600 : std::max(result_.cols, result_.rows);
+    longSideValue_->setValue(choices.longSide > 0 ? choices.longSide : std::min(longer, kImageSizeLimit));
+    delay_->setChecked(choices.gifDelayCs > 0);
+    delayValue_->setValue(choices.gifDelayCs > 0 ? choices.gifDelayCs * 10 : 100);
+    keepOpen_->setChecked(choices.keepOpen);
+
+    // The animation's largest size, kept in proportion to the result.
     keepAspect_->setChecked(true);
     rules_.SetKeepAspect(true);
-    rules_.SetType(ExportType::Image);
+    rules_.SetType(ExportType::Gif);
     if (!result_.empty()) rules_.SetImageSize(result_.cols, result_.rows);
-    WriteSize(result_.empty() ? ExportSize{kDefaultWidth, kDefaultHeight} : ExportSize{result_.cols, result_.rows});
+    const ExportSize gif = choices.gifWidth > 0 && choices.gifHeight > 0
+                               ? ExportSize{choices.gifWidth, choices.gifHeight}
+                               : (result_.empty() ? ExportSize{kDefaultWidth, kDefaultHeight} : ExportSize{result_.cols, result_.rows});
+    WriteSize(rules_.TypeChanged(gif));
 
     closeBar_ = new ui::CCoolButtonBar(this);
     closeBar_->SetUp({{1, tool::Close, 50, 0, 16, 13, 136, -1}}, ui::img::WinButtonsNormal, ui::img::WinButtonsHover,
@@ -102,11 +161,32 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     connect(browse_, &QPushButton::clicked, this, [this] { Browse(); });
     connect(openFolder_, &QPushButton::clicked, this, [this] { OpenFolder(); });
     connect(ok_, &QPushButton::clicked, this, [this] { Save(); });
+    connect(format_, &QComboBox::currentIndexChanged, this, [this] { FormatChanged(); });
+    connect(path_, &QLineEdit::editingFinished, this, [this] { FollowTypedExtension(); });
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{originalSize_, longSide_, delay_})
+        connect(b, &QAbstractButton::toggled, this, [this] { UpdateControls(); });
+    connect(longSideValue_, &QSpinBox::valueChanged, this, [this] { UpdateSizeNote(); });
+    connect(longSideValue_, &QSpinBox::editingFinished, this, [this] { longSide_->setChecked(true); });
 
+    UpdateControls();
     Retranslate();
 }
 
 QString CDlgExport::OutputPath() const { return path_->text(); }
+
+ExportChoices CDlgExport::Choices() const
+{
+    ExportChoices c;
+    c.format = static_cast<ImageFormat>(format_->currentData().toInt());
+    c.quality = quality_->value();
+    c.longSide = longSide_->isChecked() ? longSideValue_->value() : 0;
+    const ExportSize gif = ReadSize();
+    c.gifWidth = gif.width;
+    c.gifHeight = gif.height;
+    c.gifDelayCs = delay_->isChecked() ? delayValue_->value() / 10 : 0;
+    c.keepOpen = keepOpen_->isChecked();
+    return c;
+}
 
 std::intptr_t CDlgExport::OnNotify(int code, std::intptr_t a, std::intptr_t)
 {
@@ -126,10 +206,55 @@ void CDlgExport::Retranslate()
     TranslateWidget(this, i18n::ui::dlg::Export);
     title_->setText(windowTitle());
     browse_->setToolTip(Caption("Choose the file"));
-    const QString full = result_.empty() ? QString() : QString("%1 × %2").arg(result_.cols).arg(result_.rows);
-    sizeNote_->setText(Caption("Largest size: %1 pixels").arg(rules_.Limit()) +
-                       (full.isEmpty() ? QString() : QString("    ·    ") + Caption("Full size: %1").arg(full)));
+    formatLabel_->setText(Caption("Format"));
+    qualityLabel_->setText(Caption("Quality"));
+    sizeLabel_->setText(Caption("Size"));
+    originalSize_->setText(Caption("Original size"));
+    longSide_->setText(Caption("Long side"));
+    pixelsLabel_->setText(Caption("pixels"));
+    delay_->setText(Caption("Frame delay (ms)"));
+    keepOpen_->setText(Caption("Keep this dialog open after saving"));
+    notice_->Retranslate();
+    UpdateSizeNote();
     closeBar_->Reload();
+}
+
+void CDlgExport::UpdateControls()
+{
+    const bool gif = type_ == ExportType::Gif;
+    for (QWidget* w : std::initializer_list<QWidget*>{formatLabel_, format_, qualityLabel_, quality_, sizeLabel_,
+                                                      originalSize_, longSide_, longSideValue_, pixelsLabel_})
+        w->setVisible(!gif);
+    for (QWidget* w : std::initializer_list<QWidget*>{keepAspect_, widthLabel_, width_, heightLabel_, height_, delay_, delayValue_})
+        w->setVisible(gif);
+    const bool lossy = FormatInfo(static_cast<ImageFormat>(format_->currentData().toInt())).lossy;
+    qualityLabel_->setEnabled(lossy);
+    quality_->setEnabled(lossy);
+    delayValue_->setEnabled(delay_->isChecked());
+    UpdateSizeNote();
+}
+
+void CDlgExport::UpdateSizeNote()
+{
+    const auto times = QString::fromUtf8(" × ");
+    QString text;
+    if (type_ == ExportType::Gif) {
+        // The animation may be smaller than asked (it is never enlarged): say what it will be.
+        const ExportSize limit = ReadSize();
+        CEffectTemplate* t = doc_.CurrentTemplate();
+        const cv::Size written = t ? AnimationSizeWithin(*t, limit.width, limit.height) : cv::Size();
+        text = Caption("Largest size: %1 pixels").arg(rules_.Limit());
+        if (!written.empty())
+            text += QString("    ·    ") + Caption("Will be written at %1 pixels").arg(QString::number(written.width) + times +
+                                                                                       QString::number(written.height));
+    } else if (!result_.empty()) {
+        const ExportSize written =
+            LongSideSize(result_.cols, result_.rows, longSide_->isChecked() ? longSideValue_->value() : 0);
+        text = Caption("Full size: %1").arg(QString::number(result_.cols) + times + QString::number(result_.rows)) +
+               QString("    ·    ") +
+               Caption("Will be written at %1 pixels").arg(QString::number(written.width) + times + QString::number(written.height));
+    }
+    sizeNote_->setText(text);
 }
 
 void CDlgExport::resizeEvent(QResizeEvent*)
@@ -137,25 +262,42 @@ void CDlgExport::resizeEvent(QResizeEvent*)
     const int w = width();
     closeBar_->setGeometry(w - 76, 8, 66, 13);
     title_->setGeometry(34, 0, w - 140, kCaption);
-    int y = kCaption + 18;
-    imageRadio_->setGeometry(20, y, 230, 24);
-    gifRadio_->setGeometry(260, y, 240, 24);
-    y += 38;
+    int y = kCaption + 16;
+    imageRadio_->setGeometry(20, y, 250, 24);
+    gifRadio_->setGeometry(280, y, 260, 24);
+    y += 36;
     dirLabel_->setGeometry(20, y, 300, 18);
     y += 22;
-    path_->setGeometry(20, y, w - 40 - 44 - 110, 30);
-    browse_->setGeometry(w - 20 - 110 - 40, y, 36, 30);
-    openFolder_->setGeometry(w - 20 - 110, y, 110, 30);
-    y += 44;
-    keepAspect_->setGeometry(20, y, w - 40, 24);
-    y += 36;
+    path_->setGeometry(20, y, w - 40 - 44 - 130, 30);
+    browse_->setGeometry(w - 20 - 130 - 40, y, 36, 30);
+    openFolder_->setGeometry(w - 20 - 130, y, 130, 30);
+    y += 46;
+    // Still image: format and quality, then the size.
+    formatLabel_->setGeometry(20, y, 110, 30);
+    format_->setGeometry(130, y, 120, 30);
+    qualityLabel_->setGeometry(280, y, 120, 30);
+    quality_->setGeometry(400, y, 80, 30);
+    // GIF: the largest size.
     widthLabel_->setGeometry(20, y, 60, 30);
     width_->setGeometry(80, y, 90, 30);
     heightLabel_->setGeometry(196, y, 60, 30);
     height_->setGeometry(256, y, 90, 30);
-    y += 36;
+    y += 40;
+    sizeLabel_->setGeometry(20, y, 110, 26);
+    originalSize_->setGeometry(130, y, 150, 26);
+    longSide_->setGeometry(280, y, 120, 26);
+    longSideValue_->setGeometry(400, y - 2, 80, 30);
+    pixelsLabel_->setGeometry(486, y, 64, 26);
+    keepAspect_->setGeometry(20, y, w - 40, 26);
+    y += 38;
+    delay_->setGeometry(20, y, 220, 26);
+    delayValue_->setGeometry(240, y - 2, 90, 30);
+    y += 38;
     sizeNote_->setGeometry(20, y, w - 40, 18);
+    y += 30;
+    keepOpen_->setGeometry(20, y, w - 40, 24);
     ok_->setGeometry(w - 20 - 120, height() - 20 - 34, 120, 34);
+    if (notice_->isVisible()) notice_->Place();
 }
 
 void CDlgExport::paintEvent(QPaintEvent*)
@@ -201,19 +343,47 @@ void CDlgExport::WriteSize(ExportSize s)
 void CDlgExport::TypeChanged(ExportType type)
 {
     type_ = type;
-    rules_.SetType(type);
-    path_->setText(QString::fromStdString(PathForType(path_->text().toStdString(), type)));
-    WriteSize(rules_.TypeChanged(ReadSize()));
-    Retranslate();
+    const std::string path = path_->text().toStdString();
+    path_->setText(QString::fromStdString(type == ExportType::Gif
+                                              ? PathForType(path, type)
+                                              : PathForFormat(path, static_cast<ImageFormat>(format_->currentData().toInt()))));
+    if (type == ExportType::Gif) WriteSize(rules_.TypeChanged(ReadSize()));
+    UpdateControls();
 }
 
-void CDlgExport::WidthEdited() { WriteSize(rules_.WidthEdited(ReadSize())); }
-void CDlgExport::HeightEdited() { WriteSize(rules_.HeightEdited(ReadSize())); }
+void CDlgExport::FollowTypedExtension()
+{
+    // A name typed with the extension of another format the program writes asks for that format.
+    const auto named = FormatOfPath(path_->text().trimmed().toStdString());
+    if (type_ == ExportType::Image && named && CanWriteFormat(*named) && static_cast<int>(*named) != format_->currentIndex())
+        format_->setCurrentIndex(static_cast<int>(*named));
+}
+
+void CDlgExport::FormatChanged()
+{
+    if (type_ == ExportType::Image)
+        path_->setText(QString::fromStdString(
+            PathForFormat(path_->text().toStdString(), static_cast<ImageFormat>(format_->currentData().toInt()))));
+    UpdateControls();
+}
+
+void CDlgExport::WidthEdited()
+{
+    WriteSize(rules_.WidthEdited(ReadSize()));
+    UpdateSizeNote();
+}
+
+void CDlgExport::HeightEdited()
+{
+    WriteSize(rules_.HeightEdited(ReadSize()));
+    UpdateSizeNote();
+}
 
 void CDlgExport::KeepAspectSwitched()
 {
     rules_.SetKeepAspect(keepAspect_->isChecked());
     WriteSize(rules_.KeepAspectSwitched(ReadSize()));
+    UpdateSizeNote();
 }
 
 void CDlgExport::Browse()
@@ -226,12 +396,19 @@ void CDlgExport::Browse()
                                               Caption("Graphic Interchange Format") + " (*.gif)");
         if (!chosen.isEmpty() && !chosen.contains('.')) chosen += ".gif";
     } else {
-        const QString filters = Caption("All Image Files") + " (*.jpg *.bmp *.png);;" + Caption("JPEG Files") +
-                                " (*.jpg);;" + Caption("Bitmap Files") + " (*.bmp);;" + Caption("Potable Net Graph") +
-                                " (*.png);;" + Caption("All Files") + " (*)";
+        const ImageFormatInfo& f = FormatInfo(static_cast<ImageFormat>(format_->currentData().toInt()));
+        QString patterns = QString("*.") + f.extension;
+        if (*f.other) patterns += QString(" *.") + f.other;
+        const QString filters = QString::fromLatin1(f.name) + " (" + patterns + ");;" + Caption("All Files") + " (*)";
         // The save itself asks before replacing a file.
-        chosen = QFileDialog::getSaveFileName(this, ui::Str(105), proposed + ".jpg", filters, nullptr,
+        chosen = QFileDialog::getSaveFileName(this, ui::Str(105), proposed + "." + f.extension, filters, nullptr,
                                               QFileDialog::DontConfirmOverwrite);
+        if (!chosen.isEmpty()) {
+            // A name that says another format picks that format.
+            if (const auto named = FormatOfPath(chosen.toStdString()); named && CanWriteFormat(*named))
+                format_->setCurrentIndex(static_cast<int>(*named));
+            chosen = QString::fromStdString(PathForFormat(chosen.toStdString(), static_cast<ImageFormat>(format_->currentData().toInt())));
+        }
     }
     if (!chosen.isEmpty()) path_->setText(chosen);
 }
@@ -247,11 +424,6 @@ void CDlgExport::OpenFolder()
 
 void CDlgExport::Save()
 {
-    const ExportSize size = ReadSize();
-    if (size.width < 1 || size.height < 1) {
-        ShowMessage(this, ui::Str(137), Caption("Error"), MessageKind::Error);
-        return;
-    }
     std::string path = path_->text().trimmed().toStdString();
     if (path.empty()) return;
     if (!CheckSavePath(path)) {
@@ -265,34 +437,52 @@ void CDlgExport::Save()
     std::string error;
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (type_ == ExportType::Gif) {
+        const ExportSize size = ReadSize();
+        if (size.width < 1 || size.height < 1) {
+            ShowMessage(this, ui::Str(137), Caption("Error"), MessageKind::Error);
+            return;
+        }
         if (!t || !t->IsExpression()) {
             ShowMessage(this, ui::Str(143), Caption("No gif export"), MessageKind::Warning);
             return;
         }
-        const SaveOutcome outcome = SaveGifFile(path, *t, size.width, size.height, ask, &error);
-        if (outcome == SaveOutcome::Saved) {
-            path_->setText(QString::fromStdString(path));
-            ShowMessage(this, ui::Str(141), Caption("Success"));
-        } else if (outcome == SaveOutcome::Failed) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const SaveOutcome outcome =
+            SaveGifFile(path, *t, size.width, size.height, ask, &error, delay_->isChecked() ? delayValue_->value() / 10 : 0);
+        QApplication::restoreOverrideCursor();
+        if (outcome == SaveOutcome::Saved) Saved(path);
+        else if (outcome == SaveOutcome::Failed)
             ShowMessage(this, ui::Str(142) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
-        }
         return;
     }
     if (result_.empty()) {
         ShowMessage(this, ui::Str(138), Caption("No image"), MessageKind::Warning);
         return;
     }
+    FollowTypedExtension();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const cv::Mat scaled = ScaleForExport(result_, size, keepAspect_->isChecked());
+    const cv::Mat scaled = ScaleToLongSide(result_, longSide_->isChecked() ? longSideValue_->value() : 0);
+    const SaveOutcome outcome = SaveImageFile(path, scaled, static_cast<ImageFormat>(format_->currentData().toInt()),
+                                              quality_->value(), ask, &error);
     QApplication::restoreOverrideCursor();
-    const SaveOutcome outcome = SaveImageFile(path, scaled, ask, &error);
     if (outcome == SaveOutcome::Saved) {
-        path_->setText(QString::fromStdString(path));
-        ShowMessage(this, ui::Str(139), Caption("Success"));
+        Saved(path);
     } else if (outcome == SaveOutcome::Failed) {
         // Said aloud: a save that failed silently would leave the user thinking the file exists.
         ShowMessage(this, ui::Str(140) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
     }
+}
+
+void CDlgExport::Saved(const std::string& path)
+{
+    lastSaved_ = QString::fromStdString(path);
+    path_->setText(lastSaved_);
+    if (keepOpen_->isChecked()) {
+        notice_->Show(Caption("Saved %1").arg(QString::fromStdString(platform::FileName(path))),
+                      QString::fromStdString(platform::ParentFolder(path)));
+        return;
+    }
+    accept();  // the window that opened the dialog shows the notice
 }
 
 }  // namespace shell

@@ -1,9 +1,12 @@
 #pragma once
 /**
  * @file ExportDialog.h
- * @brief CDlgExport: saves the current result as a still image at a chosen size, or the
- * current expression template's animation as a GIF. It stays open after a save, so several
- * files can be written in one visit, and closes with its own close button (or Escape).
+ * @brief CDlgExport: saves the current result as a still image (JPEG, PNG, BMP, WebP or TIFF,
+ * at its own size or a chosen long side, with a quality for the lossy formats), or the current
+ * expression template's animation as a GIF (a largest size, the size it will really have, an
+ * optional frame delay). A save is told by a notice with "Open folder", never a box to click
+ * away; the dialog then closes unless "keep open" is ticked, so several files can be written
+ * in one visit.
  */
 #include "controls/QtNotify.h"
 #include "i18n/UiIds.h"
@@ -14,7 +17,9 @@
 #include <opencv2/core.hpp>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QSpinBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -25,6 +30,8 @@ class CCoolButtonBar;
 }
 
 namespace shell {
+
+class CNoticeBar;
 
 class CDlgExport : public QDialog, public ui::NotifyTarget {
     Q_OBJECT
@@ -42,10 +49,15 @@ public:
     static constexpr int kHeightId = i18n::ui::ctl::ExportHeight;
     static constexpr int kOkId = i18n::ui::ctl::Ok;
 
-    CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent = nullptr);
+    CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent = nullptr,
+               const ExportChoices& choices = {});
 
     /** The path of the last successful save, or what the path box holds. */
     QString OutputPath() const;
+    /** The choices as the dialog leaves them (the window keeps them for the next export). */
+    ExportChoices Choices() const;
+    /** The file the last save wrote, or empty. */
+    QString LastSaved() const { return lastSaved_; }
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
     void Retranslate();
 
@@ -53,8 +65,18 @@ public:
     QRadioButton* ImageRadio() const { return imageRadio_; }
     QRadioButton* GifRadio() const { return gifRadio_; }
     QLineEdit* PathEdit() const { return path_; }
+    /** The GIF's largest width and height. */
     QLineEdit* WidthEdit() const { return width_; }
     QLineEdit* HeightEdit() const { return height_; }
+    QComboBox* FormatBox() const { return format_; }
+    QSpinBox* QualityBox() const { return quality_; }
+    QRadioButton* OriginalSizeRadio() const { return originalSize_; }
+    QRadioButton* LongSideRadio() const { return longSide_; }
+    QSpinBox* LongSideBox() const { return longSideValue_; }
+    QCheckBox* DelayCheck() const { return delay_; }
+    QSpinBox* DelayBox() const { return delayValue_; }
+    QCheckBox* KeepOpenCheck() const { return keepOpen_; }
+    CNoticeBar* Notice() const { return notice_; }
     QCheckBox* KeepAspect() const { return keepAspect_; }
     QPushButton* OkButton() const { return ok_; }
     /** The line under the size boxes: the largest size and the size that will be written. */
@@ -71,6 +93,12 @@ protected:
 
 private:
     void TypeChanged(ExportType type);
+    void FormatChanged();
+    void FollowTypedExtension();
+    void UpdateControls();
+    void UpdateSizeNote();
+    /** After a save: the notice, and the dialog closes unless it is to stay open. */
+    void Saved(const std::string& path);
     void WidthEdited();
     void HeightEdited();
     void KeepAspectSwitched();
@@ -97,6 +125,20 @@ private:
     QLabel* heightLabel_ = nullptr;
     QLineEdit* height_ = nullptr;
     QLabel* sizeNote_ = nullptr;
+    QLabel* formatLabel_ = nullptr;
+    QComboBox* format_ = nullptr;
+    QLabel* qualityLabel_ = nullptr;
+    QSpinBox* quality_ = nullptr;
+    QLabel* sizeLabel_ = nullptr;
+    QRadioButton* originalSize_ = nullptr;
+    QRadioButton* longSide_ = nullptr;
+    QSpinBox* longSideValue_ = nullptr;
+    QLabel* pixelsLabel_ = nullptr;
+    QCheckBox* delay_ = nullptr;
+    QSpinBox* delayValue_ = nullptr;
+    QCheckBox* keepOpen_ = nullptr;
+    CNoticeBar* notice_ = nullptr;
+    QString lastSaved_;
     QPushButton* ok_ = nullptr;
     ui::CCoolButtonBar* closeBar_ = nullptr;
 

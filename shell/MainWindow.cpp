@@ -15,6 +15,7 @@
 #include "settings/GrimazeSettings.h"
 #include "shell/AboutDialog.h"
 #include "shell/ExportDialog.h"
+#include "shell/NoticeBar.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
 #include "shell/OriginImgView.h"
@@ -146,6 +147,7 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     winBarRestore_->hide();
 
     work_ = new CImageProcessDlg(doc_, WindowId(), hooks_.pageFactory, this);
+    notice_ = new CNoticeBar(this);
     connect(work_, &CImageProcessDlg::FilesDropped, this, &CGrimazeDlg::AddFiles);
     work_->SetPhotoSelector([this](std::vector<int> indices, bool append, std::function<void(bool)> then) {
         const std::string first = indices.empty() ? std::string() : doc_.PhotoAt(indices.front()).path;
@@ -573,11 +575,17 @@ void CGrimazeDlg::OpenExportDialog()
 {
     if (exportOpen_) return;
     exportOpen_ = true;
-    CDlgExport dialog(doc_, defaultOutput_, this);
+    CDlgExport dialog(doc_, defaultOutput_, this, exportChoices_);
     exportDialog_ = &dialog;
-    dialog.exec();
+    const bool saved = dialog.exec() == QDialog::Accepted;
     exportDialog_ = nullptr;
     defaultOutput_ = dialog.OutputPath();
+    exportChoices_ = dialog.Choices();
+    if (saved && !dialog.LastSaved().isEmpty()) {
+        const std::string file = dialog.LastSaved().toStdString();
+        notice_->Show(ui::Phrase("Saved %1").arg(QString::fromStdString(platform::FileName(file))),
+                      QString::fromStdString(platform::ParentFolder(file)));
+    }
     exportOpen_ = false;
     work_->PhotoList()->Refresh();
 }
@@ -787,6 +795,7 @@ void CGrimazeDlg::Retranslate()
     RebuildToolBar();
     if (work_) work_->Retranslate();
     if (exportDialog_) exportDialog_->Retranslate();
+    notice_->Retranslate();
     update();
 }
 
@@ -800,6 +809,7 @@ void CGrimazeDlg::LayOut()
     winBar_->setGeometry(w - 76, 5, 66, 13);
     winBarRestore_->setGeometry(w - 76, 5, 66, 13);
     work_->setGeometry(4, 72, w - 8, h - 76);
+    if (notice_->isVisible()) notice_->Place();
     UpdateMask();
 }
 

@@ -12,6 +12,7 @@
 #include "engine/EffectTemplate.h"
 #include "i18n/LanguageManager.h"
 #include "shell/WorkingWindow.h"
+#include "shell/logic/ExportRules.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -30,6 +31,7 @@ class CFlexToolBar;
 namespace shell {
 
 class CDlgExport;
+class CNoticeBar;
 
 class CGrimazeDlg : public QWidget, public ui::NotifyTarget {
     Q_OBJECT
@@ -88,6 +90,11 @@ public:
     bool ExportEnabled() const { return exportEnabled_; }
     bool Maximised() const { return maximised_; }
     QString DefaultOutputFile() const { return defaultOutput_; }
+    /** What the export dialog was last set to (the next export starts from it). */
+    const ExportChoices& LastExportChoices() const { return exportChoices_; }
+    void SetExportChoices(const ExportChoices& choices) { exportChoices_ = choices; }
+    /** The non-blocking notice at the bottom of the window ("Saved ...", "Open folder"). */
+    CNoticeBar* Notice() const { return notice_; }
     void SetDefaultOutputFile(const QString& path) { defaultOutput_ = path; }
     bool RenderingForExport() const { return jobRunning_ || pendingExport_; }
 
@@ -148,6 +155,8 @@ private:
     bool layoutReady_ = false;
     int pendingReselect_ = 0;  // photo changes seen in original-image mode, applied on return
     CDlgExport* exportDialog_ = nullptr;  // while it is open
+    ExportChoices exportChoices_;
+    CNoticeBar* notice_ = nullptr;
 
     bool jobRunning_ = false;
     std::thread job_;

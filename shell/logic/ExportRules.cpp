@@ -17,6 +17,14 @@ ExportSize FitToAspect(int requestWidth, int requestHeight, int imageWidth, int 
     return {static_cast<int>(std::lround(imageWidth * scale)), static_cast<int>(std::lround(imageHeight * scale))};
 }
 
+ExportSize LongSideSize(int width, int height, int longSide)
+{
+    const int longer = std::max(width, height);
+    if (longSide < 1 || longer < 1) return {width, height};
+    const double s = double(longSide) / longer;
+    return {std::max(1, static_cast<int>(std::lround(width * s))), std::max(1, static_cast<int>(std::lround(height * s)))};
+}
+
 int ParseSizeText(const std::string& text)
 {
     size_t i = 0;
@@ -31,21 +39,51 @@ int ParseSizeText(const std::string& text)
     return static_cast<int>(negative ? -value : value);
 }
 
-std::string PathForType(const std::string& path, ExportType type)
+namespace {
+
+constexpr ImageFormatInfo kFormats[] = {{ImageFormat::Jpeg, "JPEG", "jpg", "jpeg", true},
+                                        {ImageFormat::Png, "PNG", "png", "", false},
+                                        {ImageFormat::Bmp, "BMP", "bmp", "", false},
+                                        {ImageFormat::WebP, "WebP", "webp", "", true},
+                                        {ImageFormat::Tiff, "TIFF", "tif", "tiff", false}};
+
+/** Where the extension's dot is, or npos when the file name has none. */
+size_t ExtensionDot(const std::string& path)
 {
     const size_t dot = path.find_last_of('.');
     const size_t slash = path.find_last_of('/');
-    const bool hasDot = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    if (type == ExportType::Gif) {
-        if (!hasDot) return path + ".gif";
-        const std::string ext = path.substr(dot + 1);
-        return platform::EqualsNoCase(ext, "gif") ? path : path.substr(0, dot + 1) + "gif";
-    }
-    if (!hasDot) return path + ".jpg";
+    return dot != std::string::npos && (slash == std::string::npos || dot > slash) ? dot : std::string::npos;
+}
+
+}  // namespace
+
+std::span<const ImageFormatInfo> ImageFormats() { return kFormats; }
+
+const ImageFormatInfo& FormatInfo(ImageFormat format) { return kFormats[static_cast<int>(format)]; }
+
+std::optional<ImageFormat> FormatOfPath(const std::string& path)
+{
+    const size_t dot = ExtensionDot(path);
+    if (dot == std::string::npos) return std::nullopt;
     const std::string ext = path.substr(dot + 1);
-    if (platform::EqualsNoCase(ext, "jpg") || platform::EqualsNoCase(ext, "bmp") || platform::EqualsNoCase(ext, "png"))
-        return path;
-    return path.substr(0, dot + 1) + "jpg";
+    for (const ImageFormatInfo& f : kFormats)
+        if (platform::EqualsNoCase(ext, f.extension) || (*f.other && platform::EqualsNoCase(ext, f.other))) return f.format;
+    return std::nullopt;
+}
+
+std::string PathForFormat(const std::string& path, ImageFormat format)
+{
+    if (FormatOfPath(path) == format) return path;
+    const size_t dot = ExtensionDot(path);
+    return (dot == std::string::npos ? path : path.substr(0, dot)) + "." + FormatInfo(format).extension;
+}
+
+std::string PathForType(const std::string& path, ExportType type)
+{
+    if (type == ExportType::Image) return PathForFormat(path, FormatOfPath(path).value_or(ImageFormat::Jpeg));
+    const size_t dot = ExtensionDot(path);
+    if (dot == std::string::npos) return path + ".gif";
+    return platform::EqualsNoCase(path.substr(dot + 1), "gif") ? path : path.substr(0, dot + 1) + "gif";
 }
 
 ExportSize ExportSizeRules::TypeChanged(ExportSize s) const
@@ -94,16 +132,6 @@ ExportSize ExportSizeRules::KeepAspectSwitched(ExportSize s) const
     if (s.width == 0) s.width = kDefaultWidth;
     if (s.height == 0) s.height = kDefaultHeight;
     return s;
-}
-
-std::string ImageSavePath(const std::string& path)
-{
-    const size_t dot = path.find_last_of('.');
-    const size_t slash = path.find_last_of('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ".jpg";
-    const std::string ext = path.substr(dot + 1);
-    if (ext == "bmp" || ext == "jpg" || ext == "png") return path;
-    return path + ".jpg";
 }
 
 std::string GifSavePath(const std::string& path)

@@ -4,6 +4,8 @@
  * @brief The export dialog's rules without the dialog: output size (caps, keeping the
  * aspect ratio), file extensions per export type, and the checks a save path must pass.
  */
+#include <optional>
+#include <span>
 #include <string>
 
 namespace shell {
@@ -15,18 +17,58 @@ inline constexpr int kGifSizeLimit = 300;
 inline constexpr int kDefaultWidth = 400;
 inline constexpr int kDefaultHeight = 300;
 
+inline constexpr int kDefaultQuality = 92;
+
+/** The still-image formats the export dialog offers, in the order it lists them. */
+enum class ImageFormat { Jpeg = 0, Png, Bmp, WebP, Tiff };
+
+struct ImageFormatInfo {
+    ImageFormat format;
+    const char* name;       ///< as listed: "JPEG"
+    const char* extension;  ///< written: "jpg"
+    const char* other;      ///< another extension that names it ("jpeg"), or ""
+    bool lossy;             ///< takes a quality
+};
+
+std::span<const ImageFormatInfo> ImageFormats();
+const ImageFormatInfo& FormatInfo(ImageFormat format);
+/** The format a file name's extension names (any letter case), if any. */
+std::optional<ImageFormat> FormatOfPath(const std::string& path);
+/**
+ * @brief The path with the format's extension: kept when the extension already names the
+ * format ("b.JPEG" stays for JPEG), else replaced ("b.gif" becomes "b.jpg"), or added.
+ */
+std::string PathForFormat(const std::string& path, ImageFormat format);
+
 struct ExportSize {
     int width = 0, height = 0;
     friend bool operator==(const ExportSize&, const ExportSize&) = default;
 };
 
+/** What the export dialog was last set to; the window keeps it between exports (and runs). */
+struct ExportChoices {
+    ImageFormat format = ImageFormat::Jpeg;
+    int quality = kDefaultQuality;  ///< JPEG and WebP, 1..100
+    int longSide = 0;               ///< a still's longer side in pixels; 0 writes the result's own size
+    int gifWidth = 0, gifHeight = 0;  ///< the animation's largest size; 0 lets the dialog choose
+    int gifDelayCs = 0;             ///< hundredths of a second with each frame; 0 writes no delay
+    bool keepOpen = false;          ///< the dialog stays open after a save
+    friend bool operator==(const ExportChoices&, const ExportChoices&) = default;
+};
+
 /** The largest size of the image's proportions inside the request (single precision, rounded). */
 ExportSize FitToAspect(int requestWidth, int requestHeight, int imageWidth, int imageHeight);
+
+/** A w x h picture with its longer side made longSide (0 keeps it); never below 1 x 1. */
+ExportSize LongSideSize(int width, int height, int longSide);
 
 /** Reads a number the way the size boxes do: leading blanks and digits; anything else reads 0. */
 int ParseSizeText(const std::string& text);
 
-/** The path after switching the export type: its extension becomes one the type writes. */
+/**
+ * @brief The path after switching the export type: its extension becomes one the type writes
+ * (a still keeps a picture format it names, else becomes JPEG).
+ */
 std::string PathForType(const std::string& path, ExportType type);
 
 /** Size rules of the dialog; the image size is 0 x 0 when there is no result. */
@@ -56,11 +98,6 @@ private:
     int imageW_ = 0, imageH_ = 0;
 };
 
-/**
- * @brief The file an image save writes: ".jpg" is appended unless the name already ends in
- * exactly ".bmp", ".jpg" or ".png" (so "photo.JPG" becomes "photo.JPG.jpg").
- */
-std::string ImageSavePath(const std::string& path);
 /** The file a GIF save writes: the extension becomes exactly "gif". */
 std::string GifSavePath(const std::string& path);
 

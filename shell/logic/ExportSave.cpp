@@ -1,5 +1,6 @@
 #include "shell/logic/ExportSave.h"
 
+#include "engine/AnimationCommands.h"
 #include "engine/EffectTemplate.h"
 #include "engine/ImageIO.h"
 #include "platform/Files.h"
@@ -7,6 +8,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <mutex>
 
@@ -45,23 +48,44 @@ cv::Mat ScaleForExport(const cv::Mat& result, ExportSize size, bool keepAspect)
     return out;
 }
 
-SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const OverwriteQuestion& ask, std::string* error)
+cv::Mat ScaleToLongSide(const cv::Mat& result, int longSide)
+{
+    if (result.empty() || longSide < 1) return result;
+    return ScaleForExport(result, LongSideSize(result.cols, result.rows, longSide), false);
+}
+
+bool CanWriteFormat(ImageFormat format)
+{
+    return IsWritableImageName(std::string("x.") + FormatInfo(format).extension);
+}
+
+SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, ImageFormat format, int quality,
+                          const OverwriteQuestion& ask, std::string* error)
 {
     if (image.empty()) {
         Fail(error, "there is no image to save");
         return SaveOutcome::Failed;
     }
     if (!PrepareTarget(path, error)) return SaveOutcome::Failed;
-    const std::string target = ImageSavePath(path);
+    const std::string target = PathForFormat(path, format);
     if (platform::FileExists(target) && !(ask && ask(target))) return SaveOutcome::Declined;
     std::lock_guard lock(g_saveLock);
-    if (!SaveImage(target, image, error)) return SaveOutcome::Failed;
+    if (!SaveImage(target, image, error, std::clamp(quality, 1, 100))) return SaveOutcome::Failed;
     path = target;
     return SaveOutcome::Saved;
 }
 
+cv::Size AnimationSizeWithin(CEffectTemplate& templ, int width, int height)
+{
+    int size[2] = {width, height};
+    templ.ParamCommand(anim_cmd::AnimationSize, 0, 0, size);
+    // A template that does not answer leaves the request as it was: it cannot tell.
+    if (size[0] == width && size[1] == height && !templ.IsExpression()) return {};
+    return {std::max(0, size[0]), std::max(0, size[1])};
+}
+
 SaveOutcome SaveGifFile(std::string& path, CEffectTemplate& templ, int width, int height, const OverwriteQuestion& ask,
-                        std::string* error)
+                        std::string* error, int frameDelayCs)
 {
     if (!PrepareTarget(path, error)) return SaveOutcome::Failed;
     const std::string target = GifSavePath(path);
@@ -70,7 +94,10 @@ SaveOutcome SaveGifFile(std::string& path, CEffectTemplate& templ, int width, in
     const std::string temp = platform::UserFolder() + "tmp.gif";
     std::error_code ec;
     std::filesystem::remove(temp, ec);
-    if (!templ.ExportAnimation(temp, width, height) || !platform::FileExists(temp)) {
+    templ.ParamCommand(anim_cmd::FrameDelay, 0, std::max(0, frameDelayCs), nullptr);
+    const int written = templ.ExportAnimation(temp, width, height);
+    templ.ParamCommand(anim_cmd::FrameDelay, 0, 0, nullptr);
+    if (!written || !platform::FileExists(temp)) {
         Fail(error, "the animation could not be written");
         return SaveOutcome::Failed;
     }

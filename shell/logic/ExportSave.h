@@ -26,15 +26,27 @@ using OverwriteQuestion = std::function<bool(const std::string& path)>;
 /** The result scaled to the export size (keeping its proportions when asked). */
 cv::Mat ScaleForExport(const cv::Mat& result, ExportSize size, bool keepAspect);
 
-/**
- * @brief Saves a still image. path is completed with its extension (ImageSavePath) and, on
- * success, holds the file written.
- */
-SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const OverwriteQuestion& ask,
-                          std::string* error = nullptr);
+/** The still picture's longer side made longSide pixels (0 keeps the size). */
+cv::Mat ScaleToLongSide(const cv::Mat& result, int longSide);
 
-/** Saves the template's animation as a GIF of at most width x height (GifSavePath applies). */
+/** Whether the program can write the format (the engine's encoders decide). */
+bool CanWriteFormat(ImageFormat format);
+
+/**
+ * @brief Saves a still image in a format (quality 1..100 for the lossy ones). path gets the
+ * format's extension (PathForFormat) and, on success, holds the file written.
+ */
+SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, ImageFormat format, int quality,
+                          const OverwriteQuestion& ask, std::string* error = nullptr);
+
+/** The size the template's animation will have within width x height (0 x 0 when it cannot tell). */
+cv::Size AnimationSizeWithin(CEffectTemplate& templ, int width, int height);
+
+/**
+ * @brief Saves the template's animation as a GIF of at most width x height (GifSavePath
+ * applies); frameDelayCs > 0 writes that delay (hundredths of a second) with each frame.
+ */
 SaveOutcome SaveGifFile(std::string& path, CEffectTemplate& templ, int width, int height, const OverwriteQuestion& ask,
-                        std::string* error = nullptr);
+                        std::string* error = nullptr, int frameDelayCs = 0);
 
 }  // namespace shell

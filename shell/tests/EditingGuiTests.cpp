@@ -6,15 +6,24 @@
 #include "platform/Folders.h"
 #include "shell/ExportDialog.h"
 #include "shell/Messages.h"
+#include "shell/NoticeBar.h"
+#include "shell/logic/ExportSave.h"
 #include "shell/PreviewWnd.h"
 #include "shell/tests/GuiTestSupport.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTest>
 
 #include <opencv2/imgcodecs.hpp>
+
+#include <filesystem>
 
 using namespace shell;
 
@@ -117,4 +126,107 @@ void EditingGuiTest::stillExportAfterAGifTakesTheFormatsExtension()
     dlg.Save();
     QVERIFY(platform::FileExists(dir_->path() + "/anim.jpg"));
     QVERIFY(!platform::FileExists(dir_->path() + "/anim.gif.jpg"));
+}
+
+void EditingGuiTest::exportDialogFormatsQualityAndLongSide()
+{
+    SelectTestTemplate("Formats");
+    doc_->RenderFull();
+    MessageLog log;
+    log.Install();
+    CDlgExport dlg(*doc_, QString::fromStdString(dir_->path() + "/pic.jpg"), main_.get());
+    dlg.KeepOpenCheck()->setChecked(true);
+    QStringList names;
+    for (int i = 0; i < dlg.FormatBox()->count(); ++i) names << dlg.FormatBox()->itemText(i);
+    QCOMPARE(names, (QStringList{"JPEG", "PNG", "BMP", "WebP", "TIFF"}));
+    QCOMPARE(dlg.QualityBox()->value(), 92);
+    QVERIFY(dlg.QualityBox()->isEnabled());
+    QVERIFY(dlg.OriginalSizeRadio()->isChecked());
+
+    // Quality counts: a rougher JPEG is a smaller file.
+    dlg.Save();
+    const auto fine = std::filesystem::file_size(dir_->path() + "/pic.jpg");
+    dlg.QualityBox()->setValue(20);
+    dlg.PathEdit()->setText(QString::fromStdString(dir_->path() + "/rough.jpg"));
+    dlg.Save();
+    QVERIFY(std::filesystem::file_size(dir_->path() + "/rough.jpg") < fine);
+
+    // PNG takes no quality; the extension follows the format; the long side scales.
+    dlg.FormatBox()->setCurrentIndex(1);
+    QVERIFY(!dlg.QualityBox()->isEnabled());
+    QVERIFY(dlg.PathEdit()->text().endsWith("/rough.png"));
+    dlg.LongSideBox()->setValue(128);
+    dlg.LongSideRadio()->click();
+    dlg.Save();
+    QCOMPARE(cv::imread(dir_->path() + "/rough.png").size(), cv::Size(128, 128));
+    QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('|')));
+
+    // WebP and TIFF are written where the engine can encode them, and cannot be picked otherwise.
+    for (const ImageFormat f : {ImageFormat::WebP, ImageFormat::Tiff}) {
+        if (!CanWriteFormat(f)) {
+            QVERIFY(!qobject_cast<QStandardItemModel*>(dlg.FormatBox()->model())->item(static_cast<int>(f))->isEnabled());
+            continue;
+        }
+        dlg.FormatBox()->setCurrentIndex(static_cast<int>(f));
+        dlg.Save();
+        QVERIFY(!cv::imread(dlg.PathEdit()->text().toStdString()).empty());
+    }
+
+    // The choices go back to the window and come again next time.
+    const ExportChoices c = dlg.Choices();
+    QCOMPARE(c.longSide, 128);
+    QCOMPARE(c.quality, 20);
+    CDlgExport again(*doc_, QString::fromStdString(dir_->path() + "/next"), main_.get(), c);
+    QCOMPARE(again.Choices(), c);
+    QVERIFY(again.PathEdit()->text().endsWith(QString("/next.") + FormatInfo(c.format).extension));
+}
+
+void EditingGuiTest::keptOpenExportShowsANoticeWithOpenFolder()
+{
+    SelectTestTemplate("Notice");
+    doc_->RenderFull();
+    MessageLog log;
+    log.Install();
+    QString opened;
+    CNoticeBar::SetOpenFolderHook([&](const QString& folder) { opened = folder; });
+    CDlgExport dlg(*doc_, QString::fromStdString(dir_->path() + "/kept.png"), main_.get());
+    dlg.show();
+    dlg.KeepOpenCheck()->setChecked(true);
+    dlg.Save();
+    QVERIFY(log.texts.isEmpty());  // no box to click away
+    QVERIFY(dlg.isVisible());
+    QVERIFY(dlg.Notice()->isVisible());
+    QVERIFY(dlg.Notice()->Label()->text().contains("kept.png"));
+    QTest::mouseClick(dlg.Notice()->OpenFolderButton(), Qt::LeftButton);
+    QCOMPARE(opened, QString::fromStdString(dir_->path()));
+    CNoticeBar::SetOpenFolderHook(nullptr);
+    // Unticked, the next save closes the dialog.
+    dlg.KeepOpenCheck()->setChecked(false);
+    dlg.Save();
+    QVERIFY(!dlg.isVisible());
+    QCOMPARE(dlg.result(), int(QDialog::Accepted));
+}
+
+void EditingGuiTest::gifFrameDelayIsWrittenOnlyWhenAskedFor()
+{
+    SelectTestTemplate("Delay", "GifTestTemplate");
+    doc_->RenderFull();
+    MessageLog log;
+    log.Install();
+    CDlgExport dlg(*doc_, QString::fromStdString(dir_->path() + "/a.gif"), main_.get());
+    dlg.KeepOpenCheck()->setChecked(true);
+    dlg.GifRadio()->click();
+    QVERIFY(!dlg.DelayCheck()->isChecked());
+    QVERIFY(!dlg.DelayBox()->isEnabled());
+    dlg.Save();
+    std::string plain, slow;
+    QVERIFY(platform::ReadFile(dir_->path() + "/a.gif", plain, 1 << 20));
+    QCOMPARE(plain.find(std::string("\x21\xF9\x04", 3)), std::string::npos);
+    dlg.DelayCheck()->setChecked(true);
+    dlg.DelayBox()->setValue(250);
+    dlg.PathEdit()->setText(QString::fromStdString(dir_->path() + "/slow.gif"));
+    dlg.Save();
+    QVERIFY(platform::ReadFile(dir_->path() + "/slow.gif", slow, 1 << 20));
+    QVERIFY(slow.find(std::string("\x21\xF9\x04\x00\x19\x00", 6)) != std::string::npos);  // 25 hundredths
+    QCOMPARE(dlg.Choices().gifDelayCs, 25);
 }

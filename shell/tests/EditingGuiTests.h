@@ -17,6 +17,9 @@ private slots:
 
     void gifExportShowsTheSizeItWrites();
     void stillExportAfterAGifTakesTheFormatsExtension();
+    void exportDialogFormatsQualityAndLongSide();
+    void keptOpenExportShowsANoticeWithOpenFolder();
+    void gifFrameDelayIsWrittenOnlyWhenAskedFor();
 
 private:
     void SelectTestTemplate(const char* name, const char* templateClass = "SimpleTemplate");

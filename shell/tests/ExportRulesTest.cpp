@@ -39,17 +39,25 @@ TEST(ExportRules, TypeChangesSwapExtensions)
     EXPECT_EQ(PathForType("/a/b", ExportType::Gif), "/a/b.gif");
     EXPECT_EQ(PathForType("/a/b.PNG", ExportType::Image), "/a/b.PNG");
     EXPECT_EQ(PathForType("/a/b.GIF", ExportType::Gif), "/a/b.GIF");
-    EXPECT_EQ(PathForType("/a/b.tiff", ExportType::Image), "/a/b.jpg");
+    EXPECT_EQ(PathForType("/a/b.tiff", ExportType::Image), "/a/b.tiff");
+    EXPECT_EQ(PathForType("/a/b.raw", ExportType::Image), "/a/b.jpg");
     EXPECT_EQ(PathForType("/my.folder/b", ExportType::Image), "/my.folder/b.jpg");
 }
 
-TEST(ExportRules, SavePathsCompleteTheirExtensionCaseSensitively)
+TEST(ExportRules, TheExtensionFollowsTheChosenFormat)
 {
-    EXPECT_EQ(ImageSavePath("/a/b"), "/a/b.jpg");
-    EXPECT_EQ(ImageSavePath("/a/b.png"), "/a/b.png");
-    EXPECT_EQ(ImageSavePath("/a/b.bmp"), "/a/b.bmp");
-    EXPECT_EQ(ImageSavePath("/a/b.JPG"), "/a/b.JPG.jpg");
-    EXPECT_EQ(ImageSavePath("/a/b.gif"), "/a/b.gif.jpg");
+    EXPECT_EQ(PathForFormat("/a/b", ImageFormat::Jpeg), "/a/b.jpg");
+    EXPECT_EQ(PathForFormat("/a/b.png", ImageFormat::Png), "/a/b.png");
+    EXPECT_EQ(PathForFormat("/a/b.JPG", ImageFormat::Jpeg), "/a/b.JPG");
+    EXPECT_EQ(PathForFormat("/a/b.jpeg", ImageFormat::Jpeg), "/a/b.jpeg");
+    EXPECT_EQ(PathForFormat("/a/b.gif", ImageFormat::Jpeg), "/a/b.jpg");  // not b.gif.jpg
+    EXPECT_EQ(PathForFormat("/a/b.jpg", ImageFormat::WebP), "/a/b.webp");
+    EXPECT_EQ(PathForFormat("/a/b.png", ImageFormat::Tiff), "/a/b.tif");
+    EXPECT_EQ(PathForFormat("/a.x/b", ImageFormat::Bmp), "/a.x/b.bmp");
+    EXPECT_EQ(FormatOfPath("/a/b.TIFF"), ImageFormat::Tiff);
+    EXPECT_EQ(FormatOfPath("/a/b.gif"), std::nullopt);
+    EXPECT_EQ(FormatOfPath("/a.png/b"), std::nullopt);
+    for (const ImageFormatInfo& f : ImageFormats()) EXPECT_EQ(&FormatInfo(f.format), &f);
     EXPECT_EQ(GifSavePath("/a/b.jpg"), "/a/b.gif");
     EXPECT_EQ(GifSavePath("/a/b.GIF"), "/a/b.gif");
     EXPECT_EQ(GifSavePath("/a.x/b"), "/a.x/b.gif");
@@ -126,6 +134,9 @@ TEST(ExportSave, ScalesKeepingTheAspect)
     EXPECT_EQ(ScaleForExport(img, {2000, 1000}, true).size(), cv::Size(2000, 1000));
     EXPECT_TRUE(ScaleForExport(img, {0, 10}, true).empty());
     EXPECT_TRUE(ScaleForExport(cv::Mat(), {10, 10}, true).empty());
+    EXPECT_EQ(ScaleToLongSide(img, 300).size(), cv::Size(300, 150));
+    EXPECT_EQ(ScaleToLongSide(Gradient(500, 1000), 2000).size(), cv::Size(1000, 2000));
+    EXPECT_EQ(ScaleToLongSide(img, 0).size(), img.size()) << "0 keeps the original size";
 }
 
 TEST(ExportSave, WritesCreatesFoldersAndAsksBeforeReplacing)
@@ -141,7 +152,7 @@ TEST(ExportSave, WritesCreatesFoldersAndAsksBeforeReplacing)
         ++asked;
         return true;
     };
-    ASSERT_EQ(SaveImageFile(path, Gradient(40, 20), no), SaveOutcome::Saved);
+    ASSERT_EQ(SaveImageFile(path, Gradient(40, 20), ImageFormat::Jpeg, 92, no), SaveOutcome::Saved);
     EXPECT_EQ(path, dir / "out/deeper/picture.jpg");
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(40, 20));
@@ -149,11 +160,11 @@ TEST(ExportSave, WritesCreatesFoldersAndAsksBeforeReplacing)
     // An existing file: Cancel leaves it untouched.
     const auto before = std::filesystem::last_write_time(path);
     std::string again = dir / "out/deeper/picture.jpg";
-    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), no), SaveOutcome::Declined);
+    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), ImageFormat::Jpeg, 92, no), SaveOutcome::Declined);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(40, 20));
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
-    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), yes), SaveOutcome::Saved);
+    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), ImageFormat::Jpeg, 92, yes), SaveOutcome::Saved);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(10, 10));
 
     // Nothing but the target is left in the folder.
@@ -167,17 +178,17 @@ TEST(ExportSave, FailuresSayWhy)
     testenv::TempDir dir;
     std::string error;
     std::string relative = "picture.jpg";
-    EXPECT_EQ(SaveImageFile(relative, Gradient(4, 4), nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(relative, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
     EXPECT_FALSE(error.empty());
     std::string folder = dir.path() + "/";
-    EXPECT_EQ(SaveImageFile(folder, Gradient(4, 4), nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(folder, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
     std::string empty = dir / "x.png";
-    EXPECT_EQ(SaveImageFile(empty, cv::Mat(), nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(empty, cv::Mat(), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
     // A folder that cannot be made: a file stands where it should be.
     std::ofstream(dir / "blocker") << "x";
     std::string blocked = dir / "blocker/inside.png";
     error.clear();
-    EXPECT_EQ(SaveImageFile(blocked, Gradient(4, 4), nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(blocked, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
     EXPECT_FALSE(error.empty());
 }
 
