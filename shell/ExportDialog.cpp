@@ -12,6 +12,7 @@
 #include "shell/Translation.h"
 #include "frames/GifWriter.h"
 #include "shell/NoticeBar.h"
+#include "shell/PictureFiles.h"
 #include "shell/logic/ExportSave.h"
 
 #include <QApplication>
@@ -29,7 +30,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QStandardItemModel>
 #include <QUrl>
 #include <QWindow>
 
@@ -76,13 +76,8 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     formatLabel_ = new QLabel(this);
     format_ = new QComboBox(this);
     format_->setObjectName("exportFormat");
-    for (const ImageFormatInfo& f : ImageFormats()) {
-        format_->addItem(QString::fromLatin1(f.name), static_cast<int>(f.format));
-        // A format the engine cannot write here is listed, but cannot be chosen.
-        if (!CanWriteFormat(f.format))
-            if (auto* model = qobject_cast<QStandardItemModel*>(format_->model()))
-                model->item(format_->count() - 1)->setEnabled(false);
-    }
+    for (const PictureType* f : StillFormats())
+        format_->addItem(QString::fromStdString(FormatDisplayName(*f)), QString::fromLatin1(f->name));
     qualityLabel_ = new QLabel(this);
     quality_ = new QSpinBox(this);
     quality_->setObjectName("exportQuality");
@@ -125,10 +120,11 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     ok_->setEnabled(t != nullptr || !result_.empty());
 
     // The still's format: the one the path names when it names one, else the last one used.
-    ImageFormat format = FormatOfPath(outputPath.toStdString()).value_or(choices.format);
-    if (!CanWriteFormat(format)) format = ImageFormat::Jpeg;
-    format_->setCurrentIndex(static_cast<int>(format));
-    path_->setText(QString::fromStdString(PathForFormat(outputPath.toStdString(), format)));
+    const PictureType* named = PictureTypeOfFile(outputPath.toStdString());
+    const PictureType* format = named && named->writable ? named : PictureTypeNamed(choices.format);
+    if (!format || !format->writable) format = PictureTypeNamed("jpg");
+    format_->setCurrentIndex(std::max(0, format_->findData(QString::fromLatin1(format->name))));
+    path_->setText(QString::fromStdString(PathForFormat(outputPath.toStdString(), CurrentFormat())));
     quality_->setValue(std::clamp(choices.quality, 1, 100));
     (choices.longSide > 0 ? longSide_ : originalSize_)->setChecked(true);
     const int longer = result_.empty() ? 1600 : std::max(result_.cols, result_.rows);
@@ -174,10 +170,16 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
 
 QString CDlgExport::OutputPath() const { return path_->text(); }
 
+const PictureType& CDlgExport::CurrentFormat() const
+{
+    const PictureType* t = PictureTypeNamed(format_->currentData().toString().toStdString());
+    return t ? *t : *PictureTypeNamed("jpg");
+}
+
 ExportChoices CDlgExport::Choices() const
 {
     ExportChoices c;
-    c.format = static_cast<ImageFormat>(format_->currentData().toInt());
+    c.format = CurrentFormat().name;
     c.quality = quality_->value();
     c.longSide = longSide_->isChecked() ? longSideValue_->value() : 0;
     const ExportSize gif = ReadSize();
@@ -227,7 +229,7 @@ void CDlgExport::UpdateControls()
         w->setVisible(!gif);
     for (QWidget* w : std::initializer_list<QWidget*>{keepAspect_, widthLabel_, width_, heightLabel_, height_, delay_, delayValue_})
         w->setVisible(gif);
-    const bool lossy = FormatInfo(static_cast<ImageFormat>(format_->currentData().toInt())).lossy;
+    const bool lossy = TakesQuality(CurrentFormat());
     qualityLabel_->setEnabled(lossy);
     quality_->setEnabled(lossy);
     delayValue_->setEnabled(delay_->isChecked());
@@ -346,7 +348,7 @@ void CDlgExport::TypeChanged(ExportType type)
     const std::string path = path_->text().toStdString();
     path_->setText(QString::fromStdString(type == ExportType::Gif
                                               ? PathForType(path, type)
-                                              : PathForFormat(path, static_cast<ImageFormat>(format_->currentData().toInt()))));
+                                              : PathForFormat(path, CurrentFormat())));
     if (type == ExportType::Gif) WriteSize(rules_.TypeChanged(ReadSize()));
     UpdateControls();
 }
@@ -354,16 +356,16 @@ void CDlgExport::TypeChanged(ExportType type)
 void CDlgExport::FollowTypedExtension()
 {
     // A name typed with the extension of another format the program writes asks for that format.
-    const auto named = FormatOfPath(path_->text().trimmed().toStdString());
-    if (type_ == ExportType::Image && named && CanWriteFormat(*named) && static_cast<int>(*named) != format_->currentIndex())
-        format_->setCurrentIndex(static_cast<int>(*named));
+    const PictureType* named = PictureTypeOfFile(path_->text().trimmed().toStdString());
+    if (type_ == ExportType::Image && named && named->writable && named != &CurrentFormat())
+        format_->setCurrentIndex(format_->findData(QString::fromLatin1(named->name)));
 }
 
 void CDlgExport::FormatChanged()
 {
     if (type_ == ExportType::Image)
         path_->setText(QString::fromStdString(
-            PathForFormat(path_->text().toStdString(), static_cast<ImageFormat>(format_->currentData().toInt()))));
+            PathForFormat(path_->text().toStdString(), CurrentFormat())));
     UpdateControls();
 }
 
@@ -396,18 +398,14 @@ void CDlgExport::Browse()
                                               Caption("Graphic Interchange Format") + " (*.gif)");
         if (!chosen.isEmpty() && !chosen.contains('.')) chosen += ".gif";
     } else {
-        const ImageFormatInfo& f = FormatInfo(static_cast<ImageFormat>(format_->currentData().toInt()));
-        QString patterns = QString("*.") + f.extension;
-        if (*f.other) patterns += QString(" *.") + f.other;
-        const QString filters = QString::fromLatin1(f.name) + " (" + patterns + ");;" + Caption("All Files") + " (*)";
         // The save itself asks before replacing a file.
-        chosen = QFileDialog::getSaveFileName(this, ui::Str(105), proposed + "." + f.extension, filters, nullptr,
-                                              QFileDialog::DontConfirmOverwrite);
+        chosen = QFileDialog::getSaveFileName(this, ui::Str(105),
+                                              proposed + QString::fromStdString(CurrentFormat().PreferredExtension()),
+                                              PictureFileFilter(true), nullptr, QFileDialog::DontConfirmOverwrite);
         if (!chosen.isEmpty()) {
-            // A name that says another format picks that format.
-            if (const auto named = FormatOfPath(chosen.toStdString()); named && CanWriteFormat(*named))
-                format_->setCurrentIndex(static_cast<int>(*named));
-            chosen = QString::fromStdString(PathForFormat(chosen.toStdString(), static_cast<ImageFormat>(format_->currentData().toInt())));
+            path_->setText(chosen);
+            FollowTypedExtension();  // a name that says another format picks that format
+            chosen = QString::fromStdString(PathForFormat(chosen.toStdString(), CurrentFormat()));
         }
     }
     if (!chosen.isEmpty()) path_->setText(chosen);
@@ -462,7 +460,7 @@ void CDlgExport::Save()
     FollowTypedExtension();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const cv::Mat scaled = ScaleToLongSide(result_, longSide_->isChecked() ? longSideValue_->value() : 0);
-    const SaveOutcome outcome = SaveImageFile(path, scaled, static_cast<ImageFormat>(format_->currentData().toInt()),
+    const SaveOutcome outcome = SaveImageFile(path, scaled, CurrentFormat(),
                                               quality_->value(), ask, &error);
     QApplication::restoreOverrideCursor();
     if (outcome == SaveOutcome::Saved) {

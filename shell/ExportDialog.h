@@ -95,6 +95,7 @@ private:
     void TypeChanged(ExportType type);
     void FormatChanged();
     void FollowTypedExtension();
+    const PictureType& CurrentFormat() const;
     void UpdateControls();
     void UpdateSizeNote();
     /** After a save: the notice, and the dialog closes unless it is to stay open. */

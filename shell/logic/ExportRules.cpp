@@ -41,12 +41,6 @@ int ParseSizeText(const std::string& text)
 
 namespace {
 
-constexpr ImageFormatInfo kFormats[] = {{ImageFormat::Jpeg, "JPEG", "jpg", "jpeg", true},
-                                        {ImageFormat::Png, "PNG", "png", "", false},
-                                        {ImageFormat::Bmp, "BMP", "bmp", "", false},
-                                        {ImageFormat::WebP, "WebP", "webp", "", true},
-                                        {ImageFormat::Tiff, "TIFF", "tif", "tiff", false}};
-
 /** Where the extension's dot is, or npos when the file name has none. */
 size_t ExtensionDot(const std::string& path)
 {
@@ -57,30 +51,42 @@ size_t ExtensionDot(const std::string& path)
 
 }  // namespace
 
-std::span<const ImageFormatInfo> ImageFormats() { return kFormats; }
-
-const ImageFormatInfo& FormatInfo(ImageFormat format) { return kFormats[static_cast<int>(format)]; }
-
-std::optional<ImageFormat> FormatOfPath(const std::string& path)
+std::vector<const PictureType*> StillFormats()
 {
-    const size_t dot = ExtensionDot(path);
-    if (dot == std::string::npos) return std::nullopt;
-    const std::string ext = path.substr(dot + 1);
-    for (const ImageFormatInfo& f : kFormats)
-        if (platform::EqualsNoCase(ext, f.extension) || (*f.other && platform::EqualsNoCase(ext, f.other))) return f.format;
-    return std::nullopt;
+    std::vector<const PictureType*> formats;
+    for (const PictureType& t : PictureTypes())
+        if (t.writable) formats.push_back(&t);
+    return formats;
 }
 
-std::string PathForFormat(const std::string& path, ImageFormat format)
+bool TakesQuality(const PictureType& type)
 {
-    if (FormatOfPath(path) == format) return path;
+    return std::string_view(type.name) == "jpg" || std::string_view(type.name) == "webp";
+}
+
+std::string FormatDisplayName(const PictureType& type)
+{
+    const std::string_view name(type.name);
+    if (name == "jpg") return "JPEG";
+    if (name == "webp") return "WebP";
+    std::string upper(name);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+std::string PathForFormat(const std::string& path, const PictureType& type)
+{
+    if (PictureTypeOfFile(path) == &type) return path;
     const size_t dot = ExtensionDot(path);
-    return (dot == std::string::npos ? path : path.substr(0, dot)) + "." + FormatInfo(format).extension;
+    return (dot == std::string::npos ? path : path.substr(0, dot)) + type.PreferredExtension();
 }
 
 std::string PathForType(const std::string& path, ExportType type)
 {
-    if (type == ExportType::Image) return PathForFormat(path, FormatOfPath(path).value_or(ImageFormat::Jpeg));
+    if (type == ExportType::Image) {
+        const PictureType* named = PictureTypeOfFile(path);
+        return PathForFormat(path, named && named->writable ? *named : *PictureTypeNamed("jpg"));
+    }
     const size_t dot = ExtensionDot(path);
     if (dot == std::string::npos) return path + ".gif";
     return platform::EqualsNoCase(path.substr(dot + 1), "gif") ? path : path.substr(0, dot + 1) + "gif";

@@ -4,9 +4,10 @@
  * @brief The export dialog's rules without the dialog: output size (caps, keeping the
  * aspect ratio), file extensions per export type, and the checks a save path must pass.
  */
-#include <optional>
-#include <span>
+#include "engine/PictureTypes.h"
+
 #include <string>
+#include <vector>
 
 namespace shell {
 
@@ -19,26 +20,17 @@ inline constexpr int kDefaultHeight = 300;
 
 inline constexpr int kDefaultQuality = 92;
 
-/** The still-image formats the export dialog offers, in the order it lists them. */
-enum class ImageFormat { Jpeg = 0, Png, Bmp, WebP, Tiff };
-
-struct ImageFormatInfo {
-    ImageFormat format;
-    const char* name;       ///< as listed: "JPEG"
-    const char* extension;  ///< written: "jpg"
-    const char* other;      ///< another extension that names it ("jpeg"), or ""
-    bool lossy;             ///< takes a quality
-};
-
-std::span<const ImageFormatInfo> ImageFormats();
-const ImageFormatInfo& FormatInfo(ImageFormat format);
-/** The format a file name's extension names (any letter case), if any. */
-std::optional<ImageFormat> FormatOfPath(const std::string& path);
+/** The still-image formats the export dialog offers: the picture types the engine writes, in their order. */
+std::vector<const PictureType*> StillFormats();
+/** Whether the format is lossy and so takes a quality (JPEG, WebP). */
+bool TakesQuality(const PictureType& type);
+/** The short name the dialog lists ("JPEG", "PNG", "WebP"). */
+std::string FormatDisplayName(const PictureType& type);
 /**
  * @brief The path with the format's extension: kept when the extension already names the
  * format ("b.JPEG" stays for JPEG), else replaced ("b.gif" becomes "b.jpg"), or added.
  */
-std::string PathForFormat(const std::string& path, ImageFormat format);
+std::string PathForFormat(const std::string& path, const PictureType& type);
 
 struct ExportSize {
     int width = 0, height = 0;
@@ -47,7 +39,7 @@ struct ExportSize {
 
 /** What the export dialog was last set to; the window keeps it between exports (and runs). */
 struct ExportChoices {
-    ImageFormat format = ImageFormat::Jpeg;
+    std::string format = "jpg";     ///< a writable picture type's name (engine/PictureTypes.h)
     int quality = kDefaultQuality;  ///< JPEG and WebP, 1..100
     int longSide = 0;               ///< a still's longer side in pixels; 0 writes the result's own size
     int gifWidth = 0, gifHeight = 0;  ///< the animation's largest size; 0 lets the dialog choose

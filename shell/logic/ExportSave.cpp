@@ -54,12 +54,7 @@ cv::Mat ScaleToLongSide(const cv::Mat& result, int longSide)
     return ScaleForExport(result, LongSideSize(result.cols, result.rows, longSide), false);
 }
 
-bool CanWriteFormat(ImageFormat format)
-{
-    return IsWritableImageName(std::string("x.") + FormatInfo(format).extension);
-}
-
-SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, ImageFormat format, int quality,
+SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const PictureType& format, int quality,
                           const OverwriteQuestion& ask, std::string* error)
 {
     if (image.empty()) {

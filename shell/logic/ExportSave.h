@@ -29,14 +29,11 @@ cv::Mat ScaleForExport(const cv::Mat& result, ExportSize size, bool keepAspect);
 /** The still picture's longer side made longSide pixels (0 keeps the size). */
 cv::Mat ScaleToLongSide(const cv::Mat& result, int longSide);
 
-/** Whether the program can write the format (the engine's encoders decide). */
-bool CanWriteFormat(ImageFormat format);
-
 /**
  * @brief Saves a still image in a format (quality 1..100 for the lossy ones). path gets the
  * format's extension (PathForFormat) and, on success, holds the file written.
  */
-SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, ImageFormat format, int quality,
+SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const PictureType& format, int quality,
                           const OverwriteQuestion& ask, std::string* error = nullptr);
 
 /** The size the template's animation will have within width x height (0 x 0 when it cannot tell). */

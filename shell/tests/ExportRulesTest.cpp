@@ -46,18 +46,19 @@ TEST(ExportRules, TypeChangesSwapExtensions)
 
 TEST(ExportRules, TheExtensionFollowsTheChosenFormat)
 {
-    EXPECT_EQ(PathForFormat("/a/b", ImageFormat::Jpeg), "/a/b.jpg");
-    EXPECT_EQ(PathForFormat("/a/b.png", ImageFormat::Png), "/a/b.png");
-    EXPECT_EQ(PathForFormat("/a/b.JPG", ImageFormat::Jpeg), "/a/b.JPG");
-    EXPECT_EQ(PathForFormat("/a/b.jpeg", ImageFormat::Jpeg), "/a/b.jpeg");
-    EXPECT_EQ(PathForFormat("/a/b.gif", ImageFormat::Jpeg), "/a/b.jpg");  // not b.gif.jpg
-    EXPECT_EQ(PathForFormat("/a/b.jpg", ImageFormat::WebP), "/a/b.webp");
-    EXPECT_EQ(PathForFormat("/a/b.png", ImageFormat::Tiff), "/a/b.tif");
-    EXPECT_EQ(PathForFormat("/a.x/b", ImageFormat::Bmp), "/a.x/b.bmp");
-    EXPECT_EQ(FormatOfPath("/a/b.TIFF"), ImageFormat::Tiff);
-    EXPECT_EQ(FormatOfPath("/a/b.gif"), std::nullopt);
-    EXPECT_EQ(FormatOfPath("/a.png/b"), std::nullopt);
-    for (const ImageFormatInfo& f : ImageFormats()) EXPECT_EQ(&FormatInfo(f.format), &f);
+    const PictureType& jpeg = *PictureTypeNamed("jpg");
+    EXPECT_EQ(PathForFormat("/a/b", jpeg), "/a/b.jpg");
+    EXPECT_EQ(PathForFormat("/a/b.png", *PictureTypeNamed("png")), "/a/b.png");
+    EXPECT_EQ(PathForFormat("/a/b.JPG", jpeg), "/a/b.JPG");
+    EXPECT_EQ(PathForFormat("/a/b.jpeg", jpeg), "/a/b.jpeg");
+    EXPECT_EQ(PathForFormat("/a/b.gif", jpeg), "/a/b.jpg");  // not b.gif.jpg
+    EXPECT_EQ(PathForFormat("/a/b.jpg", *PictureTypeNamed("webp")), "/a/b.webp");
+    EXPECT_EQ(PathForFormat("/a/b.png", *PictureTypeNamed("tiff")), "/a/b.tif");
+    EXPECT_EQ(PathForFormat("/a.x/b", *PictureTypeNamed("bmp")), "/a.x/b.bmp");
+    // The dialog offers the five formats the engine writes; two of them take a quality.
+    std::vector<std::string> names;
+    for (const PictureType* t : StillFormats()) names.push_back(FormatDisplayName(*t) + (TakesQuality(*t) ? "*" : ""));
+    EXPECT_EQ(names, (std::vector<std::string>{"JPEG*", "PNG", "BMP", "TIFF", "WebP*"}));
     EXPECT_EQ(GifSavePath("/a/b.jpg"), "/a/b.gif");
     EXPECT_EQ(GifSavePath("/a/b.GIF"), "/a/b.gif");
     EXPECT_EQ(GifSavePath("/a.x/b"), "/a.x/b.gif");
@@ -152,7 +153,7 @@ TEST(ExportSave, WritesCreatesFoldersAndAsksBeforeReplacing)
         ++asked;
         return true;
     };
-    ASSERT_EQ(SaveImageFile(path, Gradient(40, 20), ImageFormat::Jpeg, 92, no), SaveOutcome::Saved);
+    ASSERT_EQ(SaveImageFile(path, Gradient(40, 20), *PictureTypeNamed("jpg"), 92, no), SaveOutcome::Saved);
     EXPECT_EQ(path, dir / "out/deeper/picture.jpg");
     EXPECT_EQ(asked, 0);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(40, 20));
@@ -160,11 +161,11 @@ TEST(ExportSave, WritesCreatesFoldersAndAsksBeforeReplacing)
     // An existing file: Cancel leaves it untouched.
     const auto before = std::filesystem::last_write_time(path);
     std::string again = dir / "out/deeper/picture.jpg";
-    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), ImageFormat::Jpeg, 92, no), SaveOutcome::Declined);
+    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), *PictureTypeNamed("jpg"), 92, no), SaveOutcome::Declined);
     EXPECT_EQ(asked, 1);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(40, 20));
     EXPECT_EQ(std::filesystem::last_write_time(path), before);
-    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), ImageFormat::Jpeg, 92, yes), SaveOutcome::Saved);
+    EXPECT_EQ(SaveImageFile(again, Gradient(10, 10), *PictureTypeNamed("jpg"), 92, yes), SaveOutcome::Saved);
     EXPECT_EQ(cv::imread(path).size(), cv::Size(10, 10));
 
     // Nothing but the target is left in the folder.
@@ -178,17 +179,17 @@ TEST(ExportSave, FailuresSayWhy)
     testenv::TempDir dir;
     std::string error;
     std::string relative = "picture.jpg";
-    EXPECT_EQ(SaveImageFile(relative, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(relative, Gradient(4, 4), *PictureTypeNamed("png"), 92, nullptr, &error), SaveOutcome::Failed);
     EXPECT_FALSE(error.empty());
     std::string folder = dir.path() + "/";
-    EXPECT_EQ(SaveImageFile(folder, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(folder, Gradient(4, 4), *PictureTypeNamed("png"), 92, nullptr, &error), SaveOutcome::Failed);
     std::string empty = dir / "x.png";
-    EXPECT_EQ(SaveImageFile(empty, cv::Mat(), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(empty, cv::Mat(), *PictureTypeNamed("png"), 92, nullptr, &error), SaveOutcome::Failed);
     // A folder that cannot be made: a file stands where it should be.
     std::ofstream(dir / "blocker") << "x";
     std::string blocked = dir / "blocker/inside.png";
     error.clear();
-    EXPECT_EQ(SaveImageFile(blocked, Gradient(4, 4), ImageFormat::Png, 92, nullptr, &error), SaveOutcome::Failed);
+    EXPECT_EQ(SaveImageFile(blocked, Gradient(4, 4), *PictureTypeNamed("png"), 92, nullptr, &error), SaveOutcome::Failed);
     EXPECT_FALSE(error.empty());
 }
 
