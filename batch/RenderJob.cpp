@@ -8,7 +8,10 @@
 #include "frames/CT_Frame.h"
 #include "mesh3d/CT_3DMesh.h"
 
+#include <tinyxml2.h>
+
 #include <cmath>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -53,7 +56,23 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     CPhotoDocument doc;
     if (!SelectJobPhotos(doc, job.photos, error, job.viewSize)) return {};
 
-    RefPtr<CEffectTemplate> templ = OpenTemplate(job.templateFile, &doc, &error);
+    RefPtr<CEffectTemplate> templ;
+    if (job.definitionXml.empty()) {
+        templ = OpenTemplate(job.templateFile, &doc, &error);
+    } else {
+        auto definition = std::make_shared<tinyxml2::XMLDocument>();
+        if (definition->Parse(job.definitionXml.c_str(), job.definitionXml.size()) != tinyxml2::XML_SUCCESS) {
+            error = "the template's definition cannot be read";
+            return {};
+        }
+        std::string why;
+        CEffectTemplate* t = CreateTemplate(definition, job.templateFile, &doc, &why);
+        if (!t) {
+            error = why;
+            return {};
+        }
+        templ = RefPtr<CEffectTemplate>::Adopt(t);
+    }
     if (!templ) return {};
 
     if (!PrepareFaceJob(doc, templ.get(), job, error)) return {};

@@ -10,7 +10,10 @@
 #include <vector>
 
 struct RenderJob {
-    std::string templateFile;             ///< a resolved definition file
+    std::string templateFile;             ///< a resolved definition file (or, with definitionXml, its folder)
+    /** A definition held in memory (the window's current template), used instead of reading
+     *  templateFile; each rendering parses its own copy, so workers share nothing. */
+    std::string definitionXml;
     std::vector<std::string> photos;
     std::optional<double> vars[3];        ///< in the template's own units
     std::optional<cv::Rect2f> region;     ///< photo fractions
