@@ -36,6 +36,7 @@ public:
     void SetNotifyWindow(platform::WindowId window) { notifyWindow_ = window; }
     /** The amount a still expression is rendered at (0.3 unless a script asks otherwise). */
     void SetStillAmount(float amount) { stillAmount_ = amount; }
+    float StillAmount() const { return stillAmount_; }
 
     FaceEngine& Engine() { return engine_; }
     int SourceWidth() const { return width_; }

@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "shell/Messages.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGridLayout>

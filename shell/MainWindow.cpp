@@ -14,6 +14,8 @@
 #include "platform/Folders.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/AboutDialog.h"
+#include "batch/TemplateSettings.h"
+#include "shell/BatchExportDialog.h"
 #include "shell/ExportDialog.h"
 #include "shell/NoticeBar.h"
 #include "shell/Messages.h"
@@ -36,7 +38,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QClipboard>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -119,6 +123,7 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     setMinimumSize(kMinWidth, kMinHeight);
 
     BuildMenus();
+    BuildMenuBar();
 
     // The output folder: "Grimaze" in the documents folder.
     outputFolder_ = QString::fromStdString(platform::JoinPath(platform::DocumentsFolder(), "Grimaze"));
@@ -180,6 +185,10 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     shortcut(KS::keyBindings(KS::Redo) << KS(Qt::CTRL | Qt::Key_Y), [this] { Redo(); });
     shortcut(KS::keyBindings(KS::ZoomIn) << KS(Qt::CTRL | Qt::Key_Equal), [this] { Command(tool::ZoomIn); });
     shortcut(KS::keyBindings(KS::ZoomOut), [this] { Command(tool::ZoomOut); });
+    shortcut({KS(Qt::CTRL | Qt::Key_Q)}, [this] { close(); });
+    shortcut({KS(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, [this] { CopyResult(); });
+    shortcut({KS(Qt::CTRL | Qt::Key_0)}, [this] { work_->Preview()->ZoomToFit(); });
+    shortcut({KS(Qt::CTRL | Qt::Key_1)}, [this] { work_->Preview()->ZoomToActualSize(); });
     qApp->installEventFilter(this);
 
     Retranslate();
@@ -238,6 +247,115 @@ void CGrimazeDlg::BuildMenus()
     AddCommand(settingsMenu_, menu::About, this, [this] { MenuCommand(menu::About); });
     connect(settingsMenu_, &QMenu::aboutToShow, this, [this] { BuildLanguageMenu(); });
     BuildLanguageMenu();
+}
+
+void CGrimazeDlg::BuildMenuBar()
+{
+    // The usual menu bar, in the caption strip beside the program icon. The keys are shown in
+    // the menus; the window's own shortcuts carry them out.
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setObjectName("menuBar");
+    menuBar_->setNativeMenuBar(false);
+    menuBar_->setStyleSheet(QString("QMenuBar { background: transparent; color: %1; }"
+                                    " QMenuBar::item { padding: 2px 9px; background: transparent; }"
+                                    " QMenuBar::item:selected { background: rgba(255, 255, 255, 40); }")
+                                .arg(ui::theme::kChromeText.name()));
+    auto item = [this](QMenu* menu, const QString& objectName, const QKeySequence& keys, std::function<void()> run) {
+        QAction* a = menu->addAction(QString());
+        a->setObjectName(objectName);
+        a->setShortcut(keys);
+        a->setShortcutContext(Qt::WidgetShortcut);  // shown only: the window's shortcut acts
+        connect(a, &QAction::triggered, this, std::move(run));
+        return a;
+    };
+    QMenu* file = menuBar_->addMenu(QString());
+    file->setObjectName("fileMenu");
+    item(file, "openAction", QKeySequence::Open, [this] { Command(tool::AddImage); })->setData(menu::OpenImages);
+    recentMenu_ = file->addMenu(QString());
+    recentMenu_->setObjectName("recentMenu");
+    connect(recentMenu_, &QMenu::aboutToShow, this, [this] { BuildRecentMenu(); });
+    file->addSeparator();
+    item(file, "exportImageAction", QKeySequence(Qt::CTRL | Qt::Key_E), [this] { Command(tool::Export); });
+    item(file, "exportSelectedAction", QKeySequence(), [this] { ExportSelected(); });
+    item(file, "exportGifAction", QKeySequence(), [this] { MenuCommand(menu::ExportGif); })->setData(menu::ExportGif);
+    file->addSeparator();
+    item(file, "quitAction", QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); })->setData(menu::Exit);
+    QMenu* edit = menuBar_->addMenu(QString());
+    edit->setObjectName("editMenu");
+    item(edit, "undoAction", QKeySequence::Undo, [this] { Undo(); })->setData(menu::Undo);
+    item(edit, "redoAction", QKeySequence::Redo, [this] { Redo(); })->setData(menu::Redo);
+    edit->addSeparator();
+    item(edit, "copyResultAction", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { CopyResult(); });
+    QMenu* view = menuBar_->addMenu(QString());
+    view->setObjectName("viewMenu");
+    item(view, "zoomInAction", QKeySequence::ZoomIn, [this] { Command(tool::ZoomIn); });
+    item(view, "zoomOutAction", QKeySequence::ZoomOut, [this] { Command(tool::ZoomOut); });
+    item(view, "fitAction", QKeySequence(Qt::CTRL | Qt::Key_0), [this] { work_->Preview()->ZoomToFit(); });
+    item(view, "actualSizeAction", QKeySequence(Qt::CTRL | Qt::Key_1), [this] { work_->Preview()->ZoomToActualSize(); });
+    BuildRecentMenu();
+}
+
+void CGrimazeDlg::BuildRecentMenu()
+{
+    recentMenu_->clear();
+    for (const std::string& path : recent_.Items()) {
+        QAction* a = recentMenu_->addAction(QString::fromStdString(platform::FileName(path)));
+        a->setToolTip(QString::fromStdString(path));
+        a->setData(QString::fromStdString(path));
+        connect(a, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+    }
+    if (!recent_.Items().empty()) recentMenu_->addSeparator();
+    QAction* clear = recentMenu_->addAction(ui::Phrase("Clear List"));
+    clear->setObjectName("clearRecentAction");
+    clear->setEnabled(!recent_.Items().empty());
+    connect(clear, &QAction::triggered, this, [this] {
+        recent_.Clear();
+        BuildRecentMenu();
+    });
+}
+
+void CGrimazeDlg::OpenRecent(const std::string& path)
+{
+    if (!platform::FileExists(path)) {
+        recent_.Remove(path);
+        BuildRecentMenu();
+        ShowMessage(this, ui::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(path), "Grimaze",
+                    MessageKind::Warning);
+        return;
+    }
+    AddFiles({QString::fromStdString(path)});
+}
+
+void CGrimazeDlg::ExportSelected()
+{
+    if (jobRunning_ || batchDialog_) return;
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t) {
+        notice_->Show(ui::Phrase("Choose a template first."));
+        return;
+    }
+    std::vector<std::string> photos;
+    for (int i : doc_.SelectionIndices())
+        if (const std::string p = doc_.PhotoAt(i).path; !p.empty()) photos.push_back(p);
+    if (photos.empty()) return;
+    const QString last = QString::fromStdString(platform::ParentFolder(defaultOutput_.toStdString()));
+    CBatchExportDlg dialog(JobForTemplate(*t), photos, last.isEmpty() ? outputFolder_ : last, exportChoices_, this);
+    batchDialog_ = &dialog;
+    dialog.exec();
+    batchDialog_ = nullptr;
+}
+
+void CGrimazeDlg::CopyResult()
+{
+    const cv::Mat shown = doc_.ShownResult();
+    if (shown.empty()) {
+        notice_->Show(ui::Phrase("There is no result to copy."));
+        return;
+    }
+    // The full-size result when an export prepared it, else what the preview shows.
+    const cv::Mat result = fullPrepared_ && !fullResult_.empty() && shown.data == fullResult_.data ? fullResult_ : shown;
+    QGuiApplication::clipboard()->setImage(ToQImage(result));
+    notice_->Show(ui::Phrase("The result was copied to the clipboard."));
 }
 
 void CGrimazeDlg::BuildLanguageMenu()
@@ -347,6 +465,7 @@ void CGrimazeDlg::ToolButtonPressed(const ToolButton& b)
     if (!t || jobRunning_) return;
     CPhotoEditPreviewWnd* preview = work_->Preview();
     t->ParamCommand(b.command, preview->WindowId(), 0, nullptr);
+    if (t == editsOf_) edits_.Changed(CaptureSettings(*t));
     work_->OperationPanel()->ForwardToPane(platform::msg::FaceSearchStarted, b.command, 0);
     doc_.Render();
     platform::Send(preview->WindowId(), doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
@@ -436,6 +555,10 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
         RebuildToolBar();
         return 1;
     case platform::msg::MainResultReady:
+        // What the rendering itself found (a face and its features) belongs to the current
+        // step, not to the next edit.
+        if (CEffectTemplate* t = doc_.CurrentTemplate(); t && t == editsOf_ && !doc_.IsRendering())
+            edits_.Settle(CaptureSettings(*t));
         if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
             pendingExport_ = false;
             fullResult_ = doc_.ShownResult();
@@ -472,6 +595,10 @@ void CGrimazeDlg::ShowPanes(CEffectTemplate* t)
     // A template that is no longer current stops its timer (3D turn, expression animation):
     // its ticks would render whatever template is current now. We hold a reference on the
     // template whose panes are shown so that it is still there to be told.
+    if (editsOf_ != t) {
+        editsOf_ = t;
+        edits_.Reset(t ? CaptureSettings(*t) : std::string());
+    }
     if (paneTemplate_ != t) {
         if (paneTemplate_) {
             paneTemplate_->ParamCommand(kStopAnimation, work_->Preview()->WindowId(), 0, nullptr);
@@ -630,6 +757,7 @@ void CGrimazeDlg::AddFiles(const QStringList& files)
         int existing = -1;
         for (int i = 0; i < doc_.PhotoCount() && existing < 0; ++i)
             if (doc_.PhotoAt(i).path == path) existing = i;
+        recent_.Add(path);
         if (existing >= 0) {
             doc_.MovePhoto(existing, 0);
         } else {
@@ -684,9 +812,67 @@ void CGrimazeDlg::SelectPhotosThen(std::vector<int> indices, bool append,
     RunInBackground(select, [then, ok, error] { then(*ok, *error); });
 }
 
+bool CGrimazeDlg::UndoEdit()
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t || t != editsOf_ || !edits_.CanUndo()) return false;
+    ApplyEdit(edits_.Undo());
+    return true;
+}
+
+bool CGrimazeDlg::RedoEdit()
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t || t != editsOf_ || !edits_.CanRedo()) return false;
+    ApplyEdit(edits_.Redo());
+    return true;
+}
+
+void CGrimazeDlg::ApplyEdit(const std::string& settings)
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!t || !RestoreSettings(*t, settings)) return;
+    fullPrepared_ = false;
+    // A fresh pane shows the values as they are now.
+    ShowPanes(t);
+    doc_.Render();
+    platform::Send(work_->Preview()->WindowId(), doc_.IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
+}
+
+void CGrimazeDlg::TrackEdits(QObject* watched, QEvent* event)
+{
+    auto* w = qobject_cast<QWidget*>(watched);
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (!w || !t || t != editsOf_) return;
+    QWidget* pane = work_->OperationPanel();
+    QWidget* preview = work_->Preview();
+    if (w != pane && w != preview && !pane->isAncestorOf(w) && !preview->isAncestorOf(w)) return;
+    // Look after the input has been handled: by then the template holds the new values.
+    auto settle = [this](bool endsGesture) {
+        QTimer::singleShot(0, this, [this, endsGesture] {
+            CEffectTemplate* now = doc_.CurrentTemplate();
+            if (!now || now != editsOf_) return;
+            if (endsGesture) edits_.EndGesture(CaptureSettings(*now));
+            else edits_.Changed(CaptureSettings(*now));
+        });
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) edits_.BeginGesture();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) settle(true);
+        break;
+    case QEvent::KeyRelease:
+    case QEvent::Wheel: settle(false); break;
+    default: break;
+    }
+}
+
 void CGrimazeDlg::Undo()
 {
     if (jobRunning_) return;
+    if (UndoEdit()) return;
     doc_.StepHistory(-1);
     work_->PhotoList()->FollowHistory();
     exportEnabled_ = !doc_.ShownResult().empty();
@@ -697,6 +883,7 @@ void CGrimazeDlg::Undo()
 void CGrimazeDlg::Redo()
 {
     if (jobRunning_) return;
+    if (RedoEdit()) return;
     doc_.StepHistory(1);
     work_->PhotoList()->FollowHistory();
     exportEnabled_ = !doc_.ShownResult().empty();
@@ -748,6 +935,7 @@ bool CGrimazeDlg::eventFilter(QObject* watched, QEvent* event)
         default: break;
         }
     }
+    TrackEdits(watched, event);
     if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
         auto* key = static_cast<QKeyEvent*>(event);
         QWidget* target = qobject_cast<QWidget*>(watched);
@@ -789,6 +977,28 @@ void CGrimazeDlg::Retranslate()
                        : ui::Text().DialogText(i18n::ui::dlg::MainWindow, 0));
     TranslateMenu(fileEditMenu_, true);
     TranslateMenu(settingsMenu_);
+    {
+        const QList<QAction*> menus = menuBar_->actions();
+        // "File" and "Edit" are the language file's items 1 and 2, as on the icon's menu.
+        // Without a language file the built-in English words stand.
+        const QString fileText = fileEditMenu_->actions().value(0)->text();
+        const QString editText = fileEditMenu_->actions().value(1)->text();
+        menus[0]->setText(fileText.isEmpty() ? QStringLiteral("File") : fileText);
+        menus[1]->setText(editText.isEmpty() ? QStringLiteral("Edit") : editText);
+        menus[2]->setText(ui::Phrase("View"));
+        TranslateMenu(menus[0]->menu());
+        TranslateMenu(menus[1]->menu());
+        recentMenu_->setTitle(ui::Phrase("Recent Photos"));
+        auto named = [this](const char* name) { return menuBar_->findChild<QAction*>(name); };
+        named("exportImageAction")->setText(ui::Phrase("Export Image..."));
+        named("exportSelectedAction")->setText(ui::Phrase("Export Selected..."));
+        named("copyResultAction")->setText(ui::Phrase("Copy Result"));
+        named("zoomInAction")->setText(S(str::ZoomIn));
+        named("zoomOutAction")->setText(S(str::ZoomOut));
+        named("fitAction")->setText(ui::Phrase("Fit to Window"));
+        named("actualSizeAction")->setText(ui::Phrase("Actual Size (100%)"));
+        BuildRecentMenu();
+    }
     BuildLanguageMenu();
     winBar_->Reload();
     winBarRestore_->Reload();
@@ -806,6 +1016,7 @@ void CGrimazeDlg::LayOut()
     if (!layoutReady_) return;
     const int w = width(), h = height();
     toolBar_->setGeometry(8, 25, w - 4 - 8, 69 - 25);
+    menuBar_->setGeometry(28, 0, std::min(menuBar_->sizeHint().width(), std::max(0, w - 28 - 90)), 22);
     winBar_->setGeometry(w - 76, 5, 66, 13);
     winBarRestore_->setGeometry(w - 76, 5, 66, 13);
     work_->setGeometry(4, 72, w - 8, h - 76);
@@ -878,7 +1089,8 @@ void CGrimazeDlg::paintEvent(QPaintEvent*)
     f.setWeight(QFont::DemiBold);
     p.setFont(f);
     p.setPen(ui::theme::kChromeText);
-    p.drawText(QRect(30, 0, 300, 22), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    // The title sits in the middle of the caption: the menu bar has its left end.
+    p.drawText(QRect(0, 0, width(), 22), Qt::AlignCenter, windowTitle());
     if (!maximised_) {
         p.setPen(QColor(0, 0, 0, 60));
         p.setBrush(Qt::NoBrush);

@@ -12,7 +12,9 @@
 #include "engine/EffectTemplate.h"
 #include "i18n/LanguageManager.h"
 #include "shell/WorkingWindow.h"
+#include "shell/logic/EditHistory.h"
 #include "shell/logic/ExportRules.h"
+#include "shell/logic/RecentFiles.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -21,6 +23,7 @@
 #include <thread>
 
 class QMenu;
+class QMenuBar;
 class CPhotoDocument;
 
 namespace ui {
@@ -30,6 +33,7 @@ class CFlexToolBar;
 
 namespace shell {
 
+class CBatchExportDlg;
 class CDlgExport;
 class CNoticeBar;
 
@@ -62,8 +66,13 @@ public:
     void MenuCommand(int command);
     /** Puts files at the front of the photo list (the add-images dialog, drag and drop). */
     void AddFiles(const QStringList& files);
+    /** Takes back the last edit of the current template's settings, else steps back through the results. */
     void Undo();
     void Redo();
+    /** Copies the shown result to the clipboard as a picture. */
+    void CopyResult();
+    /** "Export selected...": the current template with its settings over the selected photos. */
+    void ExportSelected();
     /** Escape: asks before quitting unless the export dialog is open. */
     void AskToQuit();
     void ShowHelp();
@@ -85,7 +94,12 @@ public:
     ui::CFlexToolBar* ToolBar() const { return toolBar_; }
     ui::CCoolButtonBar* WindowButtons() const { return maximised_ ? winBarRestore_ : winBar_; }
     CDlgExport* ExportDialog() const { return exportDialog_; }
+    CBatchExportDlg* BatchDialog() const { return batchDialog_; }
     QMenu* SettingsMenu() const { return settingsMenu_; }
+    QMenuBar* MenuBar() const { return menuBar_; }
+    QMenu* RecentMenu() const { return recentMenu_; }
+    RecentFiles& Recent() { return recent_; }
+    const EditHistory& Edits() const { return edits_; }
     QMenu* LanguageSubMenu() const { return languageMenu_; }
     bool ExportEnabled() const { return exportEnabled_; }
     bool Maximised() const { return maximised_; }
@@ -113,6 +127,14 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildMenuBar();
+    void BuildRecentMenu();
+    void OpenRecent(const std::string& path);
+    bool UndoEdit();
+    bool RedoEdit();
+    void ApplyEdit(const std::string& settings);
+    /** Watches input to the pane and the preview for edits of the template's settings. */
+    void TrackEdits(QObject* watched, QEvent* event);
     void BuildLanguageMenu();
     void RebuildToolBar();
     void LayOut();
@@ -136,6 +158,11 @@ private:
     ui::CCoolButtonBar* winBarRestore_ = nullptr;
     CImageProcessDlg* work_ = nullptr;
     QMenu* fileEditMenu_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QMenu* recentMenu_ = nullptr;
+    RecentFiles recent_;
+    EditHistory edits_;
+    CEffectTemplate* editsOf_ = nullptr;  ///< the template the edit history belongs to (not held)
     QMenu* settingsMenu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     i18n::LanguageMenu languages_;
@@ -157,6 +184,7 @@ private:
     CDlgExport* exportDialog_ = nullptr;  // while it is open
     ExportChoices exportChoices_;
     CNoticeBar* notice_ = nullptr;
+    CBatchExportDlg* batchDialog_ = nullptr;  // while it is open
 
     bool jobRunning_ = false;
     std::thread job_;

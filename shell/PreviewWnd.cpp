@@ -219,13 +219,68 @@ void CPhotoEditPreviewWnd::UpdateCursor(bool overActive)
     setCursor(zoom_.Zoomed() ? (panning_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor) : Qt::ArrowCursor);
 }
 
-void CPhotoEditPreviewWnd::ZoomStep(int steps)
+namespace {
+
+/** The width in photo pixels of what the preview shows (the preview renders smaller than the photo). */
+double PhotoWidth(const CPhotoDocument& doc, const cv::Mat& shown)
+{
+    const std::vector<int> selected = doc.SelectionIndices();
+    if (!selected.empty()) {
+        const PhotoRecord r = doc.PhotoAt(selected.front());
+        if (r.crop_px.width > 0) return r.crop_px.width;
+        if (!r.image.empty()) return r.image.cols;
+    }
+    return shown.cols;
+}
+
+}  // namespace
+
+double CPhotoEditPreviewWnd::FitPercent() const
+{
+    const cv::Mat shown = ShownImage();
+    const ViewRect fitted = FitRect(shown.cols, shown.rows, DeviceRect());
+    if (shown.empty() || fitted.Empty()) return 100;
+    return 100.0 * fitted.Width() / PhotoWidth(doc_, shown);
+}
+
+double CPhotoEditPreviewWnd::ZoomPercent() const
+{
+    const cv::Mat shown = ShownImage();
+    if (shown.empty()) return 100;
+    float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
+    float zoom = zoom_.zoom;
+    const VisibleRegion region = ComputeVisibleRegion(shown.cols, shown.rows, pan, zoom, DeviceRect());
+    const ViewRect displayed = FitRect(region.pixels.width, region.pixels.height, DeviceRect());
+    if (displayed.Empty() || region.pixels.width <= 0) return 100;
+    return 100.0 * displayed.Width() / (region.pixels.width * PhotoWidth(doc_, shown) / shown.cols);
+}
+
+void CPhotoEditPreviewWnd::ZoomToPercent(double percent)
 {
     const cv::Mat shown = ShownImage();
     if (shown.empty()) return;
-    zoom_.ZoomCentre(shown.cols, shown.rows, DeviceRect(), steps);
+    zoom_.SetAboutCentre(shown.cols, shown.rows, DeviceRect(), ViewZoom::ZoomForPercent(percent, FitPercent()));
     UpdateCursor(false);
     update();
+    emit ZoomChanged();
+}
+
+void CPhotoEditPreviewWnd::ZoomToFit()
+{
+    zoom_.Reset();
+    UpdateCursor(false);
+    update();
+    emit ZoomChanged();
+}
+
+void CPhotoEditPreviewWnd::ZoomToActualSize() { ZoomToPercent(100); }
+
+void CPhotoEditPreviewWnd::ZoomStep(int steps)
+{
+    if (ShownImage().empty() || steps == 0) return;
+    double percent = ZoomPercent();
+    for (int i = 0; i < std::abs(steps); ++i) percent = ViewZoom::NextLevel(percent, FitPercent(), steps > 0 ? 1 : -1);
+    ZoomToPercent(percent);
 }
 
 void CPhotoEditPreviewWnd::wheelEvent(QWheelEvent* e)
@@ -236,9 +291,11 @@ void CPhotoEditPreviewWnd::wheelEvent(QWheelEvent* e)
     bool handled = false;
     if (OverlayMouse(e->position(), false, &handled)) return;  // the pointer is over the overlay's handles
     const QPointF d = ToDevice(e->position());
+    // The wheel, with or without Control, zooms about the pointer.
     zoom_.ZoomAbout(shown.cols, shown.rows, DeviceRect(), notches, static_cast<float>(d.x()), static_cast<float>(d.y()));
     UpdateCursor(false);
     update();
+    emit ZoomChanged();
 }
 
 QRectF CPhotoEditPreviewWnd::CompareButtonRect() const { return QRectF(12, height() - 46, 34, 34); }
@@ -409,9 +466,9 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
             t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
         }
         p.restore();
-        if (zoom_.Zoomed() && !showOriginal_) {
-            // How far in we are, in the corner.
-            const QString z = QString("%1%").arg(std::lround(100 / zoom_.zoom));
+        if (!showOriginal_) {
+            // How far in we are, in photo pixels, in the corner.
+            const QString z = QString("%1 %").arg(std::lround(ZoomPercent()));
             QFont f = font();
             f.setPixelSize(11);
             p.setFont(f);

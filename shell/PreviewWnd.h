@@ -48,8 +48,18 @@ public:
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
     void OnTimer(int id) override;
 
-    /** One zoom step about the centre (the tool bar's zoom buttons). */
+    /** To the next fixed zoom level in or out (the tool bar's zoom buttons), about the centre. */
     void ZoomStep(int steps);
+    /** The whole result in the view (Ctrl+0). */
+    void ZoomToFit();
+    /** One photo pixel per screen pixel (Ctrl+1). */
+    void ZoomToActualSize();
+    /** Shows the result at a percentage of the photo's own pixels (fit when that is smaller). */
+    void ZoomToPercent(double percent);
+    /** The zoom as a percentage of the photo's own pixels, as the view shows it. */
+    double ZoomPercent() const;
+    /** The percentage at which the whole result fits the view. */
+    double FitPercent() const;
     /** Shows the photo instead of the result while on (the before/after comparison). */
     void SetShowOriginal(bool on);
     bool ShowingOriginal() const { return showOriginal_; }
@@ -66,6 +76,8 @@ public:
 
 signals:
     void ResultShown();
+    /** The zoom level changed (the window shows it). */
+    void ZoomChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;

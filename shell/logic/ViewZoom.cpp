@@ -33,9 +33,44 @@ void ViewZoom::ZoomAbout(int w, int h, const ViewRect& view, int steps, float x,
     }
 }
 
+double ViewZoom::NextLevel(double current, double fit, int direction)
+{
+    constexpr double kSlack = 0.5;  // a percent shown rounded counts as that level
+    if (direction > 0) {
+        for (double level : kLevels)
+            if (level > fit + kSlack && level > current + kSlack) return level;
+        return std::max(fit, std::min(current, kLevels[9]));
+    }
+    for (int i = 9; i >= 0; --i)
+        if (kLevels[i] > fit + kSlack && kLevels[i] < current - kSlack) return kLevels[i];
+    return fit;
+}
+
+float ViewZoom::ZoomForPercent(double percent, double fit)
+{
+    if (!(percent > fit) || !(fit > 0)) return 1;
+    return std::clamp(static_cast<float>(fit / percent), kMinZoom, 1.0f);
+}
+
 void ViewZoom::ZoomCentre(int w, int h, const ViewRect& view, int steps)
 {
     ZoomAbout(w, h, view, steps, (view.left + view.right) / 2.0f, (view.top + view.bottom) / 2.0f);
+}
+
+void ViewZoom::SetAboutCentre(int w, int h, const ViewRect& view, float z)
+{
+    if (w <= 0 || h <= 0 || view.Empty()) return;
+    const ViewMapping before(w, h, view, pan[0], pan[1], zoom);
+    if (!before.Valid()) return;
+    const cv::Point2f centre = before.ToFraction((view.left + view.right) / 2.0f, (view.top + view.bottom) / 2.0f);
+    zoom = std::clamp(z, kMinZoom, 1.0f);
+    float probe[2] = {pan[0], pan[1]};
+    float zz = zoom;
+    const VisibleRegion region = ComputeVisibleRegion(w, h, probe, zz, view);
+    pan[0] = centre.x - region.fw / 2;
+    pan[1] = centre.y - region.fh / 2;
+    ComputeVisibleRegion(w, h, pan, zoom, view);  // clamps the pan and applies the limits
+    if (zoom >= 1) Reset();
 }
 
 void ViewZoom::Pan(int w, int h, const ViewRect& view, float dx, float dy)

@@ -13,6 +13,20 @@ namespace shell {
 struct ViewZoom {
     static constexpr float kMinZoom = 0.01f;
     static constexpr float kStep = 1.05f;
+    /** The zoom buttons' fixed steps, in percent of the photo's own pixels; "fit" comes below them. */
+    static constexpr double kLevels[10] = {10, 25, 50, 75, 100, 150, 200, 300, 400, 800};
+
+    /**
+     * @brief The step after current (percent) in a direction (+1 in, -1 out): the next fixed
+     * level beyond it that lies above fit, or fit itself when zooming out past the lowest.
+     * Never beyond 800 %.
+     */
+    static double NextLevel(double current, double fit, int direction);
+    /**
+     * @brief The visible fraction (the zoom) that shows the photo at percent, given the
+     * percent at which the whole photo fits; 1 (fit) when percent is at or below fit.
+     */
+    static float ZoomForPercent(double percent, double fit);
 
     float zoom = 1;
     float pan[2] = {0, 0};
@@ -29,6 +43,8 @@ struct ViewZoom {
      * out multiplies it; the image point under (x, y) stays under it as far as the limits allow.
      */
     void ZoomAbout(int imageWidth, int imageHeight, const ViewRect& view, int steps, float x, float y);
+    /** Shows the visible fraction z (1: all) with the view's centre staying where it is. */
+    void SetAboutCentre(int imageWidth, int imageHeight, const ViewRect& view, float z);
     /** One step about the view's centre. */
     void ZoomCentre(int imageWidth, int imageHeight, const ViewRect& view, int steps);
     /** Pans by a pointer movement: offset -= delta / view size x visible fraction. */

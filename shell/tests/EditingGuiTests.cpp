@@ -4,14 +4,27 @@
 #include "engine/TemplateFile.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "controls/CoolButtonBar.h"
+#include "shell/BatchExportDialog.h"
 #include "shell/ExportDialog.h"
+#include "shell/OptionPane.h"
+#include "shell/OptionPane2D.h"
+#include "shell/ShellIds.h"
+#include "shell/WorkingWindow.h"
 #include "shell/Messages.h"
 #include "shell/NoticeBar.h"
 #include "shell/logic/ExportSave.h"
 #include "shell/PreviewWnd.h"
 #include "shell/tests/GuiTestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QSlider>
+#include <QTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +36,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace shell;
 
@@ -225,4 +239,185 @@ void EditingGuiTest::gifFrameDelayIsWrittenOnlyWhenAskedFor()
     QVERIFY(platform::ReadFile(dir_->path() + "/slow.gif", slow, 1 << 20));
     QVERIFY(slow.find(std::string("\x21\xF9\x04\x00\x19\x00", 6)) != std::string::npos);  // 25 hundredths
     QCOMPARE(dlg.Choices().gifDelayCs, 25);
+}
+
+// --- Menus, recent photos, clipboard ---------------------------------------------------------
+
+void EditingGuiTest::fileMenuInAMenuBarAndQuit()
+{
+    QMenuBar* bar = main_->MenuBar();
+    QVERIFY(bar->isVisible());
+    const QList<QAction*> menus = bar->actions();
+    QVERIFY(menus.size() >= 3);
+    QCOMPARE(menus[0]->text(), QString("File"));
+    QStringList items;
+    for (QAction* a : menus[0]->menu()->actions())
+        if (!a->isSeparator()) items << a->text();
+    QCOMPARE(items, (QStringList{"Open Images...", "Recent Photos", "Export Image...", "Export Selected...",
+                                 "Export GIF Animation...", "Exit"}));
+    QCOMPARE(bar->findChild<QAction*>("quitAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The menu bar sits in the caption, clear of the window buttons.
+    QVERIFY(bar->geometry().right() < main_->WindowButtons()->geometry().left());
+    QTest::keyClick(main_.get(), Qt::Key_Q, Qt::ControlModifier);
+    QVERIFY(!main_->isVisible());
+}
+
+void EditingGuiTest::recentPhotosAndCopyToClipboard()
+{
+    const std::string photo = dir_->path() + "/beach.png";
+    QVERIFY(cv::imwrite(photo, cv::Mat(60, 80, CV_8UC3, cv::Scalar(10, 200, 30))));
+    main_->AddFiles({QString::fromStdString(photo)});
+    guitest::Drain();
+    QCOMPARE(main_->Recent().Items().front(), photo);
+    emit main_->RecentMenu()->aboutToShow();
+    QCOMPARE(main_->RecentMenu()->actions().front()->text(), QString("beach.png"));
+
+    // Nothing to copy yet: said without a box.
+    QApplication::clipboard()->clear();
+    SelectTestTemplate("Copy");
+    QTest::keyClick(main_.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+    const QImage copied = QApplication::clipboard()->image();
+    const cv::Mat shown = doc_->ShownResult();
+    QCOMPARE(copied.size(), QSize(shown.cols, shown.rows));
+    QVERIFY(main_->Notice()->isVisible());
+
+    // A recent photo whose file has gone is dropped from the list when chosen.
+    std::filesystem::remove(photo);
+    MessageLog log;
+    log.Install();
+    emit main_->RecentMenu()->aboutToShow();
+    main_->RecentMenu()->actions().front()->trigger();
+    QVERIFY(main_->Recent().Items().empty() || main_->Recent().Items().front() != photo);
+    QCOMPARE(log.texts.size(), 1);
+}
+
+// --- Undo of edits ----------------------------------------------------------------------------
+
+void EditingGuiTest::undoTakesBackASliderDragAsOneStepThenTheHistory()
+{
+    SelectTestTemplate("Undo");
+    auto* simple = dynamic_cast<CT_SimpleTempl*>(doc_->CurrentTemplate());
+    QVERIFY(simple);
+    doc_->RenderFull();  // one result in the history
+    guitest::Drain();
+    const float start = simple->Params().var[0];
+    auto* pane = qobject_cast<COptionPane2D*>(main_->Work()->OperationPanel()->Pane());
+    QVERIFY(pane);
+    QSlider* slider = pane->Slider(0);
+    // One drag through several values.
+    const QPoint handle = slider->rect().center();
+    QTest::mousePress(slider, Qt::LeftButton, {}, handle);
+    for (int v : {30, 45, 60, 70}) slider->setValue(v);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, handle);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 70.0f);
+    QCOMPARE(main_->Edits().Steps(), size_t(2));
+    // A key press on the slider is a step of its own.
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 71.0f);
+
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 70.0f);
+    auto* fresh = qobject_cast<COptionPane2D*>(main_->Work()->OperationPanel()->Pane());
+    QCOMPARE(fresh->Slider(0)->value(), 70);  // the pane shows it
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], start);
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 70.0f);
+    QTest::keyClick(main_.get(), Qt::Key_Y, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 71.0f);
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], start);
+    // No edit left: Ctrl+Z steps back through the results, as before.
+    const cv::Mat before = doc_->ShownResult();
+    QVERIFY(doc_->HistorySize() >= 1);
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(doc_->ShownResult().data, doc_->HistoryAt(0).data);
+    QVERIFY(doc_->ShownResult().data != before.data);
+}
+
+// --- Zoom ---------------------------------------------------------------------------------------
+
+void EditingGuiTest::zoomFitActualSizeAndFixedSteps()
+{
+    SelectTestTemplate("Zoom");
+    CPhotoEditPreviewWnd* preview = main_->Work()->Preview();
+    const double fit = preview->FitPercent();
+    QVERIFY(fit > 0);
+    QCOMPARE(preview->ZoomPercent(), fit);
+    QTest::keyClick(main_.get(), Qt::Key_1, Qt::ControlModifier);
+    QVERIFY2(std::abs(preview->ZoomPercent() - std::max(100.0, fit)) < 2, qPrintable(QString::number(preview->ZoomPercent())));
+    QTest::keyClick(main_.get(), Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(preview->Zoom().zoom, 1.0f);
+    // The zoom button goes to the next fixed level above fit.
+    main_->Command(tool::ZoomIn);
+    const double first = ViewZoom::NextLevel(fit, fit, 1);
+    QVERIFY2(std::abs(preview->ZoomPercent() - first) < 2 || preview->ZoomPercent() > fit,
+             qPrintable(QString::number(preview->ZoomPercent())));
+    main_->Command(tool::ZoomOut);
+    QCOMPARE(preview->Zoom().zoom, 1.0f);
+    // The level is shown in the corner of the preview, also at fit.
+    const QImage shot = preview->grab().toImage();
+    QVERIFY(!shot.isNull());
+}
+
+// --- Batch export from the window ---------------------------------------------------------------
+
+void EditingGuiTest::exportSelectedRendersEachPhotoAndListsFailures()
+{
+    // Four photos selected in the strip; the last one's file is gone by the time of the batch.
+    std::vector<std::string> files;
+    for (int i = 0; i < 4; ++i) {
+        files.push_back(dir_->path() + "/in" + std::to_string(i) + ".png");
+        QVERIFY(cv::imwrite(files.back(), cv::Mat(40 + i, 50, CV_8UC3, cv::Scalar::all(20 * i))));
+    }
+    while (doc_->PhotoCount() > 0) doc_->RemovePhoto(0);
+    for (const std::string& f : files) {
+        PhotoRecord r;
+        r.path = f;
+        doc_->InsertPhoto(-1, r);
+    }
+    QVERIFY(doc_->SelectPhoto(0));
+    for (int i = 1; i < 4; ++i) QVERIFY(doc_->AddToSelection(i));
+    std::filesystem::remove(files[3]);
+    SelectTestTemplate("Batch");
+    auto* simple = dynamic_cast<CT_SimpleTempl*>(doc_->CurrentTemplate());
+    simple->Params().var[0] = 50;  // the window's setting goes with the batch
+
+    MessageLog log;
+    log.Install();
+    const std::string out = dir_->path() + "/out";
+    bool started = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        CBatchExportDlg* dlg = main_->BatchDialog();
+        if (!dlg || started) return;
+        started = true;
+        dlg->FolderEdit()->setText(QString::fromStdString(out));
+        dlg->FormatBox()->setCurrentIndex(dlg->FormatBox()->findData(QString("png")));
+        dlg->Start();
+        QVERIFY(dlg->Running());
+        QVERIFY(dlg->Progress()->isVisible());
+    });
+    poll.start(20);
+    main_->ExportSelected();
+    QVERIFY(started);
+    QTRY_VERIFY_WITH_TIMEOUT(!main_->BatchDialog(), 20000);
+    QCOMPARE(log.texts.size(), 1);
+    QVERIFY2(log.texts[0].contains("in3.png") && log.texts[0].contains("3 of 4"), qPrintable(log.texts[0]));
+    for (int i = 0; i < 3; ++i) {
+        const cv::Mat m = cv::imread(out + "/in" + std::to_string(i) + ".png");
+        QVERIFY(!m.empty());
+        QCOMPARE(m.rows, 40 + i);
+        QVERIFY(cv::mean(m)[0] >= 20 * i + 49);  // brightened by the window's 50
+    }
 }

@@ -20,6 +20,11 @@ private slots:
     void exportDialogFormatsQualityAndLongSide();
     void keptOpenExportShowsANoticeWithOpenFolder();
     void gifFrameDelayIsWrittenOnlyWhenAskedFor();
+    void fileMenuInAMenuBarAndQuit();
+    void recentPhotosAndCopyToClipboard();
+    void undoTakesBackASliderDragAsOneStepThenTheHistory();
+    void zoomFitActualSizeAndFixedSteps();
+    void exportSelectedRendersEachPhotoAndListsFailures();
 
 private:
     void SelectTestTemplate(const char* name, const char* templateClass = "SimpleTemplate");
