@@ -121,7 +121,7 @@ void CBatchExportDlg::Retranslate()
     labels_[2]->setText(ui::Phrase("Quality"));
     start_->setText(ui::Str(105));
     cancel_->setText(ui::Phrase("Cancel"));
-    status_->setText(ui::Phrase("Exporting %1 of %2...").arg(0).arg(photos_.size()));
+    if (Running()) status_->setText(ui::Phrase("Exporting %1 of %2...").arg(std::min<size_t>(done_ + 1, photos_.size())).arg(photos_.size()));
 }
 
 void CBatchExportDlg::Start()
@@ -140,6 +140,7 @@ void CBatchExportDlg::Start()
     for (QWidget* w : std::initializer_list<QWidget*>{folder_, browse_, format_, quality_, start_}) w->setEnabled(false);
     done_ = 0;
     failures_.clear();
+    status_->setText(ui::Phrase("Exporting %1 of %2...").arg(1).arg(photos_.size()));
     auto listener = std::make_shared<PostingListener>(
         QPointer<CBatchExportDlg>(this), [this](const std::string& photo, const std::string& why) { OnePhotoDone(photo, why); });
     const int jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));

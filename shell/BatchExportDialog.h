@@ -51,8 +51,7 @@ public:
 
     /** Starts the run (the Export button). */
     void Start();
-
-protected:
+    /** Cancel: while running, lets the photos in hand finish and starts no more; else closes. */
     void reject() override;
 
 private:

@@ -999,6 +999,7 @@ void CGrimazeDlg::Retranslate()
         named("actualSizeAction")->setText(ui::Phrase("Actual Size (100%)"));
         BuildRecentMenu();
     }
+    LayOut();  // the menu bar's width follows its words
     BuildLanguageMenu();
     winBar_->Reload();
     winBarRestore_->Reload();

@@ -13,6 +13,7 @@
 #include "library/ThumbnailWorker.h"
 #include "platform/Folders.h"
 #include "settings/GrimazeSettings.h"
+#include "shell/BatchExportDialog.h"
 #include "shell/ExportDialog.h"
 #include "shell/FilterList.h"
 #include "shell/MainWindow.h"
@@ -27,6 +28,13 @@
 #include "shell/ShellStartup.h"
 #include "shell/WorkingWindow.h"
 #include "update/VersionCheck.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRadioButton>
 
 #include <QApplication>
 #include <QDir>
@@ -95,6 +103,50 @@ std::string MakePhoto(const std::string& folder)
     const std::string path = folder + "/sunset.jpg";
     SaveImage(path, m);
     return path;
+}
+
+/** The editing loop's controls: the File menu, the export dialog's choices and its notice, a
+ *  zoom level, the batch export. Called once per language. */
+void EditingTour(shell::CGrimazeDlg& window, const QString& suffix)
+{
+    QMenuBar* bar = window.MenuBar();
+    bar->setActiveAction(bar->actions().value(0));
+    Wait(400);
+    Snap("file-menu-" + suffix, &window);
+    if (QMenu* m = bar->actions().value(0)->menu()) m->hide();
+    bar->setActiveAction(nullptr);
+
+    window.Work()->Preview()->ZoomToActualSize();
+    Wait(300);
+    Snap("zoom-100-" + suffix, &window);
+    window.Work()->Preview()->ZoomToFit();
+
+    QTimer::singleShot(1200, [&] {
+        if (shell::CDlgExport* dlg = window.ExportDialog()) {
+            dlg->FormatBox()->setCurrentIndex(dlg->FormatBox()->findData(QString("webp")));
+            dlg->LongSideRadio()->click();
+            dlg->KeepOpenCheck()->setChecked(true);
+            dlg->PathEdit()->setText(g_folder + "/export-" + suffix);
+            Wait(200);
+            Snap("export-choices-" + suffix, dlg);
+            dlg->Save();
+            Wait(300);
+            Snap("export-notice-" + suffix, dlg);
+            dlg->reject();
+        }
+    });
+    window.Command(shell::tool::Export);
+    Wait(3000);
+
+    QTimer::singleShot(800, [&] {
+        if (shell::CBatchExportDlg* dlg = window.BatchDialog()) {
+            dlg->FolderEdit()->setText(g_folder + "/batch-" + suffix);
+            Snap("batch-dialog-" + suffix, dlg);
+            dlg->reject();
+        }
+    });
+    window.ExportSelected();
+    Wait(1200);
 }
 
 }  // namespace
@@ -237,12 +289,15 @@ int main(int argc, char** argv)
     window.LanguageSubMenu()->hide();
     window.SettingsMenu()->hide();
 
+    EditingTour(window, "en");
+
     // Another language, everywhere at once.
     const auto table = i18n::Languages().LanguageTable();
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].fileName == "lang_deu.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
     Wait(1200);
     Snap("german", &window);
+    EditingTour(window, "de");
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
     Wait(1200);

@@ -1,6 +1,7 @@
 #include "shell/tests/EditingGuiTests.h"
 
 #include "engine/SimpleTemplate.h"
+#include "i18n/LanguageManager.h"
 #include "engine/TemplateFile.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -258,6 +259,14 @@ void EditingGuiTest::fileMenuInAMenuBarAndQuit()
     QCOMPARE(bar->findChild<QAction*>("quitAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     // The menu bar sits in the caption, clear of the window buttons.
     QVERIFY(bar->geometry().right() < main_->WindowButtons()->geometry().left());
+    // In German the words are longer: the bar grows with them and shows every menu.
+    const std::vector<i18n::LanguageEntry> table = i18n::Languages().LanguageTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_deu.ini") main_->MenuCommand(menu::FirstLanguage + static_cast<int>(i));
+    for (QAction* m : bar->actions())
+        QVERIFY2(bar->rect().contains(bar->actionGeometry(m)), qPrintable(m->text()));
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_eng.ini") main_->MenuCommand(menu::FirstLanguage + static_cast<int>(i));
     QTest::keyClick(main_.get(), Qt::Key_Q, Qt::ControlModifier);
     QVERIFY(!main_->isVisible());
 }
