@@ -9,9 +9,9 @@
 namespace {
 
 const cv::Size kFull = filterbench::kFullSize, kPreview = filterbench::kPreviewSize;
-const char* kWoodDefinition = "<filter><param foreground=\"" GRIMAZE_SOURCE_DIR
-                              "/media/Templates/WoodPrint/WoodLight.jpg\" background=\"" GRIMAZE_SOURCE_DIR
-                              "/media/Templates/WoodPrint/WoodDark.jpg\"/></filter>";
+// Without a template folder, names starting with "." are found in the program folder.
+const char* kWoodDefinition = "<filter><param foreground=\".\\media\\Templates\\WoodPrint\\WoodLight.jpg\" "
+                              "background=\".\\media\\Templates\\WoodPrint\\WoodDark.jpg\"/></filter>";
 
 template <class F>
 void RunFilter(benchmark::State& state, cv::Size out, const char* definition, float a, float b = 0)

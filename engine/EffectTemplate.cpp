@@ -61,10 +61,11 @@ void CEffectTemplate::SweepPanes()
     std::erase(panes_, nullptr);
 }
 
-bool CEffectTemplate::CreateFilterFromDefinition()
+bool CEffectTemplate::CreateFilterFromDefinition(const char* fallback)
 {
     tinyxml2::XMLElement* element = definition ? definition->FirstChildElement("filter") : nullptr;
     const char* name = element ? element->Attribute("name") : nullptr;
+    if (!name || !*name) name = fallback;
     if (!name || !*name) {
         loadError_ = "the template names no filter";
         return false;
@@ -75,11 +76,28 @@ bool CEffectTemplate::CreateFilterFromDefinition()
         loadError_ = std::string("unknown filter \"") + name + "\"";
         return false;
     }
+    std::unique_ptr<CImageFilter> created(filter);
     object.release();
-    filter_.reset(filter);
-    filter_->SetDefinition(element);
-    filter_->SetTemplateFolder(folder);
+    if (!ParamBlockFits(created->ParamsNeeded(), ParamsGiven())) {
+        loadError_ = std::string("template class \"") + className + "\" cannot drive filter class \"" + name +
+                     "\": the filter reads " + ParamBlockName(created->ParamsNeeded()) + ", the template hands it " +
+                     ParamBlockName(ParamsGiven());
+        return false;
+    }
+    created->SetDefinition(element);
+    created->SetTemplateFolder(folder);
+    std::string why;
+    if (!created->CheckFileSettings(&why)) {
+        loadError_ = std::string("filter \"") + name + "\", " + why;
+        return false;
+    }
+    filter_ = std::move(created);
     filter_->Init();
+    if (std::string unusable = filter_->InitError(); !unusable.empty()) {
+        loadError_ = std::string("filter \"") + name + "\", " + unusable;
+        filter_.reset();
+        return false;
+    }
     return true;
 }
 

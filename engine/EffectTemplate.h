@@ -62,6 +62,8 @@ public:
     virtual bool Load() { return true; }
     /** Hands the parameter block to the filter again. */
     virtual void ApplyParams() {}
+    /** The kind of parameter block this template hands its filter (ParamBlock.h). */
+    virtual ParamBlock ParamsGiven() const { return ParamBlock::None; }
     virtual void Reserved(int a) { (void)a; }
     virtual bool HasOverlay(int view) { (void)view; return false; }
     virtual void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
@@ -109,8 +111,14 @@ public:
     bool pointerMoved = false;
 
 protected:
-    /** Creates the filter named by the definition's "filter" child and initialises it. */
-    bool CreateFilterFromDefinition();
+    /**
+     * @brief Creates the filter named by the definition's "filter" child (or `fallback` when
+     * it names none) and initialises it. Refuses, with LoadError() naming both classes, a
+     * filter that reads another kind of parameter block than ParamsGiven(), and one whose
+     * file settings lead outside the template's folder, either way before the filter's Init;
+     * and one whose Init found a named file unusable (InitError).
+     */
+    bool CreateFilterFromDefinition(const char* fallback = nullptr);
 
     std::vector<COptionPanel*> panes_;
     std::unique_ptr<CImageFilter> filter_;

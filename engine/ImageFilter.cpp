@@ -1,9 +1,11 @@
 #include "engine/ImageFilter.h"
 
+#include "engine/TemplatePaths.h"
 #include "platform/Clock.h"
-#include "platform/Folders.h"
 
 #include <tinyxml2.h>
+
+#include <cmath>
 
 std::atomic<bool> CImageFilter::stopFlag_{false};
 
@@ -17,14 +19,22 @@ CImageFilter::~CImageFilter() = default;
 
 int CImageFilter::ExportAnimation(const std::string&, int, int) { return 0; }
 
-std::string CImageFilter::ResolveFileName(const std::string& rawName) const
+std::string CImageFilter::ResolveFileName(const std::string& name, std::string* error) const
 {
-    const std::string name = platform::NormalizePath(rawName);
-    if (name.empty() || name[0] != '.') return name;
-    std::string base = folder_.empty() ? platform::ProgramFolder() : platform::NormalizePath(folder_);
-    if (base.empty()) base = ".";
-    while (base.size() > 1 && base.back() == '/') base.pop_back();
-    return base + name.substr(1);
+    return ResolveTemplateFile(folder_, name, error);
+}
+
+bool CImageFilter::CheckFileSettings(std::string* error) const
+{
+    for (const char* setting : FileSettings()) {
+        const std::string name = ParamText(setting);
+        std::string why;
+        if (!name.empty() && ResolveFileName(name, &why).empty()) {
+            if (error) *error = std::string("setting \"") + setting + "\": " + why;
+            return false;
+        }
+    }
+    return true;
 }
 
 namespace {
@@ -42,8 +52,10 @@ int CImageFilter::ParamInt(const char* name, int def) const
 
 double CImageFilter::ParamDouble(const char* name, double def) const
 {
-    if (const auto* p = ParamElement(definition_)) p->QueryDoubleAttribute(name, &def);
-    return def;
+    double v = def;
+    if (const auto* p = ParamElement(definition_)) p->QueryDoubleAttribute(name, &v);
+    // "inf" and "nan" parse as numbers; no setting means either.
+    return std::isfinite(v) ? v : def;
 }
 
 std::string CImageFilter::ParamText(const char* name, const std::string& def) const

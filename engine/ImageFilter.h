@@ -8,11 +8,13 @@
  * under the photo document's rendering lock. Stop may come from any thread at any time: it
  * only sets the process-wide stop flag that long loops poll.
  *
- * Calling order: construct, SetDefinition and SetTemplateFolder, Init, SetParams; then per
+ * Calling order: construct, SetDefinition and SetTemplateFolder, CheckFileSettings (by the
+ * template creator, which also checks ParamsNeeded), Init, SetParams; then per
  * rendering SetSource, SetOutputSize, SetParams, Start, Process, GetResult. Re-renderings
  * after a parameter or pointer change skip Start.
  */
 #include "engine/ImageDataObject.h"
+#include "engine/ParamBlock.h"
 
 #include <opencv2/core.hpp>
 
@@ -20,6 +22,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tinyxml2 {
 class XMLElement;
@@ -37,6 +40,12 @@ public:
     virtual void SetSource(std::span<const cv::Mat> images) = 0;
     /** One-time preparation after the definition element and folder are set. */
     virtual void Init() {}
+    /**
+     * @brief Why the filter cannot work with what its definition names, or "": a file that is
+     * there but refused (a model with numbers out of range, say). A missing file is no such
+     * reason; the filter then renders without it. The template creator asks right after Init.
+     */
+    virtual std::string InitError() const { return {}; }
     /** Before a processing run; random filters take their seed here (SeedForRun). */
     virtual void Start() {}
     /** Asks a running Process to end early. */
@@ -51,8 +60,21 @@ public:
     virtual bool IsDeferred() { return false; }
     /** Writes an animated GIF; 1 on success. Only animated filters implement it. */
     virtual int ExportAnimation(const std::string& path, int maxWidth, int maxHeight);
-    /** The parameter block; its layout is agreed between a template class and its filters. */
-    virtual void SetParams(const void* block) { params_ = block; }
+    /**
+     * @brief The kind of parameter block this filter reads (ParamBlock.h). A template that
+     * hands out another kind cannot drive it: the template creator refuses the pair.
+     */
+    virtual ParamBlock ParamsNeeded() const = 0;
+    /**
+     * @brief Gives the parameter block, typed: the filter remembers its kind with the pointer
+     * and reads it only as that kind (ParamsAs). The template keeps the block alive.
+     */
+    template <class Block>
+    void SetParams(const Block* block)
+    {
+        params_ = block;
+        paramKind_ = Block::kKind;
+    }
     /** Kept for the fixed operation order; no filter gives it behaviour. */
     virtual void Reserved(int a, int b) { (void)a, (void)b; }
 
@@ -62,11 +84,20 @@ public:
     const std::string& TemplateFolder() const { return folder_; }
 
     /**
-     * @brief Resolves a file name read from the definition: a name starting with "." is
-     * relative to the template folder (or the program folder when there is none); any other
-     * name is used as it stands. Backslashes become slashes.
+     * @brief Resolves a file name read from the definition (TemplatePaths.h): relative names
+     * ("./x.png", "x.png") against the template folder, or the program folder when there is
+     * none; backslashes become slashes; symbolic links are followed.
+     * @return the resolved path, or "" (with a reason in error) when it lies outside the
+     * folder the template may read from.
      */
-    std::string ResolveFileName(const std::string& name) const;
+    std::string ResolveFileName(const std::string& name, std::string* error = nullptr) const;
+    /** The "param" settings that name files this filter reads (for CheckFileSettings). */
+    virtual std::vector<const char*> FileSettings() const { return {}; }
+    /**
+     * @brief Checks every file setting the definition gives against the template folder.
+     * @return false with a message naming the setting and the file when one lies outside.
+     */
+    bool CheckFileSettings(std::string* error) const;
 
     /** Settings: attributes of the definition's "param" child; missing or malformed keep def. */
     int ParamInt(const char* name, int def) const;
@@ -83,11 +114,19 @@ protected:
     void SeedForRun();
     std::uint32_t RunSeed() const { return runSeed_; }
 
+    /** The block the template handed, when it is of Block's kind; null otherwise. */
+    template <class Block>
+    const Block* ParamsAs() const
+    {
+        return paramKind_ == Block::kKind ? static_cast<const Block*>(params_) : nullptr;
+    }
+
     tinyxml2::XMLElement* definition_ = nullptr;
-    const void* params_ = nullptr;
     std::string folder_;
 
 private:
+    const void* params_ = nullptr;
+    ParamBlock paramKind_ = ParamBlock::None;
     std::uint32_t runSeed_ = 1;
     static std::atomic<bool> stopFlag_;
 };

@@ -5,10 +5,9 @@
  * regions and a result canvas sized to the view. Its own Process leaves the canvas black.
  */
 #include "engine/ImageFilter.h"
+#include "engine/SimpleTemplate.h"  // SimpleParams: ParamsAs needs the whole type
 
 #include <vector>
-
-struct SimpleParams;
 
 class CF_SimpleFilter : public CImageFilter {
 public:
@@ -17,6 +16,7 @@ public:
 
     void SetSource(std::span<const cv::Mat> images) override;
     void Init() override;
+    ParamBlock ParamsNeeded() const override { return ParamBlock::Simple; }
     void Process() override {}
     cv::Mat GetResult() override { return result_; }
     /** Scales the source down (never up) to fit the size; no size means the source's size. */
@@ -27,8 +27,8 @@ public:
     const std::vector<cv::Mat>& ExtraSources() const { return extra_; }
 
 protected:
-    /** The simple template's block, or null before the first SetParams. */
-    const SimpleParams* Params() const { return static_cast<const SimpleParams*>(params_); }
+    /** The simple template's block, or null before the first SetParams (or for another kind). */
+    const SimpleParams* Params() const { return ParamsAs<SimpleParams>(); }
 
     cv::Mat source_;
     cv::Mat result_;

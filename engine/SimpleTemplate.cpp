@@ -1,5 +1,6 @@
 #include "engine/SimpleTemplate.h"
 
+#include "engine/DefinitionNumbers.h"
 #include "engine/OptionPanel.h"
 #include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
@@ -55,12 +56,10 @@ platform::CursorShape CursorFor(int handle)
     }
 }
 
-float ReadFloat(const tinyxml2::XMLElement* e, const char* name)
-{
-    double v = 0;
-    if (e) e->QueryDoubleAttribute(name, &v);
-    return std::isfinite(v) ? static_cast<float>(v) : 0.f;
-}
+// Variables are in filter units: no filter works with values beyond a million, and a slider
+// position (a value divided by its resolution) must fit an int, hence the finest resolution.
+constexpr double kMaxVariable = 1e6;
+constexpr double kFinestResolution = 1e-3;
 
 }  // namespace
 
@@ -69,28 +68,48 @@ CT_SimpleTempl::~CT_SimpleTempl() = default;
 
 bool CT_SimpleTempl::Load()
 {
-    if (!CreateFilterFromDefinition()) return false;
+    if (!definition) {
+        loadError_ = "the template has no definition";
+        return false;
+    }
+    // Numbers first: a definition that cannot work is refused before its filter loads anything.
     const tinyxml2::XMLElement* vars = definition->FirstChildElement("variables");
     const char* names[3] = {"var1", "var2", "var3"};
+    VariableSpec specs[3];
     for (int i = 0; i < 3; ++i) {
         const tinyxml2::XMLElement* v = vars ? vars->FirstChildElement(names[i]) : nullptr;
-        VariableSpec& s = vars_[i];
-        s.min = ReadFloat(v, "min");
-        s.max = ReadFloat(v, "max");
-        s.def = ReadFloat(v, "default");
-        s.resolution = ReadFloat(v, "resolution");
-        if (s.resolution == 0) s.resolution = 1;
-        params_.var[i] = s.def;
+        double min = 0, max = 0, def = 0, resolution = 0;
+        if (!ReadCheckedNumber(v, "min", -kMaxVariable, kMaxVariable, min, &loadError_) ||
+            !ReadCheckedNumber(v, "max", -kMaxVariable, kMaxVariable, max, &loadError_) ||
+            !ReadCheckedNumber(v, "default", -kMaxVariable, kMaxVariable, def, &loadError_) ||
+            !ReadCheckedNumber(v, "resolution", -kMaxVariable, kMaxVariable, resolution, &loadError_))
+            return false;
+        if (resolution != 0 && std::fabs(resolution) < kFinestResolution) {
+            loadError_ = std::string("<") + names[i] + "> resolution=\"" + v->Attribute("resolution") +
+                         "\" is finer than 0.001";
+            return false;
+        }
+        specs[i] = {static_cast<float>(min), static_cast<float>(max), static_cast<float>(def),
+                    resolution == 0 ? 1.f : static_cast<float>(resolution)};
     }
-    if (const tinyxml2::XMLElement* roi = definition->FirstChildElement("roi")) {
+    const tinyxml2::XMLElement* roi = definition->FirstChildElement("roi");
+    double r[4] = {0, 0, 0, 0};
+    const char* keys[4] = {"defaultx", "defaulty", "defaultw", "defaulth"};
+    for (int i = 0; i < 4; ++i)
+        if (!ReadCheckedNumber(roi, keys[i], 0, 1, r[i], &loadError_)) return false;
+
+    if (!CreateFilterFromDefinition()) return false;
+    for (int i = 0; i < 3; ++i) {
+        vars_[i] = specs[i];
+        params_.var[i] = specs[i].def;
+    }
+    if (roi) {
         hasRegion_ = true;
-        const float r[4] = {ReadFloat(roi, "defaultx"), ReadFloat(roi, "defaulty"), ReadFloat(roi, "defaultw"),
-                            ReadFloat(roi, "defaulth")};
         if (r[0] != 0 || r[1] != 0 || r[2] != 0 || r[3] != 0) {
-            params_.x = r[0];
-            params_.y = r[1];
-            params_.w = r[2];
-            params_.h = r[3];
+            params_.x = static_cast<float>(r[0]);
+            params_.y = static_cast<float>(r[1]);
+            params_.w = static_cast<float>(r[2]);
+            params_.h = static_cast<float>(r[3]);
         }
     }
     filter_->SetParams(&params_);

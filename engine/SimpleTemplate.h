@@ -8,6 +8,7 @@
 
 /** The parameter block simple templates hand their filters. */
 struct SimpleParams {
+    static constexpr ParamBlock kKind = ParamBlock::Simple;
     float var[3] = {0, 0, 0};                  ///< "var1".."var3" in filter units
     float x = 0.25f, y = 0.25f, w = 0.5f, h = 0.5f;  ///< the region, as photo fractions
 };
@@ -30,6 +31,7 @@ public:
 
     bool Load() override;
     void ApplyParams() override;
+    ParamBlock ParamsGiven() const override { return ParamBlock::Simple; }
     bool HasOverlay(int view) override;
     void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
                      float panY, float zoom) override;

@@ -1,7 +1,6 @@
 #include "face/CF_Face.h"
 
 #include "face/FaceDetector.h"
-#include "platform/Folders.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -35,13 +34,9 @@ void CF_Face::Stop() { engine_.RequestStop(); }
 
 void CF_Face::LoadPicture()
 {
-    auto resolve = [&](const std::string& name) -> std::string {
-        if (name.empty()) return {};
-        if (name[0] == '.' || name[0] == '/') return ResolveFileName(name);
-        return platform::JoinPath(folder_, platform::NormalizePath(name));
-    };
-    const std::string picture = resolve(ParamText("image"));
-    const std::string config = resolve(ParamText("config"));
+    // A name leading out of the template folder resolves to "" and loads nothing.
+    const std::string picture = ResolveFileName(ParamText("image"));
+    const std::string config = ResolveFileName(ParamText("config"));
     if (!picture.empty()) engine_.LoadFacePicture(picture, config);
 }
 

@@ -21,6 +21,8 @@ public:
 
     void SetSource(std::span<const cv::Mat> images) override;
     void Init() override;
+    ParamBlock ParamsNeeded() const override { return ParamBlock::Face; }
+    std::vector<const char*> FileSettings() const override { return {"image", "config"}; }
     void Stop() override;
     void Process() override;
     cv::Mat GetResult() override;
@@ -46,7 +48,8 @@ public:
     static FaceQuad DefaultFaceRegion(int width, int height);
 
 private:
-    FaceParams* Params() const { return static_cast<FaceParams*>(const_cast<void*>(params_)); }
+    // The filter clears the template's requests in its block: the one place it writes there.
+    FaceParams* Params() const { return const_cast<FaceParams*>(ParamsAs<FaceParams>()); }
     void LoadPicture();
 
     FaceEngine engine_;

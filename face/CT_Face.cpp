@@ -1,7 +1,7 @@
 #include "face/CT_Face.h"
 
 #include "engine/AnimationCommands.h"
-
+#include "engine/DefinitionNumbers.h"
 #include "engine/OptionPanel.h"
 #include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
@@ -70,29 +70,26 @@ bool CT_Face::Load()
         loadError_ = "the template has no definition";
         return false;
     }
-    if (!filter_) {
-        std::unique_ptr<CImageDataObject> object = CreateByName("FaceFilter");
-        auto* filter = dynamic_cast<CF_Face*>(object.get());
-        if (!filter) {
-            loadError_ = "the face filter is not registered";
-            return false;
-        }
-        object.release();
-        filter_.reset(filter);
-        filter_->SetDefinition(definition->FirstChildElement("filter"));
-        filter_->SetTemplateFolder(folder);
-        filter_->Init();
+    // Zero means the default: the face at its own size, a fifth of it soft. A hundredfold zoom
+    // is already far beyond any picture's use; the soft edge is a share of the face.
+    double scale = 0, edge = 0;
+    const tinyxml2::XMLElement* param = definition->FirstChildElement("param");
+    if (!ReadCheckedNumber(param, "scale", 0, 100, scale, &loadError_) ||
+        !ReadCheckedNumber(param, "blend_edge", 0, 1, edge, &loadError_))
+        return false;
+    if (!filter_ && !CreateFilterFromDefinition("FaceFilter")) return false;
+    // The template talks to its filter beyond the parameter block (notifications, the
+    // engine), so only the face filter itself will do.
+    if (!dynamic_cast<CF_Face*>(filter_.get())) {
+        loadError_ = std::string("template class \"FaceTemplate\" cannot drive filter class \"") + filter_->className +
+                     "\": it needs \"FaceFilter\"";
+        filter_.reset();
+        return false;
     }
     const char* type = definition->Attribute("type");
     params_.kind = type && std::strcmp(type, "expression") == 0 ? KindExpression : KindChangeFace;
-    double scale = 0, edge = 0;
-    if (const tinyxml2::XMLElement* param = definition->FirstChildElement("param")) {
-        param->QueryDoubleAttribute("scale", &scale);
-        param->QueryDoubleAttribute("blend_edge", &edge);
-    }
-    // Zero (or nonsense) means the default: the face at its own size, a fifth of it soft.
-    params_.scale = std::isfinite(scale) && scale != 0 ? static_cast<float>(scale) : 1.0f;
-    params_.blendEdge = std::isfinite(edge) && edge != 0 ? static_cast<float>(edge) : 0.2f;
+    params_.scale = scale != 0 ? static_cast<float>(scale) : 1.0f;
+    params_.blendEdge = edge != 0 ? static_cast<float>(edge) : 0.2f;
     filter_->SetParams(&params_);
     return true;
 }

@@ -26,6 +26,7 @@ public:
 
     bool Load() override;
     void ApplyParams() override;
+    ParamBlock ParamsGiven() const override { return ParamBlock::Face; }
     bool HasOverlay(int view) override { return view == ViewOriginal; }
     void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
                      float panY, float zoom) override;

@@ -4,6 +4,7 @@
  * @brief The parameter block a face template hands its filter, and the commands its panes
  * send.
  */
+#include "engine/ParamBlock.h"
 #include "engine/PhotoRecord.h"  // FacePhotoState
 
 #include <cstddef>
@@ -18,6 +19,7 @@ enum FaceKind : std::int32_t { KindChangeFace = 1, KindExpression = 2 };
  * keeps: it is the record's block itself, so the two layouts cannot drift apart.
  */
 struct FaceParams {
+    static constexpr ParamBlock kKind = ParamBlock::Face;
     std::uint8_t alignRequest = 0;   ///< run feature alignment at the next Process
     std::uint8_t searchRequest = 0;  ///< find the next face at the next Process
     std::uint8_t resetRequest = 0;   ///< forget the face and restart the search

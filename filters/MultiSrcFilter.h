@@ -25,6 +25,8 @@ public:
     void SetSource(std::span<const cv::Mat> images) override;
     /** Creates the 800 x 600 canvas. */
     void Init() override;
+    /** Reads no parameters, so any template may drive it. */
+    ParamBlock ParamsNeeded() const override { return ParamBlock::None; }
     void Process() override {}
     cv::Mat GetResult() override { return output_; }
     /**

@@ -15,7 +15,8 @@
  *
  * Accepts 1 to 4 channels of 8/16-bit (un)signed, 32-bit integer, float or double pixels;
  * returns the first three channels as floats (channels the image lacks are 0). An empty image
- * samples as 0.
+ * samples as 0. Positions far outside the image (even inf) sample its border; NaN samples
+ * the top-left border.
  */
 cv::Vec3f SampleImage(const cv::Mat& image, float u, float v);
 
@@ -25,10 +26,21 @@ struct SampleCell {
     float fx, fy;
 };
 
+/**
+ * @brief A sample position in pixels kept within the int range: every position this far out
+ * samples the border anyway, and from 2^24 on floats have no fraction left, so the cell and
+ * its weights are those of the position itself. NaN goes to the top or left border.
+ */
+inline float KeepSamplePositionInRange(float p)
+{
+    constexpr float kFar = 16777216.0f;
+    return p >= -kFar && p <= kFar ? p : p > 0 ? kFar : -kFar;
+}
+
 inline SampleCell LocateSample(int w, int h, float u, float v)
 {
-    u = u * w - 0.5f;
-    v = v * h - 0.5f;
+    u = KeepSamplePositionInRange(u * w - 0.5f);
+    v = KeepSamplePositionInRange(v * h - 0.5f);
     const float fu = std::floor(u), fv = std::floor(v);
     const int x0 = static_cast<int>(fu), y0 = static_cast<int>(fv);
     return {std::min(std::max(x0, 0), w - 1), std::min(std::max(x0 + 1, 0), w - 1), std::min(std::max(y0, 0), h - 1),

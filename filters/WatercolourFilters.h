@@ -33,6 +33,7 @@ public:
     CF_WoodPrint();
     ~CF_WoodPrint() override;
     void Init() override;
+    std::vector<const char*> FileSettings() const override { return {"foreground", "background"}; }
     void Process() override;
 
     const cv::Mat& Foreground() const { return foreground_; }

@@ -6,7 +6,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 
@@ -37,14 +36,6 @@ void CF_Frame::Init()
         if (!background2_.empty() && !background_.empty() && background2_.size() != background_.size())
             cv::resize(background2_, background2_, background_.size(), 0, 0, cv::INTER_LINEAR);
     }
-}
-
-const FrameParams* CF_Frame::Frame() const
-{
-    if (!params_) return nullptr;
-    std::uint32_t tag = 0;
-    std::memcpy(&tag, params_, sizeof tag);
-    return tag == FrameParams::kTag ? static_cast<const FrameParams*>(params_) : nullptr;
 }
 
 const cv::Mat& CF_Frame::PhotoFor(const FrameWindow& window)

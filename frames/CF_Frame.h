@@ -22,6 +22,8 @@ public:
 
     void SetSource(std::span<const cv::Mat> images) override;
     void Init() override;
+    ParamBlock ParamsNeeded() const override { return ParamBlock::Frame; }
+    std::vector<const char*> FileSettings() const override { return {"background", "background2"}; }
     void Process() override;
     /** The result always has the background's size. */
     void SetOutputSize(const cv::Size* size) override { (void)size; }
@@ -32,7 +34,7 @@ public:
 
 private:
     /** The frame block, or null when none (or a block of another kind) was given. */
-    const FrameParams* Frame() const;
+    const FrameParams* Frame() const { return ParamsAs<FrameParams>(); }
     /**
      * @brief The photo at the resolution the window needs: the full photo, or a halved copy
      * while the halved one still has at least as many pixels as the window spans. Bilinear

@@ -1,29 +1,33 @@
 #include "frames/CT_Frame.h"
 
+#include "engine/DefinitionNumbers.h"
 #include "engine/PhotoDocument.h"
 #include "frames/CF_Frame.h"
 
 #include <tinyxml2.h>
 
+#include <climits>
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-FrameWindow ReadWindow(const tinyxml2::XMLElement* parent)
+// Frame pictures are a few thousand pixels across; a corner may lie off the picture, but not
+// so far that the window's geometry leaves the rasteriser's range.
+constexpr int kMaxCorner = 100000;
+
+bool ReadWindow(const tinyxml2::XMLElement* parent, FrameWindow& w, std::string* error)
 {
     static const char* const kNames[4] = {"point00", "point01", "point10", "point11"};
-    FrameWindow w;
     for (int i = 0; i < 4; ++i) {
         const tinyxml2::XMLElement* p = parent ? parent->FirstChildElement(kNames[i]) : nullptr;
         int x = 0, y = 0;
-        if (p) {
-            p->QueryIntAttribute("x", &x);
-            p->QueryIntAttribute("y", &y);
-        }
+        if (!ReadCheckedInt(p, "x", -kMaxCorner, kMaxCorner, x, error) ||
+            !ReadCheckedInt(p, "y", -kMaxCorner, kMaxCorner, y, error))
+            return false;
         w.corner[i] = {x, y};
     }
-    return w;
+    return true;
 }
 
 }  // namespace
@@ -35,31 +39,32 @@ bool CT_Frame::Load()
 {
     if (!CT_SimpleTempl::Load()) return false;
     if (!dynamic_cast<CF_Frame*>(filter_.get())) {
-        // Any other filter would read the frame block as its own kind of block.
-        loadError_ = "a frame template needs the frame filter (\"FrameFilter\")";
+        // The corner dragging sizes itself by the frame picture: only the frame filter has one.
+        loadError_ = std::string("template class \"FrameTemplate\" cannot drive filter class \"") + filter_->className +
+                     "\": it needs \"FrameFilter\"";
+        filter_.reset();
         return false;
     }
     const tinyxml2::XMLElement* param = definition->FirstChildElement("param");
     frame_ = FrameParams{};
-    frame_.main = ReadWindow(param);
+    if (!ReadWindow(param, frame_.main, &loadError_)) return false;
     for (int i = 0; param; ++i) {
         char name[100];
         std::snprintf(name, sizeof name, "extra%d", i);
         const tinyxml2::XMLElement* e = param->FirstChildElement(name);
         if (!e) break;
-        frame_.extra.push_back(ReadWindow(e));
+        if (!ReadWindow(e, frame_.extra.emplace_back(), &loadError_)) return false;
     }
     int gray = 0;
-    float alpha = 0, edge = 0;
-    if (param) {
-        param->QueryIntAttribute("gray", &gray);
-        param->QueryFloatAttribute("alpha", &alpha);
-        param->QueryFloatAttribute("edge", &edge);
-    }
+    double alpha = 0, edge = 0;
+    if (!ReadCheckedInt(param, "gray", INT_MIN, INT_MAX, gray, &loadError_) ||
+        !ReadCheckedNumber(param, "alpha", 0, 1, alpha, &loadError_) ||
+        !ReadCheckedNumber(param, "edge", 0, 1, edge, &loadError_))
+        return false;
     frame_.gray = gray != 0 ? 1 : 0;
     // A definition that leaves the opacity out means an opaque photo.
-    frame_.alpha = (alpha == 0 || !std::isfinite(alpha)) ? 1.f : alpha;
-    frame_.edge = std::isfinite(edge) ? edge : 0.f;
+    frame_.alpha = alpha == 0 ? 1.f : static_cast<float>(alpha);
+    frame_.edge = static_cast<float>(edge);
     filter_->SetParams(&frame_);
     return true;
 }

@@ -30,6 +30,7 @@ public:
     bool Load() override;
     /** Drags the active corner with the pointer, then hands the frame block to the filter. */
     void ApplyParams() override;
+    ParamBlock ParamsGiven() const override { return ParamBlock::Frame; }
     /** The simple template's commands; the filter keeps receiving the frame block. */
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
 

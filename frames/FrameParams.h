@@ -3,6 +3,8 @@
  * @file FrameParams.h
  * @brief The parameter block a frame template hands its frame filter.
  */
+#include "engine/ParamBlock.h"
+
 #include <opencv2/core.hpp>
 
 #include <array>
@@ -21,17 +23,9 @@ struct FrameWindow {
     friend bool operator==(const FrameWindow&, const FrameWindow&) = default;
 };
 
-/**
- * @brief The frame block: windows and how the photo is blended into them.
- *
- * A filter only sees the block as an untyped pointer, and a definition file may pair a frame
- * filter with a template that hands it another kind of block. The block therefore starts with
- * a tag the frame filter checks first; its bit pattern is a NaN as a float, which no other
- * template's block ever holds in its first field.
- */
+/** The frame block: windows and how the photo is blended into them. */
 struct FrameParams {
-    static constexpr std::uint32_t kTag = 0x7FC4F2A3u;
-    std::uint32_t tag = kTag;
+    static constexpr ParamBlock kKind = ParamBlock::Frame;
     FrameWindow main;
     std::vector<FrameWindow> extra;  ///< "extra0", "extra1", ... in definition order
     int gray = 0;                    ///< 1 turns the photo into a relief in the background's colours

@@ -773,7 +773,8 @@ void CGalleryModel::ThumbnailPass(CPhotoDocument* document, const std::atomic<bo
         }
         for (const Job& job : jobs) {
             if (stop.load()) return;
-            const cv::Mat picture = job.definition ? MakeTemplateThumbnail(job.definition, job.folder, document)
+            std::string refused;
+            const cv::Mat picture = job.definition ? MakeTemplateThumbnail(job.definition, job.folder, document, &refused)
                                                    : MakeOnlineThumbnail(job.thumb, badge);
             {
                 std::lock_guard lock(mutex_);
@@ -782,6 +783,9 @@ void CGalleryModel::ThumbnailPass(CPhotoDocument* document, const std::atomic<bo
                 if (e.thumbVersion == job.version) {
                     g->thumbnails[static_cast<size_t>(job.entry)] = picture;
                     e.thumbPending = false;
+                    // A definition that cannot become a template (a downloaded one pairing a
+                    // template with a filter it cannot drive, say) is shown as failed.
+                    if (!refused.empty()) e.state = kEntryFailed;
                 }
             }
             platform::Invalidate(window);

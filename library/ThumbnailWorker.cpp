@@ -46,10 +46,10 @@ void DrawBadge(cv::Mat& picture, const cv::Mat& badge)
 }  // namespace
 
 cv::Mat MakeTemplateThumbnail(const std::shared_ptr<tinyxml2::XMLDocument>& definition, const std::string& folder,
-                              CPhotoDocument* document)
+                              CPhotoDocument* document, std::string* refused)
 {
     if (!definition || !document) return WhiteThumbnail();
-    CEffectTemplate* t = CreateTemplate(definition, folder, document);
+    CEffectTemplate* t = CreateTemplate(definition, folder, document, refused);
     if (!t) return WhiteThumbnail();
     const cv::Mat image = document->TemplateThumbnail(t);
     t->Release();

@@ -82,10 +82,11 @@ private:
 /**
  * @brief A local template's thumbnail: creates the template from its definition (under the
  * template-creation lock), renders it with the document's TemplateThumbnail and releases it.
- * White 129 x 86 when it cannot be made.
+ * White 129 x 86 when it cannot be made; when the definition cannot become a template at all,
+ * refused says why (it stays untouched otherwise).
  */
 cv::Mat MakeTemplateThumbnail(const std::shared_ptr<tinyxml2::XMLDocument>& definition, const std::string& folder,
-                              CPhotoDocument* document);
+                              CPhotoDocument* document, std::string* refused = nullptr);
 
 /**
  * @brief An online template's picture: the image file (fitted into 129 x 86 when larger, a

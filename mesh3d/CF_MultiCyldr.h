@@ -24,15 +24,19 @@ public:
     void SetSource(std::span<const cv::Mat> images) override;
     /** The canvas and depth buffer at 800 x 600; loads the model. */
     void Init() override;
+    ParamBlock ParamsNeeded() const override { return ParamBlock::Mesh; }
+    std::vector<const char*> FileSettings() const override { return {"mesh"}; }
     void Process() override;
     /** A new canvas of the size (800 x 600 without one) and a depth buffer to match. */
     void SetOutputSize(const cv::Size* size) override;
 
     const Mesh& GetMesh() const { return mesh_; }
     const std::string& MeshError() const { return meshError_; }
+    /** A model file that is there but refused makes the template fail; a missing one does not. */
+    std::string InitError() const override { return meshUnusable_ ? meshError_ : std::string(); }
 
 private:
-    const MeshParams* Params() const { return static_cast<const MeshParams*>(params_); }
+    const MeshParams* Params() const { return ParamsAs<MeshParams>(); }
     /** The inputs at the resolution the output can show, made when first needed. */
     const std::vector<cv::Mat>& Strips();
 
@@ -41,5 +45,6 @@ private:
     bool stripsReady_ = false;
     Mesh mesh_;
     std::string meshError_;
+    bool meshUnusable_ = false;
     StripData stripData_;
 };

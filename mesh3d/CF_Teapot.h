@@ -25,6 +25,8 @@ public:
     void SetSource(std::span<const cv::Mat> images) override;
     /** The 800 x 600 canvas and depth buffer; loads the model. */
     void Init() override;
+    ParamBlock ParamsNeeded() const override { return ParamBlock::Mesh; }
+    std::vector<const char*> FileSettings() const override { return {"mesh"}; }
     void Process() override;
     cv::Mat GetResult() override { return output_; }
     /** As the simple filter: the source fitted into size, never enlarged; then a new depth buffer. */
@@ -34,9 +36,11 @@ public:
     const Mesh& GetMesh() const { return mesh_; }
     /** Why the model did not load ("" when it did). */
     const std::string& MeshError() const { return meshError_; }
+    /** A model file that is there but refused makes the template fail; a missing one does not. */
+    std::string InitError() const override { return meshUnusable_ ? meshError_ : std::string(); }
 
 private:
-    const MeshParams* Params() const { return static_cast<const MeshParams*>(params_); }
+    const MeshParams* Params() const { return ParamsAs<MeshParams>(); }
     /** Makes the background and the texture for the present source and output size. */
     void Prepare();
 
@@ -48,5 +52,6 @@ private:
     bool prepared_ = false;
     Mesh mesh_;
     std::string meshError_;
+    bool meshUnusable_ = false;
     ReflectionData reflection_;
 };

@@ -1,5 +1,6 @@
 #include "mesh3d/CT_3DMesh.h"
 
+#include "engine/DefinitionNumbers.h"
 #include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
 #include "frames/GifWriter.h"
@@ -13,6 +14,7 @@
 #include <cmath>
 #include <mutex>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -46,6 +48,13 @@ int IntKey(const tinyxml2::XMLElement* param, const char* name)
 
 double NonZeroOr(double v, double fallback) { return v == 0 ? fallback : v; }
 
+// The largest magnitude each number may have. Beyond these a model is nowhere to be seen,
+// and the values would only reach the renderer as inf or NaN.
+constexpr std::pair<const char*, double> kKeyLimits[] = {
+    {"hangle", 1e3}, {"vangle", 1e3}, {"xscale", 1e3}, {"yscale", 1e3},   {"zscale", 1e3},        {"x", 1e4},
+    {"y", 1e4},      {"z", 1e4},      {"proj", 1e3},   {"specular", 1e3}, {"rotation_speed", 1e3},
+};
+
 /** The turn by angle about the model's vertical axis after it was tilted by tilt. */
 cv::Matx33f TurnAboutTiltedAxis(float tilt, float angle)
 {
@@ -72,8 +81,12 @@ CT_3DMesh* CT_3DMesh::TurningTemplate()
 
 bool CT_3DMesh::Load()
 {
+    const tinyxml2::XMLElement* param = definition ? definition->FirstChildElement("param") : nullptr;
+    for (const auto& [key, limit] : kKeyLimits) {
+        double v = 0;
+        if (!ReadCheckedNumber(param, key, -limit, limit, v, &loadError_)) return false;
+    }
     if (!CreateFilterFromDefinition()) return false;
-    const tinyxml2::XMLElement* param = definition->FirstChildElement("param");
 
     const float h = static_cast<float>(Key(param, "hangle"));
     tilt_ = static_cast<float>(Key(param, "vangle"));

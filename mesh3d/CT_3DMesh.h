@@ -47,6 +47,7 @@ public:
     bool Load() override;
     /** Reads the per-rendering keys; turns the model by the pointer's drag; hands the block on. */
     void ApplyParams() override;
+    ParamBlock ParamsGiven() const override { return ParamBlock::Mesh; }
     bool HasOverlay(int view) override { (void)view; return false; }
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     /** which 1: "OptionPane_3D" (null where no pane class is registered, as in engine-only programs). */

@@ -7,23 +7,23 @@
 #include <algorithm>
 #include <cstring>
 
-std::string MeshFilePath(const CImageFilter& filter)
+std::string MeshFilePath(const CImageFilter& filter, std::string* error)
 {
-    const std::string name = platform::NormalizePath(filter.ParamText("mesh"));
-    if (name.empty()) return {};
-    if (name[0] == '.') return filter.ResolveFileName(name);
-    if (name[0] == '/' || filter.TemplateFolder().empty()) return name;
-    return platform::JoinPath(platform::NormalizePath(filter.TemplateFolder()), name);
+    return filter.ResolveFileName(filter.ParamText("mesh"), error);
 }
 
-bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error)
+bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error, bool* unusable)
 {
-    const std::string path = MeshFilePath(filter);
-    if (path.empty()) {
+    if (unusable) *unusable = false;
+    if (filter.ParamText("mesh").empty()) {
         error = "the filter names no mesh file";
         return false;
     }
-    return LoadMeshFile(mesh, path, &error);
+    const std::string path = MeshFilePath(filter, &error);
+    if (path.empty()) return false;
+    if (LoadMeshFile(mesh, path, &error)) return true;
+    if (unusable) *unusable = platform::FileExists(path);
+    return false;
 }
 
 bool SameImage(const cv::Mat& a, const cv::Mat& b)

@@ -9,11 +9,14 @@
 
 #include <string>
 
-/** The model file a 3D filter's "mesh" setting names: relative to the template folder. */
-std::string MeshFilePath(const CImageFilter& filter);
+/** The model file a 3D filter's "mesh" setting names; "" (with a reason) outside the template folder. */
+std::string MeshFilePath(const CImageFilter& filter, std::string* error = nullptr);
 
-/** Loads the model named by the filter's "mesh" setting; false with a reason when it cannot. */
-bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error);
+/**
+ * @brief Loads the model named by the filter's "mesh" setting; false with a reason when it
+ * cannot. unusable tells a file that is there but refused from one that is missing.
+ */
+bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error, bool* unusable = nullptr);
 
 /**
  * @brief A copy of photo small enough for an output of the given size (longest side at most

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <sstream>
 
 namespace mesh_format {
 
@@ -85,6 +86,53 @@ private:
 
 static_assert(std::endian::native == std::endian::little, "mesh files are little-endian; add byte swapping");
 
+// The largest magnitude each vertex component may have. Models are a few units across,
+// colours and texture coordinates run from 0 to 1; far beyond that a number can only be
+// garbage, and on its way to pixel positions and texel indices it would overflow.
+constexpr float kMaxPosition = 1e6f;
+constexpr float kMaxColour = 1e3f;
+constexpr float kMaxNormal = 1e6f;
+constexpr float kMaxTexCoord = 1e3f;
+constexpr float kMaxExtra = 1e6f;
+
+bool CheckVertexValues(const std::vector<float>& vertices, std::uint32_t flags, std::string* error)
+{
+    struct Component {
+        std::uint32_t bit;
+        int count;
+        float limit;
+        const char* what;
+    };
+    const Component parts[] = {
+        {mesh_format::Position, 3, kMaxPosition, "position"},
+        {mesh_format::Colour, 3, kMaxColour, "colour"},
+        {mesh_format::Normal, 3, kMaxNormal, "normal"},
+        {mesh_format::TexCoord, 2, kMaxTexCoord, "texture coordinate"},
+        {mesh_format::Extra, mesh_format::FileExtraCount(flags), kMaxExtra, "extra value"},
+    };
+    const std::size_t stride = static_cast<std::size_t>(mesh_format::FileStride(flags));
+    for (std::size_t base = 0, vertex = 0; base + stride <= vertices.size() && stride > 0; base += stride, ++vertex) {
+        std::size_t at = base;
+        for (const Component& c : parts) {
+            if (!(flags & c.bit)) continue;
+            for (int i = 0; i < c.count; ++i, ++at) {
+                const float v = vertices[at];
+                // Written so that NaN fails too.
+                if (!(std::fabs(v) <= c.limit)) {
+                    if (error) {
+                        std::ostringstream s;
+                        s << "vertex " << vertex << " has a " << c.what << " of " << v << " (allowed: -" << c.limit
+                          << " to " << c.limit << ")";
+                        *error = s.str();
+                    }
+                    return false;
+                }
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool DecodeMeshFile(const std::string& bytes, Mesh& mesh, std::string* error)
@@ -110,8 +158,7 @@ bool DecodeMeshFile(const std::string& bytes, Mesh& mesh, std::string* error)
     if (vertexBytes > in.Left()) return Fail(error, "the file is shorter than its vertex count says");
     std::vector<float> vertices(static_cast<std::size_t>(vertexCount) * stride);
     in.Raw(vertices.data(), vertexBytes);
-    for (float v : vertices)
-        if (!std::isfinite(v)) return Fail(error, "a vertex holds a number that is not finite");
+    if (std::string why; !CheckVertexValues(vertices, flags, &why)) return Fail(error, why);
 
     if (!in.Int32(triangleCount)) return Fail(error, "the file ends before its triangle count");
     if (triangleCount < 0) return Fail(error, "negative triangle count");

@@ -156,8 +156,10 @@ inline constexpr std::size_t kMaxMeshFileBytes = 256u << 20;
  *
  * The file is checked whole before the mesh changes: a file that is missing, larger than
  * kMaxMeshFileBytes, shorter than its counts say, with an unknown index type or format bits,
- * more than MaxExtra extra values, non-finite numbers or an index past the last vertex is
- * refused (false, with a reason in error) and the mesh keeps what it had.
+ * more than MaxExtra extra values, numbers that are not finite or out of range (a position,
+ * normal or extra value beyond 1e6 in magnitude, a colour or texture coordinate beyond 1e3)
+ * or an index past the last vertex is refused (false, with a reason in error) and the mesh
+ * keeps what it had.
  */
 bool LoadMeshFile(Mesh& mesh, const std::string& path, std::string* error = nullptr);
 

@@ -3,6 +3,8 @@
  * @file MeshParams.h
  * @brief The parameter block the 3D mesh template hands its filter (teapot, cylinder).
  */
+#include "engine/ParamBlock.h"
+
 #include <cstdint>
 
 /** Bits of MeshParams::flags. */
@@ -13,6 +15,7 @@ inline constexpr std::uint32_t Specular = 0x4;         ///< add the highlight of
 }  // namespace mesh_flags
 
 struct MeshParams {
+    static constexpr ParamBlock kKind = ParamBlock::Mesh;
     /** Model position; the camera sits at the origin looking along +z, so the model's z is negative. */
     float position[3] = {0, 0, 0};
     /**

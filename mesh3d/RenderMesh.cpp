@@ -176,6 +176,13 @@ public:
 private:
     void Emit(const raster::Vertex<N>& a, const raster::Vertex<N>& b, const raster::Vertex<N>& c)
     {
+        // Clipping keeps corners within the guard band, but a degenerate clip (a corner that
+        // only just reaches past the near plane) may still divide out to inf or NaN. Such a
+        // triangle has nothing to draw, and its bounds must not reach the int conversions
+        // below; NaN fails these comparisons, so it is caught too.
+        constexpr float kLimit = static_cast<float>(2 * kGuard);
+        for (const raster::Vertex<N>* v : {&a, &b, &c})
+            if (!(std::fabs(v->x) < kLimit && std::fabs(v->y) < kLimit)) return;
         const float minY = std::min({a.y, b.y, c.y}), maxY = std::max({a.y, b.y, c.y});
         const float minX = std::min({a.x, b.x, c.x}), maxX = std::max({a.x, b.x, c.x});
         if (maxY < 0 || maxX < 0 || minY > target_.height || minX > target_.width) return;
@@ -257,8 +264,9 @@ inline unsigned char ToByte(float v)
 {
     // Colours past 1 (bright vertex colours, unnormalised normals) saturate instead of
     // wrapping around to dark values.
+    // NaN (from a degenerate attribute) counts as black rather than reaching the conversion.
     v *= 255.0f;
-    return v <= 0 ? 0 : v >= 255.0f ? 255 : static_cast<unsigned char>(v);
+    return !(v > 0) ? 0 : v >= 255.0f ? 255 : static_cast<unsigned char>(v);
 }
 
 template <int N>

@@ -103,8 +103,8 @@ TEST(ImageFilter, ResolvesFileNamesAgainstTheTemplateFolder)
     f.SetTemplateFolder("/data/templates/Frame/");
     EXPECT_EQ(f.ResolveFileName(".\\back.png"), "/data/templates/Frame/back.png");
     EXPECT_EQ(f.ResolveFileName("./sub/back.png"), "/data/templates/Frame/sub/back.png");
-    EXPECT_EQ(f.ResolveFileName("/abs/x.png"), "/abs/x.png");
-    EXPECT_EQ(f.ResolveFileName("plain.png"), "plain.png");
+    EXPECT_EQ(f.ResolveFileName("plain.png"), "/data/templates/Frame/plain.png");
+    EXPECT_EQ(f.ResolveFileName("/abs/x.png"), "");  // outside the folder (TemplatePathsTest)
     f.SetTemplateFolder("");
     platform::SetProgramFolder("/opt/grimaze");
     EXPECT_EQ(f.ResolveFileName(".\\media\\x.png"), "/opt/grimaze/media/x.png");

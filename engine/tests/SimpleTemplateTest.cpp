@@ -243,3 +243,60 @@ TEST_F(RegionDrag, IgnoresOtherViewsAndMissingImages)
     EXPECT_FALSE(t->OnMouse(ViewPreview, cv::Mat(), {0, 0, 400, 400}, pan, zoom, true, false, 0, 200, 200));
     EXPECT_FALSE(t->OnMouse(ViewPreview, image, {0, 0, 400, 400}, pan, zoom, false, false, 0, 200, 200));
 }
+
+TEST(SimpleTemplate, NumbersThatAreNotFiniteOrOutOfRangeRefuseTheDefinition)
+{
+    RegisterOnce();
+    testenv::TempDir dir;
+    struct Case {
+        const char* extra;
+        const char* named;  // what the message must name
+    } cases[] = {
+        {"<variables><var1 min=\"1e30\"/></variables>", "min=\"1e30\""},
+        {"<variables><var2 default=\"nan\"/></variables>", "default=\"nan\""},
+        {"<variables><var3 max=\"-inf\"/></variables>", "max=\"-inf\""},
+        {"<variables><var1 min=\"0\" max=\"10\" resolution=\"1e-30\"/></variables>", "resolution=\"1e-30\""},
+        {"<variables><var1 resolution=\"-2e6\"/></variables>", "resolution"},
+        {"<roi defaultx=\"5\" defaulty=\"0\" defaultw=\"0.5\" defaulth=\"0.5\"/>", "defaultx=\"5\""},
+        {"<roi defaultx=\"0\" defaulty=\"0\" defaultw=\"0.5\" defaulth=\"-0.5\"/>", "defaulth"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string folder = WriteTemplate(dir, "bad" + std::to_string(n++), SimpleDefinition("SimpleFilter", c.extra));
+        std::string error;
+        EXPECT_FALSE(OpenTemplate(folder, nullptr, &error)) << c.extra;
+        EXPECT_NE(error.find(c.named), std::string::npos) << c.extra << ": " << error;
+    }
+
+    // The extremes still allowed keep slider positions within the int range.
+    auto t = Open(dir, "<variables><var1 min=\"-1e6\" max=\"1e6\" default=\"1e6\" resolution=\"0.001\"/></variables>");
+    ASSERT_TRUE(t);
+    int range[3] = {};
+    t->ParamCommand(param_cmd::VariableRange, 0, 0, range);
+    EXPECT_NEAR(range[0], -1e9, 100);
+    EXPECT_NEAR(range[1], 1e9, 100);
+}
+
+namespace {
+struct MeshLikeBlock {
+    static constexpr ParamBlock kKind = ParamBlock::Mesh;
+    double plenty[64] = {};
+};
+}  // namespace
+
+TEST(ImageFilter, ReadsAParameterBlockOnlyAsItsOwnKind)
+{
+    // Any other block, even one of a layout the filter has never heard of, reads as none.
+    MeshLikeBlock other;
+    SimpleParams simple;
+    simple.var[0] = 7;
+    struct Probe : CF_SimpleFilter {
+        const SimpleParams* Seen() const { return Params(); }
+    } f;
+    EXPECT_EQ(f.Seen(), nullptr);
+    f.SetParams(&simple);
+    ASSERT_EQ(f.Seen(), &simple);
+    f.SetParams(&other);
+    EXPECT_EQ(f.Seen(), nullptr);
+    EXPECT_EQ(f.ParamsNeeded(), ParamBlock::Simple);
+}

@@ -93,6 +93,29 @@ TEST_F(FaceTemplateTest, ReadsTheKindAndDefaultsFromTheDefinition)
     EXPECT_EQ(buttons[0].command, face_cmd::ToolbarSearchFace);
 }
 
+TEST_F(FaceTemplateTest, ScalesAndEdgesThatAreNotFiniteOrOutOfRangeAreRefused)
+{
+    RegisterOnce();
+    // The reviewers' scale="1e30" would send texture coordinates far past any pixel.
+    std::string error;
+    EXPECT_FALSE(OpenTemplate(std::string(GRIMAZE_SOURCE_DIR) + "/face/tests/data/Face_big", nullptr, &error));
+    EXPECT_NE(error.find("scale=\"1e30\""), std::string::npos) << error;
+    for (const char* param : {"<param scale=\"inf\"/>", "<param scale=\"-2\"/>", "<param blend_edge=\"nan\"/>",
+                              "<param blend_edge=\"3\"/>"}) {
+        EXPECT_FALSE(OpenTemplate(WriteFaceTemplate(dir, "odd", "", param), nullptr, &error)) << param;
+        EXPECT_NE(error.find(param[7] == 's' ? "scale" : "blend_edge"), std::string::npos) << error;
+    }
+    // A face template names its pictures inside its folder only.
+    const std::string folder = dir / "outside";
+    platform::MakeFolders(folder);
+    platform::WriteFileAtomically(folder + "/outside.tmpl",
+                                  "<effect><template name=\"o\"/><filter name=\"FaceTemplate\"><filter name=\"FaceFilter\">"
+                                  "<param image=\"..\\plain\\pic.png\"/></filter></filter></effect>");
+    WriteFaceTemplate(dir, "plain", "");
+    EXPECT_FALSE(OpenTemplate(folder, nullptr, &error));
+    EXPECT_NE(error.find("outside the template's folder"), std::string::npos) << error;
+}
+
 TEST_F(FaceTemplateTest, BlendRadiusCommandsReadWriteAndIgnoreOtherIndices)
 {
     auto t = Open(WriteFaceTemplate(dir, "radius", ""), nullptr);

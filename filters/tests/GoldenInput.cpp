@@ -2,6 +2,7 @@
 
 #include "engine/EffectTemplate.h"
 #include "engine/TemplateFile.h"
+#include "engine/TemplatePaths.h"
 #include "filters/tests/FilterTestUtil.h"
 #include "platform/Clock.h"
 
@@ -45,7 +46,11 @@ cv::Mat RenderCase(const std::string& file, const cv::Mat& input, std::string* e
 {
     filtertest::RegisterFilterModule();
     platform::SetFixedSeed(kSeed);
+    // The cases share the shipped textures of the source tree, as shipped templates share
+    // those of the media folder.
+    SetSharedTemplateFolder(GRIMAZE_SOURCE_DIR);
     RefPtr<CEffectTemplate> t = OpenTemplate(file, nullptr, error);
+    SetSharedTemplateFolder("");
     cv::Mat result;
     if (t) {
         t->SetSource(std::span<const cv::Mat>(&input, 1));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 TEST(SampleImage, PixelCentresReturnThePixel)
 {
     cv::Mat m(2, 2, CV_8UC3);
@@ -41,4 +44,26 @@ TEST(SampleImage, TypesAndEmpty)
     EXPECT_EQ(SampleImage(s16, 0.5f, 0.5f), cv::Vec3f(-5, 7, 9));
     cv::Mat d(1, 1, CV_64FC3, cv::Scalar(0.5, 1.5, 2.5));
     EXPECT_EQ(SampleImage(d, 0.1f, 0.9f), cv::Vec3f(0.5f, 1.5f, 2.5f));
+}
+
+TEST(SampleImage, PositionsFarOutsideSampleTheBorderAndNaNSamplesAPixel)
+{
+    // A ramp whose right border is 250 and left border 10: a position of 1e30 must not wrap
+    // around the int range onto the wrong side.
+    for (int type : {CV_8UC3, CV_16UC3, CV_32FC1}) {
+        cv::Mat ramp(3, 5, type);
+        for (int x = 0; x < 5; ++x) ramp.col(x).setTo(cv::Scalar::all(10 + 60 * x));
+        SCOPED_TRACE(type);
+        const float far[] = {1e30f, 3e9f, std::numeric_limits<float>::infinity()};
+        for (float u : far) {
+            EXPECT_FLOAT_EQ(SampleImage(ramp, u, 0.5f)[0], 250) << u;
+            EXPECT_FLOAT_EQ(SampleImage(ramp, -u, 0.5f)[0], 10) << u;
+            EXPECT_FLOAT_EQ(SampleImage(ramp, 0.5f, u)[0], 130) << u;
+        }
+        const cv::Vec3f n = SampleImage(ramp, std::nanf(""), std::nanf(""));
+        EXPECT_FLOAT_EQ(n[0], 10);
+        // Just outside the border, where the int range is no concern, nothing changes.
+        EXPECT_FLOAT_EQ(SampleImage(ramp, 1.5f, 0.5f)[0], 250);
+        EXPECT_FLOAT_EQ(SampleImage(ramp, 0.3f, 0.5f)[0], 10 + 60 * (0.3f * 5 - 0.5f));
+    }
 }

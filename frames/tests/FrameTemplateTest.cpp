@@ -84,7 +84,7 @@ TEST_F(FrameTemplateTest, ReadsTheWindowsAndStopsAtTheFirstMissingExtra)
 
 TEST_F(FrameTemplateTest, OpacityZeroMeansOpaqueAndMissingPointsAreZero)
 {
-    for (const char* alpha : {"0", "nonsense", "inf"}) {
+    for (const char* alpha : {"0", "nonsense"}) {  // "inf": NumbersOutOfRangeAreRefusedNamingTheAttribute
         const auto t = OpenTemplate(Definition(std::string("<param alpha=\"") + alpha + "\"><point11 x=\"9\"/></param>"), &doc_);
         ASSERT_TRUE(t);
         EXPECT_FLOAT_EQ(AsFrame(t)->Frame().alpha, 1.f) << alpha;
@@ -152,17 +152,56 @@ TEST_F(FrameTemplateTest, FrameTemplateAndFrameFilterOnlyWorkTogether)
 {
     std::string error;
     EXPECT_FALSE(OpenTemplate(Definition("<param/>", "", "FrameTemplate", "SimpleFilter"), &doc_, &error));
-    EXPECT_NE(error.find("FrameFilter"), std::string::npos) << error;
+    EXPECT_NE(error.find("\"FrameTemplate\""), std::string::npos) << error;
+    EXPECT_NE(error.find("\"SimpleFilter\""), std::string::npos) << error;
 
-    // A simple template hands the frame filter its own block: the filter must not read it as
-    // a frame block. The background shows, nothing else happens.
-    const auto t = OpenTemplate(Definition("", "background=\".\\frame.png\"", "SimpleTemplate", "FrameFilter"), &doc_);
-    ASSERT_TRUE(t);
-    const cv::Mat photos[] = {photo_};
-    t->SetSource(photos);
-    t->ApplyParams();
-    t->Process();
-    EXPECT_EQ(cv::norm(t->GetResult(), bg_, cv::NORM_INF), 0);
+    // A simple template would hand the frame filter its own block, which the filter cannot
+    // read as a frame block.
+    EXPECT_FALSE(OpenTemplate(Definition("", "background=\".\\frame.png\"", "SimpleTemplate", "FrameFilter"), &doc_, &error));
+    EXPECT_NE(error.find("\"SimpleTemplate\""), std::string::npos) << error;
+    EXPECT_NE(error.find("\"FrameFilter\""), std::string::npos) << error;
+}
+
+TEST_F(FrameTemplateTest, PicturesOutsideTheTemplateFolderAreNeverRead)
+{
+    // The reviewers' definitions: "..\..\" out of the folder, and an absolute path.
+    for (const char* name : {"frame_dotdot", "frame_abs"}) {
+        const std::string file = std::string(GRIMAZE_SOURCE_DIR) + "/frames/tests/data/" + name + "/" + name + ".tmpl";
+        std::string error;
+        EXPECT_FALSE(OpenTemplate(file, &doc_, &error)) << name;
+        EXPECT_NE(error.find("background"), std::string::npos) << error;
+        EXPECT_NE(error.find("outside the template's folder"), std::string::npos) << error;
+    }
+    // The same with a real picture beside the folder, which would otherwise load.
+    std::filesystem::create_directory(dir_ / "T");
+    const std::string outside = dir_ / "frame.png";
+    for (const std::string& name : {std::string(".\\..\\frame.png"), std::string("..\\frame.png"), outside}) {
+        std::ofstream(dir_ / "T/T.tmpl") << "<effect><template name=\"T\"/><filter name=\"FrameTemplate\">"
+                                            "<filter name=\"FrameFilter\"><param background=\"" + name +
+                                                "\"/></filter><param/></filter></effect>";
+        std::string error;
+        EXPECT_FALSE(OpenTemplate(dir_ / "T", &doc_, &error)) << name;
+        EXPECT_NE(error.find(name), std::string::npos) << error;
+    }
+}
+
+TEST_F(FrameTemplateTest, NumbersOutOfRangeAreRefusedNamingTheAttribute)
+{
+    const std::string window = Window(nullptr, 0, 0, 10, 0, 0, 10, 10, 10);
+    const std::pair<std::string, const char*> cases[] = {
+        {"<param alpha=\"1e30\">" + window + "</param>", "alpha"},
+        {"<param alpha=\"inf\">" + window + "</param>", "alpha"},
+        {"<param edge=\"nan\">" + window + "</param>", "edge"},
+        {"<param edge=\"-0.5\">" + window + "</param>", "edge"},
+        {"<param><point00 x=\"1e30\" y=\"0\"/></param>", "x=\"1e30\""},
+        {"<param>" + window + Window("extra0", 0, 0, 10, 0, 0, 2000000, 10, 10) + "</param>", "y=\"2000000\""},
+    };
+    for (const auto& [params, named] : cases) {
+        std::string error;
+        EXPECT_FALSE(OpenTemplate(Definition(params), &doc_, &error)) << params;
+        EXPECT_NE(error.find(named), std::string::npos) << params << ": " << error;
+    }
+    EXPECT_TRUE(OpenTemplate(Definition("<param alpha=\"0.94\" edge=\"0.07\">" + window + "</param>"), &doc_));
 }
 
 TEST_F(FrameTemplateTest, DraggingACornerFollowsThePointer)

@@ -6,6 +6,7 @@
 
 #include "cli/Builtins.h"
 #include "engine/PhotoDocument.h"
+#include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
 
@@ -19,6 +20,8 @@ using namespace library;
 using namespace library::gallery;
 
 namespace {
+
+const std::string kTypeConfusion = std::string(GRIMAZE_SOURCE_DIR) + "/library/tests/data/typeconf/BigMosaic.tmpl";
 
 bool IsWhite(const cv::Mat& m)
 {
@@ -45,6 +48,13 @@ protected:
         cv::imwrite(lib + "thumb/web.png", cv::Mat(40, 60, CV_8UC3, cv::Scalar(0, 0, 200)));
         column += "<column name=\"Web\"><template name=\"W\" online=\"1\" url=\"u\" thumb=\".\\thumb\\web.png\"/>"
                   "<template name=\"NoPicture\" online=\"1\" url=\"u\" thumb=\".\\thumb\\none.png\"/></column>";
+        // A downloaded template pairing a simple template with the teapot filter (the reviewers'
+        // archive): it cannot become a template.
+        std::string typeconf;
+        ASSERT_TRUE(platform::ReadFile(kTypeConfusion, typeconf, 1 << 16));
+        libtest::WriteText(lib + "BigMosaic/BigMosaic.tmpl", typeconf);
+        column += "<column name=\"Fetched\"><template name=\"Big Mosaic\" online=\"1\" url=\"u\" downloaded=\"1\" "
+                  "filepath=\".\\BigMosaic\\BigMosaic.tmpl\"/></column>";
         libtest::WriteText(lib + "template.cfg", "<l><columns>" + column + "</columns></l>");
         ASSERT_TRUE(library_.ReadLibraryConfig(lib));
 
@@ -163,6 +173,17 @@ TEST_F(WorkerTest, StopJoinsAndUnregisterReleasesTheGallery)
     worker_.Stop();  // a second stop is harmless
 }
 
+TEST_F(WorkerTest, ADownloadedTemplateThatCannotBeCreatedIsShownAsFailed)
+{
+    gallery_.SetCurrentCategory(2);
+    ASSERT_TRUE(worker_.WaitForIdle(20000));
+    const GalleryGroup& fetched = *gallery_.FindGroup("Fetched");
+    ASSERT_EQ(fetched.entries.size(), 1u);
+    EXPECT_EQ(fetched.entries[0].state, kEntryFailed);
+    EXPECT_FALSE(fetched.entries[0].thumbPending);
+    EXPECT_TRUE(IsWhite(gallery_.Thumbnail(fetched, 0)));
+}
+
 TEST(ThumbnailPictures, TemplateThatCannotBeCreatedStaysWhite)
 {
     RegisterBuiltinClasses();
@@ -172,4 +193,11 @@ TEST(ThumbnailPictures, TemplateThatCannotBeCreatedStaysWhite)
     EXPECT_TRUE(IsWhite(MakeTemplateThumbnail(doc, "/tmp", &document)));
     EXPECT_TRUE(IsWhite(MakeTemplateThumbnail(nullptr, "/tmp", &document)));
     EXPECT_TRUE(IsWhite(MakeOnlineThumbnail("/no/such.png", cv::Mat())));
+
+    // Why it was refused is told to the caller; nothing renders.
+    auto typeconf = std::make_shared<tinyxml2::XMLDocument>();
+    ASSERT_EQ(typeconf->LoadFile(kTypeConfusion.c_str()), tinyxml2::XML_SUCCESS);
+    std::string refused;
+    EXPECT_TRUE(IsWhite(MakeTemplateThumbnail(typeconf, "/tmp", &document, &refused)));
+    EXPECT_NE(refused.find("\"TeapotFilter\""), std::string::npos) << refused;
 }

@@ -138,7 +138,7 @@ TEST_F(Template3D, KeysPoseTheModel)
 
     EXPECT_EQ(Mesh3D(OpenRef("cull=\"cw\"", "Cw")).MeshParameters().cull, 2);
     EXPECT_EQ(Mesh3D(OpenRef("cull=\"both\"", "Both")).MeshParameters().cull, 0);
-    EXPECT_EQ(Mesh3D(OpenRef("z=\"nan\" proj=\"400\"", "Odd")).MeshParameters().position[2], -3);
+    EXPECT_EQ(Mesh3D(OpenRef("z=\"0\" proj=\"400\"", "Odd")).MeshParameters().position[2], -3);
 }
 
 TEST_F(Template3D, TurnTimerTurnsByTheStepEveryTickWhileRotateModelIsOn)
