@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -90,6 +91,19 @@ void RunVertexStage(const Mesh& mesh, int first, int last, const VertexOffsets& 
         if (mesh.vertexShader) mesh.vertexShader(mesh, in, out, mesh.shaderData);
         else DefaultVertexStage(mesh, in, out);
     }
+}
+
+/**
+ * A double as a float, beyond the float range as infinity: a huge attribute of a mesh made in
+ * code times 1 / z may exceed it, and converting such a value is undefined. Values in range
+ * convert exactly as a plain cast does.
+ */
+inline float ToFloat(double v)
+{
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (v > kMax) return std::numeric_limits<float>::infinity();
+    if (v < -kMax) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(v);
 }
 
 /** Where the unit square lands on the target. */
@@ -236,10 +250,10 @@ private:
         raster::Vertex<N> v[9];
         for (int i = 0; i < count; ++i) {
             const double w = 1.0 / in[i].q[2];
-            v[i].x = static_cast<float>(vp_.cx + vp_.s * in[i].q[0] * w);
-            v[i].y = static_cast<float>(vp_.cy - vp_.s * in[i].q[1] * w);
-            v[i].attr[0] = static_cast<float>(w);
-            for (int k = 1; k < n_; ++k) v[i].attr[k] = static_cast<float>(in[i].a[k] * w);
+            v[i].x = ToFloat(vp_.cx + vp_.s * in[i].q[0] * w);
+            v[i].y = ToFloat(vp_.cy - vp_.s * in[i].q[1] * w);
+            v[i].attr[0] = ToFloat(w);
+            for (int k = 1; k < n_; ++k) v[i].attr[k] = ToFloat(in[i].a[k] * w);
         }
         for (int i = 1; i + 1 < count; ++i) Emit(v[0], v[i], v[i + 1]);
     }

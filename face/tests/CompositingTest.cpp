@@ -162,3 +162,24 @@ TEST(ExpressionGif, WritesTwentyFramesThatLoopForever)
     EXPECT_EQ(frames, 20);
     EXPECT_EQ(loop, 0);
 }
+
+TEST(ChangedFace, AConfigurationWithAHugeRotationDrawsNothingUndefined)
+{
+    // Found by fuzzing: the cap posed by this configuration reaches the renderer with rows that
+    // turn NaN after clipping. The rendering must still be a picture of the template's size
+    // (the sanitizers watch the conversions on the way).
+    testenv::TempDir dir;
+    const std::string picture = dir / "pic.png";
+    ASSERT_TRUE(SaveImage(picture, cv::Mat(60, 80, CV_8UC3, cv::Scalar(30, 60, 90))));
+    FaceEngine engine;
+    ASSERT_TRUE(engine.LoadFacePicture(picture, std::string(GRIMAZE_SOURCE_DIR) +
+                                                    "/face/tests/data/huge_rotation/huge_rotation_nan_rows.cfg"));
+    cv::Mat photo(30, 40, CV_8UC3);
+    cv::randu(photo, 0, 256);
+    engine.fullPhoto = photo;
+    engine.workingPhoto = photo;
+    engine.faceRect = FaceRect{8, 4, 20, 22};
+    const cv::Mat& out = engine.RenderChangedFace();
+    EXPECT_EQ(out.size(), cv::Size(80, 60));
+    EXPECT_EQ(out.type(), CV_8UC3);
+}

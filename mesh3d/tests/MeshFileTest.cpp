@@ -330,15 +330,16 @@ TEST(RenderMesh, HostileNumbersThatBypassTheLoaderStillDrawNothingUndefined)
     // Meshes made in code skip the file checks, so the renderer must cope by itself: the
     // reviewers' numbers, with an 8-bit and a float texture, with and without a depth buffer.
     // Run under the sanitizers, any float-to-int overflow fails the test.
-    for (const char* file : {"ub_sampleimage_texcoord.mesh", "ub_rendermesh_emit_rows.mesh"}) {
+    // The fuzzer's mesh whose rows turned NaN after clipping is drawn from close up, as it was.
+    for (const char* file : {"ub_sampleimage_texcoord.mesh", "ub_rendermesh_emit_rows.mesh", "nan_rows_after_clipping.mesh"}) {
         Mesh m = UncheckedMesh(FindingFile(file));
         ASSERT_TRUE(m.IsConsistent()) << file;
         for (int textureType : {CV_8UC3, CV_32FC3}) {
             cv::Mat texture(8, 8, textureType, cv::Scalar(10, 200, 90));
             m.texture = texture;
-            m.translation = {0, 0, 0};
-            for (float z : {0.0f, -3.0f, 1e-30f}) {
-                m.translation[2] = z;
+            for (const cv::Vec3f& at : {cv::Vec3f(0, 0, 0), cv::Vec3f(0, 0, -3), cv::Vec3f(0, 0, 1e-30f),
+                                        cv::Vec3f(0, 0, 3.2f), cv::Vec3f(0.1f, -0.2f, 0.4f)}) {
+                m.translation = at;
                 cv::Mat target(48, 64, CV_8UC3, cv::Scalar::all(7)), depth(48, 64, CV_32FC1, cv::Scalar::all(0));
                 const long long drawn = RenderMesh(m, target, &depth);
                 EXPECT_GE(drawn, 0);
