@@ -95,7 +95,8 @@ void ApplyOrientation(cv::Mat& image, int orientation)
 struct JpegErrors {
     jpeg_error_mgr mgr;
     std::jmp_buf jump;
-    bool endedEarly = false;
+    bool endedEarly = false;  // the data ran out before the picture was complete
+    bool damaged = false;     // part of the data could not be decoded
     unsigned char* encoded = nullptr;  // jpeg_mem_dest's buffer, freed on every path
     unsigned long encodedSize = 0;
 };
@@ -104,8 +105,24 @@ void JpegExit(j_common_ptr c) { std::longjmp(reinterpret_cast<JpegErrors*>(c->er
 
 void JpegMessage(j_common_ptr c, int level)
 {
-    // Warnings are quiet; the one that matters, data running out, is an error for us.
-    if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<JpegErrors*>(c->err)->endedEarly = true;
+    if (level >= 0) return;  // trace messages
+    // libjpeg goes on after these warnings and fills what it could not decode with grey: a
+    // picture that lacks part of its data is an error for us, whatever bytes end the file.
+    auto* e = reinterpret_cast<JpegErrors*>(c->err);
+    switch (c->err->msg_code) {
+    case JWRN_JPEG_EOF:    // the file ends inside the picture
+    case JWRN_HIT_MARKER:  // a scan ends before its data does (a cut file with an end marker added)
+        e->endedEarly = true;
+        break;
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_NOT_SEQUENTIAL:
+        e->damaged = true;
+        break;
+    default:  // extra bytes between segments and the like: no pixel is lost
+        break;
+    }
 }
 
 // Kept free of objects with destructors between setjmp and the decoder's calls.
@@ -128,6 +145,15 @@ bool DecodeJpegInto(std::string_view file, int reduce, cv::Mat& out, int& orient
         jpeg_destroy_decompress(&cinfo);
         return Fail(error, "the picture is too large");
     }
+    // Huffman coding spends at least one bit on every 8 x 8 block of the largest component (a
+    // progressive first scan; two bits in a sequential one), so no file holds more than 512
+    // pixels per byte. A header that asks for more lies about the size; refusing it here keeps
+    // its memory untaken. Arithmetic coding has no such floor and is left to the warnings.
+    if (!cinfo.arith_code &&
+        static_cast<unsigned long long>(cinfo.image_width) * cinfo.image_height > 512ULL * file.size()) {
+        jpeg_destroy_decompress(&cinfo);
+        return Fail(error, "the JPEG file holds too little data for its picture size");
+    }
     for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)  // APP1 may also hold XMP
         if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) {
             orientation = ExifOrientation(m->data, m->data_length);
@@ -137,18 +163,24 @@ bool DecodeJpegInto(std::string_view file, int reduce, cv::Mat& out, int& orient
     cinfo.scale_denom = static_cast<unsigned>(reduce);
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    jpeg_start_decompress(&cinfo);
-    out.create(static_cast<int>(cinfo.output_height), static_cast<int>(cinfo.output_width), cmyk ? CV_8UC4 : CV_8UC3);
-    while (cinfo.output_scanline < cinfo.output_height && !err.endedEarly) {
+    jpeg_start_decompress(&cinfo);  // a progressive file is read whole here
+    if (!err.endedEarly && !err.damaged)
+        out.create(static_cast<int>(cinfo.output_height), static_cast<int>(cinfo.output_width), cmyk ? CV_8UC4 : CV_8UC3);
+    while (cinfo.output_scanline < cinfo.output_height && !err.endedEarly && !err.damaged) {
         JSAMPROW row = out.ptr(static_cast<int>(cinfo.output_scanline));
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
-    if (err.endedEarly) {
+    if (err.endedEarly || err.damaged) {
         jpeg_destroy_decompress(&cinfo);
-        return Fail(error, "the JPEG file is truncated");
+        out.release();
+        return Fail(error, err.endedEarly ? "the JPEG file is truncated" : "the JPEG data is damaged");
     }
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
+    if (err.endedEarly || err.damaged) {  // the last rows' data ran out only now
+        out.release();
+        return Fail(error, err.endedEarly ? "the JPEG file is truncated" : "the JPEG data is damaged");
+    }
     return true;
 }
 
@@ -256,6 +288,13 @@ bool DecodePngInto(PngIo& io, bool withAlpha, cv::Mat& out, std::string* error)
     if (TooManyPixels(w, h)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return Fail(error, "the picture is too large");
+    }
+    // Deflate expands a byte into at most 1032 (one length-258 match in two one-bit codes), so
+    // the file bounds the rows it can hold: a larger header lies, and nothing is taken for it.
+    const unsigned long long rowBits = static_cast<unsigned long long>(w) * png_get_channels(png, info) * depth;
+    if ((rowBits + 7) / 8 * h > 1032ULL * io.in.size()) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        return Fail(error, "the PNG file holds too little data for its picture size");
     }
     png_set_expand(png);  // palette to colour, small grey depths to 8 bits, transparency to alpha
     png_set_strip_16(png);
@@ -437,6 +476,13 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
         l.palette.resize(256, cv::Vec4b(0, 0, 0, 255));
     }
     if (dataAt >= n) return Refuse(error, "the BMP file holds no pixels");
+    const std::size_t stride = ((static_cast<std::size_t>(l.width) * l.bpp + 31) / 32) * 4;
+    // Checked before the pixels are allocated: the data must be able to fill the picture. A
+    // two-byte run paints at most 255 pixels, so run-length data of m bytes covers at most
+    // 255 * m / 2 of them; the work below is then bounded by the file's size as well.
+    if (rle && static_cast<unsigned long long>(l.width) * l.height > 255ULL * ((n - dataAt + 1) / 2))
+        return Refuse(error, "the BMP run-length data cannot fill the picture");
+    if (!rle && (n - dataAt) / stride < static_cast<std::size_t>(l.height)) return Refuse(error, "the BMP file is truncated");
 
     cv::Mat out(l.height, l.width, CV_8UC4);
     if (rle) {
@@ -445,8 +491,6 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
         for (int y = 0; y < l.height; ++y)
             for (int x = 0; x < l.width; ++x) out.at<cv::Vec4b>(y, x) = l.palette[index.at<unsigned char>(y, x)];
     } else {
-        const std::size_t stride = ((static_cast<std::size_t>(l.width) * l.bpp + 31) / 32) * 4;
-        if ((n - dataAt) / stride < static_cast<std::size_t>(l.height)) return Refuse(error, "the BMP file is truncated");
         const MaskChannel r(l.masks[0]), g(l.masks[1]), b(l.masks[2]), a(l.masks[3]);
         for (int y = 0; y < l.height; ++y) {
             const unsigned char* s = p + dataAt + stride * static_cast<std::size_t>(l.topDown ? y : l.height - 1 - y);
@@ -550,10 +594,16 @@ cv::Mat DecodePnm(std::string_view file, std::string* error)
         v = std::min(v, maxval);
         return static_cast<unsigned char>((v * 255 + maxval / 2) / maxval);
     };
+    // Every sample takes at least a byte, or one bit in P4: the data must be there before the
+    // pixels are allocated. ASCII samples need a separator too, except in P1.
+    const std::size_t samples = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * channels;
+    const std::size_t left = r.at > r.n ? 0 : r.n - r.at;
+    const std::size_t stride = (static_cast<std::size_t>(w) + 7) / 8;
+    if (kind == 4 ? left / stride < static_cast<std::size_t>(h)
+                  : (ascii ? (kind == 1 ? left : (left + 1) / 2) : left / sampleBytes) < samples)
+        return Refuse(error, "the PNM file is truncated");
     cv::Mat out(static_cast<int>(h), static_cast<int>(w), CV_8UC3);
     if (kind == 4) {
-        const std::size_t stride = (static_cast<std::size_t>(w) + 7) / 8;
-        if (r.at > r.n || (r.n - r.at) / stride < static_cast<std::size_t>(h)) return Refuse(error, "the PNM file is truncated");
         for (int y = 0; y < out.rows; ++y) {
             const unsigned char* s = r.p + r.at + stride * static_cast<std::size_t>(y);
             for (int x = 0; x < out.cols; ++x) {
@@ -563,8 +613,6 @@ cv::Mat DecodePnm(std::string_view file, std::string* error)
         }
         return out;
     }
-    const std::size_t samples = static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * channels;
-    if (!ascii && (r.at > r.n || (r.n - r.at) / sampleBytes < samples)) return Refuse(error, "the PNM file is truncated");
     std::size_t next = 0;
     auto sample = [&]() -> long long {
         if (ascii) {
@@ -639,8 +687,19 @@ cv::Mat DecodeTiff(std::string_view file, bool withAlpha, std::string* error)
         TIFFClose(tif);
         return Refuse(error, "the picture is too large or has no pixels");
     }
+    // Uncompressed strips must hold every sample; compressed ones are checked as they are read.
+    std::uint16_t compression = COMPRESSION_NONE, samples = 1, bits = 1;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    if (compression == COMPRESSION_NONE &&
+        (static_cast<unsigned long long>(w) * samples * bits + 7) / 8 * h > file.size()) {
+        TIFFClose(tif);
+        return Refuse(error, "the TIFF file is truncated");
+    }
     rgba.create(static_cast<int>(h), static_cast<int>(w), CV_8UC4);  // libtiff writes R, G, B, A bytes
-    const int ok = TIFFReadRGBAImageOriented(tif, w, h, reinterpret_cast<std::uint32_t*>(rgba.data), ORIENTATION_TOPLEFT, 0);
+    // Stop at the first strip that cannot be read rather than hand back a part-empty picture.
+    const int ok = TIFFReadRGBAImageOriented(tif, w, h, reinterpret_cast<std::uint32_t*>(rgba.data), ORIENTATION_TOPLEFT, 1);
     TIFFClose(tif);
     if (!ok) return Refuse(error, "the TIFF data is damaged or of an unsupported kind");
     cv::Mat out;

@@ -8,6 +8,14 @@
  * a size from a header: a picture of more than kMaxDecodePixels pixels is refused before its
  * pixel memory is taken, and a file that ends early is an error rather than a grey picture.
  *
+ * Where a format bounds how many pixels a byte can carry, a header asking for more than the
+ * file could hold is refused before anything is allocated, so memory stays in proportion to
+ * the file: uncompressed BMP, PNM and TIFF must hold every row; RLE BMP paints at most 255
+ * pixels per two bytes; deflate (PNG) expands a byte to at most 1032; Huffman-coded JPEG spends
+ * at least one bit per 8 x 8 block (512 pixels per byte). Arithmetic-coded JPEG, compressed
+ * TIFF and WebP have no useful bound: they stop at the first missing or damaged data instead
+ * (libjpeg's premature-end and corrupt-data warnings are errors here).
+ *
  * OpenCV's own codec module is not used: it drags some hundred and twenty shared libraries
  * (geodata, medical and camera formats) into every process, which costs about 80 ms at each
  * start of the program or of grimaze-cli.

@@ -7,11 +7,14 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <mutex>
-#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -28,71 +31,115 @@ bool Fail(std::string* error, const std::string& what)
     return false;
 }
 
+// Random access to the start of a picture, on a file or on bytes in memory.
+class Source {
+public:
+    virtual ~Source() = default;
+    /** Copies n bytes from offset into buf; false when the source ends first. */
+    virtual bool Read(std::uint64_t offset, void* buf, std::size_t n) const = 0;
+};
+
+class MemorySource final : public Source {
+public:
+    explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
+    bool Read(std::uint64_t offset, void* buf, std::size_t n) const override
+    {
+        if (offset > bytes_.size() || bytes_.size() - offset < n) return false;
+        std::memcpy(buf, bytes_.data() + offset, n);
+        return true;
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+class FileSource final : public Source {
+public:
+    explicit FileSource(int fd) : fd_(fd) {}
+    bool Read(std::uint64_t offset, void* buf, std::size_t n) const override
+    {
+        auto* p = static_cast<char*>(buf);
+        while (n > 0) {
+            const ssize_t got = pread(fd_, p, n, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) return false;
+            p += got, offset += static_cast<std::uint64_t>(got), n -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+};
+
 // Walks the JPEG markers up to the first start-of-frame, which holds the size.
-bool JpegSize(std::ifstream& in, int& w, int& h)
+bool JpegSize(const Source& in, int& w, int& h)
 {
-    in.seekg(2);
-    unsigned char m[4];
+    std::uint64_t at = 2;
+    unsigned char m[5];
     for (int guard = 0; guard < 100000; ++guard) {
-        if (!in.read(reinterpret_cast<char*>(m), 2)) return false;
+        if (!in.Read(at, m, 2)) return false;
+        at += 2;
         if (m[0] != 0xFF) return false;
         unsigned marker = m[1];
         while (marker == 0xFF) {  // fill bytes
-            int c = in.get();
-            if (c < 0) return false;
-            marker = static_cast<unsigned>(c);
+            if (!in.Read(at++, m, 1)) return false;
+            marker = m[0];
         }
         if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) continue;
-        if (!in.read(reinterpret_cast<char*>(m), 2)) return false;
+        if (!in.Read(at, m, 2)) return false;
         const std::uint32_t len = ReadBe16(m);
         if (len < 2) return false;
         const bool sof = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (sof) {
-            unsigned char f[5];
-            if (!in.read(reinterpret_cast<char*>(f), 5)) return false;
-            h = static_cast<int>(ReadBe16(f + 1));
-            w = static_cast<int>(ReadBe16(f + 3));
+            if (!in.Read(at + 2, m, 5)) return false;
+            h = static_cast<int>(ReadBe16(m + 1));
+            w = static_cast<int>(ReadBe16(m + 3));
             return true;
         }
         if (marker == 0xD9 || marker == 0xDA) return false;  // image data before any frame header
-        in.seekg(len - 2, std::ios::cur);
+        at += len;
     }
     return false;
 }
 
-bool TiffSize(std::ifstream& in, bool little, int& w, int& h)
+bool TiffSize(const Source& in, bool little, int& w, int& h)
 {
     auto u16 = [&](const unsigned char* p) { return little ? ReadLe16(p) : ReadBe16(p); };
     auto u32 = [&](const unsigned char* p) { return little ? ReadLe32(p) : ReadBe32(p); };
     unsigned char b[12];
-    in.seekg(4);
-    if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
-    in.seekg(u32(b));
-    if (!in.read(reinterpret_cast<char*>(b), 2)) return false;
+    if (!in.Read(4, b, 4)) return false;
+    std::uint64_t at = u32(b);
+    if (!in.Read(at, b, 2)) return false;
+    at += 2;
     const unsigned count = u16(b);
     w = h = 0;
-    for (unsigned i = 0; i < count && i < 4096; ++i) {
-        if (!in.read(reinterpret_cast<char*>(b), 12)) return false;
+    for (unsigned i = 0; i < count && i < 4096; ++i, at += 12) {
+        if (!in.Read(at, b, 12)) return false;
         const unsigned tag = u16(b), type = u16(b + 2);
         const std::uint32_t value = type == 3 ? u16(b + 8) : u32(b + 8);
-        if (tag == 256) w = static_cast<int>(value);
-        if (tag == 257) h = static_cast<int>(value);
+        if (tag == 256) w = value > INT32_MAX ? 0 : static_cast<int>(value);
+        if (tag == 257) h = value > INT32_MAX ? 0 : static_cast<int>(value);
     }
     return w > 0 && h > 0;
 }
 
-bool PnmSize(std::ifstream& in, int& w, int& h)
+bool PnmSize(const Source& in, int& w, int& h)
 {
-    in.seekg(2);
+    std::uint64_t at = 2;
+    auto get = [&]() -> int {
+        unsigned char c;
+        return at < (1u << 20) && in.Read(at++, &c, 1) ? c : -1;  // a header is never that long
+    };
     long long v[2] = {0, 0};
     for (long long& x : v) {
-        int c = in.get();
+        int c = get();
         for (;;) {  // skip white space and comments
             if (c == '#') {
-                while (c >= 0 && c != '\n') c = in.get();
+                while (c >= 0 && c != '\n') c = get();
             }
             if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-                c = in.get();
+                c = get();
                 continue;
             }
             break;
@@ -100,7 +147,7 @@ bool PnmSize(std::ifstream& in, int& w, int& h)
         if (c < '0' || c > '9') return false;
         while (c >= '0' && c <= '9' && x < (1LL << 40)) {
             x = x * 10 + (c - '0');
-            c = in.get();
+            c = get();
         }
     }
     if (v[0] > INT32_MAX || v[1] > INT32_MAX) return false;
@@ -109,65 +156,34 @@ bool PnmSize(std::ifstream& in, int& w, int& h)
     return true;
 }
 
-// A JPEG whose end-of-image marker is missing was cut short; libjpeg would hand back a
-// half-grey picture with a warning, which is worse than saying so.
-bool JpegLooksComplete(std::ifstream& in, long long fileSize)
+bool HeaderSize(const Source& in, int& width, int& height, std::string* error)
 {
-    const long long tail = std::min<long long>(fileSize, 16 * 1024);
-    std::vector<char> buf(static_cast<size_t>(tail));
-    in.clear();
-    in.seekg(fileSize - tail);
-    if (!in.read(buf.data(), tail)) return false;
-    for (long long i = tail - 2; i >= 0; --i)
-        if (static_cast<unsigned char>(buf[i]) == 0xFF && static_cast<unsigned char>(buf[i + 1]) == 0xD9) return true;
-    return false;
-}
-
-bool IsJpeg(std::ifstream& in)
-{
-    unsigned char m[2] = {};
-    in.clear();
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(m), 2);
-    return m[0] == 0xFF && m[1] == 0xD8;
-}
-
-}  // namespace
-
-// Decodes at 1/reduce of the size (1, 2, 4 or 8); the checks before decoding are the same.
-static cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error);
-
-bool ReadImageSize(const std::string& path, int& width, int& height, std::string* error)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return Fail(error, "the file cannot be opened");
     unsigned char h[32] = {};
-    in.read(reinterpret_cast<char*>(h), sizeof h);
-    const auto got = in.gcount();
-    in.clear();
+    std::size_t got = sizeof h;
+    while (got > 0 && !in.Read(0, h, got)) --got;  // files shorter than the probe
     width = height = 0;
     bool ok = false;
     if (got >= 24 && std::memcmp(h, "\x89PNG\r\n\x1a\n", 8) == 0) {
-        width = static_cast<int>(ReadBe32(h + 16));
-        height = static_cast<int>(ReadBe32(h + 20));
-        ok = true;
+        const std::uint32_t w = ReadBe32(h + 16), hh = ReadBe32(h + 20);
+        ok = w <= INT32_MAX && hh <= INT32_MAX;
+        width = static_cast<int>(w);
+        height = static_cast<int>(hh);
     } else if (got >= 3 && h[0] == 0xFF && h[1] == 0xD8 && h[2] == 0xFF) {
         ok = JpegSize(in, width, height);
     } else if (got >= 26 && h[0] == 'B' && h[1] == 'M') {
-        width = static_cast<int>(ReadLe32(h + 18));
+        const std::int32_t w = static_cast<std::int32_t>(ReadLe32(h + 18));
         const std::int32_t hh = static_cast<std::int32_t>(ReadLe32(h + 22));
-        height = hh < 0 ? -hh : hh;
-        ok = true;
+        // A negative height means top-down rows; the most negative one has no positive twin.
+        ok = hh != INT32_MIN;
+        width = w;
+        height = hh < 0 && ok ? -hh : hh;
     } else if (got >= 8 && ((h[0] == 'I' && h[1] == 'I' && h[2] == 42) || (h[0] == 'M' && h[1] == 'M' && h[3] == 42))) {
         ok = TiffSize(in, h[0] == 'I', width, height);
     } else if (got >= 30 && std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WEBP", 4) == 0) {
         if (std::memcmp(h + 12, "VP8 ", 4) == 0) {
-            unsigned char f[30];
-            in.seekg(0);
-            in.read(reinterpret_cast<char*>(f), 30);
-            width = static_cast<int>(ReadLe16(f + 26) & 0x3FFF);
-            height = static_cast<int>(ReadLe16(f + 28) & 0x3FFF);
-            ok = in.gcount() == 30;
+            width = static_cast<int>(ReadLe16(h + 26) & 0x3FFF);
+            height = static_cast<int>(ReadLe16(h + 28) & 0x3FFF);
+            ok = true;
         } else if (std::memcmp(h + 12, "VP8L", 4) == 0) {
             const std::uint32_t b = ReadLe32(h + 21);
             width = static_cast<int>((b & 0x3FFF) + 1);
@@ -187,12 +203,67 @@ bool ReadImageSize(const std::string& path, int& width, int& height, std::string
     return true;
 }
 
+// Opens a picture file; only regular files, so that a pipe cannot keep us waiting for ever.
+int OpenPicture(const std::string& path, off_t& size, std::string& reason)
+{
+    const int fd = platform::OpenRegularFile(path, nullptr, &size);
+    if (fd >= 0) return fd;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        reason = errno == ENOENT || errno == ENOTDIR ? "the file does not exist" : "the file cannot be read";
+    else if (S_ISDIR(st.st_mode))
+        reason = "it is a folder, not a picture";
+    else if (!S_ISREG(st.st_mode))
+        reason = "it is a pipe or a device, not a picture";
+    else
+        reason = "the file cannot be read";
+    return -1;
+}
+
+bool ReadAll(int fd, std::size_t size, std::string& out)
+{
+    out.resize(size);
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = pread(fd, out.data() + got, size - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    out.resize(got);
+    return got == size;
+}
+
+}  // namespace
+
+// Decodes at 1/reduce of the size (1, 2, 4 or 8); the checks before decoding are the same.
+static cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error);
+
+bool ReadImageSize(const std::string& path, int& width, int& height, std::string* error)
+{
+    width = height = 0;
+    off_t size = 0;
+    std::string reason;
+    const int fd = OpenPicture(path, size, reason);
+    if (fd < 0) return Fail(error, reason);
+    const bool ok = HeaderSize(FileSource(fd), width, height, error);
+    close(fd);
+    return ok;
+}
+
 void AppendLog(const std::string& line)
 {
     std::lock_guard lock(g_logMutex);
-    const std::string folder = platform::UserFolder();
-    std::ofstream log(folder + "log.txt", std::ios::binary | std::ios::app);
-    if (log) log << line << "\r\n";
+    const std::string path = platform::UserFolder() + "log.txt";
+    // Non-blocking: a pipe put in the log's place must not stop every photo load.
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0644);
+    if (fd < 0) return;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const std::string text = line + "\r\n";
+        [[maybe_unused]] const ssize_t n = write(fd, text.data(), text.size());
+    }
+    close(fd);
 }
 
 cv::Mat LoadPhoto(const std::string& path, std::string* error) { return LoadPhotoReduced(path, 1, error); }
@@ -215,28 +286,26 @@ cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error
 {
     std::string reason;
     cv::Mat image;
-    int w = 0, h = 0;
-    std::ifstream probe(path, std::ios::binary | std::ios::ate);
-    const long long size = probe ? static_cast<long long>(probe.tellg()) : -1;
-    if (!probe) {
-        reason = platform::FileExists(path) || platform::IsFolder(path) ? "the file cannot be read" : "the file does not exist";
-    } else if (size <= 0) {
-        reason = "the file is empty";
-    } else if (size > kMaxPhotoFileBytes) {
-        reason = "the file is larger than 1 GB";
-    } else if (!ReadImageSize(path, w, h, &reason)) {
-        // reason set
-    } else if (static_cast<long long>(w) * h > kMaxPhotoPixels) {
-        reason = "the photo has " + std::to_string(w) + " x " + std::to_string(h) +
-                 " pixels, more than the 100 megapixels Grimaze can work with";
-    } else if (IsJpeg(probe) && !JpegLooksComplete(probe, size)) {
-        reason = "the JPEG file is truncated";
-    } else {
+    off_t size = 0;
+    const int fd = OpenPicture(path, size, reason);
+    if (fd >= 0) {
+        int w = 0, h = 0;
         std::string bytes, why;
-        if (!platform::ReadFile(path, bytes, static_cast<std::size_t>(kMaxPhotoFileBytes)))
+        if (size <= 0) {
+            reason = "the file is empty";
+        } else if (size > kMaxPhotoFileBytes) {
+            reason = "the file is larger than 1 GB";
+        } else if (!HeaderSize(FileSource(fd), w, h, &reason)) {
+            // reason set
+        } else if (static_cast<long long>(w) * h > kMaxPhotoPixels) {
+            reason = "the photo has " + std::to_string(w) + " x " + std::to_string(h) +
+                     " pixels, more than the 100 megapixels Grimaze can work with";
+        } else if (!ReadAll(fd, static_cast<std::size_t>(size), bytes)) {
             reason = "the file cannot be read";
-        else if ((image = DecodeImage(bytes, reduce, false, &why)).empty())
-            reason = why == "the JPEG file is truncated" ? why : "the image data is damaged or cannot be decoded";
+        } else if ((image = DecodeImage(bytes, reduce, false, &why)).empty()) {
+            reason = why.empty() ? "the image data is damaged or cannot be decoded" : why;
+        }
+        close(fd);
     }
     if (!image.empty()) return image;
 

@@ -49,3 +49,49 @@ TEST(HostileInputCli, ExportNamesUpToTheFileSystemLimitAreWritten)
     EXPECT_NE(r.err.find("too long"), std::string::npos) << r.err;
     EXPECT_EQ(Names(out.path()), std::vector<std::string>{name});
 }
+TEST(HostileInputCli, APipeOrAFolderIsNoPhoto)
+{
+    testenv::TempDir dir, out;
+    CliRun r;
+    const bool returned = testenv::ReturnsPromptlyOnFifo(dir / "fifo.jpg", [&] {
+        r = Cli({"render", "--template", kTemplate, "--photo", dir / "fifo.jpg", "--out", out / "x.png"});
+    });
+    EXPECT_TRUE(returned) << "grimaze-cli waited for someone to write into the pipe";
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("is a pipe or a device, not a picture"), std::string::npos) << r.err;
+
+    r = Cli({"render", "--template", kTemplate, "--photo", dir.path(), "--out", out / "x.png"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("is a folder, not a picture"), std::string::npos) << r.err;
+    EXPECT_TRUE(Names(out.path()).empty());
+}
+
+TEST(HostileInputCli, APipeAsAFramePictureDoesNotBlock)
+{
+    testenv::TempDir dir, out;
+    platform::MakeFolders(dir / "Piped");
+    ASSERT_TRUE(platform::WriteFileAtomically(
+        dir / "Piped/Piped.tmpl",
+        "<effect><template name=\"Piped\"/><filter name=\"FrameTemplate\"><filter name=\"FrameFilter\">"
+        "<param background=\".\\frame.jpg\"/></filter><param><point00 x=\"0\" y=\"0\"/><point01 x=\"9\" y=\"0\"/>"
+        "<point10 x=\"0\" y=\"9\"/><point11 x=\"9\" y=\"9\"/></param></filter></effect>"));
+    const std::string photo = Photo(dir);
+    CliRun r;
+    const bool returned = testenv::ReturnsPromptlyOnFifo(dir / "Piped/frame.jpg", [&] {
+        r = Cli({"render", "--template", dir / "Piped", "--photo", photo, "--out", out / "x.png"});
+    });
+    EXPECT_TRUE(returned) << "grimaze-cli waited for someone to write into the frame picture";
+}
+
+TEST(HostileInputCli, EveryHostilePictureIsRefusedWithAReason)
+{
+    testenv::TempDir out;
+    const std::string photo = testenv::SourceDir() + "/engine/tests/data/hostile/";
+    for (const auto& e : std::filesystem::directory_iterator(photo)) {
+        if (e.path().extension() == ".tmpl") continue;
+        const CliRun r = Cli({"render", "--template", kTemplate, "--photo", e.path().string(), "--out", out / "x.png"});
+        EXPECT_EQ(r.code, 1) << e.path();
+        EXPECT_NE(r.err.find("cannot read photo " + e.path().string() + ": "), std::string::npos) << r.err;
+        EXPECT_TRUE(Names(out.path()).empty()) << e.path();
+    }
+}

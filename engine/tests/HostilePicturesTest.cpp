@@ -47,6 +47,17 @@ long PeakMegabytes()
     return u.ru_maxrss / 1024;
 }
 
+// The CRC a PNG chunk ends with, over its type and data.
+std::uint32_t PngCrc(std::string_view bytes)
+{
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    }
+    return c ^ 0xFFFFFFFFu;
+}
+
 // An 8-bit RLE BMP of w x h whose pixel data is the given bytes.
 std::string RleBmp(int w, int h, const std::string& data)
 {
@@ -102,6 +113,8 @@ TEST(HostilePictures, HeadersThatPromiseMoreThanTheDataHoldsAreRefusedUnallocate
     const cv::Mat small = Noise(64, 64);
     std::string png = Encode(small, ".png");
     png.replace(16, 8, std::string("\x00\x00\x23\x28\x00\x00\x23\x28", 8));
+    const std::uint32_t crc = PngCrc(std::string_view(png).substr(12, 17));  // "IHDR" and its 13 bytes
+    for (int i = 0; i < 4; ++i) png[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
     EXPECT_TRUE(DecodeImage(png, 1, false, &error).empty());
     EXPECT_NE(error.find("too little data"), std::string::npos) << error;
 
