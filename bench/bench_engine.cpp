@@ -5,14 +5,17 @@
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 #include "engine/ViewGeometry.h"
+#include "engine/XmlText.h"
 
 #include <benchmark/benchmark.h>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tinyxml2.h>
 
 namespace {
 
@@ -104,6 +107,75 @@ void BM_TemplateThumbnail(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(l.doc.TemplateThumbnail(l.templ.get()));
 }
 BENCHMARK(BM_TemplateThumbnail)->Unit(benchmark::kMicrosecond);
+
+// A definition of about `bytes` bytes whose <param> elements carry perElement attributes each
+// (kMaxXmlAttributes: the most a definition may hold; more: one element as in the review's
+// file, which is refused).
+std::string AttributeHeavyDefinition(std::size_t bytes, int perElement)
+{
+    std::string xml = "<effect><template name=\"t\"/><filter name=\"SimpleTemplate\"><filter name=\"EmbossFilter\">";
+    int inElement = perElement;
+    for (int i = 0; xml.size() < bytes; ++i) {
+        if (inElement == perElement) {
+            xml += i ? "/><param" : "<param";
+            inElement = 0;
+        }
+        xml += " a" + std::to_string(i) + "=\"1\"";
+        ++inElement;
+    }
+    return xml + "/></filter></filter></effect>";
+}
+
+double ThreadSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+void ParseDefinition(benchmark::State& state, int perElement)
+{
+    const std::string xml = AttributeHeavyDefinition(static_cast<std::size_t>(state.range(0)), perElement);
+    for (auto _ : state) {
+        tinyxml2::XMLDocument doc;
+        benchmark::DoNotOptimize(ParseXml(doc, xml));
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * xml.size()));
+    state.SetComplexityN(state.range(0));
+}
+
+void BM_ParseDefinitionFullElements(benchmark::State& state) { ParseDefinition(state, kMaxXmlAttributes); }
+BENCHMARK(BM_ParseDefinitionFullElements)->RangeMultiplier(4)->Range(16 << 10, 4 << 20)->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_ParseDefinitionOneHugeElement(benchmark::State& state) { ParseDefinition(state, 1 << 30); }
+BENCHMARK(BM_ParseDefinitionOneHugeElement)->RangeMultiplier(4)->Range(16 << 10, 4 << 20)->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
+
+// The bound: parsing 8 times the text may take at most 3 x 8 times as long (linear is 8,
+// quadratic 64). Each side is the best of several runs in this thread's CPU time, so a busy
+// machine does not trip it.
+void BM_ParseDefinitionGrowth(benchmark::State& state)
+{
+    const int perElement = static_cast<int>(state.range(0));
+    const std::string small = AttributeHeavyDefinition(110 << 10, perElement);
+    const std::string large = AttributeHeavyDefinition(880 << 10, perElement);
+    auto best = [](const std::string& xml) {
+        double fastest = 1e30;
+        for (int run = 0; run < 5; ++run) {
+            const double t0 = ThreadSeconds();
+            tinyxml2::XMLDocument doc;
+            benchmark::DoNotOptimize(ParseXml(doc, xml));
+            fastest = std::min(fastest, ThreadSeconds() - t0);
+        }
+        return fastest;
+    };
+    double growth = 0;
+    for (auto _ : state) growth = best(large) / best(small);
+    state.counters["growth_8x"] = growth;
+    if (growth > 24) state.SkipWithError("parsing grows faster than linearly with the definition's size");
+}
+BENCHMARK(BM_ParseDefinitionGrowth)->Arg(kMaxXmlAttributes)->Arg(1 << 30)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

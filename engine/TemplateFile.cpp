@@ -1,5 +1,6 @@
 #include "engine/TemplateFile.h"
 
+#include "engine/XmlText.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -31,8 +32,9 @@ std::shared_ptr<tinyxml2::XMLDocument> LoadDefinitionFile(const std::string& pat
     std::string text;
     if (!platform::ReadFile(path, text, kMaxDefinitionBytes, error)) return nullptr;
     auto doc = std::make_shared<tinyxml2::XMLDocument>();
-    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
-        if (error) *error = path + " is not a valid template definition (" + doc->ErrorStr() + ")";
+    std::string why;
+    if (!ParseXml(*doc, text, &why)) {
+        if (error) *error = path + " is not a valid template definition (" + why + ")";
         return nullptr;
     }
     return doc;
