@@ -605,6 +605,17 @@ void CPhotoDocument::StepHistory(int direction)
     borrowed_ = true;
 }
 
+void CPhotoDocument::ShowHistoryEntry(int index)
+{
+    StopRenderingThread();
+    SetCurrentTemplate(nullptr);
+    std::lock_guard lock(resultMutex_);
+    if (index < 0 || index >= static_cast<int>(history_.size())) return;
+    historyPos_ = index;
+    shown_ = history_[historyPos_];
+    borrowed_ = true;
+}
+
 cv::Mat CPhotoDocument::ShownResult() const
 {
     std::lock_guard lock(resultMutex_);
