@@ -5,6 +5,7 @@
 #include "engine/EffectTemplate.h"
 #include "face/CT_Face.h"
 #include "face/FaceParams.h"
+#include "shell/FacePaneStatus.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -29,6 +30,7 @@ COptionPaneChgFace::COptionPaneChgFace()
         if (!templ) return;
         templ->ParamCommand(face_cmd::SearchFace, view, 0, nullptr);
         RenderAndNotify();
+        UpdateStatus();
     });
     connect(blendButton_, &QPushButton::clicked, this, [this] {
         if (!templ) return;
@@ -36,6 +38,12 @@ COptionPaneChgFace::COptionPaneChgFace()
         templ->ParamCommand(face_cmd::Button, view, face_cmd::ButtonFaceBlend, nullptr);
         RenderAndNotify();
     });
+
+    faceCount_ = new QLabel(this);
+    faceCount_->setObjectName("faceCount");
+    faceCount_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    reset_ = AddButton(kResetId, "resetDefaults");
+    connect(reset_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
 
     alignBox_ = new QCheckBox(this);
     alignBox_->setProperty("gzControlId", kAlignFaceId);
@@ -82,7 +90,31 @@ void COptionPaneChgFace::OnInitDialog()
         alignBox_->setChecked(face->Params().state.alignFace != 0);
         enhancedBox_->setChecked(face->Params().state.enhancedColour != 0);
     }
+    UpdateStatus();
+}
+
+void COptionPaneChgFace::UpdateStatus()
+{
+    faceCount_->setText(FaceCountText(templ));
     LayOut();
+}
+
+void COptionPaneChgFace::ResetToDefaults()
+{
+    if (!templ) return;
+    const FacePhotoState fresh;
+    for (int i = 0; i < 3; ++i) {
+        float radius = fresh.blendRadius[i];
+        templ->ParamCommand(face_cmd::SetBlendRadius, view, i, &radius);
+        const QSignalBlocker block(sliders_[i]);
+        sliders_[i]->setValue(static_cast<int>(std::lround(static_cast<double>(radius) * 100.0)));
+        positions_[i] = sliders_[i]->value();
+    }
+    templ->ParamCommand(face_cmd::AlignFace, view, fresh.alignFace, nullptr);
+    templ->ParamCommand(face_cmd::EnhancedColour, view, fresh.enhancedColour, nullptr);
+    alignBox_->setChecked(fresh.alignFace != 0);
+    enhancedBox_->setChecked(fresh.enhancedColour != 0);
+    RerenderAndNotify();
 }
 
 void COptionPaneChgFace::Retranslate()
@@ -93,6 +125,8 @@ void COptionPaneChgFace::Retranslate()
     alignBox_->setText(ControlText(kAlignFaceId, ui::Phrase("Align face")));
     enhancedBox_->setText(ControlText(kEnhancedId, ui::Phrase("Enable Enhanced color blending")));
     group_->setTitle(ControlText(kGroupId, ui::Phrase("Blend Radius")));
+    reset_->setText(ui::Phrase("Reset to defaults"));
+    faceCount_->setText(FaceCountText(templ));
     const char* names[3] = {"Left Eye", "Right Eye", "Mouth"};
     for (int i = 0; i < 3; ++i) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names[i])));
     LayOut();
@@ -102,6 +136,10 @@ void COptionPaneChgFace::OnPaneNotify(int code, std::intptr_t a, std::intptr_t b
 {
     if (code == platform::msg::FaceSearchStarted) {
         OnFaceSearchStarted();
+        return;
+    }
+    if (code == platform::msg::ResultReady) {
+        UpdateStatus();
         return;
     }
     COptionPaneBase::OnPaneNotify(code, a, b);
@@ -159,8 +197,13 @@ void COptionPaneChgFace::LayOut()
     searchButton_->setGeometry(margin, top, colW, rowH);
     blendButton_->setGeometry(margin, top + rowH + gap, colW, rowH);
     alignBox_->setGeometry(margin, top + 2 * (rowH + gap), colW, boxH);
+    // Beside them: which face is used, and the reset.
+    const int sideW = std::max(faceCount_->sizeHint().width(), reset_->sizeHint().width());
+    const int sx = margin + colW + 6;
+    faceCount_->setGeometry(sx, top, sideW, rowH);
+    reset_->setGeometry(sx, top + rowH + gap, reset_->sizeHint().width(), rowH);
 
-    const int gx = margin + colW + 16;
+    const int gx = sx + sideW + 12;
     const int gw = std::max(240, width() - gx - margin);
     const int gh = std::max(80, height() - 6);
     group_->setGeometry(gx, std::max(2, (height() - gh) / 2), gw, gh);
