@@ -51,7 +51,7 @@ COptionPaneChgFace::COptionPaneChgFace()
     connect(alignBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(alignBox_, face_cmd::AlignFace); });
     group_ = new QGroupBox(this);
     group_->setProperty("gzControlId", kGroupId);
-    enhancedBox_ = new QCheckBox(group_);
+    enhancedBox_ = new QCheckBox(this);
     enhancedBox_->setProperty("gzControlId", kEnhancedId);
     enhancedBox_->setObjectName("enhancedColour");
     connect(enhancedBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(enhancedBox_, face_cmd::EnhancedColour); });
@@ -184,9 +184,9 @@ void COptionPaneChgFace::resizeEvent(QResizeEvent*) { LayOut(); }
 
 void COptionPaneChgFace::LayOut()
 {
-    // Buttons and the align switch in a column at the left; the blend-radius group beside
-    // them with the eyes' sliders stacked and the mouth's slider and the colour switch to
-    // their right.
+    // Buttons and the align switch in a column at the left; the face count, the reset and
+    // the colour switch in a second column; the blend-radius group with its three sliders
+    // stacked at the right.
     const int margin = 14;
     const int colW = std::max({searchButton_->sizeHint().width(), blendButton_->sizeHint().width(),
                                alignBox_->sizeHint().width(), 120});
@@ -197,29 +197,28 @@ void COptionPaneChgFace::LayOut()
     searchButton_->setGeometry(margin, top, colW, rowH);
     blendButton_->setGeometry(margin, top + rowH + gap, colW, rowH);
     alignBox_->setGeometry(margin, top + 2 * (rowH + gap), colW, boxH);
-    // Beside them: which face is used, and the reset.
-    const int sideW = std::max(faceCount_->sizeHint().width(), reset_->sizeHint().width());
-    const int sx = margin + colW + 6;
+    // Beside them: which face is used, the reset and the colour switch.
+    const int sideW = std::max({faceCount_->sizeHint().width(), reset_->sizeHint().width(), enhancedBox_->sizeHint().width()});
+    const int sx = margin + colW + 8;
     faceCount_->setGeometry(sx, top, sideW, rowH);
     reset_->setGeometry(sx, top + rowH + gap, reset_->sizeHint().width(), rowH);
+    enhancedBox_->setGeometry(sx, top + 2 * (rowH + gap), sideW, boxH);
 
+    // The blend radii stacked in their group, each slider after its label.
     const int gx = sx + sideW + 12;
-    const int gw = std::max(240, width() - gx - margin);
+    const int gw = std::max(160, width() - gx - margin);
     const int gh = std::max(80, height() - 6);
     group_->setGeometry(gx, std::max(2, (height() - gh) / 2), gw, gh);
-    const int labelW = std::max({labels_[0]->sizeHint().width(), labels_[1]->sizeHint().width(), 60}) + 8;
-    const int half = (gw - 24) / 2;
-    const int sliderW = std::max(60, std::min(220, half - labelW - 8));
-    const int y0 = 20, y1 = 20 + (gh - 24) / 2;
-    labels_[0]->setGeometry(10, y0, labelW, 24);
-    sliders_[0]->setGeometry(10 + labelW, y0, sliderW, 26);
-    labels_[1]->setGeometry(10, y1, labelW, 24);
-    sliders_[1]->setGeometry(10 + labelW, y1, sliderW, 26);
-    const int rx = 14 + half;
-    const int mouthW = std::max(labels_[2]->sizeHint().width(), 50) + 8;
-    labels_[2]->setGeometry(rx, y0, mouthW, 24);
-    sliders_[2]->setGeometry(rx + mouthW, y0, std::max(60, std::min(220, gw - rx - mouthW - 10)), 26);
-    enhancedBox_->setGeometry(rx, y1, gw - rx - 8, 22);
+    int labelW = 40;
+    for (QLabel* l : labels_) labelW = std::max(labelW, l->sizeHint().width());
+    labelW += 8;
+    const int sliderW = std::max(60, std::min(240, gw - labelW - 20));
+    const int rowStep = (gh - 22) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const int y = 18 + i * rowStep;
+        labels_[i]->setGeometry(10, y, labelW, std::min(24, rowStep));
+        sliders_[i]->setGeometry(10 + labelW, y, sliderW, std::min(24, rowStep));
+    }
 }
 
 }  // namespace shell

@@ -177,6 +177,7 @@ void LabelFitGuiTest::everyLabelFitsInEveryLanguage()
         if (table[i].fileName == "lang_eng.ini") main.MenuCommand(menu::FirstLanguage + static_cast<int>(i));
     SetMessageHook(nullptr);
     problems.removeDuplicates();
+    for (const QString& p : problems) qWarning("%s", qPrintable(p));
     QVERIFY2(problems.isEmpty(), qPrintable(QString("at %1x%2, pixel ratio %3:\n").arg(main.width()).arg(main.height())
                                                 .arg(main.devicePixelRatioF()) + problems.join("\n")));
 }
