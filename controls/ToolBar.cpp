@@ -197,7 +197,60 @@ QFont TabFont(bool compact = false)
     return f;
 }
 
+// A stacked tab's label with its break points: words may also break after a hyphen
+// ("2D-Vorlagen"), so a zero-width space goes there.
+QString StackedText(const QString& label)
+{
+    QString text = label;
+    text.replace("-", QString("-") + QChar(0x200B));
+    return text;
+}
+
+// A long single word (some languages have them) gets a smaller font rather than being cut:
+// down to 9 pixels, then it is elided.
+QFont StackedFont(const QString& text, int width)
+{
+    QFont f = TabFont(true);
+    f.setWeight(QFont::Medium);
+    const QRegularExpression breaks("[ \\x{200B}]");
+    for (int px = f.pixelSize(); px >= 9; --px) {
+        f.setPixelSize(px);
+        const QFontMetrics m(f);
+        int widest = 0;
+        for (const QString& word : text.split(breaks, Qt::SkipEmptyParts)) widest = std::max(widest, m.horizontalAdvance(word));
+        if (widest <= width) break;
+    }
+    return f;
+}
+
+QRect StackedBox(const QRect& tab) { return tab.adjusted(2, 25, -2, -4); }
+
 }  // namespace
+
+int CTabBar::CutLabels() const
+{
+    int cut = 0;
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+        const QRect tab = TabRect(i);
+        if (stacked_) {
+            const QRect box = StackedBox(tab);
+            const QString text = StackedText(items_[i].text);
+            const QFontMetrics m(StackedFont(text, box.width()));
+            bool fits = true;
+            for (const QString& word : text.split(QRegularExpression("[ \\x{200B}]"), Qt::SkipEmptyParts))
+                fits &= m.horizontalAdvance(word) <= box.width();
+            // The wrapped lines must fit the box's height too (the last line is not clipped
+            // by the painter, but runs into the tab's edge).
+            fits &= m.boundingRect(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text).height() <=
+                    box.height() + 4;
+            cut += fits ? 0 : 1;
+        } else {
+            const QFontMetrics m(LabelFont());
+            cut += m.horizontalAdvance(items_[i].text) > LabelRoom(i) || m.height() > tab.height() ? 1 : 0;
+        }
+    }
+    return cut;
+}
 
 CTabBar::CTabBar(QWidget* parent) : QWidget(parent) { setMouseTracking(true); }
 
@@ -350,23 +403,9 @@ void CTabBar::paintEvent(QPaintEvent*)
                 p.setOpacity(1.0);
             }
             p.setPen(cur ? theme::kText : theme::kTextDim);
-            // A long single word (some languages have them) gets a smaller font rather than
-            // being cut: down to 9 pixels, then it is elided.
-            QFont f = small;
-            const QRect box = r.adjusted(2, 25, -2, -4);
-            // Words may also break after a hyphen ("2D-Vorlagen"): a zero-width space there
-            // lets the line break.
-            QString text = items_[i].text;
-            text.replace("-", QString("-") + QChar(0x200B));
-            const QRegularExpression breaks("[ \\x{200B}]");
-            for (int px = f.pixelSize(); px >= 9; --px) {
-                f.setPixelSize(px);
-                const QFontMetrics m(f);
-                int widest = 0;
-                for (const QString& word : text.split(breaks, Qt::SkipEmptyParts))
-                    widest = std::max(widest, m.horizontalAdvance(word));
-                if (widest <= box.width()) break;
-            }
+            const QRect box = StackedBox(r);
+            QString text = StackedText(items_[i].text);
+            const QFont f = StackedFont(text, box.width());
             p.setFont(f);
             const QFontMetrics m(f);
             QStringList words = text.split(' ', Qt::SkipEmptyParts);

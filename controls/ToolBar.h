@@ -100,6 +100,8 @@ public:
     int HeightFor(int width) const;
     /** The font of the one-row labels: smaller (down to 9 pixels) when squeezed tabs need it. */
     QFont LabelFont() const;
+    /** How many labels do not fit their tab whole (they are cut or run over its edge). */
+    int CutLabels() const;
     static constexpr int kRowHeight = 30;
 
 protected:

@@ -164,6 +164,9 @@ bool CPhotoDocument::SetPhotoSettings(int index, int rotation, const float crop[
     if (index < 0 || index >= static_cast<int>(photos_.size())) return false;
     PhotoRecord& r = photos_[index];
     const bool turned = ((rotation - r.rotation) % 4) != 0;
+    const bool cropped = !std::equal(crop, crop + 4, r.crop);
+    const bool wasPrepared = !r.image.empty();
+    const cv::Rect before = r.crop_px;
     // A photo made from an image in memory has no file to prepare again from: turn its pixels.
     if (r.path.empty() && turned && !r.image.empty()) r.image = RotateQuarterTurns(r.image, rotation - r.rotation);
     else if (turned) r.image.release();
@@ -172,6 +175,12 @@ bool CPhotoDocument::SetPhotoSettings(int index, int rotation, const float crop[
     std::copy(crop, crop + 4, r.crop);
     r.cropRotation = rotation;
     if (!r.image.empty()) PreparePhoto(r);
+    // The face regions are in the pixels of the cropped, turned photo: they follow a new crop,
+    // and a turned photo is searched again.
+    if (turned || (cropped && !(wasPrepared && !r.image.empty())))
+        ForgetFaceRegions(r.face);
+    else if (cropped)
+        MoveFaceState(r.face, cv::Point2f(float(before.x - r.crop_px.x), float(before.y - r.crop_px.y)), r.crop_px.size());
     return true;
 }
 
@@ -592,6 +601,17 @@ void CPhotoDocument::StepHistory(int direction)
     historyPos_ = std::clamp(historyPos_, 0, last);
     const bool showingCurrent = borrowed_ && shown_.data == history_[historyPos_].data;
     if (showingCurrent) historyPos_ = std::clamp(historyPos_ + (direction < 0 ? -1 : 1), 0, last);
+    shown_ = history_[historyPos_];
+    borrowed_ = true;
+}
+
+void CPhotoDocument::ShowHistoryEntry(int index)
+{
+    StopRenderingThread();
+    SetCurrentTemplate(nullptr);
+    std::lock_guard lock(resultMutex_);
+    if (index < 0 || index >= static_cast<int>(history_.size())) return;
+    historyPos_ = index;
     shown_ = history_[historyPos_];
     borrowed_ = true;
 }

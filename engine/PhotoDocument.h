@@ -104,6 +104,8 @@ public:
     void ClearResult();
     /** Undo (-1) and redo (+1) through the history. */
     void StepHistory(int direction);
+    /** Shows history entry index (0 the oldest) as undo and redo would, leaving the template. */
+    void ShowHistoryEntry(int index);
 
     /** The shown result (shares pixels: do not write; clone to keep). */
     cv::Mat ShownResult() const;

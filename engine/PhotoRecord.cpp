@@ -15,6 +15,29 @@ cv::Mat PhotoRecord::PreparedView() const
     return image(r);
 }
 
+void ForgetFaceRegions(FacePhotoState& face)
+{
+    for (std::uint8_t& v : face.regionValid) v = 0;
+    for (FaceQuad& q : face.regions) q = FaceQuad{};
+    face.faceSearched = 0;
+    face.aligned = 0;
+}
+
+void MoveFaceState(FacePhotoState& face, cv::Point2f delta, cv::Size frameSize)
+{
+    constexpr int kFace = 3;  // left eye, right eye, mouth, face
+    for (int i = 0; i < 4; ++i) {
+        if (!face.regionValid[i]) continue;
+        FaceQuad& q = face.regions[i];
+        for (float* x : {&q.x0, &q.x1, &q.x2, &q.x3}) *x += delta.x;
+        for (float* y : {&q.y0, &q.y1, &q.y2, &q.y3}) *y += delta.y;
+    }
+    if (!face.regionValid[kFace]) return;
+    const FaceQuad& f = face.regions[kFace];
+    const float cx = (f.x0 + f.x1 + f.x2 + f.x3) / 4, cy = (f.y0 + f.y1 + f.y2 + f.y3) / 4;
+    if (cx < 0 || cy < 0 || cx >= frameSize.width || cy >= frameSize.height) ForgetFaceRegions(face);
+}
+
 void PhotoRecord::DropImages()
 {
     image.release();

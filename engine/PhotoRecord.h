@@ -56,6 +56,16 @@ struct PhotoRecord {
     void DropImages();
 };
 
+/**
+ * @brief Keeps a face state with its photo when the photo's crop moves: the regions are in the
+ * pixels of the cropped photo, so they move by the old crop's corner minus the new one's. A
+ * face whose centre falls outside the new frame (frameSize) is forgotten: the next face
+ * template searches the cropped photo again.
+ */
+void MoveFaceState(FacePhotoState& face, cv::Point2f delta, cv::Size frameSize);
+/** The regions of a face state are forgotten (the photo was turned): the next template searches again. */
+void ForgetFaceRegions(FacePhotoState& face);
+
 /** Photos are scaled to fit this square before any other work. */
 inline constexpr int kMaxPreparedSide = 4096;
 

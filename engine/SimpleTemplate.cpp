@@ -112,8 +112,20 @@ bool CT_SimpleTempl::Load()
             params_.h = static_cast<float>(r[3]);
         }
     }
+    defaults_ = params_;
     filter_->SetParams(&params_);
     return true;
+}
+
+void CT_SimpleTempl::ResetToDefaults()
+{
+    params_ = defaults_;
+    ApplyParams();
+}
+
+bool CT_SimpleTempl::AtDefaults() const
+{
+    return std::memcmp(&params_, &defaults_, sizeof params_) == 0;
 }
 
 void CT_SimpleTempl::ApplyParams()

@@ -46,6 +46,10 @@ public:
     bool IsDeferred() override;
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     COptionPanel* CreatePane(int which) override;
+    /** The definition's values again: the variables' defaults and the default region. */
+    virtual void ResetToDefaults();
+    /** Whether anything differs from what ResetToDefaults would set. */
+    virtual bool AtDefaults() const;
 
     struct VariableSpec {
         float min = 0, max = 0, def = 0, resolution = 1;
@@ -59,6 +63,7 @@ public:
 protected:
     VariableSpec vars_[3];
     SimpleParams params_;
+    SimpleParams defaults_;  ///< as the definition sets them
     bool hasRegion_ = false;
     bool showRegion_ = true;
     int handle_ = 0;

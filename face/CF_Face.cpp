@@ -24,6 +24,7 @@ void CF_Face::SetSource(std::span<const cv::Mat> images)
     else if (copy.channels() == 4) cv::cvtColor(copy, copy, cv::COLOR_BGRA2BGR);
     if (copy.type() != CV_8UC3) return;
     engine_.SetPhoto(copy);
+    engine_.SetSearchFrame({}, {});
     width_ = copy.cols;
     height_ = copy.rows;
 }

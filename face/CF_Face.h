@@ -42,6 +42,8 @@ public:
 
     FaceEngine& Engine() { return engine_; }
     int SourceWidth() const { return width_; }
+    /** The photo the source was cropped from and where (FaceEngine::SetSearchFrame); call after SetSource. */
+    void SetSearchFrame(const cv::Mat& whole, cv::Point offset) { engine_.SetSearchFrame(whole, offset); }
     int SourceHeight() const { return height_; }
 
     /** The default face region of a W x H photo: a square of half the shorter side around (W/2, 0.4 H). */

@@ -106,6 +106,10 @@ void CT_Face::SetPhotos(std::span<const PhotoRecord> records)
 {
     CEffectTemplate::SetPhotos(records);
     if (records.empty()) return;
+    // A cropped photo is searched as a part of its whole prepared photo (turned, not cut): the
+    // same face is found as without the crop, in the crop's pixels.
+    if (CF_Face* f = FaceFilter(); f && !records.front().image.empty())
+        f->SetSearchFrame(records.front().image, records.front().crop_px.tl());
     // The document's selection holds copies made when the photo was selected; the face state
     // saved since then lives in the photo list itself.
     if (document) {

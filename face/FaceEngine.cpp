@@ -89,10 +89,62 @@ bool FaceEngine::SetPhoto(const cv::Mat& photo)
     return changed;
 }
 
+void FaceEngine::SetSearchFrame(const cv::Mat& whole, cv::Point offset)
+{
+    if (whole.empty() || (offset == cv::Point() && whole.size() == fullPhoto.size())) {
+        searchWhole_.release();
+        searchWorking_.release();
+        searchOffset_ = {};
+        return;
+    }
+    if (searchWhole_.data != whole.data || searchWhole_.size() != whole.size()) {
+        searchWhole_ = whole;
+        searchWorking_ = MakeWorkingPhoto(whole);
+    }
+    searchOffset_ = offset;
+}
+
+FaceRect FaceEngine::FromSearchFrame(const FaceRect& r) const
+{
+    // Whole working pixels -> whole photo pixels -> cut photo pixels -> this working photo.
+    const double toWhole = double(searchWhole_.cols) / searchWorking_.cols;
+    const double toWorking = double(workingPhoto.cols) / fullPhoto.cols;
+    auto x = [&](double v) { return static_cast<std::int32_t>(std::lround((v * toWhole - searchOffset_.x) * toWorking)); };
+    auto y = [&](double v) { return static_cast<std::int32_t>(std::lround((v * toWhole - searchOffset_.y) * toWorking)); };
+    const std::int32_t x0 = x(r.x), y0 = y(r.y), x1 = x(r.x + r.width), y1 = y(r.y + r.height);
+    return FaceRect{x0, y0, x1 - x0, y1 - y0};
+}
+
+bool FaceEngine::InsideCut(const FaceRect& r) const
+{
+    const double cx = r.x + r.width / 2.0, cy = r.y + r.height / 2.0;
+    return cx >= 0 && cy >= 0 && cx < workingPhoto.cols && cy < workingPhoto.rows;
+}
+
 void FaceEngine::SearchFace()
 {
-    if (!workingPhoto.empty()) {
+    if (!workingPhoto.empty() && searchWorking_.empty()) {
         faceRect = FaceDetector::Instance().DetectNextFace(workingPhoto, &detectedFaces);
+        PrepareCrop();
+    } else if (!workingPhoto.empty()) {
+        // The detector hands the faces of the whole photo out in turn: those outside the cut
+        // are passed over, once round at most.
+        std::vector<FaceRect> all;
+        faceRect = {};
+        FaceRect first;
+        for (int turn = 0; turn < 256; ++turn) {
+            const FaceRect r = FaceDetector::Instance().DetectNextFace(searchWorking_, &all);
+            if (r.IsEmpty() || (turn > 0 && r == first)) break;
+            if (turn == 0) first = r;
+            const FaceRect mapped = FromSearchFrame(r);
+            if (InsideCut(mapped)) {
+                faceRect = mapped;
+                break;
+            }
+        }
+        detectedFaces.clear();
+        for (const FaceRect& r : all)
+            if (const FaceRect mapped = FromSearchFrame(r); InsideCut(mapped)) detectedFaces.push_back(mapped);
         PrepareCrop();
     }
     featuresLocated = false;

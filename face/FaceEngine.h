@@ -45,6 +45,13 @@ public:
 
     /** The next face of the working photo (see FaceDetector), then PrepareCrop. */
     void SearchFace();
+    /**
+     * @brief The photo the source was cut from, and where: searches then run on it (as they
+     * would on the uncut photo) and the faces found are moved into the cut, those whose centre
+     * lies outside it passed over. So a cropped photo finds the face its whole photo does, and
+     * everything after the search works on the cut photo's pixels. Empty: search the photo.
+     */
+    void SetSearchFrame(const cv::Mat& whole, cv::Point offset);
     /** Cuts the face rectangle out at 400 x 400 and builds the contrast image and pyramid. */
     void PrepareCrop();
     /** Fits the feature bars; sets featuresLocated unless stopped. */
@@ -108,6 +115,12 @@ public:
     float expressionAmount = 0, expressionStep = 0;
 
 private:
+    /** A face of the search frame's working photo in this photo's working pixels. */
+    FaceRect FromSearchFrame(const FaceRect& r) const;
+    bool InsideCut(const FaceRect& r) const;
+
+    cv::Mat searchWhole_, searchWorking_;
+    cv::Point searchOffset_;
     bool cropValid_ = false;
     FaceRect cropRect_;
     std::string picturePath_;  ///< the loaded picture (reloads of the same file are skipped)

@@ -48,6 +48,7 @@ bool CT_Frame::Load()
     const tinyxml2::XMLElement* param = definition->FirstChildElement("param");
     frame_ = FrameParams{};
     if (!ReadWindow(param, frame_.main, &loadError_)) return false;
+    defaultMain_ = frame_.main;
     for (int i = 0; param; ++i) {
         char name[100];
         std::snprintf(name, sizeof name, "extra%d", i);
@@ -69,30 +70,97 @@ bool CT_Frame::Load()
     return true;
 }
 
+double CT_Frame::ViewScale(int& W, int& H, int& A, int& D) const
+{
+    if (!filter_ || !document) return 0;
+    cv::Size size;
+    filter_->GetOutputSize(size);
+    const ViewRect view = document->View();
+    W = size.width;
+    H = size.height;
+    A = view.Width();
+    D = view.Height();
+    if (W <= 0 || H <= 0 || A <= 0 || D <= 0) return 0;
+    // The preview shows the frame picture centred, fitted, and never magnified more than
+    // twice: the same mapping converts between view and picture pixels here.
+    return std::min({double(A) / W, double(D) / H, kMaxViewScale});
+}
+
+bool CT_Frame::CornerInView(int i, cv::Point2d& at) const
+{
+    int W = 0, H = 0, A = 0, D = 0;
+    const double g = ViewScale(W, H, A, D);
+    if (g <= 0 || i < 0 || i > 3) return false;
+    const cv::Point& c = frame_.main.corner[i];
+    at = {double(A / 2 + std::lround((c.x - W / 2) * g)), double(D / 2 + std::lround(g * (c.y - H / 2)))};
+    return true;
+}
+
+int CT_Frame::CornerAt(int x, int y) const
+{
+    // The nearest corner within reach: corners dragged close together stay apart.
+    int best = -1;
+    double bestDistance = 0;
+    for (int i = 0; i < 4; ++i) {
+        cv::Point2d at;
+        if (!CornerInView(i, at)) return -1;
+        const double d = std::hypot(x - at.x, y - at.y);
+        if (d <= grip_ && (best < 0 || d < bestDistance)) {
+            best = i;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+bool CT_Frame::HasOverlay(int view) { return view == ViewPreview; }
+
+void CT_Frame::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect&, float, float,
+                           float)
+{
+    if (view != ViewPreview || image.empty() || !inView_) return;
+    // Handles a little smaller than the grab radius, so the reach is felt beyond them.
+    const int r = std::max(3, grip_ * 5 / 8);
+    for (int i = 0; i < 4; ++i) {
+        cv::Point2d at;
+        if (!CornerInView(i, at)) return;
+        const bool hot = i == hovered_ || i == frame_.activeCorner;
+        const int x = static_cast<int>(std::lround(at.x)), y = static_cast<int>(std::lround(at.y));
+        dc.SetPen({40, 40, 40}, std::max(1, grip_ / 8), platform::PenStyle::Solid);
+        dc.SetBrush(hot ? platform::Color{255, 170, 0} : platform::Color{255, 255, 255}, false);
+        dc.Ellipse(x - r, y - r, x + r + 1, y + r + 1);
+    }
+}
+
+bool CT_Frame::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float*, float&, bool, bool buttonDown, int,
+                       int x, int y)
+{
+    if (view != ViewPreview || image.empty()) return false;
+    inView_ = x >= rect.left && y >= rect.top && x < rect.right && y < rect.bottom;
+    if (!buttonDown) hovered_ = inView_ ? CornerAt(x, y) : -1;
+    platform::SetCursor(hovered_ >= 0 || frame_.activeCorner >= 0 ? platform::CursorShape::SizeAll
+                                                                  : platform::CursorShape::Arrow);
+    return hovered_ >= 0 || (buttonDown && frame_.activeCorner >= 0);
+}
+
+void CT_Frame::ResetToDefaults()
+{
+    frame_.main = defaultMain_;
+    frame_.activeCorner = -1;
+    CT_SimpleTempl::ResetToDefaults();
+}
+
+bool CT_Frame::AtDefaults() const { return frame_.main == defaultMain_ && CT_SimpleTempl::AtDefaults(); }
+
 void CT_Frame::ApplyParams()
 {
     if (!filter_) return;
     if (buttonDown && document) {
-        cv::Size size;
-        filter_->GetOutputSize(size);
-        const ViewRect view = document->View();
-        const int W = size.width, H = size.height, A = view.Width(), D = view.Height();
-        if (W > 0 && H > 0 && A > 0 && D > 0) {
-            // The preview shows the frame picture centred, fitted, and never magnified more
-            // than twice: the same mapping converts between view and picture pixels here.
-            const double g = std::min({double(A) / W, double(D) / H, kMaxViewScale});
+        int W = 0, H = 0, A = 0, D = 0;
+        const double g = ViewScale(W, H, A, D);
+        if (g > 0) {
             if (!prevButton_) {
-                frame_.activeCorner = -1;
-                for (int i = 0; i < 4; ++i) {
-                    const cv::Point& c = frame_.main.corner[i];
-                    const long vx = A / 2 + std::lround((c.x - W / 2) * g);
-                    const long vy = D / 2 + std::lround(g * (c.y - H / 2));
-                    if (pointerX >= vx - kCornerGrip && pointerX < vx + kCornerGrip && pointerY >= vy - kCornerGrip &&
-                        pointerY < vy + kCornerGrip) {
-                        frame_.activeCorner = i;
-                        break;
-                    }
-                }
+                frame_.activeCorner = CornerAt(pointerX, pointerY);
             } else if (frame_.activeCorner >= 0) {
                 cv::Point& c = frame_.main.corner[frame_.activeCorner];
                 c.x = W / 2 + static_cast<int>(std::lround((pointerX - A / 2) / g));

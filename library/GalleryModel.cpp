@@ -377,6 +377,13 @@ int CGalleryModel::CurrentSelection() const
     return g ? g->selected : -1;
 }
 
+void CGalleryModel::ClearSelection()
+{
+    GalleryGroup* g = const_cast<GalleryGroup*>(CurrentGroup());
+    std::lock_guard lock(mutex_);
+    if (g) g->selected = -1;
+}
+
 GalleryGroup* CGalleryModel::FindGroup(const std::string& path) const
 {
     const GalleryGroup* g = &root_;

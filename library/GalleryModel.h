@@ -182,6 +182,8 @@ public:
     std::optional<GalleryEntry> CurrentGroupEntry(int index) const;
     /** The current group's selected entry, or -1. */
     int CurrentSelection() const;
+    /** No entry of the current group is selected any more (nothing highlighted, nothing to reselect). */
+    void ClearSelection();
     const GalleryGroup& Root() const { return root_; }
     /** The group a "/"-separated path names, or null. */
     GalleryGroup* FindGroup(const std::string& path) const;

@@ -100,6 +100,15 @@ void CTemplatePage::SelectCategory(int index)
     ReselectCurrent(true, true, true);
 }
 
+void CTemplatePage::Deselect()
+{
+    if (template_) template_->ParamCommand(kCommandStopAnimation, preview_, 0, nullptr);
+    gallery_.ClearSelection();
+    template_.reset();
+    toolButtons_.clear();
+    currentName_.clear();
+}
+
 bool CTemplatePage::HandleNotification(int code, std::intptr_t a, std::intptr_t b)
 {
     switch (code) {

@@ -58,6 +58,12 @@ public:
     bool HandleNotification(int code, std::intptr_t a, std::intptr_t b);
 
     CEffectTemplate* Template() const { return template_.get(); }
+    /**
+     * @brief The document no longer shows this page's template (it shows a result of the
+     * history): the page lets the template go and highlights no entry, so nothing re-applies
+     * it behind the user's back.
+     */
+    void Deselect();
     /** The name of the online template whose message the preview shows. */
     const std::string& CurrentTemplateName() const { return currentName_; }
     /** The extra tool buttons of the current template (after 1624). */

@@ -61,5 +61,5 @@ void CF_MultiCyldr::Process()
     stripData_.photos = &Strips();
     mesh_.pixelShader = StripPixelShader;
     mesh_.shaderData = &stripData_;
-    RenderMesh(mesh_, output_, &depth_);
+    RenderMeshSmooth(mesh_, output_, supersample_, smooth_);
 }

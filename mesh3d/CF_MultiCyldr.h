@@ -14,6 +14,7 @@
 #include "filters/MultiSrcFilter.h"
 #include "mesh3d/Mesh.h"
 #include "mesh3d/MeshParams.h"
+#include "mesh3d/SmoothRender.h"
 #include "mesh3d/MeshShaders.h"
 
 class CF_MultiCyldr : public CF_MultiSrc {
@@ -34,6 +35,8 @@ public:
     const std::string& MeshError() const { return meshError_; }
     /** A model file that is there but refused makes the template fail; a missing one does not. */
     std::string InitError() const override { return meshUnusable_ ? meshError_ : std::string(); }
+    /** Samples per pixel side (1: hard edges, as the renderer draws them). */
+    void SetSupersampling(int factor) { supersample_ = factor; }
 
 private:
     const MeshParams* Params() const { return ParamsAs<MeshParams>(); }
@@ -47,4 +50,6 @@ private:
     std::string meshError_;
     bool meshUnusable_ = false;
     StripData stripData_;
+    int supersample_ = kSmoothFactor;
+    SmoothRenderBuffers smooth_;
 };

@@ -101,5 +101,5 @@ void CF_Teapot::Process()
     }
     // Rotated normals of a scaled model are no longer unit length; the headlight needs them so.
     mesh_.normalizeNormals = flags & mesh_flags::NormalizeNormals;
-    RenderMesh(mesh_, output_, &depth_);
+    RenderMeshSmooth(mesh_, output_, supersample_, smooth_);
 }

@@ -15,6 +15,7 @@
 #include "engine/ImageFilter.h"
 #include "mesh3d/Mesh.h"
 #include "mesh3d/MeshParams.h"
+#include "mesh3d/SmoothRender.h"
 #include "mesh3d/MeshShaders.h"
 
 class CF_Teapot : public CImageFilter {
@@ -34,6 +35,8 @@ public:
     void GetOutputSize(cv::Size& size) override { size = output_.size(); }
 
     const Mesh& GetMesh() const { return mesh_; }
+    /** Samples per pixel side (1: hard edges, as the renderer draws them). */
+    void SetSupersampling(int factor) { supersample_ = factor; }
     /** Why the model did not load ("" when it did). */
     const std::string& MeshError() const { return meshError_; }
     /** A model file that is there but refused makes the template fail; a missing one does not. */
@@ -54,4 +57,6 @@ private:
     std::string meshError_;
     bool meshUnusable_ = false;
     ReflectionData reflection_;
+    int supersample_ = kSmoothFactor;
+    SmoothRenderBuffers smooth_;
 };

@@ -178,6 +178,18 @@ bool CT_3DMesh::OnTurnTimer(platform::WindowId, int id)
     return true;
 }
 
+bool CT_3DMesh::OnMouse(int view, const cv::Mat& image, const ViewRect&, float*, float&, bool, bool buttonDown, int,
+                        int, int)
+{
+    if (view != ViewPreview || image.empty() || !buttonDown) return false;
+    // The user takes the model in hand: an automatic turn would fight the drag.
+    if (timerWindow_) {
+        StopTimer();
+        CheckPanes(false);
+    }
+    return true;
+}
+
 void CT_3DMesh::CheckPanes(bool checked)
 {
     for (COptionPanel* pane : panes_)

@@ -48,7 +48,14 @@ public:
     /** Reads the per-rendering keys; turns the model by the pointer's drag; hands the block on. */
     void ApplyParams() override;
     ParamBlock ParamsGiven() const override { return ParamBlock::Mesh; }
-    bool HasOverlay(int view) override { (void)view; return false; }
+    /** The preview's pointer drags turn the model (it draws nothing over it). */
+    bool HasOverlay(int view) override { return view == ViewPreview; }
+    /**
+     * @brief A press in the preview takes the pointer (the drag then turns the model) and
+     * stops an automatic turn; hovering and the wheel are left to the preview.
+     */
+    bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
+                 bool buttonDown, int reserved, int x, int y) override;
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     /** which 1: "OptionPane_3D" (null where no pane class is registered, as in engine-only programs). */
     COptionPanel* CreatePane(int which) override;

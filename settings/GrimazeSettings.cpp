@@ -64,6 +64,7 @@ bool CGrimazeSettings::Exchange(bool continueOnFailure, CSettingsStorage& storag
     SettingsExchange x(continueOnFailure, storage, save);
     x.Field("language", language, std::string(kDefaultLanguage));
     x.Field("languageAuto", languageAuto, true);
+    x.Field("Session", session, CSessionSettings());
     return x.Result();
 }
 
@@ -71,6 +72,7 @@ void CGrimazeSettings::SetDefaults()
 {
     language = kDefaultLanguage;
     languageAuto = true;
+    session = CSessionSettings();
 }
 
 CGrimazeSettings& GrimazeSettings()

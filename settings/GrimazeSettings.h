@@ -12,6 +12,7 @@
  *
  * Threads: the user-interface thread reads and changes the settings; workers are given copies.
  */
+#include "settings/SessionSettings.h"
 #include "settings/Settings.h"
 
 #include <functional>
@@ -24,6 +25,7 @@ public:
     // Stored values.
     std::string language = kDefaultLanguage;  ///< "auto" or the chosen language file's name
     bool languageAuto = true;                 ///< the language follows the system language
+    CSessionSettings session;                 ///< the desktop program's window and choices
 
     // Not stored: every run starts with these.
     bool updateCheck = true;   ///< check for a newer version when the main window opens

@@ -46,6 +46,28 @@ void CFilterList::resizeEvent(QResizeEvent*)
     if (model_) model_->SetClientSize(width(), height());
 }
 
+CFilterList::CellLayout CFilterList::LayOutCell(const QRect& cell, const QSize& thumbnail)
+{
+    // The label gets the room of a whole line below the picture: accents above capitals (the
+    // dots of an "Ö") must not run into the picture's edge.
+    constexpr int kTop = 3, kGap = 1, kSide = 4;
+    CellLayout out;
+    const int pictureBottom = cell.top() + kTop + library::gallery::kThumbHeight;
+    if (thumbnail.isValid())
+        out.thumbnail = QRect(cell.left() + (cell.width() - thumbnail.width()) / 2, pictureBottom - thumbnail.height(),
+                              thumbnail.width(), thumbnail.height());
+    out.label = QRect(cell.left() + kSide, pictureBottom + kGap, cell.width() - 2 * kSide,
+                      cell.bottom() - pictureBottom - kGap);
+    return out;
+}
+
+QFont CFilterList::LabelFont()
+{
+    QFont f(ui::theme::UiFontFamily());
+    f.setPixelSize(12);
+    return f;
+}
+
 void CFilterList::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
@@ -68,8 +90,7 @@ void CFilterList::paintEvent(QPaintEvent*)
         p.drawText(r.adjusted(8 + 6, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(h.label));
     }
 
-    QFont labelFont(ui::theme::UiFontFamily());
-    labelFont.setPixelSize(12);
+    const QFont labelFont = LabelFont();
     p.setFont(labelFont);
     const QFontMetrics fm(labelFont);
     const QPixmap normal = ui::Skin::Image(ui::img::CellNormal);
@@ -81,17 +102,17 @@ void CFilterList::paintEvent(QPaintEvent*)
         using Look = library::PaintPlan::Look;
         p.drawPixmap(r, c.look == Look::Selected ? selected : c.look == Look::Hovered ? hovered : normal);
         const QPixmap thumb = thumbs_.Get(c.thumbnail);
+        const CellLayout cell = LayOutCell(r, thumb.isNull() ? QSize() : thumb.size());
         if (!thumb.isNull()) {
-            const QRect t(r.left() + (r.width() - thumb.width()) / 2, r.bottom() + 1 - 16 - thumb.height(), thumb.width(),
-                          thumb.height());
+            const QRect t = cell.thumbnail;
             p.drawPixmap(t, thumb);
             p.setPen(QColor(0, 0, 0, 25));
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRectF(t).adjusted(-0.5, -0.5, 0.5, 0.5));
         }
         p.setPen(c.look == Look::Selected ? ui::theme::kAccentDark : Qt::black);
-        const QString label = fm.elidedText(QString::fromStdString(c.label), Qt::ElideRight, r.width() - 8);
-        p.drawText(QRect(r.left(), r.bottom() + 1 - 16, r.width(), 16), Qt::AlignHCenter | Qt::AlignTop, label);
+        const QString label = fm.elidedText(QString::fromStdString(c.label), Qt::ElideRight, cell.label.width());
+        p.drawText(cell.label, Qt::AlignHCenter | Qt::AlignVCenter, label);
     }
 
     if (plan.cells.empty() && plan.headers.empty()) {

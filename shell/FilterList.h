@@ -36,6 +36,14 @@ public:
 
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
 
+    /** Where a cell's thumbnail (of the given size) and its label go. */
+    struct CellLayout {
+        QRect thumbnail, label;
+    };
+    static CellLayout LayOutCell(const QRect& cell, const QSize& thumbnail);
+    /** The font of the cells' labels. */
+    static QFont LabelFont();
+
 protected:
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;

@@ -30,6 +30,7 @@
 #include "shell/WizardWnd.h"
 #include "shell/logic/ExportSave.h"
 #include "shell/logic/FrameZones.h"
+#include "shell/logic/WindowPlacement.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -129,6 +130,13 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     outputFolder_ = QString::fromStdString(platform::JoinPath(platform::DocumentsFolder(), "Grimaze"));
     platform::MakeFolders(outputFolder_.toStdString());
     defaultOutput_ = outputFolder_ + "/Untitled.jpg";
+    {
+        // The folder and the format of the last export, when that folder is still there.
+        const CSessionSettings& session = GrimazeSettings().session;
+        const QString folder = QString::fromStdString(session.exportFolder);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir())
+            defaultOutput_ = folder + "/Untitled." + QString::fromStdString(session.exportFormat == "gif" ? "jpg" : session.exportFormat);
+    }
 
     toolBar_ = new ui::CFlexToolBar(this);
     toolBar_->setObjectName("toolBar");
@@ -195,22 +203,69 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     RebuildToolBar();
     setFocus();
 
-    resize(kDefaultWidth, kDefaultHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect avail = screen->availableGeometry();
-        move(avail.center() - QPoint(kDefaultWidth / 2, kDefaultHeight / 2));
-    }
+    PlaceOnScreen(nullptr);
     layoutReady_ = true;
     LayOut();
 }
 
 CGrimazeDlg::~CGrimazeDlg()
 {
+    if (rememberSession_) RememberSession();
     qApp->removeEventFilter(this);
     if (job_.joinable()) job_.join();
     work_->Shutdown();
     if (paneTemplate_) paneTemplate_->Release();
     paneTemplate_ = nullptr;
+}
+
+// --- Session ---------------------------------------------------------------------------------
+
+void CGrimazeDlg::PlaceOnScreen(const QRect* stored)
+{
+    QScreen* screen = stored ? QGuiApplication::screenAt(stored->center()) : nullptr;
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        resize(kDefaultWidth, kDefaultHeight);
+        return;
+    }
+    const QRect a = screen->availableGeometry();
+    const WindowRect available{a.x(), a.y(), a.width(), a.height()};
+    const WindowLimits limits{kDefaultWidth, kDefaultHeight, kMinWidth, kMinHeight};
+    int minW = 0, minH = 0;
+    MinimumSizeOn(limits, available, minW, minH);
+    setMinimumSize(minW, minH);
+    WindowRect remembered;
+    if (stored) remembered = {stored->x(), stored->y(), stored->width(), stored->height()};
+    const WindowRect r = PlaceWindow(stored ? &remembered : nullptr, limits, available);
+    setGeometry(r.x, r.y, r.width, r.height);
+}
+
+void CGrimazeDlg::ShowAsRemembered()
+{
+    rememberSession_ = true;
+    const CSessionSettings& s = GrimazeSettings().session;
+    if (s.HasWindowGeometry()) {
+        const QRect stored(s.windowX, s.windowY, s.windowWidth, s.windowHeight);
+        PlaceOnScreen(&stored);
+        normalGeometry_ = geometry();
+    }
+    work_->SetControlPanelPreferred(s.controlPanel);
+    work_->SelectCategoryByName(QString::fromStdString(s.category));
+    show();
+    if (s.windowMaximised) SetMaximised(true);
+}
+
+void CGrimazeDlg::RememberSession() const
+{
+    CSessionSettings& s = GrimazeSettings().session;
+    const QRect g = maximised_ && normalGeometry_.isValid() ? normalGeometry_ : geometry();
+    s.windowX = g.x();
+    s.windowY = g.y();
+    s.windowWidth = g.width();
+    s.windowHeight = g.height();
+    s.windowMaximised = maximised_;
+    s.controlPanel = work_->ControlPanelPreferred();
+    s.category = work_->CurrentCategoryName().toStdString();
 }
 
 // --- Menus ---------------------------------------------------------------------------------
@@ -493,6 +548,8 @@ void CGrimazeDlg::Command(int index)
                            index == tool::RotateLeft ? 4 : 5, 0);
         break;
     case tool::ControlPanel:
+        // The user's choice also holds for the templates picked later.
+        work_->SetControlPanelPreferred(!work_->ControlPanelVisible());
         work_->SetControlPanelVisible(!work_->ControlPanelVisible());
         RebuildToolBar();
         break;
@@ -559,6 +616,8 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
         // step, not to the next edit.
         if (CEffectTemplate* t = doc_.CurrentTemplate(); t && t == editsOf_ && !doc_.IsRendering())
             edits_.Settle(CaptureSettings(*t));
+        // A pane may show something of the result (the face found).
+        work_->OperationPanel()->ForwardToPane(platform::msg::ResultReady, a, b);
         if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
             pendingExport_ = false;
             fullResult_ = doc_.ShownResult();
@@ -584,6 +643,7 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
     case platform::msg::HideWizard: work_->ShowWizard(false); return 1;
     case platform::msg::LanguageChanged: Retranslate(); return 1;
     case kJobDone: JobDone(); return 1;
+    case shellmsg::HistoryShown: ShowHistoryStep(); return 1;
     default: return 0;
     }
 }
@@ -619,7 +679,7 @@ void CGrimazeDlg::ShowPanes(CEffectTemplate* t)
     COptionPanel* pane = t->CreatePane(1);
     panel->SetPane(pane);
     panelButton_ = panel->Pane() != nullptr;
-    work_->SetControlPanelVisible(panelButton_);
+    work_->SetControlPanelVisible(panelButton_ && work_->ControlPanelPreferred());
     work_->OriginalPaneContainer()->SetPane(t->CreatePane(3));
     RebuildToolBar();
 }
@@ -714,6 +774,13 @@ void CGrimazeDlg::OpenExportDialog()
                       QString::fromStdString(platform::ParentFolder(file)));
     }
     exportOpen_ = false;
+    if (!defaultOutput_.isEmpty()) {
+        const QFileInfo out(defaultOutput_);
+        CSessionSettings& session = GrimazeSettings().session;
+        session.exportFolder = out.absolutePath().toStdString();
+        if (!out.suffix().isEmpty()) session.exportFormat = out.suffix().toLower().toStdString();
+        session.Sanitise();
+    }
     work_->PhotoList()->Refresh();
 }
 
@@ -732,7 +799,9 @@ void CGrimazeDlg::ExportGifFromMenu()
     std::string target = path.toStdString();
     std::string error;
     // The file dialog has asked about replacing the file already.
-    if (SaveGifFile(target, *t, 200, 200, [](const std::string&) { return true; }, &error) != SaveOutcome::Saved)
+    const CSessionSettings& session = GrimazeSettings().session;
+    if (SaveGifFile(target, *t, session.gifMaxWidth, session.gifMaxHeight, [](const std::string&) { return true; },
+                    &error) != SaveOutcome::Saved)
         ShowMessage(this, S(str::GifFailed) + "\n" + QString::fromStdString(error), ui::Phrase("Failed"),
                     MessageKind::Error);
 }
@@ -743,29 +812,91 @@ void CGrimazeDlg::AddImagesDialog()
 {
     if (jobRunning_) return;
     const QString filter = PictureFileFilter(false);
-    const QStringList files = QFileDialog::getOpenFileNames(this, S(str::AddImage),
-                                                            QString::fromStdString(platform::PicturesFolder()), filter);
-    if (!files.isEmpty()) AddFiles(files);
+    CSessionSettings& session = GrimazeSettings().session;
+    QString start = QString::fromStdString(session.openFolder);
+    if (start.isEmpty() || !QFileInfo(start).isDir()) start = QString::fromStdString(platform::PicturesFolder());
+    const QStringList files = QFileDialog::getOpenFileNames(this, S(str::AddImage), start, filter);
+    if (files.isEmpty()) return;
+    session.openFolder = QFileInfo(files.front()).absolutePath().toStdString();
+    AddFiles(files);
+}
+
+static QString FailedPhotosMessage(const std::vector<std::pair<std::string, std::string>>& failed)
+{
+    QString text = failed.size() == 1 ? ui::Phrase("This photo could not be opened:")
+                                     : ui::Phrase("These photos could not be opened:");
+    for (const auto& [path, why] : failed)
+        text += "\n" + QFileInfo(QString::fromStdString(path)).fileName() + ": " + AsSentence(QString::fromStdString(why));
+    return text;
 }
 
 void CGrimazeDlg::AddFiles(const QStringList& files)
 {
     if (files.isEmpty() || jobRunning_) return;
-    work_->ShowWizard(false);
+    // Every new photo is opened before it joins the strip: one that cannot be read never
+    // becomes an entry, and the photo shown so far stays shown.
+    struct Candidate {
+        std::string path;
+        bool known = false;  // already in the strip: it only moves to the front
+        bool ok = false;
+        std::string error;
+        PhotoRecord record;
+    };
+    auto candidates = std::make_shared<std::vector<Candidate>>();
+    bool large = false;
     for (const QString& f : files) {
-        const std::string path = platform::NormalizePath(QFileInfo(f).absoluteFilePath().toStdString());
-        int existing = -1;
-        for (int i = 0; i < doc_.PhotoCount() && existing < 0; ++i)
-            if (doc_.PhotoAt(i).path == path) existing = i;
-        recent_.Add(path);
-        if (existing >= 0) {
-            doc_.MovePhoto(existing, 0);
-        } else {
-            PhotoRecord r;
-            r.path = path;
-            doc_.InsertPhoto(0, std::move(r));
-        }
+        Candidate c;
+        c.path = platform::NormalizePath(QFileInfo(f).absoluteFilePath().toStdString());
+        for (int i = 0; i < doc_.PhotoCount() && !c.known; ++i) c.known = doc_.PhotoAt(i).path == c.path;
+        int w = 0, h = 0;
+        large |= !c.known && ReadImageSize(c.path, w, h) && static_cast<long long>(w) * h > kBackgroundDecodePixels;
+        candidates->push_back(std::move(c));
     }
+    auto open = [candidates] {
+        for (size_t i = 0; i < candidates->size(); ++i) {
+            Candidate& c = (*candidates)[i];
+            if (c.known) continue;
+            c.record.path = c.path;
+            c.ok = PreparePhoto(c.record, &c.error);
+            if (c.error.empty() && !c.ok) c.error = "The photo cannot be opened.";
+            // Only the photo that will be shown keeps its pixels; the others are read again
+            // when they are picked, rather than all held at once.
+            if (i + 1 != candidates->size()) c.record.DropImages();
+        }
+    };
+    auto add = [this, candidates] {
+        std::vector<std::pair<std::string, std::string>> failed;
+        bool any = false;
+        for (Candidate& c : *candidates) {
+            if (c.known || c.ok) recent_.Add(c.path);
+            if (c.known) {
+                for (int i = 0; i < doc_.PhotoCount(); ++i)
+                    if (doc_.PhotoAt(i).path == c.path) {
+                        doc_.MovePhoto(i, 0);
+                        break;
+                    }
+                any = true;
+            } else if (c.ok) {
+                doc_.InsertPhoto(0, std::move(c.record));
+                any = true;
+            } else {
+                failed.emplace_back(c.path, c.error);
+            }
+        }
+        if (!failed.empty()) ShowMessage(this, FailedPhotosMessage(failed), "Grimaze", MessageKind::Warning);
+        if (any) ShowAddedPhoto();
+        else work_->PhotoList()->Refresh();
+    };
+    if (large) RunInBackground(open, add);
+    else {
+        open();
+        add();
+    }
+}
+
+void CGrimazeDlg::ShowAddedPhoto()
+{
+    work_->ShowWizard(false);
     // The photo the user just added is the one they want to see the templates on.
     doc_.SetCurrentIndex(0);
     SelectPhotoThen(0, false, [this](bool ok, const std::string& error) {
@@ -874,10 +1005,7 @@ void CGrimazeDlg::Undo()
     if (jobRunning_) return;
     if (UndoEdit()) return;
     doc_.StepHistory(-1);
-    work_->PhotoList()->FollowHistory();
-    exportEnabled_ = !doc_.ShownResult().empty();
-    RebuildToolBar();
-    platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
+    ShowHistoryStep();
 }
 
 void CGrimazeDlg::Redo()
@@ -885,8 +1013,24 @@ void CGrimazeDlg::Redo()
     if (jobRunning_) return;
     if (RedoEdit()) return;
     doc_.StepHistory(1);
+    ShowHistoryStep();
+}
+
+void CGrimazeDlg::ShowHistoryStep()
+{
+    // The document has let its template go for a result of the history: nothing in the
+    // window may still offer that template (its highlight, its pane, its tool buttons), and
+    // nothing may re-apply it when the photos change.
+    if (CTemplatePageBase* page = work_->Page()) page->Deselect();
+    ShowPanes(nullptr);
+    extraButtons_.clear();
+    fullPrepared_ = false;
     work_->PhotoList()->FollowHistory();
     exportEnabled_ = !doc_.ShownResult().empty();
+    if (work_->CurrentMode() == CImageProcessDlg::Mode::Original) {
+        work_->SetMode(CImageProcessDlg::Mode::Template);
+        originalMode_ = false;
+    }
     RebuildToolBar();
     platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
 }
@@ -945,7 +1089,13 @@ bool CGrimazeDlg::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (ours && event->type() == QEvent::KeyPress && key->key() == Qt::Key_Escape && !key->isAutoRepeat()) {
-            // Escape in an open menu closes the menu; anywhere else in the window it quits.
+            // A menu or dialog that is open takes Escape for itself: only it closes. With
+            // nothing open, Escape in the window asks whether to quit.
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+                return true;
+            }
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this) return false;
             AskToQuit();
             return true;
         }
@@ -1143,7 +1293,7 @@ void CGrimazeDlg::mouseMoveEvent(QMouseEvent* e)
     if (dragZone_ & ZoneRight) r.setRight(dragGeometry_.right() + d.x());
     if (dragZone_ & ZoneTop) r.setTop(dragGeometry_.top() + d.y());
     if (dragZone_ & ZoneBottom) r.setBottom(dragGeometry_.bottom() + d.y());
-    if (FrameSizeAllowed(r.width(), r.height()) && r.width() >= minimumWidth() && r.height() >= minimumHeight())
+    if (r.width() >= minimumWidth() && r.height() >= minimumHeight())
         setGeometry(r);
 }
 

@@ -42,7 +42,9 @@ class CGrimazeDlg : public QWidget, public ui::NotifyTarget {
 public:
     static constexpr int kDefaultWidth = 1020;
     static constexpr int kDefaultHeight = 629;
-    static constexpr int kMinWidth = 1000;
+    // Fits a 1920 x 1080 screen at 200 % (960 x 540 logical pixels) with a panel; a smaller
+    // screen lowers it further (PlaceOnScreen).
+    static constexpr int kMinWidth = 900;
     static constexpr int kMinHeight = 500;
 
     struct Hooks {
@@ -60,6 +62,14 @@ public:
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
     void OnTimer(int id) override;
 
+    /**
+     * @brief Shows the window where and as it was when the program last ended (the session in
+     * the settings), and remembers the session again when it closes.
+     */
+    void ShowAsRemembered();
+    /** Stores the window's geometry and choices in the session settings. */
+    void RememberSession() const;
+
     /** Runs a tool-bar command (the index posted with 3225). */
     void Command(int index);
     /** Runs a menu command. */
@@ -73,6 +83,8 @@ public:
     void CopyResult();
     /** "Export selected...": the current template with its settings over the selected photos. */
     void ExportSelected();
+    /** Brings the window in line with a result of the history shown without a template. */
+    void ShowHistoryStep();
     /** Escape: asks before quitting unless the export dialog is open. */
     void AskToQuit();
     void ShowHelp();
@@ -147,9 +159,12 @@ private:
     void OpenExportDialog();
     void ExportGifFromMenu();
     void AddImagesDialog();
+    void ShowAddedPhoto();
     void ShowAbout();
     void ToolButtonPressed(const ToolButton& button);
     void UpdateMask();
+    /** Sizes and moves the window onto the screen it is on (or the stored geometry's screen). */
+    void PlaceOnScreen(const QRect* stored);
 
     CPhotoDocument& doc_;
     Hooks hooks_;
@@ -180,6 +195,7 @@ private:
     bool exportOpen_ = false;
     bool maximised_ = false;
     bool layoutReady_ = false;
+    bool rememberSession_ = false;
     int pendingReselect_ = 0;  // photo changes seen in original-image mode, applied on return
     CDlgExport* exportDialog_ = nullptr;  // while it is open
     ExportChoices exportChoices_;

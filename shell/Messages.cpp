@@ -13,6 +13,16 @@ MessageHook& Hook()
 
 void SetMessageHook(MessageHook hook) { Hook() = std::move(hook); }
 
+QString AsSentence(QString reason)
+{
+    reason = reason.trimmed();
+    if (reason.isEmpty()) return reason;
+    reason[0] = reason[0].toUpper();
+    const QChar last = reason.back();
+    if (last != '.' && last != '!' && last != '?') reason += '.';
+    return reason;
+}
+
 QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, const QString& caption, MessageKind kind,
                                         QMessageBox::StandardButtons buttons)
 {

@@ -21,6 +21,9 @@ QMessageBox::StandardButton ShowMessage(QWidget* parent, const QString& text, co
                                         MessageKind kind = MessageKind::Information,
                                         QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
+/** A reason as a sentence for a message box: a capital letter first and a full stop at the end. */
+QString AsSentence(QString reason);
+
 /** Replaces the boxes by a function (tests); an empty function restores them. */
 using MessageHook = std::function<QMessageBox::StandardButton(const QString& text, const QString& caption,
                                                               QMessageBox::StandardButtons buttons)>;

@@ -4,12 +4,14 @@
 #include "controls/UiText.h"
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
+#include "frames/CT_Frame.h"
 #include "shell/OptionPane3D.h"
 #include "shell/OptionPaneChgFace.h"
 #include "shell/OptionPaneExpression.h"
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
 #include <QTimer>
 
@@ -39,6 +41,23 @@ COptionPane2D::COptionPane2D()
     clipBox_->setProperty("gzControlId", kClipBoxId);
     clipBox_->setObjectName("clipBox");
     connect(clipBox_, &QCheckBox::clicked, this, [this] { ClipBoxClicked(); });
+    reset_ = AddButton(kResetId, "resetDefaults");
+    connect(reset_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
+    hint_ = new QLabel(this);
+    hint_->setObjectName("hint");
+    hint_->setWordWrap(true);
+    hint_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    hint_->hide();
+}
+
+void COptionPane2D::ResetToDefaults()
+{
+    auto* simple = dynamic_cast<CT_SimpleTempl*>(templ);
+    if (!simple) return;
+    simple->ResetToDefaults();
+    BuildControls();
+    LayOut();
+    RenderAndNotify();
 }
 
 void COptionPane2D::OnInitDialog()
@@ -50,7 +69,9 @@ void COptionPane2D::OnInitDialog()
     if (auto* simple = dynamic_cast<CT_SimpleTempl*>(templ)) shown = simple->ShowRegion();
     clipBox_->setChecked(shown);
     clipBox_->setVisible(hasRegion != 0);
-    LayOut();
+    hint_->setVisible(dynamic_cast<CT_Frame*>(templ) != nullptr);
+    reset_->setVisible(dynamic_cast<CT_SimpleTempl*>(templ) != nullptr);
+    Retranslate();
 }
 
 void COptionPane2D::BuildControls()
@@ -106,6 +127,9 @@ void COptionPane2D::Retranslate()
     for (int i = 0; i < 3; ++i)
         if (!names_[i].isEmpty()) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names_[i])));
     clipBox_->setText(ControlText(kClipBoxId, ui::Phrase("Show Clip Box")));
+    const bool frame = dynamic_cast<CT_Frame*>(templ) != nullptr;
+    reset_->setText(frame ? ui::Phrase("Reset corners") : ui::Phrase("Reset to defaults"));
+    hint_->setText(ui::Phrase("Drag the photo's corners in the preview to fit it into the frame."));
     LayOut();
 }
 
@@ -114,12 +138,14 @@ void COptionPane2D::resizeEvent(QResizeEvent*) { LayOut(); }
 void COptionPane2D::LayOut()
 {
     // Up to three sliders side by side, each with its label and value above it; the clip
-    // box switch at the right.
+    // box switch and the reset button at the right. A frame's hint takes the sliders' place.
     const int margin = 18;
-    const int clipW = clipBox_->isVisible() ? clipBox_->sizeHint().width() + 24 : 0;
+    const int clipW = !clipBox_->isHidden() ? clipBox_->sizeHint().width() + 24 : 0;
+    const int resetW = !reset_->isHidden() ? reset_->sizeHint().width() + 24 : 0;
+    const int resetH = reset_->sizeHint().height();
     int shown = 0;
     for (QSlider* s : sliders_) shown += s->isHidden() ? 0 : 1;
-    const int avail = width() - 2 * margin - clipW;
+    const int avail = width() - 2 * margin - std::max(clipW, resetW);
     const int colW = shown ? std::min(260, (avail - (shown - 1) * 24) / shown) : 0;
     int x = margin;
     const int top = std::max(8, (height() - 52) / 2);
@@ -130,7 +156,14 @@ void COptionPane2D::LayOut()
         sliders_[i]->setGeometry(x, top + 24, colW, 24);
         x += colW + 24;
     }
-    if (clipW) clipBox_->setGeometry(width() - margin - clipW + 24, top + 24, clipW - 24, 24);
+    const int right = width() - margin;
+    if (clipW) clipBox_->setGeometry(right - clipW + 24, top, clipW - 24, 24);
+    if (resetW) reset_->setGeometry(right - resetW + 24, clipW ? top + 28 : (height() - resetH) / 2, resetW - 24, resetH);
+    if (!hint_->isHidden()) {
+        const int hintW = std::max(100, std::min(520, avail));
+        const int hintH = hint_->heightForWidth(hintW);
+        hint_->setGeometry(margin, std::max(4, (height() - hintH) / 2), hintW, hintH);
+    }
 }
 
 void COptionPane2D::SliderMoved()

@@ -8,6 +8,7 @@
 #include "shell/OptionPane.h"
 
 class QCheckBox;
+class QPushButton;
 class QLabel;
 class QSlider;
 
@@ -22,6 +23,9 @@ public:
     static constexpr int kLabelId[3] = {i18n::ui::ctl::Pane2DLabel1, i18n::ui::ctl::Pane2DLabel2,
                                          i18n::ui::ctl::Pane2DLabel3};
     static constexpr int kClipBoxId = i18n::ui::ctl::Pane2DShowClipBox;
+    /** Not in the original dialog: texts come from the dictionary. */
+    static constexpr int kResetId = 1090;
+    static constexpr int kHintId = 1091;
 
     COptionPane2D();
     int GetDialogId() const override { return i18n::ui::dlg::Pane2D; }
@@ -31,6 +35,12 @@ public:
     QSlider* Slider(int i) const { return sliders_[i]; }
     QLabel* Label(int i) const { return labels_[i]; }
     QCheckBox* ClipBox() const { return clipBox_; }
+    /** "Reset to defaults", or "Reset corners" for a frame template. */
+    QPushButton* ResetButton() const { return reset_; }
+    /** What a frame template's user can do in the preview (hidden for other templates). */
+    QLabel* Hint() const { return hint_; }
+    /** Puts the template's settings back to its definition's and shows them. */
+    void ResetToDefaults();
     int Position(int i) const { return positions_[i]; }
 
 protected:
@@ -48,6 +58,8 @@ private:
     QLabel* labels_[3] = {};
     QLabel* values_[3] = {};
     QCheckBox* clipBox_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    QLabel* hint_ = nullptr;
     int positions_[3] = {0, 0, 0};
     QString names_[3];
     bool applyPending_ = false;

@@ -5,6 +5,7 @@
 #include "engine/EffectTemplate.h"
 #include "face/CT_Face.h"
 #include "face/FaceParams.h"
+#include "shell/FacePaneStatus.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -29,6 +30,7 @@ COptionPaneChgFace::COptionPaneChgFace()
         if (!templ) return;
         templ->ParamCommand(face_cmd::SearchFace, view, 0, nullptr);
         RenderAndNotify();
+        UpdateStatus();
     });
     connect(blendButton_, &QPushButton::clicked, this, [this] {
         if (!templ) return;
@@ -37,13 +39,19 @@ COptionPaneChgFace::COptionPaneChgFace()
         RenderAndNotify();
     });
 
+    faceCount_ = new QLabel(this);
+    faceCount_->setObjectName("faceCount");
+    faceCount_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    reset_ = AddButton(kResetId, "resetDefaults");
+    connect(reset_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
+
     alignBox_ = new QCheckBox(this);
     alignBox_->setProperty("gzControlId", kAlignFaceId);
     alignBox_->setObjectName("alignFace");
     connect(alignBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(alignBox_, face_cmd::AlignFace); });
     group_ = new QGroupBox(this);
     group_->setProperty("gzControlId", kGroupId);
-    enhancedBox_ = new QCheckBox(group_);
+    enhancedBox_ = new QCheckBox(this);
     enhancedBox_->setProperty("gzControlId", kEnhancedId);
     enhancedBox_->setObjectName("enhancedColour");
     connect(enhancedBox_, &QCheckBox::clicked, this, [this] { SwitchClicked(enhancedBox_, face_cmd::EnhancedColour); });
@@ -82,7 +90,31 @@ void COptionPaneChgFace::OnInitDialog()
         alignBox_->setChecked(face->Params().state.alignFace != 0);
         enhancedBox_->setChecked(face->Params().state.enhancedColour != 0);
     }
+    UpdateStatus();
+}
+
+void COptionPaneChgFace::UpdateStatus()
+{
+    faceCount_->setText(FaceCountText(templ));
     LayOut();
+}
+
+void COptionPaneChgFace::ResetToDefaults()
+{
+    if (!templ) return;
+    const FacePhotoState fresh;
+    for (int i = 0; i < 3; ++i) {
+        float radius = fresh.blendRadius[i];
+        templ->ParamCommand(face_cmd::SetBlendRadius, view, i, &radius);
+        const QSignalBlocker block(sliders_[i]);
+        sliders_[i]->setValue(static_cast<int>(std::lround(static_cast<double>(radius) * 100.0)));
+        positions_[i] = sliders_[i]->value();
+    }
+    templ->ParamCommand(face_cmd::AlignFace, view, fresh.alignFace, nullptr);
+    templ->ParamCommand(face_cmd::EnhancedColour, view, fresh.enhancedColour, nullptr);
+    alignBox_->setChecked(fresh.alignFace != 0);
+    enhancedBox_->setChecked(fresh.enhancedColour != 0);
+    RerenderAndNotify();
 }
 
 void COptionPaneChgFace::Retranslate()
@@ -93,6 +125,8 @@ void COptionPaneChgFace::Retranslate()
     alignBox_->setText(ControlText(kAlignFaceId, ui::Phrase("Align face")));
     enhancedBox_->setText(ControlText(kEnhancedId, ui::Phrase("Enable Enhanced color blending")));
     group_->setTitle(ControlText(kGroupId, ui::Phrase("Blend Radius")));
+    reset_->setText(ui::Phrase("Reset to defaults"));
+    faceCount_->setText(FaceCountText(templ));
     const char* names[3] = {"Left Eye", "Right Eye", "Mouth"};
     for (int i = 0; i < 3; ++i) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names[i])));
     LayOut();
@@ -102,6 +136,10 @@ void COptionPaneChgFace::OnPaneNotify(int code, std::intptr_t a, std::intptr_t b
 {
     if (code == platform::msg::FaceSearchStarted) {
         OnFaceSearchStarted();
+        return;
+    }
+    if (code == platform::msg::ResultReady) {
+        UpdateStatus();
         return;
     }
     COptionPaneBase::OnPaneNotify(code, a, b);
@@ -146,9 +184,9 @@ void COptionPaneChgFace::resizeEvent(QResizeEvent*) { LayOut(); }
 
 void COptionPaneChgFace::LayOut()
 {
-    // Buttons and the align switch in a column at the left; the blend-radius group beside
-    // them with the eyes' sliders stacked and the mouth's slider and the colour switch to
-    // their right.
+    // Buttons and the align switch in a column at the left; the face count, the reset and
+    // the colour switch in a second column; the blend-radius group with its three sliders
+    // stacked at the right.
     const int margin = 14;
     const int colW = std::max({searchButton_->sizeHint().width(), blendButton_->sizeHint().width(),
                                alignBox_->sizeHint().width(), 120});
@@ -159,24 +197,28 @@ void COptionPaneChgFace::LayOut()
     searchButton_->setGeometry(margin, top, colW, rowH);
     blendButton_->setGeometry(margin, top + rowH + gap, colW, rowH);
     alignBox_->setGeometry(margin, top + 2 * (rowH + gap), colW, boxH);
+    // Beside them: which face is used, the reset and the colour switch.
+    const int sideW = std::max({faceCount_->sizeHint().width(), reset_->sizeHint().width(), enhancedBox_->sizeHint().width()});
+    const int sx = margin + colW + 8;
+    faceCount_->setGeometry(sx, top, sideW, rowH);
+    reset_->setGeometry(sx, top + rowH + gap, reset_->sizeHint().width(), rowH);
+    enhancedBox_->setGeometry(sx, top + 2 * (rowH + gap), sideW, boxH);
 
-    const int gx = margin + colW + 16;
-    const int gw = std::max(240, width() - gx - margin);
+    // The blend radii stacked in their group, each slider after its label.
+    const int gx = sx + sideW + 12;
+    const int gw = std::max(160, width() - gx - margin);
     const int gh = std::max(80, height() - 6);
     group_->setGeometry(gx, std::max(2, (height() - gh) / 2), gw, gh);
-    const int labelW = std::max({labels_[0]->sizeHint().width(), labels_[1]->sizeHint().width(), 60}) + 8;
-    const int half = (gw - 24) / 2;
-    const int sliderW = std::max(60, std::min(220, half - labelW - 8));
-    const int y0 = 20, y1 = 20 + (gh - 24) / 2;
-    labels_[0]->setGeometry(10, y0, labelW, 24);
-    sliders_[0]->setGeometry(10 + labelW, y0, sliderW, 26);
-    labels_[1]->setGeometry(10, y1, labelW, 24);
-    sliders_[1]->setGeometry(10 + labelW, y1, sliderW, 26);
-    const int rx = 14 + half;
-    const int mouthW = std::max(labels_[2]->sizeHint().width(), 50) + 8;
-    labels_[2]->setGeometry(rx, y0, mouthW, 24);
-    sliders_[2]->setGeometry(rx + mouthW, y0, std::max(60, std::min(220, gw - rx - mouthW - 10)), 26);
-    enhancedBox_->setGeometry(rx, y1, gw - rx - 8, 22);
+    int labelW = 40;
+    for (QLabel* l : labels_) labelW = std::max(labelW, l->sizeHint().width());
+    labelW += 8;
+    const int sliderW = std::max(60, std::min(240, gw - labelW - 20));
+    const int rowStep = (gh - 22) / 3;
+    for (int i = 0; i < 3; ++i) {
+        const int y = 18 + i * rowStep;
+        labels_[i]->setGeometry(10, y, labelW, std::min(24, rowStep));
+        sliders_[i]->setGeometry(10 + labelW, y, sliderW, std::min(24, rowStep));
+    }
 }
 
 }  // namespace shell

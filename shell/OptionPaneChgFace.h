@@ -32,6 +32,8 @@ public:
                                           i18n::ui::ctl::BlendRadiusMouth};
     static constexpr int kLabelId[3] = {i18n::ui::ctl::LeftEyeLabel, i18n::ui::ctl::RightEyeLabel,
                                          i18n::ui::ctl::MouthLabel};
+    /** Not in the original dialog: its text comes from the dictionary. */
+    static constexpr int kResetId = 1090;
     static constexpr int kSliderMin = 50;
     static constexpr int kSliderMax = 150;
 
@@ -48,6 +50,11 @@ public:
 
     QPushButton* SearchButton() const { return searchButton_; }
     QPushButton* BlendButton() const { return blendButton_; }
+    /** "Face n of m" beside "Search Face". */
+    QLabel* FaceCount() const { return faceCount_; }
+    QPushButton* ResetButton() const { return reset_; }
+    /** The blend radii, the align and colour switches as a new photo has them. */
+    void ResetToDefaults();
     QCheckBox* AlignBox() const { return alignBox_; }
     QCheckBox* EnhancedBox() const { return enhancedBox_; }
     QSlider* Slider(int i) const { return sliders_[i]; }
@@ -61,6 +68,9 @@ private:
     void ApplySliders();
     void SwitchClicked(QCheckBox* box, int command);
     void LayOut();
+    void UpdateStatus();
+    QLabel* faceCount_ = nullptr;
+    QPushButton* reset_ = nullptr;
 
     QPushButton* searchButton_ = nullptr;
     QPushButton* blendButton_ = nullptr;

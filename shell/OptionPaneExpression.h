@@ -16,7 +16,9 @@
 #include <cstdint>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
+class QSlider;
 
 namespace shell {
 
@@ -26,6 +28,8 @@ public:
     static constexpr int kListId = i18n::ui::ctl::ExpressionList;
     static constexpr int kSearchFaceId = i18n::ui::ctl::SearchFace;
     static constexpr int kAnimateId = i18n::ui::ctl::Animate;
+    /** Not in the original dialog: its text comes from the dictionary. */
+    static constexpr int kResetId = 1090;
 
     /** The list's entries and the expression components each one stands for. */
     struct Expression {
@@ -47,6 +51,13 @@ public:
     QComboBox* List() const { return list_; }
     QPushButton* SearchButton() const { return searchButton_; }
     QPushButton* AnimateButton() const { return animateButton_; }
+    /** How strong the still expression is, in hundredths (0..100; the CLI's --amount). */
+    QSlider* StrengthSlider() const { return strength_; }
+    /** "Face n of m" beside "Search Face". */
+    QLabel* FaceCount() const { return faceCount_; }
+    QPushButton* ResetButton() const { return reset_; }
+    /** The first expression at the default strength. */
+    void ResetToDefaults();
     bool Ready() const { return ready_; }
 
 protected:
@@ -58,8 +69,17 @@ private:
     void AnimateClicked();
     void SetReady(bool ready);
     void LayOut();
+    void StrengthMoved();
+    void ApplyStrength();
+    void UpdateStatus();
 
     QComboBox* list_ = nullptr;
+    QSlider* strength_ = nullptr;
+    QLabel* strengthLabel_ = nullptr;
+    QLabel* strengthValue_ = nullptr;
+    QLabel* faceCount_ = nullptr;
+    QPushButton* reset_ = nullptr;
+    bool strengthPending_ = false;
     QPushButton* searchButton_ = nullptr;
     QPushButton* animateButton_ = nullptr;
     bool ready_ = true;

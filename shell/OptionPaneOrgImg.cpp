@@ -75,20 +75,35 @@ void COptionPaneOrgImgDefault::resizeEvent(QResizeEvent*) { LayOut(); }
 
 void COptionPaneOrgImgDefault::LayOut()
 {
-    const int h = 30;
-    const int top = (height() - h) / 2;
-    int x = 18;
-    clipBox_->setGeometry(x, top, clipBox_->sizeHint().width() + 8, h);
-    x += clipBox_->width() + 16;
-    // The buttons share what is left, each at most as wide as it likes to be.
-    const int gap = 6;
-    const int room = std::max(0, width() - x - 12 - 3 * gap);
-    int wanted = 0;
+    // One row when everything fits; else the switch above the buttons; else the buttons two
+    // by two. Buttons keep the width their label needs (a cut label helps nobody).
+    const int margin = 18, gap = 6;
+    const int clipW = clipBox_->sizeHint().width() + 8;
+    int wanted = 3 * gap;
     for (QPushButton* b : buttons_) wanted += b->sizeHint().width();
-    for (QPushButton* b : buttons_) {
-        const int w = wanted > room ? b->sizeHint().width() * room / std::max(1, wanted) : b->sizeHint().width();
-        b->setGeometry(x, top, w, h);
-        x += w + gap;
+    const int room = width() - 2 * margin;
+    auto row = [&](int x, int y, int h, std::initializer_list<int> which, const int* widths) {
+        for (int i : which) {
+            const int w = widths ? widths[i % 2] : buttons_[i]->sizeHint().width();
+            buttons_[i]->setGeometry(x, y, w, h);
+            x += w + gap;
+        }
+    };
+    if (clipW + 16 + wanted <= room) {
+        const int h = 30, top = (height() - h) / 2;
+        clipBox_->setGeometry(margin, top, clipW, h);
+        row(margin + clipW + 16, top, h, {0, 1, 2, 3}, nullptr);
+    } else if (wanted <= room) {
+        const int h = 28, top = std::max(2, (height() - 2 * h - gap) / 2);
+        clipBox_->setGeometry(margin, top, clipW, h);
+        row(margin, top + h + gap, h, {0, 1, 2, 3}, nullptr);
+    } else {
+        const int h = std::min(28, (height() - 4 - 2 * 4) / 3), top = std::max(2, (height() - 3 * h - 2 * 4) / 2);
+        const int widths[2] = {std::max(buttons_[0]->sizeHint().width(), buttons_[2]->sizeHint().width()),
+                               std::max(buttons_[1]->sizeHint().width(), buttons_[3]->sizeHint().width())};
+        clipBox_->setGeometry(margin, top, clipW, h);
+        row(margin, top + h + 4, h, {0, 1}, widths);
+        row(margin, top + 2 * (h + 4), h, {2, 3}, widths);
     }
 }
 

@@ -58,7 +58,9 @@ void CPhotoList::SetMode(Mode mode)
     if (mode_ == Results && resultCurrent_ >= 0) doc_.SetHistoryInput(doc_.HistorySize() - 1 - resultCurrent_);
     doc_.SetHistoryMode(mode_ == Results);
     update();
-    NotifyChanged(true);
+    // Looking at the results changes nothing by itself; back on the photos the template
+    // follows them again.
+    NotifyChanged(mode_ == Inputs);
 }
 
 void CPhotoList::Refresh()
@@ -345,8 +347,11 @@ void CPhotoList::ClickResult(int position)
     if (position < 0 || position >= n) return;
     resultCurrent_ = position;
     doc_.SetHistoryInput(n - 1 - position);
+    // The result itself is shown; the template applies to it only when the user picks one.
+    doc_.ShowHistoryEntry(n - 1 - position);
     update();
-    NotifyChanged(true);
+    if (main_) platform::Post(main_, shellmsg::HistoryShown, 0, 0);
+    NotifyChanged(false);
 }
 
 void CPhotoList::NotifyChanged(bool reselect)

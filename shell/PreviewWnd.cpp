@@ -7,6 +7,7 @@
 #include "engine/EffectTemplate.h"
 #include "engine/PhotoDocument.h"
 #include "face/CT_Face.h"
+#include "frames/CT_Frame.h"
 #include "mesh3d/CT_3DMesh.h"
 #include "shell/ImageConvert.h"
 #include "shell/TemplateTimers.h"
@@ -202,6 +203,7 @@ bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown,
     const QPointF d = ToDevice(logical);
     const cv::Mat shown = ShownImage();
     ui::QtNotificationSink::Instance().SetCursorWidget(this);
+    ScaleGrips(t);
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
     const bool active = t->OnMouse(ViewPreview, shown, DeviceRect(), pan, zoom, true, buttonDown, 0,
@@ -211,6 +213,25 @@ bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown,
     zoom_.zoom = zoom;
     *handled = true;
     return active;
+}
+
+void CPhotoEditPreviewWnd::ScaleGrips(CEffectTemplate* t) const
+{
+    // Handles are grabbed by logical pixels: on a high-density screen the engine's view
+    // pixels are smaller, so the reach grows with the pixel ratio.
+    if (auto* frame = dynamic_cast<CT_Frame*>(t))
+        frame->SetGripRadius(static_cast<int>(std::lround(CT_Frame::kCornerGrip * devicePixelRatioF())));
+}
+
+void CPhotoEditPreviewWnd::leaveEvent(QEvent*)
+{
+    // Handles shown on hover go when the pointer leaves.
+    if (overlayDrag_ || !TemplateTakesPointer()) return;
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
+    float zoom = zoom_.zoom;
+    t->OnMouse(ViewPreview, ShownImage(), DeviceRect(), pan, zoom, true, false, 0, -100000, -100000);
+    update();
 }
 
 void CPhotoEditPreviewWnd::UpdateCursor(bool overActive)
@@ -370,6 +391,7 @@ void CPhotoEditPreviewWnd::mouseMoveEvent(QMouseEvent* e)
     bool handled = false;
     const bool active = OverlayMouse(pos, false, &handled);
     UpdateCursor(active);
+    if (handled) update();  // the overlay may show hover handles
     if (CompareButtonHit(pos)) setCursor(Qt::PointingHandCursor);
 }
 
@@ -463,6 +485,7 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
         CEffectTemplate* t = doc_.CurrentTemplate();
         if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
             ui::QtDrawContext dc(p);
+            ScaleGrips(t);
             t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
         }
         p.restore();

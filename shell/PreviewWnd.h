@@ -20,6 +20,7 @@
 #include <functional>
 
 class CPhotoDocument;
+class CEffectTemplate;
 
 namespace shell {
 
@@ -88,6 +89,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
     bool event(QEvent*) override;
 
 private:
@@ -102,6 +104,7 @@ private:
     bool CompareButtonHit(const QPointF& p) const;
     QRectF CompareButtonRect() const;
     void UpdateCursor(bool overActive);
+    void ScaleGrips(CEffectTemplate* t) const;
 
     CPhotoDocument& doc_;
     platform::WindowId main_ = 0;

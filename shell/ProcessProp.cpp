@@ -128,6 +128,12 @@ void CProcessProp::ReselectCurrent(bool recreate, bool restart, bool refreshThum
 
 CEffectTemplate* CProcessProp::Template() const { return page_ ? page_->Template() : nullptr; }
 
+void CProcessProp::Deselect()
+{
+    if (page_) page_->Deselect();
+    list_->update();
+}
+
 std::vector<ToolButton> CProcessProp::ToolButtons() const
 {
     return page_ ? page_->ToolButtons() : std::vector<ToolButton>();

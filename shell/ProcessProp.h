@@ -43,6 +43,7 @@ public:
     void SelectCategory(int index) override;
     void ReselectCurrent(bool recreate, bool restart, bool refreshThumbnails) override;
     CEffectTemplate* Template() const override;
+    void Deselect() override;
     std::vector<ToolButton> ToolButtons() const override;
     QString CurrentTemplateName() const override;
     void Retranslate() override;

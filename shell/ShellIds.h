@@ -27,6 +27,12 @@ inline constexpr int Compare = 20;
 inline constexpr int TemplateButtonBase = 100;
 }  // namespace tool
 
+/** Notifications only the desktop program's own windows exchange. */
+namespace shellmsg {
+/** To the main window: the photo strip has shown a result of the history (the template is gone). */
+inline constexpr int HistoryShown = -101;
+}  // namespace shellmsg
+
 /** Commands of the working window's tab bars (3225 to the working window). */
 namespace worktab {
 inline constexpr int OriginalMode = 6;

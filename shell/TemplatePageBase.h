@@ -32,6 +32,8 @@ public:
     virtual void SelectCategory(int index) = 0;
     virtual void ReselectCurrent(bool recreate, bool restart, bool refreshThumbnails) = 0;
     virtual CEffectTemplate* Template() const = 0;
+    /** Lets the current template go and highlights no entry (the document shows a result of the history). */
+    virtual void Deselect() = 0;
     virtual std::vector<ToolButton> ToolButtons() const = 0;
     /** The name the preview shows in its online-template message. */
     virtual QString CurrentTemplateName() const = 0;

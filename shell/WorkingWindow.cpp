@@ -281,6 +281,24 @@ void CImageProcessDlg::ShowWizard(bool show)
     UpdateVisibility();
 }
 
+void CImageProcessDlg::SelectCategoryByName(const QString& name)
+{
+    if (!page_ || name.isEmpty()) return;
+    for (int i = 0; i < page_->CategoryCount(); ++i) {
+        if (page_->CategoryName(i) != name) continue;
+        page_->SelectCategory(i);
+        categoryBar_->SetCurrent(i);
+        return;
+    }
+}
+
+QString CImageProcessDlg::CurrentCategoryName() const
+{
+    if (!page_) return {};
+    const int c = page_->CurrentCategory();
+    return c >= 0 && c < page_->CategoryCount() ? page_->CategoryName(c) : QString();
+}
+
 void CImageProcessDlg::SetControlPanelVisible(bool visible)
 {
     panelVisible_ = visible;

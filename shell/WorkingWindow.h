@@ -60,6 +60,13 @@ public:
     bool WizardShown() const { return wizardShown_; }
     void SetControlPanelVisible(bool visible);
     bool ControlPanelVisible() const { return panelVisible_; }
+    /** Whether the user wants the control panel (shown with each template that has a pane). */
+    void SetControlPanelPreferred(bool on) { panelPreferred_ = on; }
+    bool ControlPanelPreferred() const { return panelPreferred_; }
+    /** Shows the gallery category of that (untranslated) name; an unknown name changes nothing. */
+    void SelectCategoryByName(const QString& name);
+    /** The (untranslated) name of the category shown, empty without a gallery. */
+    QString CurrentCategoryName() const;
     void Retranslate();
     /** How photos are selected (the main window decodes large ones on a worker). */
     void SetPhotoSelector(PhotoSelector selector);
@@ -93,6 +100,7 @@ private:
     Mode mode_ = Mode::Template;
     bool wizardShown_ = true;
     bool panelVisible_ = true;
+    bool panelPreferred_ = true;
     bool shutDown_ = false;
     PhotoSelector selector_;
 

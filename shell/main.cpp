@@ -51,7 +51,7 @@ int main(int argc, char** argv)
     {
         CPhotoDocument document;
         shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
-        window.show();
+        window.ShowAsRemembered();
         // Photos named on the command line (the desktop's "open with") go to the front.
         QStringList files;
         for (const QString& arg : QApplication::arguments().mid(1))

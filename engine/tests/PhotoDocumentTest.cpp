@@ -129,6 +129,50 @@ TEST_F(Document, PreparingScalesRotatesAndCrops)
     EXPECT_EQ(RotateQuarterTurns(src, -1).at<cv::Vec3b>(0, 0), RotateQuarterTurns(src, 3).at<cv::Vec3b>(0, 0));
 }
 
+TEST_F(Document, TheFaceStateFollowsTheCropAndIsSearchedAgainWhenTurned)
+{
+    AddPhotos(1, 200, 100);
+    ASSERT_TRUE(doc.SelectPhoto(0));
+    // A face found at 80..120 x 30..70 of the whole photo, an eye inside it.
+    FacePhotoState face;
+    face.regions[3] = FaceQuad{80, 30, 120, 30, 120, 70, 80, 70};
+    face.regions[0] = FaceQuad{88, 40, 98, 40, 98, 46, 88, 46};
+    face.regionValid[3] = face.regionValid[0] = 1;
+    face.faceSearched = 1;
+    face.blendRadius[1] = 0.7f;
+    ASSERT_TRUE(doc.SetPhotoFaceState(0, face));
+    PhotoRecord prepared = doc.PhotoAt(0);
+    ASSERT_TRUE(PreparePhoto(prepared));
+    doc.RemovePhoto(0);
+    doc.InsertPhoto(0, prepared);  // prepared, as the original-image view has it
+
+    // Cropped to x 50.., y 20..: the regions move with the crop's corner.
+    const float crop[4] = {0.25f, 0.2f, 0.5f, 0.7f};
+    ASSERT_TRUE(doc.SetPhotoSettings(0, 0, crop));
+    FacePhotoState moved = doc.PhotoAt(0).face;
+    EXPECT_EQ(doc.PhotoAt(0).crop_px, cv::Rect(50, 20, 100, 70));
+    EXPECT_FLOAT_EQ(moved.regions[3].x0, 30);
+    EXPECT_FLOAT_EQ(moved.regions[3].y0, 10);
+    EXPECT_FLOAT_EQ(moved.regions[0].x2, 48);
+    EXPECT_EQ(moved.faceSearched, 1);
+    EXPECT_FLOAT_EQ(moved.blendRadius[1], 0.7f);  // the user's settings stay
+    // Back to the whole photo: where it was.
+    const float whole[4] = {0, 0, 1, 1};
+    ASSERT_TRUE(doc.SetPhotoSettings(0, 0, whole));
+    EXPECT_FLOAT_EQ(doc.PhotoAt(0).face.regions[3].x0, 80);
+    // A crop that leaves the face out: the face is searched for again.
+    const float away[4] = {0.0f, 0.0f, 0.3f, 1.0f};
+    ASSERT_TRUE(doc.SetPhotoSettings(0, 0, away));
+    EXPECT_EQ(doc.PhotoAt(0).face.faceSearched, 0);
+    EXPECT_EQ(doc.PhotoAt(0).face.regionValid[3], 0);
+
+    // A quarter turn: the regions no longer mean anything.
+    ASSERT_TRUE(doc.SetPhotoFaceState(0, face));
+    ASSERT_TRUE(doc.SetPhotoSettings(0, 1, whole));
+    EXPECT_EQ(doc.PhotoAt(0).face.faceSearched, 0);
+    EXPECT_EQ(doc.PhotoAt(0).face.regionValid[0], 0);
+}
+
 TEST_F(Document, SelectionOfAnUnreadablePhotoGivesTheTemplateNoSource)
 {
     PhotoRecord bad;

@@ -219,14 +219,21 @@ TEST_F(FrameTemplateTest, DraggingACornerFollowsThePointer)
     doc_.Render();
     const FrameWindow start = frame->Frame().main;
 
-    // Corner 01 at (300, 50) shows at (450, 75); the grip is the 6 x 6 square 447..452.
-    doc_.PointerDown(453, 75);  // one past the right side of the square
+    // Corner 01 at (300, 50) shows at (450, 75); a press within 8 view pixels picks it up.
+    EXPECT_EQ(frame->GripRadius(), CT_Frame::kCornerGrip);
+    EXPECT_EQ(frame->CornerAt(458, 75), 1);
+    doc_.PointerDown(459, 75);  // 9 pixels off: out of reach
     EXPECT_EQ(frame->Frame().activeCorner, -1);
     doc_.PointerMove(500, 100);
     doc_.PointerUp(500, 100);
     EXPECT_EQ(frame->Frame().main, start);
+    // A twice as dense screen: the window asks for twice the reach in view pixels.
+    frame->SetGripRadius(2 * CT_Frame::kCornerGrip);
+    EXPECT_EQ(frame->CornerAt(459, 75), 1);
+    EXPECT_EQ(frame->CornerAt(467, 75), -1);
+    frame->SetGripRadius(CT_Frame::kCornerGrip);
 
-    doc_.PointerDown(447, 72);  // the square's top-left pixel
+    doc_.PointerDown(445, 70);  // 7 pixels up and left
     EXPECT_EQ(frame->Frame().activeCorner, 1);
     EXPECT_EQ(frame->Frame().main, start);  // pressing alone moves nothing
     doc_.PointerMove(480, 120);

@@ -18,6 +18,7 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -137,7 +138,8 @@ struct MemoryStorage final : CSettingsStorage {
     bool openable = true;
     std::vector<std::string> written;
 
-    std::unique_ptr<CSettingsStorage> CreateChild(const std::string&) override { return nullptr; }
+    // Nested objects (the session) get a storage of their own that keeps nothing.
+    std::unique_ptr<CSettingsStorage> CreateChild(const std::string&) override { return std::make_unique<MemoryStorage>(); }
     bool ContinueOnFailure() const override { return continueOnFailure; }
     bool OpenForWriting() override { return openable; }
     bool CloseAfterWriting() override { return true; }
@@ -553,4 +555,64 @@ TEST(GrimazeSettingsFile, ASessionLoadsFirstAndSavesLast)
         GrimazeSettings().language = "lang_fra.ini";
     }
     EXPECT_EQ(i18n::IniFile::Load(SettingsFilePath()).Get(kSettingsSection, "language"), "lang_deu.ini");
+}
+
+TEST(SessionSettings, TheSessionSurvivesARunAndDamagedValuesReadAsDefaults)
+{
+    testenv::TempDir home;
+    ConfigHome config(home.path());
+    LoadGrimazeSettings();
+    CSessionSettings& s = GrimazeSettings().session;
+    EXPECT_FALSE(s.HasWindowGeometry());
+    EXPECT_EQ(s.jpegQuality, 92);
+    EXPECT_TRUE(s.controlPanel);
+    s.windowX = -20;
+    s.windowY = 40;
+    s.windowWidth = 1100;
+    s.windowHeight = 700;
+    s.windowMaximised = true;
+    s.openFolder = home / "Bilder mit Ümlaut";
+    s.exportFolder = home / "out";
+    s.exportFormat = "png";
+    s.jpegQuality = 75;
+    s.gifMaxWidth = 320;
+    s.gifMaxHeight = 240;
+    s.gifDelay = 8;
+    s.controlPanel = false;
+    s.category = "Face fun";
+    ASSERT_TRUE(SaveGrimazeSettings());
+    const i18n::IniFile file = i18n::IniFile::Load(SettingsFilePath());
+    EXPECT_EQ(*file.GetRaw("Software\\Kestrovo\\Grimaze\\Session", "jpegQuality"), "dword:0000004b");
+
+    GrimazeSettings() = CGrimazeSettings();
+    ASSERT_TRUE(LoadGrimazeSettings());
+    const CSessionSettings& r = GrimazeSettings().session;
+    EXPECT_EQ(std::make_tuple(r.windowX, r.windowY, r.windowWidth, r.windowHeight, r.windowMaximised),
+              std::make_tuple(-20, 40, 1100, 700, true));
+    EXPECT_EQ(r.openFolder, home / "Bilder mit Ümlaut");
+    EXPECT_EQ(r.exportFolder, home / "out");
+    EXPECT_EQ(std::make_tuple(r.exportFormat, r.jpegQuality, r.gifMaxWidth, r.gifMaxHeight, r.gifDelay),
+              std::make_tuple(std::string("png"), 75, 320, 240, 8));
+    EXPECT_FALSE(r.controlPanel);
+    EXPECT_EQ(r.category, "Face fun");
+
+    // Values of the wrong kind or out of range, as a damaged or hand-edited file has them.
+    ASSERT_TRUE(platform::WriteFileAtomically(
+        SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\nlanguage=\"lang_deu.ini\"\n"
+                            "[Software\\Kestrovo\\Grimaze\\Session]\nwindowWidth=dword:ffffffff\nwindowHeight=dword:00000300\n"
+                            "windowX=\"left\"\nexportFormat=\"exe\"\njpegQuality=dword:00000000\ngifMaxWidth=dword:7fffffff\n"
+                            "gifDelay=hex:01\ncontrolPanel=\"yes\"\ncategory=dword:00000001\n"));
+    GrimazeSettings() = CGrimazeSettings();
+    LoadGrimazeSettings();
+    const CSessionSettings d;
+    const CSessionSettings& b = GrimazeSettings().session;
+    EXPECT_EQ(GrimazeSettings().language, "lang_deu.ini");  // the rest of the file still counts
+    EXPECT_FALSE(b.HasWindowGeometry());
+    EXPECT_EQ(b.exportFormat, d.exportFormat);
+    EXPECT_EQ(b.jpegQuality, d.jpegQuality);
+    EXPECT_EQ(b.gifMaxWidth, d.gifMaxWidth);
+    EXPECT_EQ(b.gifDelay, d.gifDelay);
+    EXPECT_EQ(b.controlPanel, d.controlPanel);
+    EXPECT_EQ(b.category, d.category);
+    EXPECT_TRUE(config.messages.empty());
 }

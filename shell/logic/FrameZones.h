@@ -27,7 +27,4 @@ inline constexpr int kCaptionHeight = 22;
  */
 int FrameZoneAt(int x, int y, int width, int height, bool maximised);
 
-/** Whether a window rectangle may be applied by a frame drag. */
-inline bool FrameSizeAllowed(int width, int height) { return width >= 800 && height >= 600; }
-
 }  // namespace shell

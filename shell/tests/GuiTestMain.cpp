@@ -5,9 +5,11 @@
 #include "controls/Theme.h"
 #include "platform/testing/TestEnv.h"
 #include "shell/OptionPane2D.h"
+#include "shell/tests/WorkflowGuiTests.h"
 #include "shell/tests/GuiTestSupport.h"
 #include "shell/tests/EditingGuiTests.h"
 #include "shell/tests/GuiTests.h"
+#include "shell/tests/LabelFitGuiTest.h"
 #include "shell/tests/PaneGuiTests.h"
 
 #include <QApplication>
@@ -38,6 +40,18 @@ int main(int argc, char** argv)
         std::printf("SKIP: the Qt platform plugin \"%s\" is not installed\n", qPrintable(platform));
         return 77;
     }
+    if (platform == "offscreen") {
+        // A screen of a usual size (the plugin's own is 800 x 600), or the one asked for.
+        int w = 1600, h = 1000;
+        if (const char* s = std::getenv("GRIMAZE_TEST_SCREEN")) std::sscanf(s, "%dx%d", &w, &h);
+        const std::string config = std::string(std::getenv("HOME")) + "/offscreen-screen.json";
+        if (FILE* f = std::fopen(config.c_str(), "w")) {
+            std::fprintf(f, "{\"screens\": [{\"name\": \"Test\", \"x\": 0, \"y\": 0, \"width\": %d, \"height\": %d, "
+                            "\"logicalDpi\": 96, \"logicalBaseDpi\": 96, \"dpr\": 1}]}\n", w, h);
+            std::fclose(f);
+            setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
+        }
+    }
     RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     guitest::RegisterTestClasses();
@@ -58,5 +72,7 @@ int main(int argc, char** argv)
     run(PartsGuiTest());
     run(EditingGuiTest());
     run(GalleryGuiTest());
+    run(WorkflowGuiTest());
+    run(LabelFitGuiTest());
     return failed ? 1 : 0;
 }

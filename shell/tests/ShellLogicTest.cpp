@@ -1,5 +1,6 @@
 #include "shell/logic/ClipBox.h"
 #include "shell/logic/FrameZones.h"
+#include "shell/logic/WindowPlacement.h"
 #include "shell/logic/PhotoStripLogic.h"
 #include "shell/logic/ViewZoom.h"
 
@@ -37,11 +38,44 @@ TEST(FrameZones, MaximisedWindowOnlyHasItsCaption)
     EXPECT_EQ(FrameZoneAt(500, 599, 1000, 600, true), ZoneNone);
 }
 
-TEST(FrameZones, FrameDragsKeepAUsableSize)
+// --- Window placement -----------------------------------------------------------------------
+
+TEST(WindowPlacement, TheWindowOpensWhollyOnTheScreen)
 {
-    EXPECT_TRUE(FrameSizeAllowed(800, 600));
-    EXPECT_FALSE(FrameSizeAllowed(799, 600));
-    EXPECT_FALSE(FrameSizeAllowed(800, 599));
+    const WindowLimits limits{1020, 629, 900, 500};
+    // 1600 x 1000 at twice the scale: 800 x 500 logical pixels. The window takes the screen.
+    const WindowRect small{0, 0, 800, 500};
+    EXPECT_EQ(PlaceWindow(nullptr, limits, small), (WindowRect{0, 0, 800, 500}));
+    int minW = 0, minH = 0;
+    MinimumSizeOn(limits, small, minW, minH);
+    EXPECT_EQ(std::make_pair(minW, minH), std::make_pair(800, 500));
+    // 1920 x 1080 at 200 % with a panel: the minimum fits, the default is centred.
+    const WindowRect hd{0, 27, 960, 513};
+    MinimumSizeOn(limits, hd, minW, minH);
+    EXPECT_LE(minW, 960);
+    EXPECT_LE(minH, 513);
+    EXPECT_EQ(PlaceWindow(nullptr, limits, hd), (WindowRect{0, 27, 960, 513}));
+    // A large screen: the default size, centred.
+    const WindowRect big{1920, 0, 2560, 1400};
+    EXPECT_EQ(PlaceWindow(nullptr, limits, big), (WindowRect{1920 + 770, 385, 1020, 629}));
+}
+
+TEST(WindowPlacement, ARememberedWindowIsKeptOrPulledBackOnScreen)
+{
+    const WindowLimits limits{1020, 629, 900, 500};
+    const WindowRect screen{0, 0, 1600, 1000};
+    const WindowRect there{100, 50, 1200, 700};
+    EXPECT_EQ(PlaceWindow(&there, limits, screen), there);
+    // Off the left and top (the screen it was on is gone): moved just onto the screen.
+    const WindowRect off{-222, -130, 1100, 700};
+    EXPECT_EQ(PlaceWindow(&off, limits, screen), (WindowRect{0, 0, 1100, 700}));
+    const WindowRect farRight{1500, 900, 1000, 600};
+    EXPECT_EQ(PlaceWindow(&farRight, limits, screen), (WindowRect{600, 400, 1000, 600}));
+    // Larger than the screen: shrunk to it. Smaller than the minimum: grown to it.
+    const WindowRect huge{-10, -10, 2040, 1258};
+    EXPECT_EQ(PlaceWindow(&huge, limits, screen), (WindowRect{0, 0, 1600, 1000}));
+    const WindowRect tiny{10, 10, 50, 40};
+    EXPECT_EQ(PlaceWindow(&tiny, limits, screen), (WindowRect{10, 10, 900, 500}));
 }
 
 // --- Photo strip --------------------------------------------------------------------------
