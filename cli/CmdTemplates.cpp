@@ -52,7 +52,6 @@ int Run(const Args& args)
     if (!args.Positional().empty()) return Fail("templates", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
 
     library::CTemplateLibrary lib;
-    lib.SetReadOnly(true);  // listing or rendering must not create folders nobody asked for
     if (!lib.LoadTemplateLibrary())
         return Fail("templates", "no readable config.cfg in " + platform::ProgramFolder());
     library::CGalleryModel gallery(lib);

@@ -117,9 +117,7 @@ void RememberFolder(const std::string& target)
     char resolved[PATH_MAX];
     if (!realpath(Folder(target).c_str(), resolved)) return;
     const std::string folder = resolved;
-    // Only where the per-user folder exists already: a command-line run that writes one
-    // picture must not create folders in the user's home for its bookkeeping.
-    const std::string user = ExistingUserFolder();
+    const std::string user = UserFolder();
     if (user.empty() || folder + "/" == user) return;
     std::lock_guard lock(g_listMutex);
     if (g_listedFor != user) {

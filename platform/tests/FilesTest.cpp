@@ -155,7 +155,6 @@ TEST(SafeWrite, ReadersRefuseFifosFoldersAndDevicesWithoutBlocking)
 TEST(StaleTemporaries, OnlyDeadWritersLeftoversOfOursGo)
 {
     testenv::TemporaryHome home;
-    UserFolder();  // the program has run here before: its per-user folder keeps the list
     testenv::TempDir exports;
     const std::string target = exports / "photo.jpg";
     ASSERT_TRUE(WriteFileAtomically(target, "the export"));
