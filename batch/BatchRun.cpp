@@ -52,18 +52,72 @@ bool SameFile(const std::string& a, const std::string& b)
 
 }  // namespace
 
+std::string CheckBatchNamePattern(std::string_view pattern)
+{
+    if (pattern.empty()) return "the name pattern is empty";
+    if (pattern.find('/') != std::string_view::npos) return "the name pattern may not hold a slash";
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%') continue;
+        if (i + 1 == pattern.size()) return "the name pattern ends in a lone %";
+        const char c = pattern[++i];
+        if (c != 'b' && c != 't' && c != 'n' && c != 'e' && c != '%')
+            return std::string("the name pattern holds %") + c + "; only %b, %t, %n, %e and %% are known";
+    }
+    return {};
+}
+
+namespace {
+
+std::string WithoutSlashes(std::string s)
+{
+    std::replace(s.begin(), s.end(), '/', '_');
+    return s;
+}
+
+std::string ExpandName(std::string_view pattern, const std::string& stem, const std::string& templateName, size_t number,
+                       const std::string& extension)
+{
+    std::string out;
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != '%' || i + 1 == pattern.size()) {
+            out += pattern[i];
+            continue;
+        }
+        switch (pattern[++i]) {
+        case 'b': out += stem; break;
+        case 't': out += WithoutSlashes(templateName); break;
+        case 'n': out += std::to_string(number); break;
+        case 'e': out += extension; break;
+        default: out += pattern[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<BatchItem> PlanBatchOutputs(const std::vector<std::string>& photos, const std::string& folder,
                                         const std::string& extension)
+{
+    return PlanBatchOutputs(photos, folder, extension, "%b.%e", {});
+}
+
+std::vector<BatchItem> PlanBatchOutputs(const std::vector<std::string>& photos, const std::string& folder,
+                                        const std::string& extension, std::string_view pattern,
+                                        const std::string& templateName)
 {
     std::vector<BatchItem> plan;
     std::map<std::string, std::string> taken;  // output name (lower case) -> photo
     for (const std::string& photo : photos) {
         BatchItem p{photo, {}, {}};
         const std::string stem = std::filesystem::path(photo).stem().string();
+        const std::string name = ExpandName(pattern, stem, templateName, plan.size() + 1, extension);
         if (stem.empty() || stem == "." || stem == "..") {
             p.error = "not a photo file name";
+        } else if (name.empty() || name == "." || name == "..") {
+            p.error = "the name pattern gives it no file name";
         } else {
-            p.out = platform::JoinPath(folder, stem + "." + extension);
+            p.out = platform::JoinPath(folder, name);
             const auto [it, fresh] = taken.emplace(platform::ToLowerAscii(p.out), photo);
             if (!fresh) p.error = "its result would have the same name as that of " + it->second;
             else if (SameFile(p.out, photo)) p.error = "its result would replace the photo itself";
@@ -109,6 +163,10 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
             }
             std::string why;
             if (p.error.empty()) {
+                {
+                    std::lock_guard lock(m);
+                    listener.Started(p);
+                }
                 RenderJob one = job;
                 one.photos = {p.photo};
                 const cv::Mat result = RunRenderJob(one, why);

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 /** True for the names of the picture files a folder given to a batch contributes. */
@@ -39,6 +40,19 @@ struct BatchItem {
 std::vector<BatchItem> PlanBatchOutputs(const std::vector<std::string>& photos, const std::string& folder,
                                         const std::string& extension);
 
+/**
+ * @brief As above, with each result named by a pattern: %b the photo's name without its
+ * extension, %t the template's name, %n the photo's number in the batch (1 for the first),
+ * %e the extension, %% a percent sign. A slash in a name that is put in becomes "_", so every
+ * result stays in the folder.
+ */
+std::vector<BatchItem> PlanBatchOutputs(const std::vector<std::string>& photos, const std::string& folder,
+                                        const std::string& extension, std::string_view pattern,
+                                        const std::string& templateName);
+
+/** Empty when the pattern can name results; else why not (an unknown %x, a slash, ...). */
+std::string CheckBatchNamePattern(std::string_view pattern);
+
 /** How a result is written: the quality of lossy formats and an optional long side. */
 struct SaveOptions {
     int quality = 92;   ///< 1..100, JPEG and WebP
@@ -57,6 +71,8 @@ public:
     virtual ~BatchListener() = default;
     virtual void Written(const BatchItem& item) = 0;
     virtual void Failed(const BatchItem& item, const std::string& why) = 0;
+    /** The item's rendering begins (its Written or Failed follows); for timings. */
+    virtual void Started(const BatchItem& /*item*/) {}
 };
 
 struct BatchOutcome {

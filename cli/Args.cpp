@@ -5,15 +5,28 @@
 #include <cmath>
 #include <cstdlib>
 
-Args::Args(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
-           const std::vector<std::string>& flags)
+Args::Args(const std::vector<std::string>& args, std::span<const OptionSpec> options, std::span<const OptionSpec> common)
 {
-    auto in = [](const std::vector<std::string>& list, const std::string& s) {
-        return std::find(list.begin(), list.end(), s) != list.end();
+    auto byName = [&](std::string_view name) -> const OptionSpec* {
+        for (auto table : {options, common})
+            for (const OptionSpec& o : table)
+                if (name == o.name) return &o;
+        return nullptr;
     };
+    auto byLetter = [&](char letter) -> const OptionSpec* {
+        for (auto table : {options, common})
+            for (const OptionSpec& o : table)
+                if (o.shortName && o.shortName == letter) return &o;
+        return nullptr;
+    };
+    bool operandsOnly = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a.size() > 2 && a.rfind("--", 0) == 0) {
+        if (operandsOnly || a == "-" || a.empty() || a[0] != '-') {
+            positional_.push_back(a);
+        } else if (a == "--") {
+            operandsOnly = true;
+        } else if (a.rfind("--", 0) == 0) {
             std::string name = a.substr(2), value;
             const size_t eq = name.find('=');
             const bool inlineValue = eq != std::string::npos;
@@ -21,23 +34,45 @@ Args::Args(const std::vector<std::string>& args, const std::vector<std::string>&
                 value = name.substr(eq + 1);
                 name = name.substr(0, eq);
             }
-            if (in(withValue, name)) {
-                if (!inlineValue) {
-                    if (i + 1 >= args.size()) {
-                        error_ = "--" + name + " needs a value";
-                        return;
-                    }
-                    value = args[++i];
-                }
-                options_.emplace_back(name, value);
-            } else if (in(flags, name) && !inlineValue) {
-                options_.emplace_back(name, "");
-            } else {
+            const OptionSpec* o = byName(name);
+            if (!o) {
                 error_ = "unknown option --" + name;
                 return;
             }
+            if (!o->value && inlineValue) {
+                error_ = "--" + name + " takes no value";
+                return;
+            }
+            if (o->value && !inlineValue) {
+                if (i + 1 >= args.size()) {
+                    error_ = "--" + name + " needs a value";
+                    return;
+                }
+                value = args[++i];
+            }
+            options_.emplace_back(o->name, value);
         } else {
-            positional_.push_back(a);
+            // One or more one-letter options; the last may take a value (the next word).
+            for (size_t k = 1; k < a.size(); ++k) {
+                const OptionSpec* o = byLetter(a[k]);
+                if (!o) {
+                    error_ = std::string("unknown option -") + a[k];
+                    return;
+                }
+                if (!o->value) {
+                    options_.emplace_back(o->name, "");
+                    continue;
+                }
+                if (k + 1 < a.size()) {
+                    error_ = std::string("-") + a[k] + " needs a value and must come last in " + a;
+                    return;
+                }
+                if (i + 1 >= args.size()) {
+                    error_ = std::string("-") + a[k] + " needs a value";
+                    return;
+                }
+                options_.emplace_back(o->name, args[++i]);
+            }
         }
     }
 }

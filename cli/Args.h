@@ -1,22 +1,31 @@
 #pragma once
 /**
  * @file Args.h
- * @brief A small "--name value" argument reader for the command-line tool's sub-commands.
+ * @brief The parsed words of one sub-command, read against its option table (cli/Options.h).
  */
+#include "cli/Options.h"
+
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 class Args {
 public:
-    /** Splits args into options (those named in withValue take the next word) and positionals. */
-    Args(const std::vector<std::string>& args, const std::vector<std::string>& withValue,
-         const std::vector<std::string>& flags);
+    /**
+     * Splits args by the table: "--name value", "--name=value", "-n value", "-qv" (one-letter
+     * flags together); "--" makes every later word an operand, and "-" alone is an operand
+     * (standard input or output). A word the table does not know is an error naming it.
+     */
+    Args(const std::vector<std::string>& args, std::span<const OptionSpec> options,
+         std::span<const OptionSpec> common = CommonOptions());
 
     bool Ok() const { return error_.empty(); }
     const std::string& Error() const { return error_; }
     bool Has(const std::string& name) const;
+    /** The last value given for the option. */
     std::optional<std::string> Value(const std::string& name) const;
+    /** Every value given for the option, in order. */
     std::vector<std::string> Values(const std::string& name) const;
     const std::vector<std::string>& Positional() const { return positional_; }
 

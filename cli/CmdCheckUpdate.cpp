@@ -13,13 +13,6 @@
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli check-update\n\n"
-    "Asks the vendor's site whether a newer version of Grimaze exists, as the menu entry\n"
-    "\"Check for new update...\" does, and prints the answer in the current language.\n"
-    "The site address is the \"siteUrl\" setting, or GRIMAZE_SITE_URL when set.\n"
-    "Exit code 0 when the check worked (whether or not there is a newer version), 1 when it failed.\n";
-
 constexpr platform::WindowId kReceiver = 1;
 
 /** Keeps the one report of the check. */
@@ -51,15 +44,9 @@ std::string WithoutLeadingBreaks(std::string s)
     return p == std::string::npos ? std::string() : s.substr(p);
 }
 
-}  // namespace
-
-int CmdCheckUpdate(const CommandArgs& argv)
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    if (!argv.empty()) return Fail("check-update", "takes no arguments", 2);
+    if (!args.Positional().empty()) return Fail("check-update", "takes no arguments", 2);
     LoadGrimazeSettings(false);  // read-only: the command-line tool never writes the settings
     std::string language = GrimazeSettings().language;
     i18n::Languages().Choose(language, GrimazeSettings().languageAuto);
@@ -83,3 +70,19 @@ int CmdCheckUpdate(const CommandArgs& argv)
         return Fail("check-update", text.empty() ? "the check did not report back" : text);
     }
 }
+
+}  // namespace
+
+const CliCommand kCheckUpdateCommand = {
+    "check-update",
+    "ask the vendor's site whether a newer version exists",
+    "",
+    "Asks the vendor's site whether a newer version of Grimaze exists, as the menu entry\n"
+    "\"Check for new update...\" does, and prints the answer in the current language.\n"
+    "The site address is the \"siteUrl\" setting, or GRIMAZE_SITE_URL when set.\n"
+    "\n"
+    "Exit code 0 when the check worked (whether or not there is a newer version), 1 when it failed.\n",
+    {},
+    ValueKind::None,
+    Run,
+};

@@ -18,10 +18,10 @@
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli demo [--out DIR] [--size WxH]\n\n"
-    "Renders every bundled template on every bundled sample photo into DIR (default ./grimaze-demo)\n"
-    "at a preview size (default 480x360) and writes DIR/index.html, a contact sheet of the results.\n";
+const OptionSpec kOptions[] = {
+    {"out", 0, "DIR", ValueKind::Folder, "where the pictures and index.html go (default ./grimaze-demo)"},
+    {"size", 0, "WxH", ValueKind::Text, "the preview size to render at (default 480x360)"},
+};
 
 std::string Html(std::string_view s)
 {
@@ -45,16 +45,8 @@ std::string Slug(std::string_view s)
     return r;
 }
 
-}  // namespace
-
-int CmdDemo(const CommandArgs& argv)
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    const Args args(argv, {"out", "size"}, {});
-    if (!args.Ok()) return Fail("demo", args.Error(), 2);
     const std::string dir = args.Value("out").value_or("grimaze-demo");
     int w = 480, h = 360;
     if (const auto s = args.Value("size"); s && !ParseSize(*s, w, h)) return Fail("demo", "bad value for --size", 2);
@@ -111,7 +103,20 @@ int CmdDemo(const CommandArgs& argv)
     std::string error;
     const std::string index = platform::JoinPath(dir, "index.html");
     if (!platform::WriteFileAtomically(index, html.str(), &error)) return Fail("demo", error);
-    std::printf("%d renderings of %zu templates on %zu photos; contact sheet: %s\n", done, templates.size(),
-                photos.size(), index.c_str());
+    Note("demo", std::to_string(done) + " renderings of " + std::to_string(templates.size()) + " templates on " +
+                     std::to_string(photos.size()) + " photos; contact sheet: " + index);
     return failures ? 1 : 0;
 }
+
+}  // namespace
+
+const CliCommand kDemoCommand = {
+    "demo",
+    "render every bundled template on the sample photos, with a contact sheet",
+    "[--out DIR] [--size WxH]",
+    "Renders every bundled template on every bundled sample photo into DIR at a preview size\n"
+    "and writes DIR/index.html, a contact sheet of the results.\n",
+    kOptions,
+    ValueKind::None,
+    Run,
+};

@@ -16,15 +16,9 @@
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli download NAME [--again]\n\n"
-    "Downloads the online template NAME (as \"grimaze-cli templates\" lists it; letter case aside)\n"
-    "from the vendor's site, unpacks it into its library folder and records it as downloaded in\n"
-    "the library's template.cfg, as the gallery does on a double click. The archive stays in\n"
-    "<documents>/Kestrovo/Grimaze/Download/.\n\n"
-    "  --again   download a template that was downloaded before once more\n\n"
-    "The site address is the \"siteUrl\" setting, or GRIMAZE_SITE_URL when set.\n"
-    "Exit code 1 when the template is unknown, not an online template, or the download fails.\n";
+const OptionSpec kOptions[] = {
+    {"again", 0, nullptr, ValueKind::None, "download a template that was downloaded before once more"},
+};
 
 constexpr platform::WindowId kGalleryWindow = 1;
 
@@ -77,16 +71,8 @@ bool FindEntry(library::GalleryGroup& g, const std::string& name, bool exact, li
     return false;
 }
 
-}  // namespace
-
-int CmdDownload(const CommandArgs& argv)
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    const Args args(argv, {}, {"again"});
-    if (!args.Ok()) return Fail("download", args.Error(), 2);
     if (args.Positional().size() != 1) return Fail("download", "give the name of one online template", 2);
     const std::string name = args.Positional()[0];
 
@@ -135,3 +121,21 @@ int CmdDownload(const CommandArgs& argv)
     std::printf("downloaded %s: %s\n", item->name.c_str(), item->filepath.c_str());
     return 0;
 }
+
+}  // namespace
+
+const CliCommand kDownloadCommand = {
+    "download",
+    "download an online template into the library",
+    "NAME [--again]",
+    "Downloads the online template NAME (as \"grimaze-cli templates\" lists it; letter case aside)\n"
+    "from the vendor's site, unpacks it into its library folder and records it as downloaded in\n"
+    "the library's template.cfg, as the gallery does on a double click. The archive stays in\n"
+    "<documents>/Kestrovo/Grimaze/Download/.\n"
+    "\n"
+    "The site address is the \"siteUrl\" setting, or GRIMAZE_SITE_URL when set.\n"
+    "Exit code 1 when the template is unknown, not an online template, or the download fails.\n",
+    kOptions,
+    ValueKind::Template,
+    Run,
+};

@@ -14,21 +14,18 @@
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli gif --template T --photo FILE [--photo FILE ...] --out FILE.gif\n"
-    "                       [--frames N] [--max WxH] [--turn H,V] [--face N] [--expression E]\n\n"
-    "Writes a looping animated GIF of a template that moves. A 3D template makes a turn-table:\n"
-    "N frames of one full turn about the model's vertical axis. An expression template makes its\n"
-    "animation: 20 frames of the face swinging from still to the full expression and back.\n\n"
-    "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
-    "  --photo FILE   an input photo; repeat for templates that use several\n"
-    "  --out FILE     the GIF to write\n"
-    "  --frames N     number of frames, 1 to 1000 (default 36)\n"
-    "  --max WxH      largest frame size; the picture keeps its shape (default 400x400; 200x200\n"
-    "                 for expressions, whose face is never enlarged)\n"
-    "  --turn H,V     3D templates: the pose to start from, turned by H and V radians\n"
-    "  --face N       expression templates: use the N-th face found on the photo\n"
-    "  --expression E expression templates: happy (default), angry or sad\n";
+const OptionSpec kOptions[] = {
+    {"template", 0, "T", ValueKind::Template, "a template definition (.tmpl), a folder holding one, or a template's name"},
+    {"photo", 0, "FILE", ValueKind::File, "an input photo; repeat for templates that use several"},
+    {"out", 0, "FILE", ValueKind::File, "the GIF to write"},
+    {"frames", 0, "N", ValueKind::Number, "3D templates: number of frames, 1 to 1000 (default 36)"},
+    {"max", 0, "WxH", ValueKind::Text,
+     "largest frame size; the picture keeps its shape (default 400x400; 200x200\n"
+     "for expressions, whose face is never enlarged)"},
+    {"turn", 0, "H,V", ValueKind::Text, "3D templates: the pose to start from, turned by H and V radians"},
+    {"face", 0, "N", ValueKind::Number, "expression templates: use the N-th face found on the photo"},
+    {"expression", 0, "E", ValueKind::Expression, "expression templates: happy (default), angry or sad"},
+};
 
 constexpr int kDefaultFrames = 36;
 constexpr int kMaxFrames = 1000;
@@ -95,16 +92,8 @@ const GifKind kKinds[] = {
     {IsExpressionTemplate, WriteExpression},
 };
 
-}  // namespace
-
-int CmdGif(const CommandArgs& argv)
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    const Args args(argv, {"template", "photo", "out", "frames", "max", "turn", "face", "expression"}, {});
-    if (!args.Ok()) return Fail("gif", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("gif", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
     const auto out = args.Value("out");
@@ -159,3 +148,17 @@ int CmdGif(const CommandArgs& argv)
     }
     return Fail("gif", "the template \"" + t->displayName + "\" does not move; only 3D and expression templates make GIFs");
 }
+
+}  // namespace
+
+const CliCommand kGifCommand = {
+    "gif",
+    "write a looping animated GIF of a moving template: a 3D turn-table or an expression",
+    "--template T --photo FILE [--photo FILE ...] --out FILE.gif [options]",
+    "Writes a looping animated GIF of a template that moves. A 3D template makes a turn-table:\n"
+    "N frames of one full turn about the model's vertical axis. An expression template makes its\n"
+    "animation: 20 frames of the face swinging from still to the full expression and back.\n",
+    kOptions,
+    ValueKind::None,
+    Run,
+};

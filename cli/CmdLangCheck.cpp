@@ -7,20 +7,14 @@
 
 #include <cstdio>
 
-int CmdLangCheck(const CommandArgs& args)
+namespace {
+
+const OptionSpec kOptions[] = {
+    {"reference", 0, "FILE", ValueKind::File, "the language file to compare with (default: the program's lang/lang_eng.ini)"},
+};
+
+int Run(const Args& a)
 {
-    if (WantsHelp(args)) {
-        std::printf("usage: grimaze-cli lang-check FILE [--reference FILE]\n\n"
-                    "Lists what the language file FILE lacks against the program's built-in texts and the\n"
-                    "keys of the reference (the program's lang/lang_eng.ini), and what the program could not\n"
-                    "use (placeholders that differ from the original, missing pictures). Warnings mark\n"
-                    "lines that are ignored and keys nothing looks up.\n"
-                    "FILE is a file name in the program's lang folder or a path.\n"
-                    "Exit code 0 when nothing is missing and nothing is wrong, else 1.\n");
-        return 0;
-    }
-    const Args a(args, {"reference"}, {});
-    if (!a.Ok()) return Fail("lang-check", a.Error(), 2);
     if (a.Positional().size() != 1) return Fail("lang-check", "give one language file", 2);
 
     const std::string& name = a.Positional()[0];
@@ -39,3 +33,21 @@ int CmdLangCheck(const CommandArgs& args)
     std::printf("%zu missing, %zu errors, %zu warnings\n", report.missing.size(), report.errors.size(), report.warnings.size());
     return report.Passed() ? 0 : 1;
 }
+
+}  // namespace
+
+const CliCommand kLangCheckCommand = {
+    "lang-check",
+    "list what a language file lacks (a translator's check)",
+    "FILE [--reference FILE]",
+    "Lists what the language file FILE lacks against the program's built-in texts and the\n"
+    "keys of the reference (the program's lang/lang_eng.ini), and what the program could not\n"
+    "use (placeholders that differ from the original, missing pictures). Warnings mark\n"
+    "lines that are ignored and keys nothing looks up.\n"
+    "FILE is a file name in the program's lang folder or a path.\n"
+    "\n"
+    "Exit code 0 when nothing is missing and nothing is wrong, else 1.\n",
+    kOptions,
+    ValueKind::File,
+    Run,
+};

@@ -3,50 +3,58 @@
 #include "batch/RenderJob.h"
 #include "cli/TemplateLookup.h"
 
+#include "cli/Streams.h"
+#include "engine/ImageCodecs.h"
 #include "engine/ImageIO.h"
 #include "engine/PictureTypes.h"
 #include "platform/Clock.h"
 
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli render --template T --photo FILE [--photo FILE ...] --out FILE\n"
-    "                          [--var1 X] [--var2 X] [--var3 X] [--roi X,Y,W,H] [--size WxH] [--seed N]\n"
-    "                          [--corner I,X,Y ...] [--turn H,V] [--face N] [--align] [--expression E] [--amount X]\n\n"
-    "  --template T   a template definition (.tmpl), a folder holding one, or a template's name\n"
-    "  --photo FILE   an input photo; repeat for templates that use several\n"
-    "  --out FILE     the picture to write; .jpg, .png, .bmp, .tiff or .webp\n"
-    "  --varN X       the template's variable N, in the template's own units\n"
-    "  --roi X,Y,W,H  the template's region, as fractions of the photo\n"
-    "  --size WxH     render as the preview does for a view of that size (default: full size)\n"
-    "  --seed N       fix the random seed, so random effects repeat exactly\n"
-    "  --corner I,X,Y frame templates: move corner I of the photo's window to pixel X,Y of the\n"
-    "                 frame picture (not of the photo; the result has the frame picture's size).\n"
-    "                 I is the photo's corner: 0 top-left, 1 top-right, 2 bottom-left,\n"
-    "                 3 bottom-right. Repeat for several corners.\n"
-    "  --turn H,V     3D templates: turn the model by H radians about its vertical axis (as\n"
-    "                 \"Rotate Model\" does) and V about the horizontal axis before rendering\n\n"
-    "face templates:\n"
-    "  --face N       use the N-th face found on the photo (see grimaze-cli faces)\n"
-    "  --align        locate eyes and mouth and line the face up with the template's\n"
-    "  --expression E happy, angry or sad (expression templates)\n"
-    "  --amount X     how strong the expression is, 0 to 1 (default 0.3)\n";
+const OptionSpec kOptions[] = {
+    {"template", 0, "T", ValueKind::Template, "a template definition (.tmpl), a folder holding one, or a template's name"},
+    {"photo", 0, "FILE", ValueKind::File, "an input photo, - for standard input; repeat for templates that use several"},
+    {"out", 0, "FILE", ValueKind::File,
+     "the picture to write: .jpg, .png, .bmp, .tiff or .webp; - writes it to standard output\n"
+     "in the format --format names"},
+    {"format", 0, "F", ValueKind::PictureType, "the format of --out -: jpg, png, bmp, tiff or webp (default png)"},
+    {"quality", 0, "N", ValueKind::Number, "JPEG and WebP quality, 1 to 100 (default 95)"},
+    {"var1", 0, "X", ValueKind::Number, "the template's variable 1, in the template's own units"},
+    {"var2", 0, "X", ValueKind::Number, "the template's variable 2"},
+    {"var3", 0, "X", ValueKind::Number, "the template's variable 3"},
+    {"roi", 0, "X,Y,W,H", ValueKind::Text, "the template's region, as fractions of the photo"},
+    {"size", 0, "WxH", ValueKind::Text, "render as the preview does for a view of that size (default: full size)"},
+    {"seed", 0, "N", ValueKind::Number, "fix the random seed, so random effects repeat exactly"},
+    {"corner", 0, "I,X,Y", ValueKind::Text,
+     "frame templates: move corner I of the photo's window to pixel X,Y of the\n"
+     "frame picture (not of the photo; the result has the frame picture's size).\n"
+     "I is the photo's corner: 0 top-left, 1 top-right, 2 bottom-left,\n"
+     "3 bottom-right. Repeat for several corners."},
+    {"turn", 0, "H,V", ValueKind::Text,
+     "3D templates: turn the model by H radians about its vertical axis (as\n"
+     "\"Rotate Model\" does) and V about the horizontal axis before rendering"},
+    {"face", 0, "N", ValueKind::Number, "face templates: use the N-th face found on the photo (see grimaze-cli faces)"},
+    {"align", 0, nullptr, ValueKind::None, "face templates: locate eyes and mouth and line the face up with the template's"},
+    {"expression", 0, "E", ValueKind::Expression, "expression templates: happy, angry or sad"},
+    {"amount", 0, "X", ValueKind::Number, "expression templates: how strong the expression is, 0 to 1 (default 0.3)"},
+};
+
+constexpr int kDefaultQuality = 95;
 
 }  // namespace
 
-int CmdRender(const CommandArgs& argv)
+
+namespace {
+
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    const Args args(argv, {"template", "photo", "out", "var1", "var2", "var3", "roi", "size", "seed", "corner", "turn", "face",
-                           "expression", "amount"},
-                    {"align"});
-    if (!args.Ok()) return Fail("render", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
     const auto templ = args.Value("template");
     const auto out = args.Value("out");
@@ -55,7 +63,24 @@ int CmdRender(const CommandArgs& argv)
     if (!templ) return Fail("render", "--template is required", 2);
     if (job.photos.empty()) return Fail("render", "at least one --photo is required", 2);
     if (!out) return Fail("render", "--out is required", 2);
-    if (!IsWritableImageName(*out)) return Fail("render", "--out must end in " + WritableTypeNames("."), 2);
+    const bool toStdout = *out == "-";
+    const PictureType* type = toStdout ? PictureTypeNamed(args.Value("format").value_or("png")) : PictureTypeOfFile(*out);
+    if (!type || !type->writable) {
+        if (toStdout) return Fail("render", "--format must be " + WritableTypeNames(), 2);
+        return Fail("render", "--out must end in " + WritableTypeNames(".") + ", or be - for standard output", 2);
+    }
+    if (const auto f = args.Value("format"); f && !toStdout && PictureTypeNamed(*f) != type)
+        return Fail("render", "--format " + *f + " disagrees with the name " + *out + "; --format is for --out -", 2);
+    if (toStdout && isatty(STDOUT_FILENO))
+        return Fail("render", "will not write a picture to a terminal; redirect standard output to a file or a pipe", 2);
+    int quality = kDefaultQuality;
+    if (const auto q = args.Value("quality")) {
+        long long n = 0;
+        if (!ParseInt(*q, n) || n < 1 || n > 100) return Fail("render", "bad value for --quality: \"" + *q + "\" (want 1 to 100)", 2);
+        quality = static_cast<int>(n);
+    }
+    if (std::count(job.photos.begin(), job.photos.end(), "-") > 1)
+        return Fail("render", "standard input can give only one photo", 2);
 
     for (int i = 0; i < 3; ++i) {
         const std::string name = "var" + std::to_string(i + 1);
@@ -111,8 +136,40 @@ int CmdRender(const CommandArgs& argv)
     std::string error;
     job.templateFile = ResolveTemplate(*templ, &error);
     if (job.templateFile.empty()) return Fail("render", error);
+    Detail("render", "template " + job.templateFile);
+    StdinPhoto stdinPhoto;
+    for (std::string& photo : job.photos) {
+        if (photo != "-") continue;
+        if (!stdinPhoto.Read(error)) return Fail("render", error);
+        photo = stdinPhoto.Path();
+    }
+    const auto start = std::chrono::steady_clock::now();
     const cv::Mat result = RunRenderJob(job, error);
-    if (result.empty()) return Fail("render", error);
-    if (!SaveImage(*out, result, &error)) return Fail("render", "cannot write " + *out + ": " + error);
+    if (result.empty()) return Fail("render", stdinPhoto.Explain(error));
+    Detail("render", "rendered in " + std::to_string(MillisecondsSince(start)) + " ms");
+    if (toStdout) {
+        std::string bytes;
+        if (!EncodeImage(result, type->PreferredExtension(), bytes, quality, &error) || !WriteStdout(bytes, error))
+            return Fail("render", "cannot write the picture: " + error);
+        return 0;
+    }
+    if (!SaveImage(*out, result, &error, quality)) return Fail("render", "cannot write " + *out + ": " + error);
     return 0;
 }
+
+}  // namespace
+
+const CliCommand kRenderCommand = {
+    "render",
+    "apply a template to photos and write the picture",
+    "--template T --photo FILE [--photo FILE ...] --out FILE [options]\n"
+    "--template T --photo - --out - --format F [options] < photo > picture",
+    "Applies a template to the photos and writes the result: at full size, as the program's\n"
+    "export does, or with --size as the preview shows it for a view of that size.\n"
+    "\n"
+    "A photo given as - is read from standard input; --out - writes the picture to standard\n"
+    "output in the format --format names. Nothing else is ever written to standard output.\n",
+    kOptions,
+    ValueKind::None,
+    Run,
+};

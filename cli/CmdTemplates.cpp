@@ -1,5 +1,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/Json.h"
 
 #include "library/GalleryModel.h"
 #include "library/TemplateLibrary.h"
@@ -10,13 +11,9 @@
 
 namespace {
 
-const char* kHelp =
-    "usage: grimaze-cli templates [--json]\n\n"
-    "Lists the template library as the gallery shows it, category by category: one line per\n"
-    "template, \"<category path>\\t<name>\\t<state>\\t<definition file>\", where the state is local,\n"
-    "online (not downloaded yet), downloaded or failed, and the definition file is \"-\" while an\n"
-    "online template has none. Hidden templates are listed too (--json marks them).\n"
-    "The library is read as the program reads it at start, from config.cfg in the program folder.\n";
+const OptionSpec kOptions[] = {
+    {"json", 0, nullptr, ValueKind::None, "print a JSON array of objects (category, name, state, file, hidden, url)"},
+};
 
 const char* StateName(int state)
 {
@@ -29,28 +26,7 @@ const char* StateName(int state)
     }
 }
 
-std::string Json(const std::string& s)
-{
-    std::string r = "\"";
-    for (const char c : s) {
-        switch (c) {
-        case '"': r += "\\\""; break;
-        case '\\': r += "\\\\"; break;
-        case '\n': r += "\\n"; break;
-        case '\t': r += "\\t"; break;
-        case '\r': r += "\\r"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                r += buf;
-            } else {
-                r += c;
-            }
-        }
-    }
-    return r + "\"";
-}
+std::string Json(const std::string& s) { return JsonString(s); }
 
 void List(const library::GalleryGroup& g, bool json, bool& first)
 {
@@ -71,16 +47,8 @@ void List(const library::GalleryGroup& g, bool json, bool& first)
     for (const auto& child : g.children) List(*child, json, first);
 }
 
-}  // namespace
-
-int CmdTemplates(const CommandArgs& argv)
+int Run(const Args& args)
 {
-    if (WantsHelp(argv)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    const Args args(argv, {}, {"json"});
-    if (!args.Ok()) return Fail("templates", args.Error(), 2);
     if (!args.Positional().empty()) return Fail("templates", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
 
     library::CTemplateLibrary lib;
@@ -99,3 +67,19 @@ int CmdTemplates(const CommandArgs& argv)
     if (!errors.empty()) return Fail("templates", errors.back());
     return 0;
 }
+
+}  // namespace
+
+const CliCommand kTemplatesCommand = {
+    "templates",
+    "list the template library by category, with each template's state",
+    "[--json]",
+    "Lists the template library as the gallery shows it, category by category: one line per\n"
+    "template, \"<category path>\\t<name>\\t<state>\\t<definition file>\", where the state is local,\n"
+    "online (not downloaded yet), downloaded or failed, and the definition file is \"-\" while an\n"
+    "online template has none. Hidden templates are listed too (--json marks them).\n"
+    "The library is read as the program reads it at start, from config.cfg in the program folder.\n",
+    kOptions,
+    ValueKind::None,
+    Run,
+};

@@ -7,19 +7,15 @@
 #include <climits>
 #include <cstdio>
 
-int CmdText(const CommandArgs& args)
+namespace {
+
+const OptionSpec kOptions[] = {
+    {"language", 0, "FILE", ValueKind::File, "a language file: a name in the program's lang folder, or a path"},
+    {"phrase", 0, "TEXT", ValueKind::Text, "print the DICTIONARY translation of TEXT instead of a message string"},
+};
+
+int Run(const Args& a)
 {
-    if (WantsHelp(args)) {
-        std::printf("usage: grimaze-cli text ID [--language FILE]\n"
-                    "       grimaze-cli text --phrase TEXT [--language FILE]\n\n"
-                    "Prints message string ID (101 to 171), or the DICTIONARY translation of TEXT, as the\n"
-                    "program shows it: from the language file, else the built-in text.\n"
-                    "FILE is a file name in the program's lang folder or a path. Without --language the\n"
-                    "language is chosen as at start-up, from the settings and the system language.\n");
-        return 0;
-    }
-    const Args a(args, {"language", "phrase"}, {});
-    if (!a.Ok()) return Fail("text", a.Error(), 2);
     const std::optional<std::string> phrase = a.Value("phrase");
     long long id = 0;
     if (phrase) {
@@ -47,3 +43,18 @@ int CmdText(const CommandArgs& args)
     std::fputc('\n', stdout);
     return 0;
 }
+
+}  // namespace
+
+const CliCommand kTextCommand = {
+    "text",
+    "print a message string or phrase in a language, as the program shows it",
+    "ID [--language FILE]\n--phrase TEXT [--language FILE]",
+    "Prints message string ID (101 to 171), or the DICTIONARY translation of TEXT, as the\n"
+    "program shows it: from the language file, else the built-in text.\n"
+    "Without --language the language is chosen as at start-up, from the settings and the\n"
+    "system language.\n",
+    kOptions,
+    ValueKind::Number,
+    Run,
+};

@@ -1,34 +1,32 @@
 #pragma once
 /**
  * @file Commands.h
- * @brief The sub-commands of grimaze-cli. Each takes its arguments (after the sub-command
- * name), prints "--help" text on request and returns the process exit code: 0 success,
- * 1 failure (one line on stderr), 2 wrong arguments.
+ * @brief The sub-commands of grimaze-cli. Each is a CliCommand (cli/Options.h): its option table
+ * and the function that runs it on the parsed words. The function returns the process exit
+ * code: 0 success, 1 failure (one line on stderr), 2 wrong arguments. Results go to stdout;
+ * progress, notes and errors go to stderr.
  */
+#include "cli/Options.h"
+
+#include <chrono>
 #include <string>
-#include <vector>
 
-using CommandArgs = std::vector<std::string>;
-
-struct CliCommand {
-    const char* name;
-    const char* summary;
-    int (*run)(const CommandArgs& args);
-};
-
-int CmdClasses(const CommandArgs& args);
-int CmdRender(const CommandArgs& args);
-int CmdDemo(const CommandArgs& args);
-int CmdBatch(const CommandArgs& args);
-int CmdGif(const CommandArgs& args);
-int CmdText(const CommandArgs& args);
-int CmdLangCheck(const CommandArgs& args);
-int CmdFaces(const CommandArgs& args);
-int CmdTemplates(const CommandArgs& args);
-int CmdDownload(const CommandArgs& args);
-int CmdCheckUpdate(const CommandArgs& args);
+extern const CliCommand kClassesCommand, kRenderCommand, kBatchCommand, kGifCommand, kDemoCommand, kFacesCommand,
+    kTextCommand, kTemplatesCommand, kDownloadCommand, kCheckUpdateCommand, kLangCheckCommand;
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);
-/** True when args ask for help (-h or --help anywhere). */
-bool WantsHelp(const CommandArgs& args);
+
+enum class Verbosity { Quiet, Normal, Verbose };
+void SetVerbosity(Verbosity v);
+Verbosity CurrentVerbosity();
+/** A message that is not an error ("no face found"): on stderr unless --quiet. */
+void Note(const char* command, const std::string& message);
+/** What only --verbose asks for: on stderr then, else nowhere. */
+void Detail(const char* command, const std::string& message);
+
+/** Whole milliseconds since start, for --verbose and --json timings. */
+inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}

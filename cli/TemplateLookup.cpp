@@ -41,6 +41,7 @@ std::string ResolveTemplate(const std::string& what, std::string* error)
     }
     // The library first: it names what the gallery shows, downloaded templates included.
     library::CTemplateLibrary lib;
+    lib.SetReadOnly(true);  // listing or rendering must not create folders nobody asked for
     if (lib.LoadTemplateLibrary()) {
         if (const library::TemplateItem* item = lib.FindItem(what)) {
             if (item->definition) return item->filepath;

@@ -4,51 +4,35 @@
 #include "platform/Files.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-
-namespace {
-
-const CliCommand kCommands[] = {
-    {"classes", "list the registered filters, templates and panes", CmdClasses},
-    {"render", "apply a template to photos and write the picture", CmdRender},
-    {"batch", "apply one template to many photos, writing the results into a folder", CmdBatch},
-    {"gif", "write a looping animated GIF of a moving template (3D turn-table)", CmdGif},
-    {"demo", "render every bundled template on the sample photos, with a contact sheet", CmdDemo},
-    {"faces", "list the faces found on a photo", CmdFaces},
-    {"gif", "write the animation of an expression template as a looping GIF", CmdGif},
-    {"text", "print a message string or phrase in a language, as the program shows it", CmdText},
-    {"templates", "list the template library by category, with each template's state", CmdTemplates},
-    {"download", "download an online template into the library", CmdDownload},
-    {"check-update", "ask the vendor's site whether a newer version exists", CmdCheckUpdate},
-    {"lang-check", "list what a language file lacks (a translator's check)", CmdLangCheck},
-};
-
-void Usage(FILE* out)
-{
-    std::fprintf(out, "usage: grimaze-cli <command> [options]   (grimaze-cli <command> --help for more)\n\ncommands:\n");
-    for (const CliCommand& c : kCommands) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
-}
-
-}  // namespace
+#include <vector>
 
 int main(int argc, char** argv)
 {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        Usage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? 2 : 0;
+    if (argc < 2) {
+        std::fputs(ProgramHelp().c_str(), stderr);
+        return 2;
     }
-    if (!std::strcmp(argv[1], "--version")) {
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        std::fputs(ProgramHelp().c_str(), stdout);
+        return 0;
+    }
+    if (first == "--version") {
         std::printf("grimaze-cli %s\n", GRIMAZE_VERSION);
         return 0;
+    }
+    if (!first.empty() && first[0] == '-') {
+        std::fprintf(stderr, "grimaze-cli: unknown option %s (grimaze-cli --help lists the commands)\n", first.c_str());
+        return 2;
+    }
+    const CliCommand* command = FindCommand(first);
+    if (!command) {
+        std::fprintf(stderr, "grimaze-cli: unknown command \"%s\" (grimaze-cli --help lists the commands)\n", first.c_str());
+        return 2;
     }
     RegisterBuiltinClasses();
     // What a crash or a kill left half-written last time goes before anything is written anew.
     platform::RemoveStaleTemporaries();
-    const CommandArgs args(argv + 2, argv + argc);
-    for (const CliCommand& c : kCommands)
-        if (!std::strcmp(argv[1], c.name)) return c.run(args);
-    std::fprintf(stderr, "grimaze-cli: unknown command \"%s\"\n", argv[1]);
-    Usage(stderr);
-    return 2;
+    return RunCommand(*command, std::vector<std::string>(argv + 2, argv + argc));
 }

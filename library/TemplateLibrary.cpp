@@ -308,9 +308,11 @@ bool CTemplateLibrary::LoadTemplateLibrary()
 bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
 {
     loadErrors_.clear();
-    // Asked once so that both are created if missing, as the folders the library expands to.
-    platform::MakeFolders(platform::DocumentsFolder());
-    platform::MakeFolders(platform::DataHome());
+    if (!readOnly_) {
+        // Asked once so that both are created if missing, as the folders the library expands to.
+        platform::MakeFolders(platform::DocumentsFolder());
+        platform::MakeFolders(platform::DataHome());
+    }
     const std::unique_ptr<XMLDocument> config = ParseLibraryFile(configFile);
     if (!config) return false;
     std::set<std::string> seen;
@@ -323,9 +325,19 @@ bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
         std::error_code ec;
         const std::string file = std::filesystem::weakly_canonical(folder + "template.cfg", ec).string();
         if (!seen.insert(ec ? folder + "template.cfg" : file).second) continue;
+        const char* init = e->Attribute("init_file");
+        if (readOnly_) {
+            // What the program would install at its next start is what the library then holds.
+            const std::unique_ptr<XMLDocument> current = ParseLibraryFile(folder + "template.cfg");
+            const std::unique_ptr<XMLDocument> initial = init ? ParseLibraryFile(ExpandProgramRelative(init)) : nullptr;
+            if (initial && (!current || Version(*current) < Version(*initial)))
+                ReadLibraryConfigFile(ExpandProgramRelative(init), folder);
+            else
+                ReadLibraryConfig(folder);
+            continue;
+        }
         std::string why;
         MakeFoldersOf(folder);
-        const char* init = e->Attribute("init_file");
         if (init) UpgradeLibraryConfig(folder, ExpandProgramRelative(init), folder + "template.cfg", &why);
         // An unpacking that a crash or a kill cut short leaves its hidden folder behind.
         RemoveAbandonedExtractions(folder);
@@ -386,7 +398,11 @@ bool CTemplateLibrary::UpgradeLibraryConfig(const std::string& libraryFolder, co
 
 bool CTemplateLibrary::ReadLibraryConfig(const std::string& libraryFolder)
 {
-    const std::string file = libraryFolder + "template.cfg";
+    return ReadLibraryConfigFile(libraryFolder + "template.cfg", libraryFolder);
+}
+
+bool CTemplateLibrary::ReadLibraryConfigFile(const std::string& file, const std::string& libraryFolder)
+{
     std::unique_ptr<XMLDocument> doc = ParseLibraryFile(file);
     if (!doc) return false;
     XMLElement* root = doc->RootElement();

@@ -87,6 +87,13 @@ public:
     const std::vector<std::string>& LoadErrors() const { return loadErrors_; }
 
     /**
+     * @brief For tools that only look (grimaze-cli templates, render): loading then creates no
+     * folder and installs or upgrades no template.cfg; a library folder whose template.cfg is
+     * missing or older than its initial file is read from the initial file instead.
+     */
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+
+    /**
      * @brief Writes every library document back to its folder's template.cfg, keeping a UTF-8
      * byte-order mark when the file had one. True when every file was written; a failure
      * (with the reasons joined in error) does not stop the other files.
@@ -117,6 +124,8 @@ public:
 
     /** Reads libraryFolder + "template.cfg" (no separator is inserted) into the columns. */
     bool ReadLibraryConfig(const std::string& libraryFolder);
+    /** Reads file into the columns as the template.cfg of libraryFolder. */
+    bool ReadLibraryConfigFile(const std::string& file, const std::string& libraryFolder);
 
     /** Builds an item from a template element and appends it to column; false when rejected. */
     bool AddTemplateItem(TemplateColumn& column, tinyxml2::XMLElement* element, const std::string& libraryFolder);
@@ -125,6 +134,7 @@ public:
     const std::vector<std::string>& Folders() const { return folders_; }
 
 private:
+    bool readOnly_ = false;
     std::vector<std::unique_ptr<TemplateColumn>> columns_;
     // The column of each path, and the first column of each name (what "templates" entries name).
     std::unordered_map<std::string, TemplateColumn*> columnsByPath_, columnsByName_;

@@ -359,7 +359,9 @@ int RemoveStaleTemporariesIn(const std::string& folder)
 
 int RemoveStaleTemporaries()
 {
-    const std::string user = UserFolder();
+    // Looking for leftovers must not create the per-user folder: a command that only reads
+    // leaves the user's home as it was.
+    const std::string user = ExistingUserFolder();
     if (user.empty()) return 0;
     int removed = RemoveStaleTemporariesIn(user);
     std::vector<std::string> folders = ReadFolderList(user + kFolderList);

@@ -76,6 +76,12 @@ std::string DocumentsFolder() { return UserDir("DOCUMENTS", "Documents"); }
 std::string PicturesFolder() { return UserDir("PICTURES", "Pictures"); }
 std::string PublicPicturesFolder() { return UserDir("PUBLICSHARE", nullptr); }
 
+std::string ExistingUserFolder()
+{
+    const std::string folder = DataHome() + "/Kestrovo/Grimaze";
+    return IsFolder(folder) ? folder + "/" : std::string();
+}
+
 std::string UserFolder()
 {
     const std::string folder = DataHome() + "/Kestrovo/Grimaze";

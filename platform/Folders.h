@@ -24,6 +24,8 @@ std::string PublicPicturesFolder();
 
 /** The per-user folder "<data home>/Kestrovo/Grimaze/" with a trailing slash; created if missing. */
 std::string UserFolder();
+/** The same folder without creating it (empty when it does not exist), for those that only look. */
+std::string ExistingUserFolder();
 
 /** Folder of the running executable, with no trailing slash ("." if unknown). */
 std::string ExecutableFolder();

@@ -12,21 +12,76 @@
 #include "shell/Messages.h"
 #include "shell/OptionPane2D.h"
 #include "shell/ShellStartup.h"
+#include "shell/logic/DesktopOptions.h"
 #include "update/VersionCheck.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTimer>
+#include <QUrl>
 #include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <QMessageBox>
 
+namespace {
+
+/**
+ * --help and --version are answered before anything else starts, so that they work without a
+ * display; every other word is parsed once the application has taken its own (-platform ...).
+ */
+std::optional<int> AnswerWithoutWindow(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--") break;
+        if (a == "--help" || a == "-h") {
+            std::fputs(shell::DesktopHelp().c_str(), stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("grimaze %s\n", GRIMAZE_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
+/** The photos named on the command line; nullopt (after saying why on stderr) when it is wrong. */
+std::optional<QStringList> CommandLinePhotos(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    for (const OptionSpec& o : shell::DesktopOptions()) {
+        QStringList names{QString::fromUtf8(o.name)};
+        if (o.shortName) names << QString(QChar(o.shortName));
+        parser.addOption(o.value ? QCommandLineOption(names, QString::fromUtf8(o.help), QString::fromUtf8(o.value))
+                                 : QCommandLineOption(names, QString::fromUtf8(o.help)));
+    }
+    parser.addPositionalArgument("photos", "photos to add to the photo strip", "[PHOTO...]");
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "grimaze: %s (grimaze --help lists the options)\n", qPrintable(parser.errorText()));
+        return std::nullopt;
+    }
+    QStringList files;
+    for (const QString& arg : parser.positionalArguments()) {
+        // "Open with" may hand over a file: URL instead of a path.
+        const QString path = arg.startsWith("file:") ? QUrl(arg).toLocalFile() : arg;
+        if (QFileInfo(path).isFile()) files << QFileInfo(path).absoluteFilePath();
+        else std::fprintf(stderr, "grimaze: no such photo: %s\n", qPrintable(arg));
+    }
+    return files;
+}
+
+}  // namespace
+
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> rc = AnswerWithoutWindow(argc, argv)) return *rc;
     QElapsedTimer sinceStart;
     sinceStart.start();
     // Settings first: they choose the language. They are saved explicitly below, while a
@@ -44,6 +99,9 @@ int main(int argc, char** argv)
     ui::theme::Apply(app);
     ui::QtNotificationSink::Install();
 
+    const std::optional<QStringList> files = CommandLinePhotos(QApplication::arguments());
+    if (!files) return 2;
+
     CGrimazeSettings& prefs = GrimazeSettings();
     i18n::Languages().Choose(prefs.language, prefs.languageAuto);
 
@@ -53,10 +111,7 @@ int main(int argc, char** argv)
         shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
         window.ShowAsRemembered();
         // Photos named on the command line (the desktop's "open with") go to the front.
-        QStringList files;
-        for (const QString& arg : QApplication::arguments().mid(1))
-            if (QFileInfo(arg).isFile()) files << QFileInfo(arg).absoluteFilePath();
-        if (!files.isEmpty()) window.AddFiles(files);
+        if (!files->isEmpty()) window.AddFiles(*files);
         shell::StartAutomaticVersionCheck(window);
         // GRIMAZE_STARTUP_REPORT=1 says how long the window took to appear ("exit": and quits).
         if (const char* report = std::getenv("GRIMAZE_STARTUP_REPORT")) {

@@ -41,12 +41,12 @@ struct BatchRun {
     std::string out, err;
 };
 
-BatchRun Batch(const CommandArgs& args)
+BatchRun Batch(const std::vector<std::string>& args)
 {
     RegisterBuiltinClasses();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int code = CmdBatch(args);
+    const int code = RunCommand(kBatchCommand, args);
     BatchRun r{code, testing::internal::GetCapturedStdout(), testing::internal::GetCapturedStderr()};
     platform::SetFixedSeed(std::nullopt);
     return r;
@@ -73,9 +73,10 @@ TEST(Batch, FolderWithOneBrokenPhoto)
     const BatchRun r = Batch({"--template", OilPaint(), "--out-dir", target, "--jobs", "2", "--format", "png", in.path()});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(Count(r.err, "broken.jpg"), 1u) << r.err;
-    EXPECT_EQ(Count(r.err, "\n"), 1u) << "only the broken photo is reported: " << r.err;
-    EXPECT_NE(r.out.find("3 of 4 photos written"), std::string::npos) << r.out;
-    EXPECT_EQ(r.out.find("\r"), std::string::npos) << "no progress line when stdout is not a terminal";
+    EXPECT_EQ(Count(r.err, "\n"), 2u) << "only the broken photo is reported, then the count: " << r.err;
+    EXPECT_NE(r.err.find("3 of 4 photos written"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("\r"), std::string::npos) << "no progress line when stderr is not a terminal";
+    EXPECT_EQ(r.out, "") << "standard output is for results only";
 
     const std::pair<const char*, cv::Size> expected[] = {
         {"beach.png", {320, 240}}, {"dog.png", {200, 300}}, {"tree.png", {150, 100}}};
@@ -103,7 +104,7 @@ TEST(Batch, ClashingNamesAreRefusedNotOverwritten)
         << r.err;
     EXPECT_NE(r.err.find("b.png: its result would replace the photo itself"), std::string::npos) << r.err;
     EXPECT_EQ(ReadAll(in / "b.png"), before);
-    EXPECT_NE(r.out.find("1 of 3 photos written"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("1 of 3 photos written"), std::string::npos) << r.err;
 }
 
 TEST(Batch, WrongArguments)

@@ -22,12 +22,13 @@ inline std::string Quote(const std::string& s)
     return r + "'";
 }
 
-inline CliRun Cli(const std::vector<std::string>& args)
+/** Runs grimaze-cli with args; standard input comes from the file input (default: nothing). */
+inline CliRun Cli(const std::vector<std::string>& args, const std::string& input = "/dev/null")
 {
     testenv::TempDir tmp;
     std::string cmd = Quote(testenv::ProgramDir() + "/grimaze-cli");
     for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " </dev/null >" + tmp / "out" + " 2>" + tmp / "err";
+    cmd += " <" + Quote(input) + " >" + tmp / "out" + " 2>" + tmp / "err";
     CliRun r;
     const int status = std::system(cmd.c_str());
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -139,7 +139,8 @@ TEST(Cli, DemoWritesAContactSheet)
     const std::string html((std::istreambuf_iterator<char>(index)), {});
     EXPECT_NE(html.find("<table>"), std::string::npos);
     EXPECT_NE(html.find("Default1.jpg"), std::string::npos);
-    EXPECT_NE(r.out.find("contact sheet"), std::string::npos);
+    EXPECT_NE(r.err.find("contact sheet"), std::string::npos);
+    EXPECT_EQ(r.out, "");
 }
 
 TEST(Cli, SeedGovernsFullSizeRenderingsOfRandomEffects)

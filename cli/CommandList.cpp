@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+#include "cli/Commands.h"
+
+namespace {
+
+const CliCommand* const kCommands[] = {
+    &kClassesCommand, &kRenderCommand,    &kBatchCommand,    &kGifCommand,         &kDemoCommand,     &kFacesCommand,
+    &kTextCommand,    &kTemplatesCommand, &kDownloadCommand, &kCheckUpdateCommand, &kLangCheckCommand,
+};
+
+}  // namespace
+
+std::span<const CliCommand* const> CliCommands() { return kCommands; }

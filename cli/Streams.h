@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+/**
+ * @file Streams.h
+ * @brief Pictures through standard input and output, for "--photo -" and "--out -".
+ */
+#include <string>
+#include <string_view>
+
+/**
+ * @brief Standard input as a photo file. The photo document loads photos by name (and decodes
+ * them by their bytes, not their name), so the bytes are kept in a private temporary file
+ * under $TMPDIR (default /tmp) for as long as the object lives.
+ */
+class StdinPhoto {
+public:
+    StdinPhoto() = default;
+    ~StdinPhoto();
+    StdinPhoto(const StdinPhoto&) = delete;
+    StdinPhoto& operator=(const StdinPhoto&) = delete;
+
+    /** Reads all of standard input; false with a reason when it is empty, too large or unreadable. */
+    bool Read(std::string& error);
+    const std::string& Path() const { return path_; }
+    /** text with the temporary file's name replaced by "standard input", for messages. */
+    std::string Explain(std::string text) const;
+
+private:
+    std::string path_;
+};
+
+/** Writes all of bytes to standard output and flushes it; false with a reason. */
+bool WriteStdout(std::string_view bytes, std::string& error);
