@@ -297,9 +297,15 @@ FaceRect FaceDetector::DetectNextFace(const cv::Mat& image, std::vector<FaceRect
         }
         // Faces the cascade passed over (turned ones, mostly) follow its own, in reading order.
         std::vector<cv::Rect2f> extra;
-        cv::Mat half;
-        cv::resize(workingGrey, half, cv::Size(), kSearchScale, kSearchScale, cv::INTER_AREA);
-        for (const HogFace& h : hog_->Find(half, kSearchThreshold)) {
+        std::vector<HogFace> own;
+        const cv::Size half(int(workingGrey.cols * kSearchScale), int(workingGrey.rows * kSearchScale));
+        // The finder's window is 80 pixels: a smaller picture cannot hold a face it would see.
+        if (half.width >= 80 && half.height >= 80) {
+            cv::Mat reduced;
+            cv::resize(workingGrey, reduced, half, 0, 0, cv::INTER_AREA);
+            own = hog_->Find(reduced, kSearchThreshold);
+        }
+        for (const HogFace& h : own) {
             const cv::Rect2f b(float(h.box.x / kSearchScale), float(h.box.y / kSearchScale),
                                float(h.box.width / kSearchScale), float(h.box.height / kSearchScale));
             const cv::Point2f centre(b.x + b.width / 2, b.y + b.height / 2);

@@ -16,6 +16,7 @@
 #include "face/FaceConfig.h"
 #include "face/FaceTypes.h"
 #include "face/FeatureModel.h"
+#include "face/Landmarks.h"
 
 #include <opencv2/core.hpp>
 
@@ -47,8 +48,16 @@ public:
     void SearchFace();
     /** Cuts the face rectangle out at 400 x 400 and builds the contrast image and pyramid. */
     void PrepareCrop();
-    /** Fits the feature bars; sets featuresLocated unless stopped. */
+    /**
+     * @brief Locates eyes and mouth: from the 68 landmarks when the landmark model is there,
+     * else by fitting the feature bars. Sets featuresLocated unless stopped.
+     */
     void AlignFeatures();
+    /**
+     * @brief The landmarks of the current face in crop pixels, shifted with any feature region
+     * the user moved since. Predicted once per face rectangle; invalid without the model.
+     */
+    Landmarks CropLandmarks();
     /** Region i (0..2 features, 3 the face) in display coordinates; zero when there is none. */
     FaceQuad GetRegion(int i) const;
     /** The inverse of GetRegion: 0..2 set a feature region, 3 moves the face rectangle. */
@@ -108,6 +117,10 @@ public:
     float expressionAmount = 0, expressionStep = 0;
 
 private:
+    /** The landmarks in working-photo pixels and the face rectangle they were predicted for. */
+    Landmarks landmarks_;
+    FaceRect landmarkRect_;
+    bool landmarksTried_ = false;
     bool cropValid_ = false;
     FaceRect cropRect_;
     std::string picturePath_;  ///< the loaded picture (reloads of the same file are skipped)
