@@ -153,7 +153,9 @@ void FaceEngine::AlignFeatures()
 {
     if (workingPhoto.empty()) return;
     featuresLocated = false;
+    stopRequest.store(false);
     const Landmarks crop = CropLandmarks();
+    if (stopRequest.load()) return;
     if (crop.valid) {
         RegionsFromLandmarks(crop, locatedRegions);
         std::copy(std::begin(locatedRegions), std::end(locatedRegions), std::begin(currentRegions));

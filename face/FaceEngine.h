@@ -14,6 +14,7 @@
  * rectangle is in pixels of the working photo (the photo scaled to fit 800 x 600).
  */
 #include "face/FaceConfig.h"
+#include "face/FaceShader.h"
 #include "face/FaceTypes.h"
 #include "face/FeatureModel.h"
 #include "face/Landmarks.h"
@@ -112,11 +113,18 @@ public:
     float blendRadius[3] = {1.25f, 1.25f, 1.25f};
     bool alignFace = false, enhancedColour = false;
     float texturePose[6] = {1, 0, 0, 0, 1, 0};  ///< x' = a u + b v + c, y' = d u + e v + f
+    cv::Mat templateShade;      ///< CV_32F, the picture's lighting under the cap (TemplateShading)
+    LabStats templateColour;    ///< colour of the picture's face under the middle of the cap
     std::int32_t expressionSigns[3] = {1, 0, 1};
     cv::Vec2f expressionDisplacement[6];
     float expressionAmount = 0, expressionStep = 0;
 
 private:
+    /** Poses the cap over the picture for a rendering with the given shader data. */
+    void PoseCap(void* shaderData);
+    /** Measures the picture under the cap: templateShade and templateColour. */
+    void MeasureTemplate();
+
     /** The landmarks in working-photo pixels and the face rectangle they were predicted for. */
     Landmarks landmarks_;
     FaceRect landmarkRect_;
