@@ -1,5 +1,6 @@
-// The face templates' costs: finding and aligning a face on the 800 x 600 working photo, one
-// change-face rendering at the largest picture size, one expression frame and the GIF export.
+// The face templates' costs: finding (and confirming) and aligning a face on the 800 x 600
+// working photo, its landmarks, one change-face rendering at the largest picture size, one
+// expression frame and the GIF export.
 #include "engine/ImageIO.h"
 #include "face/CF_Face.h"
 #include "face/FaceDetector.h"
@@ -47,6 +48,42 @@ void BM_FaceSearch(benchmark::State& state)
     }
 }
 BENCHMARK(BM_FaceSearch)->Unit(benchmark::kMillisecond);
+
+// What "Search Face" costs on a working photo now: the cascade, the HOG finder confirming its
+// face and searching the photo on its own, and the 68 landmarks of the face (the model read
+// beforehand, as it is once per process).
+void BM_FaceSearchVerifyLandmarks(benchmark::State& state)
+{
+    const cv::Mat photo = WorkingSizedPhoto();
+    FaceDetector& d = FaceDetector::Instance();
+    d.LoadCascade();
+    if (!d.LandmarksAvailable()) {
+        state.SkipWithError("no landmark model (package libdlib-data)");
+        return;
+    }
+    for (auto _ : state) {
+        d.ResetFaceSearch();
+        const FaceRect face = d.DetectNextFace(photo);
+        benchmark::DoNotOptimize(d.FindLandmarks(photo, face));
+    }
+}
+BENCHMARK(BM_FaceSearchVerifyLandmarks)->Unit(benchmark::kMillisecond);
+
+// The same on a photo without a face (the coffee cup at 800 x 600): every cascade candidate is
+// checked and the HOG finder searches the whole photo.
+void BM_FaceSearchNoFace(benchmark::State& state)
+{
+    cv::Mat photo;
+    cv::resize(LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/Default2.jpg"), photo, cv::Size(800, 600), 0,
+               0, cv::INTER_CUBIC);
+    FaceDetector& d = FaceDetector::Instance();
+    d.LoadCascade();
+    for (auto _ : state) {
+        d.ResetFaceSearch();
+        benchmark::DoNotOptimize(d.DetectNextFace(photo));
+    }
+}
+BENCHMARK(BM_FaceSearchNoFace)->Unit(benchmark::kMillisecond);
 
 void BM_AlignFeatures(benchmark::State& state)
 {

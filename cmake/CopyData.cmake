@@ -1,4 +1,4 @@
-# cmake -DSRC=<media folder> -DDST=<program folder> [-DCASCADE=<file>] -P CopyData.cmake
+# cmake -DSRC=<media folder> -DDST=<program folder> [-DCASCADE=<file>] [-DHOG=<file>] -P CopyData.cmake
 # Start clean so that data removed from the source tree does not linger in the program folder.
 file(REMOVE_RECURSE ${DST}/media ${DST}/lang ${DST}/Help ${DST}/config.cfg)
 file(MAKE_DIRECTORY ${DST}/media)
@@ -12,4 +12,7 @@ foreach(e IN LISTS entries)
 endforeach()
 if(CASCADE)
   file(COPY ${CASCADE} DESTINATION ${DST}/media/Configurations)
+endif()
+if(HOG AND EXISTS ${HOG})
+  file(COPY ${HOG} DESTINATION ${DST}/media/Configurations)
 endif()

@@ -14,12 +14,15 @@ add_custom_target(stage_data ALL
           -DSRC=${PROJECT_SOURCE_DIR}/media
           -DDST=${CMAKE_RUNTIME_OUTPUT_DIRECTORY}
           -DCASCADE=${GRIMAZE_FACE_CASCADE}
+          -DHOG=${GRIMAZE_FACE_HOG}
           -P ${PROJECT_SOURCE_DIR}/cmake/CopyData.cmake
   COMMENT "Staging program data next to the binaries"
   VERBATIM)
+add_dependencies(stage_data face_hog_data)
 
 install(CODE "execute_process(COMMAND \${CMAKE_COMMAND}
   -DSRC=${PROJECT_SOURCE_DIR}/media
   -DDST=\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${GRIMAZE_DATA_INSTALL_DIR}
   -DCASCADE=${GRIMAZE_FACE_CASCADE}
+  -DHOG=${GRIMAZE_FACE_HOG}
   -P ${PROJECT_SOURCE_DIR}/cmake/CopyData.cmake)")

@@ -2,7 +2,9 @@
 
 #include "filters/SampleImage.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <vector>
 
 namespace {
@@ -12,6 +14,8 @@ constexpr float kReachX = 0.07f;
 constexpr float kReachY = 0.14f;
 // Mouth corners are pulled from a little outside the mouth region.
 constexpr float kMouthOutset = 0.035f;
+// Landmarks are given in pixels of the 400 x 400 crop.
+constexpr int kCropSizeForWarp = 400;
 
 cv::Vec2f LeftEdge(const FaceQuad& q) { return {(q.x0 + q.x3) / 2 / 400, (q.y0 + q.y3) / 2 / 400}; }
 cv::Vec2f RightEdge(const FaceQuad& q) { return {(q.x1 + q.x2) / 2 / 400, (q.y1 + q.y2) / 2 / 400}; }
@@ -62,22 +66,86 @@ cv::Vec2f ExpressionOffset(const ExpressionField& field, float u, float v, float
 
 void WarpExpression(const cv::Mat& photo, const cv::Rect2f& face, const ExpressionField& field, float m, cv::Mat& out)
 {
+    std::vector<WarpBump> bumps;
+    for (int k = 0; k < 6; ++k)
+        if (field.active[k]) bumps.push_back({field.anchor[k], field.displacement[k], cv::Vec2f(kReachX, kReachY)});
+    WarpBumps(photo, face, bumps, m, out);
+}
+
+std::vector<WarpBump> LandmarkExpressionBumps(const Landmarks& l, const std::int32_t signs[3])
+{
+    std::vector<WarpBump> out;
+    if (!l.valid) return out;
+    auto at = [&](int i) { return l.p[size_t(i)] / float(kCropSizeForWarp); };
+    auto mean = [&](std::initializer_list<int> idx) {
+        cv::Point2f s(0, 0);
+        for (int i : idx) s += at(i);
+        return s * (1.0f / float(idx.size()));
+    };
+    const cv::Point2f le = mean({36, 37, 38, 39, 40, 41}), re = mean({42, 43, 44, 45, 46, 47});
+    const float d = std::max(float(cv::norm(re - le)), 0.05f);
+    const cv::Point2f ux = (re - le) * (1.0f / d), uy(-ux.y, ux.x);
+    // (x, y) in eye distances along the eye line and down the face; reach likewise.
+    auto add = [&](cv::Point2f anchor, float x, float y, float rx, float ry) {
+        const cv::Point2f v = (ux * x + uy * y) * d;
+        out.push_back({cv::Vec2f(anchor.x, anchor.y), cv::Vec2f(v.x, v.y), cv::Vec2f(rx * d, ry * d)});
+    };
+    const int mouth = Sign(signs[2]), outer = Sign(signs[0]), inner = Sign(signs[1]);
+    // Pulls are sized so that the default amount of 0.3 reads clearly; each stays near its
+    // reach, so even amount 1 barely folds the picture over.
+    if (mouth > 0) {
+        add(at(48), -0.22f, -0.5f, 0.5f, 0.5f);
+        add(at(54), 0.22f, -0.5f, 0.5f, 0.5f);
+        // The cheeks rise with a smile, between the nose's wings and the jaw.
+        add((at(31) + at(2)) * 0.5f, 0.0f, -0.22f, 0.4f, 0.35f);
+        add((at(35) + at(14)) * 0.5f, 0.0f, -0.22f, 0.4f, 0.35f);
+    } else if (mouth < 0) {
+        add(at(48), 0.06f, 0.46f, 0.48f, 0.48f);
+        add(at(54), -0.06f, 0.46f, 0.48f, 0.48f);
+    }
+    if (outer > 0) {
+        // Narrowed eyes: the lower lids rise, the upper ones drop a little.
+        add(mean({40, 41}), 0.0f, -0.1f, 0.22f, 0.12f);
+        add(mean({46, 47}), 0.0f, -0.1f, 0.22f, 0.12f);
+        add(mean({37, 38}), 0.0f, 0.05f, 0.22f, 0.12f);
+        add(mean({43, 44}), 0.0f, 0.05f, 0.22f, 0.12f);
+    } else if (outer < 0) {
+        add(at(17), 0.0f, 0.22f, 0.32f, 0.26f);
+        add(at(26), 0.0f, 0.22f, 0.32f, 0.26f);
+        add(at(36), 0.0f, 0.08f, 0.2f, 0.17f);
+        add(at(45), 0.0f, 0.08f, 0.2f, 0.17f);
+    }
+    if (inner < 0) {
+        // The frown: inner brow ends down and towards each other, the lips pressed together.
+        add(at(21), 0.17f, 0.3f, 0.3f, 0.26f);
+        add(at(22), -0.17f, 0.3f, 0.3f, 0.26f);
+        add(at(19), 0.05f, 0.14f, 0.26f, 0.23f);
+        add(at(24), -0.05f, 0.14f, 0.26f, 0.23f);
+        add(mean({50, 51, 52}), 0.0f, 0.07f, 0.4f, 0.11f);
+        add(mean({56, 57, 58}), 0.0f, -0.1f, 0.4f, 0.14f);
+    } else if (inner > 0) {
+        add(at(21), 0.05f, -0.32f, 0.26f, 0.3f);
+        add(at(22), -0.05f, -0.32f, 0.26f, 0.3f);
+    }
+    return out;
+}
+
+void WarpBumps(const cv::Mat& photo, const cv::Rect2f& face, const std::vector<WarpBump>& bumps, float m, cv::Mat& out)
+{
     CV_Assert(photo.type() == CV_8UC3 && out.type() == CV_8UC3);
     const int n = out.cols, rows = out.rows;
-    int active[6], count = 0;
-    for (int k = 0; k < 6; ++k)
-        if (field.active[k]) active[count++] = k;
+    const int count = static_cast<int>(bumps.size());
     // Each bump is a product of a column factor and a row factor, so two small tables hold
     // every exponential the picture needs.
     std::vector<float> gx(static_cast<size_t>(n) * std::max(count, 1)), gy(static_cast<size_t>(rows) * std::max(count, 1));
     for (int i = 0; i < count; ++i) {
-        const int k = active[i];
+        const WarpBump& b = bumps[size_t(i)];
         for (int x = 0; x < n; ++x) {
-            const float dx = (float(x) / n - field.anchor[k][0]) / kReachX;
+            const float dx = (float(x) / n - b.anchor[0]) / b.reach[0];
             gx[static_cast<size_t>(i) * n + x] = std::exp(-dx * dx);
         }
         for (int y = 0; y < rows; ++y) {
-            const float dy = (float(y) / n - field.anchor[k][1]) / kReachY;
+            const float dy = (float(y) / n - b.anchor[1]) / b.reach[1];
             gy[static_cast<size_t>(y) * count + i] = std::exp(-dy * dy);
         }
     }
@@ -92,7 +160,7 @@ void WarpExpression(const cv::Mat& photo, const cv::Rect2f& face, const Expressi
             }
             for (int i = 0; i < count; ++i) {
                 const float w = m * gy[static_cast<size_t>(y) * count + i];
-                const float px = w * field.displacement[active[i]][0], py = w * field.displacement[active[i]][1];
+                const float px = w * bumps[size_t(i)].displacement[0], py = w * bumps[size_t(i)].displacement[1];
                 const float* g = gx.data() + static_cast<size_t>(i) * n;
                 for (int x = 0; x < n; ++x) {
                     us[x] -= g[x] * px;

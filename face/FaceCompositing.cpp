@@ -60,7 +60,39 @@ bool FaceEngine::LoadFacePicture(const std::string& picturePath, const std::stri
     BuildCapMesh(*cap, config);
     picturePath_ = picturePath;
     configPath_ = configPath;
+    MeasureTemplate();
     return true;
+}
+
+void FaceEngine::PoseCap(void* shaderData)
+{
+    Mesh& m = cap->mesh;
+    m.viewport = cv::Rect(config.viewportX, config.viewportY, viewportSize.width, viewportSize.height);
+    m.rotation = cv::Matx33f(config.rotation);
+    m.translation = cv::Vec3f(-config.translation[0], -config.translation[1], -config.translation[2]);
+    m.cameraFactor = 1.0f;
+    m.pixelShader = FaceShaderStage;
+    m.shaderData = shaderData;
+}
+
+void FaceEngine::MeasureTemplate()
+{
+    // Where the cap lies on the picture: the pixels the cap's rendering gives a depth.
+    cv::Mat canvas = cv::Mat::zeros(picture.size(), CV_8UC3), z = cv::Mat::zeros(picture.size(), CV_32FC1);
+    FaceShaderData d;
+    PoseCap(&d);
+    RenderMesh(cap->mesh, canvas, &z);
+    cap->mesh.shaderData = nullptr;
+    const cv::Mat coverage = z != 0;
+    templateShade = TemplateShading(picture, coverage);
+    // The template's face colour from the middle of the cap, away from hair, helmet or frame.
+    const cv::Rect box = cv::boundingRect(coverage);
+    cv::Mat middle = cv::Mat::zeros(picture.size(), CV_8U);
+    if (box.area() > 0)
+        cv::ellipse(middle, cv::Point(box.x + box.width / 2, box.y + box.height / 2),
+                    cv::Size(std::max(1, box.width / 4), std::max(1, box.height / 4)), 0, 0, 360, cv::Scalar(255), cv::FILLED);
+    middle &= coverage;
+    templateColour = MeasureLab(picture, middle);
 }
 
 const cv::Mat& FaceEngine::RenderChangedFace()
@@ -86,13 +118,26 @@ const cv::Mat& FaceEngine::RenderChangedFace()
     if (alignFace && featuresLocated) TexturePoseFromRegions(currentRegions, texturePose);
     std::copy(std::begin(texturePose), std::end(texturePose), d.pose);
 
+    // With landmarks the face is blended along its own outline, and enhanced colour recolours it.
+    cv::Mat hull, matched;
+    const Landmarks crop = featuresLocated ? CropLandmarks() : Landmarks{};
+    if (crop.valid) {
+        hull = FaceHullMask(crop, kCropSize, 0.06f * kCropSize * std::max(blendEdge, 0.05f) / 0.2f);
+        d.hull = &hull;
+        if (enhancedColour && templateColour.valid) {
+            cv::Mat face(kCropSize, kCropSize, CV_8UC3);
+            const double sx = double(fullPhoto.cols) / workingPhoto.cols, sy = double(fullPhoto.rows) / workingPhoto.rows;
+            CutRegion(fullPhoto, cv::Rect(int(std::lround(faceRect.x * sx)), int(std::lround(faceRect.y * sy)),
+                                          std::max(1, int(std::lround(faceRect.width * sx))),
+                                          std::max(1, int(std::lround(faceRect.height * sy)))),
+                      face);
+            matched = MatchFaceColour(face, hull, templateColour);
+            d.matched = &matched;
+            d.shade = &templateShade;
+        }
+    }
+    PoseCap(&d);
     Mesh& m = cap->mesh;
-    m.viewport = cv::Rect(config.viewportX, config.viewportY, viewportSize.width, viewportSize.height);
-    m.rotation = cv::Matx33f(config.rotation);
-    m.translation = cv::Vec3f(-config.translation[0], -config.translation[1], -config.translation[2]);
-    m.cameraFactor = 1.0f;
-    m.pixelShader = FaceShaderStage;
-    m.shaderData = &d;
     RenderMesh(m, output, &depth);
     m.shaderData = nullptr;
     return output;

@@ -1,21 +1,29 @@
 #pragma once
 /**
  * @file FaceDetector.h
- * @brief The process-wide face detector: one Haar cascade behind one lock, handing out the
- * faces of a photo one at a time ("Search Face" steps to the next face).
+ * @brief The process-wide face detector, handing out the faces of a photo one at a time
+ * ("Search Face" steps to the next face). A Haar cascade proposes faces quickly; each is
+ * confirmed by dlib's HOG face finder on its neighbourhood before it counts, and faces only
+ * the HOG finder sees (turned faces the cascade misses) are added after the cascade's. The
+ * 68-point landmark model is read on first use.
  *
- * Threads: any thread may call; the detector lock guards the cascade, the list of the last
- * detection and the cycling position. Detection itself runs under the lock too, so two
- * photos never interleave their lists.
+ * Threads: any thread may call; the detector lock guards the cascade, the HOG finder, the
+ * landmark model, the list of the last detection and the cycling position. Detection itself
+ * runs under the lock too, so two photos never interleave their lists.
  */
 #include "face/FaceTypes.h"
+#include "face/Landmarks.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/objdetect.hpp>
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
+
+class HogFaceFinder;
+class LandmarkPredictor;
 
 class FaceDetector {
 public:
@@ -48,8 +56,33 @@ public:
     /** Which face the next request returns (tests). */
     int NextIndex();
 
+    /** "<program folder>/media/Configurations/frontal_face_hog.dat", written by the build. */
+    static std::string HogPath();
+    /**
+     * @brief The 68-point landmark model: beside the program
+     * ("<program folder>/media/Configurations/shape_predictor_68_face_landmarks.dat") when it
+     * is there, else where Debian's libdlib-data puts it.
+     */
+    static std::string DefaultLandmarkModelPath();
+    /** Uses another landmark model file (tests); empty returns to the default. Forgets a loaded model. */
+    void SetLandmarkModelPath(const std::string& path);
+
+    /**
+     * @brief Whether the landmark model can be used, reading it the first time (it is kept
+     * for the life of the process). A missing model is reported once on stderr.
+     */
+    bool LandmarksAvailable();
+    /**
+     * @brief The 68 landmarks of the face in rectangle face of a BGR photo, in the photo's
+     * pixels. Invalid when the model is missing or the rectangle is empty.
+     */
+    Landmarks FindLandmarks(const cv::Mat& image, const FaceRect& face);
+
 private:
-    FaceDetector() = default;
+    FaceDetector();
+    ~FaceDetector();
+    bool LandmarksAvailableLocked();
+    void EnsureHogLocked();
 
     std::mutex lock_;
     cv::CascadeClassifier cascade_;
@@ -59,4 +92,10 @@ private:
     int next_ = 0;
     /** The reduced grey image the list was found on: a request for another photo detects anew. */
     cv::Mat listImage_;
+
+    std::unique_ptr<HogFaceFinder> hog_;
+    std::unique_ptr<LandmarkPredictor> landmarks_;
+    std::string landmarkPath_;      ///< empty: the default
+    bool landmarkTried_ = false;    ///< loading was tried with the current path
+    bool landmarkWarned_ = false;   ///< the missing model was reported
 };

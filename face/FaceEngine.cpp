@@ -85,6 +85,7 @@ bool FaceEngine::SetPhoto(const cv::Mat& photo)
         featuresLocated = false;
         detectedFaces.clear();
         cropValid_ = false;
+        landmarksTried_ = false;
     }
     return changed;
 }
@@ -170,9 +171,49 @@ void FaceEngine::PrepareCrop()
     cropRect_ = faceRect;
 }
 
+Landmarks FaceEngine::CropLandmarks()
+{
+    if (workingPhoto.empty() || faceRect.width < 1 || faceRect.height < 1) return {};
+    if (!landmarksTried_ || !(landmarkRect_ == faceRect)) {
+        landmarks_ = FaceDetector::Instance().FindLandmarks(workingPhoto, faceRect);
+        landmarkRect_ = faceRect;
+        landmarksTried_ = true;
+    }
+    if (!landmarks_.valid) return {};
+    const float k = float(kCropSize) / faceRect.width, kv = float(kCropSize) / faceRect.height;
+    Landmarks crop = MapLandmarks(landmarks_, k, -faceRect.x * k, kv, -faceRect.y * kv);
+    if (!featuresLocated) return crop;
+    // A feature region dragged by the user takes its points along: brows and eye with an eye
+    // region, lips with the mouth region.
+    auto centre = [](const FaceQuad& q) {
+        return cv::Point2f((q.x0 + q.x1 + q.x2 + q.x3) / 4, (q.y0 + q.y1 + q.y2 + q.y3) / 4);
+    };
+    FaceQuad located[3];
+    RegionsFromLandmarks(crop, located);
+    const cv::Point2f shift[3] = {centre(currentRegions[0]) - centre(located[0]),
+                                  centre(currentRegions[1]) - centre(located[1]),
+                                  centre(currentRegions[2]) - centre(located[2])};
+    for (int i = 17; i <= 21; ++i) crop.p[size_t(i)] += shift[0];
+    for (int i = 36; i <= 41; ++i) crop.p[size_t(i)] += shift[0];
+    for (int i = 22; i <= 26; ++i) crop.p[size_t(i)] += shift[1];
+    for (int i = 42; i <= 47; ++i) crop.p[size_t(i)] += shift[1];
+    for (int i = 48; i <= 67; ++i) crop.p[size_t(i)] += shift[2];
+    return crop;
+}
+
 void FaceEngine::AlignFeatures()
 {
     if (workingPhoto.empty()) return;
+    featuresLocated = false;
+    stopRequest.store(false);
+    const Landmarks crop = CropLandmarks();
+    if (stopRequest.load()) return;
+    if (crop.valid) {
+        RegionsFromLandmarks(crop, locatedRegions);
+        std::copy(std::begin(locatedRegions), std::end(locatedRegions), std::begin(currentRegions));
+        featuresLocated = true;
+        return;
+    }
     InitialFeatureModel(bars);
     featuresLocated = false;
     stopRequest.store(false);

@@ -14,8 +14,10 @@
  * rectangle is in pixels of the working photo (the photo scaled to fit 800 x 600).
  */
 #include "face/FaceConfig.h"
+#include "face/FaceShader.h"
 #include "face/FaceTypes.h"
 #include "face/FeatureModel.h"
+#include "face/Landmarks.h"
 
 #include <opencv2/core.hpp>
 
@@ -54,8 +56,16 @@ public:
     void SetSearchFrame(const cv::Mat& whole, cv::Point offset);
     /** Cuts the face rectangle out at 400 x 400 and builds the contrast image and pyramid. */
     void PrepareCrop();
-    /** Fits the feature bars; sets featuresLocated unless stopped. */
+    /**
+     * @brief Locates eyes and mouth: from the 68 landmarks when the landmark model is there,
+     * else by fitting the feature bars. Sets featuresLocated unless stopped.
+     */
     void AlignFeatures();
+    /**
+     * @brief The landmarks of the current face in crop pixels, shifted with any feature region
+     * the user moved since. Predicted once per face rectangle; invalid without the model.
+     */
+    Landmarks CropLandmarks();
     /** Region i (0..2 features, 3 the face) in display coordinates; zero when there is none. */
     FaceQuad GetRegion(int i) const;
     /** The inverse of GetRegion: 0..2 set a feature region, 3 moves the face rectangle. */
@@ -110,6 +120,8 @@ public:
     float blendRadius[3] = {1.25f, 1.25f, 1.25f};
     bool alignFace = false, enhancedColour = false;
     float texturePose[6] = {1, 0, 0, 0, 1, 0};  ///< x' = a u + b v + c, y' = d u + e v + f
+    cv::Mat templateShade;      ///< CV_32F, the picture's lighting under the cap (TemplateShading)
+    LabStats templateColour;    ///< colour of the picture's face under the middle of the cap
     std::int32_t expressionSigns[3] = {1, 0, 1};
     cv::Vec2f expressionDisplacement[6];
     float expressionAmount = 0, expressionStep = 0;
@@ -121,6 +133,16 @@ private:
 
     cv::Mat searchWhole_, searchWorking_;
     cv::Point searchOffset_;
+
+    /** Poses the cap over the picture for a rendering with the given shader data. */
+    void PoseCap(void* shaderData);
+    /** Measures the picture under the cap: templateShade and templateColour. */
+    void MeasureTemplate();
+
+    /** The landmarks in working-photo pixels and the face rectangle they were predicted for. */
+    Landmarks landmarks_;
+    FaceRect landmarkRect_;
+    bool landmarksTried_ = false;
     bool cropValid_ = false;
     FaceRect cropRect_;
     std::string picturePath_;  ///< the loaded picture (reloads of the same file are skipped)

@@ -26,9 +26,14 @@ const cv::Mat& FaceEngine::RenderExpression(float amount)
     if (workingPhoto.empty() || fullPhoto.empty() || faceRect.width < 1 || faceRect.height < 1) return expressionOutput;
     const float ww = float(workingPhoto.cols), wh = float(workingPhoto.rows);
     if (featuresLocated) {
-        const ExpressionField field = MakeExpressionField(currentRegions, expressionDisplacement, expressionSigns);
         const cv::Rect2f face(faceRect.x / ww, faceRect.y / wh, faceRect.width / ww, faceRect.height / wh);
-        WarpExpression(fullPhoto, face, field, amount, expressionOutput);
+        const Landmarks crop = CropLandmarks();
+        if (crop.valid) {
+            WarpBumps(fullPhoto, face, LandmarkExpressionBumps(crop, expressionSigns), amount, expressionOutput);
+        } else {
+            const ExpressionField field = MakeExpressionField(currentRegions, expressionDisplacement, expressionSigns);
+            WarpExpression(fullPhoto, face, field, amount, expressionOutput);
+        }
     } else {
         const double sx = fullPhoto.cols / ww, sy = fullPhoto.rows / wh;
         const cv::Rect r(static_cast<int>(std::lround(faceRect.x * sx)), static_cast<int>(std::lround(faceRect.y * sy)),

@@ -2,9 +2,12 @@
 
 #include "filters/SampleImage.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 float EdgeWindow(float x, float w)
 {
@@ -77,7 +80,7 @@ cv::Vec3f ShadeFacePixel(const FaceShaderData& d, int px, int py, const float li
         const uchar* t = d.picture->ptr<uchar>(py) + 3 * px;
         T = cv::Vec3f(t[0], t[1], t[2]) / 255.0f;
     }
-    const float alpha = EdgeWindow(r + 0.5f, d.blendEdge);
+    float alpha = EdgeWindow(r + 0.5f, d.blendEdge);
     float F = 0;
     if (d.located) {
         for (int i = 0; i < 3; ++i) F += FeatureWeight(u, v, d.regions[i], d.radius[i]);
@@ -89,6 +92,20 @@ cv::Vec3f ShadeFacePixel(const FaceShaderData& d, int px, int py, const float li
             v = pv;
         }
     }
+    if (d.hull) {
+        const bool inside = u >= 0 && u <= 1 && v >= 0 && v <= 1;
+        alpha *= inside ? SampleImage(*d.hull, u, v)[0] : 0.0f;
+    }
+    if (d.matched && d.shade && d.located) {
+        // Enhanced colour with landmarks: the recoloured face under the template's lighting.
+        const float inside = u >= 0 && u <= 1 && v >= 0 && v <= 1 ? 1.0f : 0.0f;
+        const bool onPicture = px >= 0 && py >= 0 && px < d.shade->cols && py < d.shade->rows;
+        const float light = onPicture ? d.shade->at<float>(py, px) : 1.0f;
+        const cv::Vec3f M = SampleImage8u3(*d.matched, u, v) * (light / 255.0f);
+        cv::Vec3f out;
+        for (int c = 0; c < 3; ++c) out[c] = (1 - alpha * inside) * T[c] + alpha * inside * std::min(M[c], 1.0f);
+        return out;
+    }
     cv::Vec3f P(0, 0, 0);
     if (d.photo && !d.photo->empty()) {
         P = SampleImage8u3(*d.photo, d.face.width * u + d.face.x, d.face.height * v + d.face.y) / 255.0f;
@@ -96,4 +113,96 @@ cv::Vec3f ShadeFacePixel(const FaceShaderData& d, int px, int py, const float li
         P = cv::Vec3f(P[0] * l0, P[1] * l1, P[2] * l2);
     }
     return BlendFaceColour(T, P, alpha, F, d.located, d.enhanced);
+}
+
+cv::Mat FaceHullMask(const Landmarks& crop, int size, float feather)
+{
+    cv::Mat mask = cv::Mat::zeros(size, size, CV_32F);
+    if (!crop.valid || size < 1) return mask;
+    std::vector<cv::Point> outline;
+    for (const cv::Point2f& p : FaceOutline(crop)) outline.emplace_back(cvRound(p.x), cvRound(p.y));
+    std::vector<cv::Point> hull;
+    cv::convexHull(outline, hull);
+    cv::Mat inside = cv::Mat::zeros(size, size, CV_8U);
+    cv::fillConvexPoly(inside, hull, cv::Scalar(255), cv::LINE_AA);
+    cv::Mat dist;
+    cv::distanceTransform(inside, dist, cv::DIST_L2, 3);
+    // A smooth step over the feather: no visible seam where the face meets the template.
+    const float f = std::max(feather, 1.0f);
+    for (int y = 0; y < size; ++y) {
+        const float* dd = dist.ptr<float>(y);
+        float* m = mask.ptr<float>(y);
+        for (int x = 0; x < size; ++x) {
+            const float t = std::min(dd[x] / f, 1.0f);
+            m[x] = t * t * (3 - 2 * t);
+        }
+    }
+    return mask;
+}
+
+LabStats MeasureLab(const cv::Mat& bgr, const cv::Mat& mask)
+{
+    LabStats out;
+    if (bgr.empty() || bgr.type() != CV_8UC3 || mask.size() != bgr.size()) return out;
+    cv::Mat lab, m;
+    cv::cvtColor(bgr, lab, cv::COLOR_BGR2Lab);
+    if (mask.type() == CV_8U) m = mask > 127;
+    else m = mask > 0.5;
+    if (cv::countNonZero(m) < 16) return out;
+    cv::Scalar mean, sd;
+    cv::meanStdDev(lab, mean, sd, m);
+    for (int c = 0; c < 3; ++c) {
+        out.mean[c] = static_cast<float>(mean[c]);
+        out.sd[c] = static_cast<float>(sd[c]);
+    }
+    out.valid = true;
+    return out;
+}
+
+cv::Mat MatchFaceColour(const cv::Mat& face, const cv::Mat& mask, const LabStats& target)
+{
+    if (face.empty() || face.type() != CV_8UC3) return {};
+    const LabStats own = MeasureLab(face, mask);
+    if (!own.valid || !target.valid) return face.clone();
+    cv::Mat lab;
+    cv::cvtColor(face, lab, cv::COLOR_BGR2Lab);
+    lab.convertTo(lab, CV_32FC3);
+    std::vector<cv::Mat> ch;
+    cv::split(lab, ch);
+    // The face's broad lighting (a lamp on one side, a shadow) is the photo's, not the template's.
+    cv::Mat broad;
+    const double sigma = face.cols / 8.0;
+    cv::GaussianBlur(ch[0], broad, cv::Size(), sigma, sigma, cv::BORDER_REPLICATE);
+    ch[0] = ch[0] - broad + own.mean[0];
+    // The means move all the way; the spreads only a little, or a template of even skin
+    // would wash out the eyes' and lips' colour and the face's features with it.
+    for (int c = 0; c < 3; ++c) {
+        const float sd = own.sd[c] > 1 ? own.sd[c] : 1.0f;
+        const float gain = std::clamp(1 + 0.3f * (target.sd[c] / sd - 1), 0.8f, 1.25f);
+        ch[c] = (ch[c] - own.mean[c]) * gain + target.mean[c];
+    }
+    cv::merge(ch, lab);
+    cv::Mat out;
+    lab.convertTo(out, CV_8UC3);
+    cv::cvtColor(out, out, cv::COLOR_Lab2BGR);
+    return out;
+}
+
+cv::Mat TemplateShading(const cv::Mat& picture, const cv::Mat& coverage)
+{
+    cv::Mat shade(picture.size(), CV_32F, cv::Scalar(1));
+    if (picture.empty() || picture.type() != CV_8UC3 || coverage.size() != picture.size()) return shade;
+    const cv::Rect box = cv::boundingRect(coverage);
+    if (box.area() < 16) return shade;
+    cv::Mat grey;
+    cv::cvtColor(picture, grey, cv::COLOR_BGR2GRAY);
+    grey.convertTo(grey, CV_32F);
+    const double sigma = std::max(1.0, std::max(box.width, box.height) / 10.0);
+    cv::Mat blurred;
+    cv::GaussianBlur(grey, blurred, cv::Size(), sigma, sigma, cv::BORDER_REPLICATE);
+    const double mean = cv::mean(grey, coverage)[0];
+    if (!(mean > 1)) return shade;
+    shade = blurred / mean;
+    cv::min(shade, 2.0, shade);
+    return shade;
 }

@@ -6,6 +6,7 @@
  * up with the template ("Align face"), and the three blend modes.
  */
 #include "face/FaceTypes.h"
+#include "face/Landmarks.h"
 
 #include <opencv2/core.hpp>
 
@@ -46,7 +47,42 @@ struct FaceShaderData {
     FaceQuad regions[3];
     float radius[3] = {1.25f, 1.25f, 1.25f};
     float pose[6] = {1, 0, 0, 0, 1, 0};
+    /** CV_32F over the face crop: 1 inside the face outline, feathered to 0 (null: the cap's circle alone). */
+    const cv::Mat* hull = nullptr;
+    /** CV_8UC3 face crop recoloured to the template (enhanced colour with landmarks), or null. */
+    const cv::Mat* matched = nullptr;
+    /** CV_32F, picture size: the template's lighting relative to its mean under the cap, or null. */
+    const cv::Mat* shade = nullptr;
 };
+
+/**
+ * @brief The blending mask of a face crop: the face outline (crop pixels of a crop of side
+ * size) filled with 1, falling to 0 over feather pixels inside the outline. CV_32F, size x size.
+ */
+cv::Mat FaceHullMask(const Landmarks& crop, int size, float feather);
+
+/** Mean and spread of L*, a*, b* (OpenCV's 8-bit Lab scale) over the pixels a mask marks. */
+struct LabStats {
+    cv::Vec3f mean{0, 0, 0}, sd{0, 0, 0};
+    bool valid = false;
+};
+/** @param bgr CV_8UC3; @param mask CV_32F or CV_8U of bgr's size, pixels above 0.5 count. */
+LabStats MeasureLab(const cv::Mat& bgr, const cv::Mat& mask);
+
+/**
+ * @brief The face recoloured to sit in a template: its own broad lighting evened out (so the
+ * template's can take over), then each Lab channel moved to the template's mean and a little
+ * towards its spread (all the way would wash out the eyes, the lips and the features).
+ * @param face CV_8UC3 face crop; @param mask its face region (as MeasureLab)
+ */
+cv::Mat MatchFaceColour(const cv::Mat& face, const cv::Mat& mask, const LabStats& target);
+
+/**
+ * @brief The template's lighting: its brightness blurred over a tenth of the cap, divided by
+ * the mean brightness under the cap. CV_32F of the picture's size; 1 where nothing is known.
+ * @param coverage CV_8U, non-zero where the cap lies
+ */
+cv::Mat TemplateShading(const cv::Mat& picture, const cv::Mat& coverage);
 
 /**
  * @brief The colour of a covered output pixel (px, py) whose cap point has texture

@@ -1,4 +1,5 @@
 #include "face/ExpressionWarp.h"
+#include "face/FaceDetector.h"
 #include "face/FaceEngine.h"
 #include "face/tests/FaceTestUtil.h"
 #include "filters/SampleImage.h"
@@ -138,4 +139,55 @@ TEST(Expression, WarpsTheFaceMoreAsTheAmountGrowsAndStaysBlackWithoutAFace)
     EXPECT_EQ(cv::norm(none.RenderExpression(0.3f), cv::NORM_INF), 0);
     none.SetPhoto(Astronaut());
     EXPECT_EQ(cv::norm(none.RenderExpression(0.3f), cv::NORM_INF), 0);  // no face rectangle
+}
+
+TEST(Expression, OnTheAstronautsLandmarksHappyRaisesAndSadLowersBothMouthCornersAndAmountZeroChangesNothing)
+{
+    FaceDetector& detector = FaceDetector::Instance();
+    ASSERT_TRUE(detector.LandmarksAvailable());
+    FaceEngine e;
+    e.Init();
+    e.SetPhoto(Astronaut());
+    detector.ResetFaceSearch();
+    e.SearchFace();
+    e.AlignFeatures();
+    ASSERT_TRUE(e.featuresLocated);
+    ASSERT_TRUE(e.CropLandmarks().valid);
+
+    // Amount 0 shows the face as it is, whatever the expression: exactly the face sampled
+    // without any bump, and close to the plain crop (which rounds the box to whole pixels).
+    e.featuresLocated = false;
+    const cv::Mat plain = e.RenderExpression(0).clone();
+    e.featuresLocated = true;
+    const cv::Mat photo = Astronaut();
+    const float ww = float(e.workingPhoto.cols), wh = float(e.workingPhoto.rows);
+    cv::Mat unwarped(400, 400, CV_8UC3);
+    WarpBumps(photo, cv::Rect2f(e.faceRect.x / ww, e.faceRect.y / wh, e.faceRect.width / ww, e.faceRect.height / wh), {}, 0,
+              unwarped);
+    const std::int32_t happy[3] = {1, 0, 1}, angry[3] = {1, -1, -1}, sad[3] = {-1, 1, -1};
+    for (const std::int32_t* signs : {happy, angry, sad}) {
+        e.SetExpressionSigns(signs);
+        EXPECT_EQ(cv::norm(e.RenderExpression(0), unwarped, cv::NORM_INF), 0);
+    }
+    cv::Mat diff;
+    cv::absdiff(unwarped, plain, diff);
+    EXPECT_LT(cv::mean(diff)[0], 4);
+
+    // The corners as the landmark model sees them on the rendered faces (crop pixels).
+    auto corners = [&](const cv::Mat& face) {
+        const Landmarks l = detector.FindLandmarks(face, FaceRect{0, 0, face.cols, face.rows});
+        EXPECT_TRUE(l.valid);
+        return std::pair{l.p[48], l.p[54]};
+    };
+    e.SetExpressionSigns(happy);
+    const auto still = corners(e.RenderExpression(0).clone());
+    const auto smiling = corners(e.RenderExpression(0.3f).clone());
+    e.SetExpressionSigns(sad);
+    const auto sadFace = corners(e.RenderExpression(0.3f).clone());
+    EXPECT_LT(smiling.first.y, still.first.y - 3);
+    EXPECT_LT(smiling.second.y, still.second.y - 3);
+    EXPECT_GT(sadFace.first.y, still.first.y + 3);
+    EXPECT_GT(sadFace.second.y, still.second.y + 3);
+    // A smile also widens the mouth.
+    EXPECT_GT(smiling.second.x - smiling.first.x, still.second.x - still.first.x + 2);
 }

@@ -94,12 +94,38 @@ TEST_F(FaceEngineTest, SearchBuildsTheCropAndAFourLevelPyramid)
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(engine.GetRegion(i).IsEmpty());
 }
 
-TEST_F(FaceEngineTest, AlignmentFindsTheEyesAndMouthOfTheAstronaut)
+TEST_F(FaceEngineTest, LandmarksPutTheEyesWithinThreePixelsOfTheAstronautsPupils)
 {
+    ASSERT_TRUE(FaceDetector::Instance().LandmarksAvailable()) << FaceDetector::DefaultLandmarkModelPath();
     engine.SetPhoto(Astronaut());
     engine.SearchFace();
     engine.AlignFeatures();
     ASSERT_TRUE(engine.featuresLocated);
+    ASSERT_TRUE(engine.CropLandmarks().valid);
+    const cv::Point2f marks[3] = {kLeftEye, kRightEye, kMouth};
+    const float tolerance[3] = {3, 3, 6};
+    for (int i = 0; i < 3; ++i) {
+        const cv::Point2f c = Centre(engine.GetRegion(i));
+        EXPECT_NEAR(c.x, marks[i].x, tolerance[i]) << "region " << i;
+        EXPECT_NEAR(c.y, marks[i].y, tolerance[i]) << "region " << i;
+    }
+}
+
+TEST_F(FaceEngineTest, WithoutTheLandmarkModelTheBarsLocateAndLevelTheFeaturesAndSaySoOnce)
+{
+    testenv::TempDir empty;
+    FaceDetector::Instance().SetLandmarkModelPath(empty.path() + "/missing.dat");
+    engine.SetPhoto(Astronaut());
+    engine.SearchFace();
+    testing::internal::CaptureStderr();
+    engine.AlignFeatures();
+    engine.AlignFeatures();
+    const std::string log = testing::internal::GetCapturedStderr();
+    FaceDetector::Instance().SetLandmarkModelPath("");
+    EXPECT_EQ(log.find("landmark model not found"), log.rfind("landmark model not found")) << log;
+    EXPECT_NE(log.find("missing.dat"), std::string::npos) << log;
+    ASSERT_TRUE(engine.featuresLocated);
+    EXPECT_FALSE(engine.CropLandmarks().valid);
     // Within 6 photo pixels (6% of the face's width) of the hand-marked points.
     const cv::Point2f marks[3] = {kLeftEye, kRightEye, kMouth};
     for (int i = 0; i < 3; ++i) {

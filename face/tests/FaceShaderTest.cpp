@@ -1,6 +1,7 @@
 #include "face/FaceShader.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
 
 #include <cmath>
 
@@ -119,4 +120,75 @@ TEST(TexturePose, IsTheIdentityForFeaturesAtTheReferencePointsAndMapsThemOtherwi
     EXPECT_NEAR(pose[0] * 0.25f + pose[1] * 0.375f + pose[2], 0.3f, 1e-5);
     EXPECT_NEAR(pose[3] * 0.75f + pose[4] * 0.375f + pose[5], 0.42f, 1e-5);
     EXPECT_NEAR(pose[0] * 0.5f + pose[1] * 0.82f + pose[2], 0.52f, 1e-5);
+}
+
+namespace {
+// A face outline shaped like a ring of landmarks around (200, 200): jaw below, brows above.
+Landmarks RoundFace()
+{
+    Landmarks l;
+    for (int i = 0; i <= 16; ++i) {
+        const float a = float(CV_PI) * i / 16;  // left, down round the chin, to the right
+        l.p[size_t(i)] = {200 - 120 * std::cos(a), 200 + 120 * std::sin(a)};
+    }
+    for (int i = 17; i <= 26; ++i) l.p[size_t(i)] = {110 + 20.0f * (i - 17), 140};
+    for (int i = 36; i <= 41; ++i) l.p[size_t(i)] = {150, 170};
+    for (int i = 42; i <= 47; ++i) l.p[size_t(i)] = {250, 170};
+    for (int i = 48; i <= 67; ++i) l.p[size_t(i)] = {200, 280};
+    l.valid = true;
+    return l;
+}
+}  // namespace
+
+TEST(FacePaste, TheMaskFillsTheOutlineAndFeathersInwards)
+{
+    const cv::Mat m = FaceHullMask(RoundFace(), 400, 20);
+    ASSERT_EQ(m.type(), CV_32F);
+    EXPECT_FLOAT_EQ(m.at<float>(220, 200), 1.0f);   // the middle of the face
+    EXPECT_FLOAT_EQ(m.at<float>(10, 10), 0.0f);     // a corner
+    EXPECT_FLOAT_EQ(m.at<float>(340, 200), 0.0f);   // below the chin
+    // The brows were raised to take in the forehead: above them is still face.
+    EXPECT_GT(m.at<float>(120, 200), 0.5f);
+    // Towards the chin the mask falls smoothly to 0 across the feather.
+    float previous = 1;
+    for (int y = 290; y <= 320; ++y) {
+        EXPECT_LE(m.at<float>(y, 200), previous + 1e-6f);
+        previous = m.at<float>(y, 200);
+    }
+    EXPECT_GT(m.at<float>(305, 200), 0.0f);
+    EXPECT_LT(m.at<float>(305, 200), 1.0f);
+    EXPECT_EQ(cv::countNonZero(FaceHullMask(Landmarks{}, 50, 5)), 0);
+}
+
+TEST(FacePaste, MatchedColourTakesTheTemplatesMeanButKeepsTheFacesFeatures)
+{
+    // A bluish-grey face with a dark "eye", matched to a warm skin tone.
+    cv::Mat face(100, 100, CV_8UC3, cv::Scalar(170, 150, 140));
+    cv::circle(face, {50, 40}, 6, cv::Scalar(40, 40, 40), cv::FILLED);
+    const cv::Mat mask(100, 100, CV_32F, cv::Scalar(1));
+    cv::Mat skin(100, 100, CV_8UC3, cv::Scalar(120, 160, 220));
+    const LabStats target = MeasureLab(skin, mask);
+    ASSERT_TRUE(target.valid);
+    const cv::Mat out = MatchFaceColour(face, mask, target);
+    const LabStats got = MeasureLab(out, mask);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(got.mean[c], target.mean[c], 3) << "channel " << c;
+    // The eye stays darker than the skin around it.
+    EXPECT_LT(cv::norm(out.at<cv::Vec3b>(40, 50)), cv::norm(out.at<cv::Vec3b>(80, 50)) - 60);
+    // Nothing to measure: the face comes back as it was.
+    EXPECT_EQ(cv::norm(MatchFaceColour(face, mask, LabStats{}), face, cv::NORM_INF), 0);
+}
+
+TEST(FacePaste, TheTemplatesLightingIsItsBrightnessRelativeToTheMeanUnderTheCap)
+{
+    cv::Mat picture(100, 200, CV_8UC3);
+    for (int x = 0; x < 200; ++x) picture.col(x).setTo(cv::Scalar::all(40 + x));  // brighter to the right
+    cv::Mat coverage = cv::Mat::zeros(100, 200, CV_8U);
+    coverage(cv::Rect(50, 20, 100, 60)).setTo(255);
+    const cv::Mat shade = TemplateShading(picture, coverage);
+    ASSERT_EQ(shade.type(), CV_32F);
+    EXPECT_LT(shade.at<float>(50, 60), 0.9f);
+    EXPECT_GT(shade.at<float>(50, 140), 1.1f);
+    EXPECT_NEAR(cv::mean(shade, coverage)[0], 1.0, 0.02);
+    // Without a cap nothing is known: no change.
+    EXPECT_EQ(cv::countNonZero(TemplateShading(picture, cv::Mat::zeros(100, 200, CV_8U)) != 1.0f), 0);
 }
