@@ -11,6 +11,7 @@
 #include <tinyxml2.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <sstream>
 
@@ -87,10 +88,13 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         const auto& spec = simple->Variable(i);
         // Compare in the template's own float precision: "0.06" on the command line must
         // match max="0.06" in the definition.
-        const float v = static_cast<float>(*job.vars[i]);
+        // A value beyond the float range has no float to compare: converting it is undefined.
+        const double given = *job.vars[i];
+        const bool representable = std::abs(given) <= std::numeric_limits<float>::max();
+        const float v = representable ? static_cast<float>(given) : (given < 0 ? -HUGE_VALF : HUGE_VALF);
         const float lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
-        if (v < lo || v > hi) {
-            error = "--var" + std::to_string(i + 1) + " " + Number(v) + " is outside the template's range " +
+        if (!representable || v < lo || v > hi) {
+            error = "--var" + std::to_string(i + 1) + " " + Number(representable ? v : given) + " is outside the template's range " +
                     Number(lo) + " to " + Number(hi);
             return {};
         }

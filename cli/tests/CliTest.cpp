@@ -95,6 +95,8 @@ TEST(Cli, RenderRefusesBadInputWithAMessageAndNoFile)
         {{"--template", dir / "Bad.tmpl", "--photo", photo, "--out", out}, 1, "unknown filter \"NoSuchFilter\""},
         {{"--template", "No Such Template", "--photo", photo, "--out", out}, 1, "unknown template"},
         {{"--template", templ, "--photo", photo, "--out", out, "--var1", "11"}, 1, "outside the template's range"},
+        {{"--template", templ, "--photo", photo, "--out", out, "--var1", "1e300"}, 1, "outside the template's range"},
+        {{"--template", templ, "--photo", photo, "--out", out, "--var1", "-1e300"}, 1, "outside the template's range"},
         {{"--template", templ, "--photo", photo, "--out", out, "--var1", "abc"}, 2, "bad value for --var1"},
         {{"--template", templ, "--photo", photo, "--out", out, "--roi", "0.5,0.5,0.6,0.1"}, 1, "--roi must lie"},
         {{"--template", templ, "--photo", photo, "--out", out, "--roi", "1,2"}, 2, "bad value for --roi"},
