@@ -192,7 +192,9 @@ std::unique_ptr<XMLDocument> ParseLibraryText(std::string_view text, std::string
     return doc;
 }
 
-std::string LibraryFileText(const XMLDocument& doc)
+namespace {
+
+std::string PrintLibraryFile(const XMLDocument& doc)
 {
     // Only the root element means anything to the library. What tinyxml2 keeps around it (text
     // after the root, "<!...>" markup, a second root) does not always print in a form it reads
@@ -204,6 +206,24 @@ std::string LibraryFileText(const XMLDocument& doc)
         if (n->ToComment()) n->Accept(&printer);
     if (root) root->Accept(&printer);
     return std::string(printer.CStr(), static_cast<size_t>(printer.CStrSize() > 0 ? printer.CStrSize() - 1 : 0));
+}
+
+}  // namespace
+
+std::string LibraryFileText(const XMLDocument& doc)
+{
+    // A character reference tinyxml2 cannot print back (such as "&#x0;" in text) makes its output
+    // read back into a document that prints differently; print what it reads from its own output
+    // until that is stable, so saving a saved file gives the same bytes.
+    std::string text = PrintLibraryFile(doc);
+    for (int i = 0; i < 3; ++i) {
+        XMLDocument again;
+        if (again.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) break;
+        std::string next = PrintLibraryFile(again);
+        if (next == text) break;
+        text = std::move(next);
+    }
+    return text;
 }
 
 namespace {
