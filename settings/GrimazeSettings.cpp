@@ -110,7 +110,9 @@ bool SaveGrimazeSettings()
     if (g_saveDisabled) return false;
     CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
     if (GrimazeSettings().Save(storage)) return true;
-    Report(kSaveSettingsError);
+    // The reason names the folder (read-only, full, in the way), so the user knows where to look.
+    const std::string why = storage.LastError();
+    Report(why.empty() ? std::string(kSaveSettingsError) : std::string(kSaveSettingsError) + "\n" + why + ".");
     return false;
 }
 

@@ -66,7 +66,7 @@ void SetSettingsMessageHandler(std::function<void(const std::string&)> handler);
  */
 bool LoadGrimazeSettings(bool saveLater = true);
 
-/** Writes the settings; on failure reports kSaveSettingsError. */
+/** Writes the settings; on failure reports kSaveSettingsError and, on a second line, why. */
 bool SaveGrimazeSettings();
 
 /** Loads the settings when created and saves them when destroyed: make it main()'s first object. */

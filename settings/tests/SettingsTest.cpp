@@ -526,8 +526,28 @@ TEST(GrimazeSettingsFile, AFailedSaveSaysSo)
     // The folder turns into a file while the program runs.
     ASSERT_TRUE(platform::WriteFileAtomically(home / "Kestrovo", "in the way"));
     EXPECT_FALSE(SaveGrimazeSettings());
-    EXPECT_EQ(config.messages, (std::vector<std::string>{"Save project settings error!"}));
+    ASSERT_EQ(config.messages.size(), 1u);
+    EXPECT_EQ(config.messages[0].rfind("Save project settings error!\n", 0), 0u) << config.messages[0];
+    EXPECT_NE(config.messages[0].find(home / "Kestrovo"), std::string::npos) << config.messages[0];
     EXPECT_EQ(ReadAll(home / "Kestrovo"), "in the way");
+}
+
+TEST(GrimazeSettingsFile, APipeInPlaceOfTheFileIsNotWaitedFor)
+{
+    testenv::TempDir home;
+    ConfigHome config(home.path());
+    ASSERT_TRUE(platform::MakeFolders(home / "Kestrovo"));
+    bool loaded = true;
+    const bool returned = testenv::ReturnsPromptlyOnFifo(SettingsFilePath(), [&] { loaded = LoadGrimazeSettings(); });
+    EXPECT_TRUE(returned) << "loading the settings waited for someone to write into the pipe";
+    EXPECT_FALSE(loaded);
+    EXPECT_EQ(GrimazeSettings().language, "auto");
+    ASSERT_EQ(config.messages.size(), 1u);
+    EXPECT_NE(config.messages[0].find("Settings will not be saved"), std::string::npos) << config.messages[0];
+    EXPECT_FALSE(SaveGrimazeSettings());  // the pipe is never replaced
+    struct stat st {};
+    ASSERT_EQ(lstat(SettingsFilePath().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(GrimazeSettingsFile, ASessionLoadsFirstAndSavesLast)
