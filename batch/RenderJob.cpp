@@ -5,6 +5,7 @@
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
 #include "engine/TemplateFile.h"
+#include "engine/XmlText.h"
 #include "frames/CT_Frame.h"
 #include "mesh3d/CT_3DMesh.h"
 
@@ -62,8 +63,8 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         templ = OpenTemplate(job.templateFile, &doc, &error);
     } else {
         auto definition = std::make_shared<tinyxml2::XMLDocument>();
-        if (definition->Parse(job.definitionXml.c_str(), job.definitionXml.size()) != tinyxml2::XML_SUCCESS) {
-            error = "the template's definition cannot be read";
+        if (std::string why; !ParseXml(*definition, job.definitionXml, &why)) {
+            error = "the template's definition cannot be read: " + why;
             return {};
         }
         std::string why;

@@ -5,6 +5,7 @@
 
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
+#include "engine/XmlText.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -181,8 +182,10 @@ std::unique_ptr<XMLDocument> ParseLibraryText(std::string_view text, std::string
         return nullptr;
     }
     auto doc = std::make_unique<XMLDocument>();
-    if (doc->Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
-        if (error) *error = std::string("not well-formed XML (") + doc->ErrorStr() + ")";
+    // ParseXml refuses an element with thousands of attributes before tinyxml2's quadratic walk.
+    std::string why;
+    if (!ParseXml(*doc, text, &why)) {
+        if (error) *error = doc->Error() ? "not well-formed XML (" + why + ")" : why;
         return nullptr;
     }
     if (!doc->RootElement()) {
@@ -333,8 +336,12 @@ bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
         platform::MakeFolders(platform::DocumentsFolder());
         platform::MakeFolders(platform::DataHome());
     }
-    const std::unique_ptr<XMLDocument> config = ParseLibraryFile(configFile);
-    if (!config) return false;
+    std::string configError;
+    const std::unique_ptr<XMLDocument> config = ParseLibraryFile(configFile, &configError);
+    if (!config) {
+        loadErrors_.push_back("the library configuration " + configFile + " cannot be read: " + configError);
+        return false;
+    }
     std::set<std::string> seen;
     for (XMLElement* e = config->RootElement()->FirstChildElement("template"); e;
          e = e->NextSiblingElement("template")) {

@@ -232,3 +232,38 @@ TEST_F(RoundTripTest, AFileThatDoesNotLoadIsKeptAsBrokenAndLogged)
     for (const std::string& f : libtest::FilesUnder(lib_)) count += f.rfind("template.cfg.broken-", 0) == 0;
     EXPECT_EQ(count, 2);
 }
+
+TEST_F(RoundTripTest, AnElementWithThousandsOfAttributesIsRefusedAndTheLibraryStaysUsable)
+{
+    // tinyxml2 compares every attribute with all before it: such a file took half a minute.
+    auto library = [](int attributes) {
+        std::string t = "<template name=\"x\"";
+        for (int i = 0; i < attributes; ++i) t += " a" + std::to_string(i) + "=\"1\"";
+        return "<library><version ver=\"99\"/><columns><column name=\"Mine\">" + t + "/></column></columns></library>";
+    };
+    std::string why;
+    EXPECT_TRUE(ParseLibraryText(library(63)));
+    EXPECT_FALSE(ParseLibraryText(library(200), &why));
+    EXPECT_NE(why.find("<template> has more than 64 attributes"), std::string::npos) << why;
+
+    WriteText(lib_ + "template.cfg", library(20000));
+    CTemplateLibrary lib;
+    ASSERT_TRUE(lib.LoadTemplateLibrary());
+    ASSERT_EQ(lib.GetColumnCount(), 1);
+    EXPECT_EQ(lib.GetColumn(0)->name, "Shipped");
+    int kept = 0;
+    for (const std::string& f : libtest::FilesUnder(lib_)) kept += f.rfind("template.cfg.broken-", 0) == 0;
+    EXPECT_EQ(kept, 1);
+    const std::string log = ReadText(platform::UserFolder() + "log.txt");
+    EXPECT_NE(log.find("more than 64 attributes"), std::string::npos) << log;
+
+    // The same in config.cfg: nothing loads, and the reason says which file and why.
+    std::string attributes;
+    for (int i = 0; i < 20000; ++i) attributes += " a" + std::to_string(i) + "=\"1\"";
+    WriteText(program_ + "/config.cfg", "<config><template directory=\"" + lib_ + "\"" + attributes + "/></config>");
+    CTemplateLibrary refused;
+    EXPECT_FALSE(refused.LoadTemplateLibrary());
+    ASSERT_EQ(refused.LoadErrors().size(), 1u);
+    EXPECT_NE(refused.LoadErrors()[0].find(program_ + "/config.cfg"), std::string::npos) << refused.LoadErrors()[0];
+    EXPECT_NE(refused.LoadErrors()[0].find("more than 64 attributes"), std::string::npos) << refused.LoadErrors()[0];
+}
