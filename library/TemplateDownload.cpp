@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "update/VendorSite.h"
 
+#include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 
 #include <cerrno>
@@ -95,6 +96,19 @@ bool InstallArchive(const std::string& archive, const DownloadRequest& request, 
     if (!LoadDefinitionFile(platform::JoinPath(staging->Path(), *definition), &definitionError))
         return Refuse(why, "the template definition " + *definition + " in the archive cannot be read" +
                                (definitionError.empty() ? std::string() : " (" + definitionError + ")"));
+    // Created once here, so that a template the program would refuse at its first use (a filter
+    // that does not fit its template class, a file it names that is unusable) never enters the
+    // library: the user learns it now, and nothing is recorded that only fails later.
+    {
+        CPhotoDocument document;
+        std::string templateError;
+        if (!OpenTemplate(platform::JoinPath(staging->Path(), *definition), &document, &templateError)) {
+            const std::string inStaging = staging->Path() + "/";
+            for (size_t at; (at = templateError.find(inStaging)) != std::string::npos;)
+                templateError.erase(at, inStaging.size());
+            return Refuse(why, "the template in the archive cannot be used (" + templateError + ")");
+        }
+    }
 
     const std::string unpacked = platform::JoinPath(staging->Path(), top);
     if (!exists) {
@@ -225,6 +239,11 @@ int CTemplateDownloader::Start(const TemplateItem& item, platform::WindowId noti
         }
         finished_.notify_all();
         platform::Post(notifyWindow, platform::msg::DownloadFinished, id, ok ? 1 : 0);
+        {
+            std::lock_guard l(mutex_);
+            j->posted = true;
+        }
+        finished_.notify_all();
     });
     return id;
 }
@@ -257,7 +276,7 @@ void CTemplateDownloader::WaitAll()
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [&] {
         for (const auto& [id, job] : jobs_)
-            if (!job->done) return false;
+            if (!job->posted) return false;
         return true;
     });
 }

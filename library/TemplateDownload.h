@@ -95,13 +95,14 @@ public:
 
     /** Number of downloads still running. */
     int Running() const;
-    /** Waits until no download runs (for the command-line tool and tests). */
+    /** Waits until no download runs and each has posted DownloadFinished (for the command-line tool and tests). */
     void WaitAll();
 
 private:
     struct Job {
         std::thread thread;
         bool done = false;
+        bool posted = false;  // DownloadFinished is on its way
         std::optional<DownloadResult> result;
     };
     mutable std::mutex mutex_;

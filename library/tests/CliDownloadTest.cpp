@@ -29,6 +29,9 @@ protected:
         if (!libtest::PythonAvailable(&why)) GTEST_SKIP() << why;
         absolute_ = dir_.path() + "/absolute-escape.txt";
         ASSERT_TRUE(libtest::MakeArchives(site_.path(), absolute_, testenv::SourceDir() + "/library/tests/data/online"));
+        // The review's archive: a template class with a filter that reads another parameter block.
+        libtest::WriteText(site_ / "typeconf.zip",
+                           libtest::ReadText(testenv::SourceDir() + "/library/tests/data/download/typeconf.zip"));
         ASSERT_TRUE(server_.Start(site_.path(), &why)) << why;
         // A program folder of our own, with a library of test archives.
         program_ = dir_.path() + "/program";
@@ -42,6 +45,7 @@ protected:
                            "<template name=\"Absolute\" online=\"1\" url=\"$(Site)absolute.zip\"/>"
                            "<template name=\"Missing\" online=\"1\" url=\"$(Site)missing.zip\"/>"
                            "<template name=\"Trickle\" online=\"1\" url=\"$(Site)trickle/x.zip\"/>"
+                           "<template name=\"Big Mosaic\" online=\"1\" url=\"$(Site)typeconf.zip\"/>"
                            "</column></columns></library>");
         library_ = platform::DataHome() + "/Kestrovo/Grimaze/Library/";
     }
@@ -128,6 +132,24 @@ TEST_F(CliDownload, HostileArchivesWriteNothingOutsideTheLibrary)
     EXPECT_EQ(libtest::FilesUnder(library_), std::vector<std::string>{"template.cfg"});
     EXPECT_EQ(libtest::FilesUnder(dir_.path()),
               (std::vector<std::string>{"err.txt", "out.txt", "program/config.cfg", "program/media/template.cfg"}));
+}
+
+TEST_F(CliDownload, ATemplateWhoseFilterDoesNotFitIsRefusedAndTheLibraryStaysAsItWas)
+{
+    ASSERT_EQ(Run("templates").code, 0);
+    const std::string before = libtest::ReadText(library_ + "template.cfg");
+    const Result r = Run("download 'Big Mosaic'");
+    EXPECT_EQ(r.code, 1) << r.out;
+    EXPECT_NE(r.err.find("TeapotFilter"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("SimpleTemplate"), std::string::npos) << r.err;
+    EXPECT_EQ(libtest::FilesUnder(library_), std::vector<std::string>{"template.cfg"});
+    EXPECT_EQ(libtest::ReadText(library_ + "template.cfg"), before);
+    EXPECT_EQ(libtest::FilesUnder(platform::DocumentsFolder() + "/Kestrovo/Grimaze/Download/"), std::vector<std::string>{});
+    // Still offered for download, and nothing to render.
+    EXPECT_NE(Run("templates").out.find("Other Effects/Web\tBig Mosaic\tonline\t-\n"), std::string::npos);
+    EXPECT_EQ(Run("render --template 'Big Mosaic' --photo '" + testenv::SourceDir() +
+                  "/media/Images/default/Default1.jpg' --out '" + dir_.path() + "/x.png'").code, 1);
+    EXPECT_FALSE(platform::FileExists(dir_.path() + "/x.png"));
 }
 
 TEST_F(CliDownload, UnknownAndLocalNamesAreRefused)

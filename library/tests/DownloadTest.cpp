@@ -46,7 +46,7 @@ protected:
             return;
         }
         // The review's archives for "Big Mosaic", served as they were found.
-        for (const char* name : {"other.zip", "symlink_tmpl.zip"})
+        for (const char* name : {"other.zip", "symlink_tmpl.zip", "typeconf.zip"})
             libtest::WriteText(g_shared->site / name,
                                libtest::ReadText(testenv::SourceDir() + "/library/tests/data/download/" + name));
         g_shared->ok = g_shared->server.Start(g_shared->site.path(), &g_shared->why);
@@ -59,6 +59,7 @@ protected:
     void SetUp() override
     {
         if (!g_shared->ok) GTEST_SKIP() << g_shared->why;
+        RegisterBuiltinClasses();  // a download is refused unless its template can be created
         lib_ = dir_.path() + "/lib/";
         downloads_ = dir_.path() + "/Download/";
         platform::MakeFolders(lib_);
@@ -443,7 +444,7 @@ TEST_F(DownloadTest, FailedDownloadsOfBigMosaicLeaveTheLibraryAsItWas)
     platform::InstallSink(&sink);
     RegisterBuiltinClasses();
     libtest::WriteText(lib_ + "Downpour/Downpour.tmpl", libtest::DefinitionXml("Downpour"));
-    for (const char* archive : {"other.zip", "symlink_tmpl.zip", "broken-tmpl.zip", "no-such.zip"}) {
+    for (const char* archive : {"other.zip", "symlink_tmpl.zip", "typeconf.zip", "broken-tmpl.zip", "no-such.zip"}) {
         libtest::WriteText(lib_ + "template.cfg",
                            "<l><columns><column name=\"Web\">"
                            "<template name=\"Big Mosaic\" online=\"1\" url=\"" + Url(archive) + "\"/>"
