@@ -5,6 +5,7 @@
 // That writes wherever the file says. Inputs whose library folders would leave the sandbox (an
 // absolute path elsewhere, a ".." segment) are skipped: they would only test the file system,
 // and a fuzzer must never write into the machine's own folders.
+#include "engine/XmlText.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/LibraryFuzzSupport.h"
 #include "library/LibraryPaths.h"
@@ -30,7 +31,8 @@ bool StaysInSandbox(const std::string& folder)
 bool FoldersStayInSandbox(std::string_view text)
 {
     tinyxml2::XMLDocument doc;
-    if (doc.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS || !doc.RootElement()) return true;
+    // ParseXml as the loader parses (a file it refuses reaches no folder).
+    if (!ParseXml(doc, text) || !doc.RootElement()) return true;
     for (const tinyxml2::XMLElement* e = doc.RootElement()->FirstChildElement("template"); e;
          e = e->NextSiblingElement("template")) {
         const char* directory = e->Attribute("directory");

@@ -8,6 +8,7 @@
 #include "engine/PhotoDocument.h"
 #include "engine/PhotoRecord.h"
 #include "engine/TemplateFile.h"
+#include "engine/XmlText.h"
 #include "fuzz/FuzzSupport.h"
 
 #include <tinyxml2.h>
@@ -40,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size > kMaxDefinitionBytes) return 0;
     auto doc = std::make_shared<tinyxml2::XMLDocument>();
-    if (doc->Parse(reinterpret_cast<const char*>(data), size) != tinyxml2::XML_SUCCESS) return 0;
+    // As LoadDefinitionFile parses: an element with too many attributes is refused first.
+    if (!ParseXml(*doc, std::string_view(reinterpret_cast<const char*>(data), size))) return 0;
     std::string error;
     CEffectTemplate* t = CreateTemplate(doc, g_folder, g_document, &error);
     if (!t) {
