@@ -117,12 +117,15 @@ std::vector<WarpBump> LandmarkExpressionBumps(const Landmarks& l, const std::int
     }
     if (inner < 0) {
         // The frown: inner brow ends down and towards each other, the lips pressed together.
-        add(at(21), 0.17f, 0.3f, 0.3f, 0.26f);
-        add(at(22), -0.17f, 0.3f, 0.3f, 0.26f);
-        add(at(19), 0.05f, 0.14f, 0.26f, 0.23f);
-        add(at(24), -0.05f, 0.14f, 0.26f, 0.23f);
-        add(mean({50, 51, 52}), 0.0f, 0.07f, 0.4f, 0.11f);
-        add(mean({56, 57, 58}), 0.0f, -0.1f, 0.4f, 0.14f);
+        add(at(21), 0.22f, 0.42f, 0.28f, 0.28f);
+        add(at(22), -0.22f, 0.42f, 0.28f, 0.28f);
+        add(at(19), 0.06f, 0.16f, 0.24f, 0.2f);
+        add(at(24), -0.06f, 0.16f, 0.24f, 0.2f);
+        // The outer brow ends stay up, so the brows slant into a V.
+        add(at(17), 0.0f, -0.1f, 0.18f, 0.16f);
+        add(at(26), 0.0f, -0.1f, 0.18f, 0.16f);
+        add(mean({50, 51, 52}), 0.0f, 0.1f, 0.4f, 0.11f);
+        add(mean({56, 57, 58}), 0.0f, -0.14f, 0.4f, 0.14f);
     } else if (inner > 0) {
         add(at(21), 0.05f, -0.32f, 0.26f, 0.3f);
         add(at(22), -0.05f, -0.32f, 0.26f, 0.3f);

@@ -190,4 +190,22 @@ TEST(Expression, OnTheAstronautsLandmarksHappyRaisesAndSadLowersBothMouthCorners
     EXPECT_GT(sadFace.second.y, still.second.y + 3);
     // A smile also widens the mouth.
     EXPECT_GT(smiling.second.x - smiling.first.x, still.second.x - still.first.x + 2);
+
+    // Anger draws the inner ends of the brows down and together, so the brows make a V: the
+    // inner ends come lower than the outer ones, and the mouth corners drop. (The model places
+    // the inner brow ends too loosely to measure "together" on a warped face.)
+    auto brows = [&](const cv::Mat& face) {
+        const Landmarks l = detector.FindLandmarks(face, FaceRect{0, 0, face.cols, face.rows});
+        EXPECT_TRUE(l.valid);
+        return l;
+    };
+    e.SetExpressionSigns(angry);
+    const Landmarks calm = brows(e.RenderExpression(0).clone()), cross = brows(e.RenderExpression(0.3f).clone());
+    EXPECT_GT(cross.p[21].y, calm.p[21].y + 8);
+    EXPECT_GT(cross.p[22].y, calm.p[22].y + 8);
+    // The V: how much lower the inner end sits than the outer one grows on both sides.
+    EXPECT_GT((cross.p[21].y - cross.p[17].y) - (calm.p[21].y - calm.p[17].y), 6);
+    EXPECT_GT((cross.p[22].y - cross.p[26].y) - (calm.p[22].y - calm.p[26].y), 6);
+    EXPECT_GT(cross.p[48].y, calm.p[48].y + 2);
+    EXPECT_GT(cross.p[54].y, calm.p[54].y + 2);
 }
