@@ -1,0 +1,63 @@
+// Frames through templates, one after another, as the live preview renders them.
+#include "camera/LiveRenderer.h"
+
+#include "cli/Builtins.h"
+#include "engine/TemplateFile.h"
+#include "platform/testing/TestEnv.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+RefPtr<CEffectTemplate> Open(const std::string& name)
+{
+    RegisterBuiltinClasses();
+    std::string error;
+    auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
+    EXPECT_TRUE(t) << name << ": " << error;
+    return t;
+}
+
+cv::Mat Frame(int w, int h, int shade)
+{
+    cv::Mat m(h, w, CV_8UC3, cv::Scalar(shade, 255 - shade, 128));
+    cv::circle(m, {w / 2, h / 2}, h / 4, cv::Scalar(255, 255, 255), -1);
+    return m;
+}
+
+}  // namespace
+
+TEST(LiveRenderer, EachFrameIsRenderedAnewAtItsSizeOrFittedToTheView)
+{
+    for (const char* name : {"Emboss", "Postcard", "Teapot", "Knight"}) {
+        SCOPED_TRACE(name);
+        camera::LiveRenderer live(Open(name));
+        ASSERT_TRUE(live.Template());
+        const cv::Mat a = live.Render(Frame(320, 240, 0));
+        const cv::Mat b = live.Render(Frame(320, 240, 200));
+        ASSERT_FALSE(a.empty());
+        ASSERT_FALSE(b.empty());
+        EXPECT_EQ(a.type(), CV_8UC3);
+        EXPECT_EQ(a.size(), b.size());
+        EXPECT_GT(cv::norm(a, b, cv::NORM_L1), 0.0) << "the second frame must not show the first";
+        // Frames and pasted faces keep their picture's size; the rest draw for the view.
+        const cv::Mat fitted = live.Render(Frame(320, 240, 50), cv::Size(160, 160));
+        ASSERT_FALSE(fitted.empty());
+        EXPECT_LE(fitted.cols, a.cols);
+        EXPECT_LE(fitted.rows, a.rows);
+        if (std::string(name) == "Emboss" || std::string(name) == "Teapot") {
+            EXPECT_LE(std::max(fitted.cols, fitted.rows), 160);
+        }
+    }
+}
+
+TEST(LiveRenderer, MirroredSwapsLeftAndRight)
+{
+    cv::Mat m = cv::Mat::zeros(2, 3, CV_8UC3);
+    m.at<cv::Vec3b>(0, 0) = {1, 2, 3};
+    const cv::Mat r = camera::Mirrored(m);
+    EXPECT_EQ(r.at<cv::Vec3b>(0, 2), cv::Vec3b(1, 2, 3));
+    EXPECT_EQ(r.at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 0));
+    EXPECT_TRUE(camera::Mirrored(cv::Mat()).empty());
+}
