@@ -81,10 +81,10 @@ void CameraSource::Start()
         std::lock_guard lock(shared_->mutex);
         shared_->state = CameraState::Opening;
     }
-    std::thread(ThreadMain, shared_, factory_).detach();
+    std::thread(ThreadMain, shared_, factory_, keepEveryFrame_).detach();
 }
 
-void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory)
+void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame)
 {
     std::unique_ptr<FrameReader> reader;
     auto finish = [&](CameraState state, std::string message) {
@@ -111,7 +111,11 @@ void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory fact
     while (!shared->stop.load()) {
         if (!reader->Read(frame)) return finish(StateFor(reader->failure()), std::string(reader->message()));
         if (shared->stop.load()) break;
-        std::lock_guard lock(shared->mutex);
+        std::unique_lock lock(shared->mutex);
+        if (keepEveryFrame) {
+            shared->changed.wait(lock, [&] { return shared->slotNumber == 0 || shared->stop.load(); });
+            if (shared->stop.load()) break;
+        }
         if (shared->slotNumber != 0) ++shared->stats.dropped;
         // The reader may reuse its buffer for the next read: the slot gets its own pixels.
         shared->slot = frame.clone();
@@ -163,6 +167,7 @@ bool CameraSource::TakeFrame(CameraFrame& out)
     out.captured = shared_->slotTime;
     shared_->slotNumber = 0;
     ++shared_->stats.taken;
+    shared_->changed.notify_all();
     return true;
 }
 

@@ -75,6 +75,13 @@ public:
      */
     void SetFrameCallback(std::function<void()> callback);
 
+    /**
+     * @brief Makes the camera thread wait until the frame in the slot is taken before reading
+     * the next, so nothing is dropped: for a file or a finite pipeline read as fast as the
+     * consumer renders. A live camera should drop instead. Set before Start.
+     */
+    void SetKeepEveryFrame(bool keep) { keepEveryFrame_ = keep; }
+
     /** Starts the camera thread (once); the state becomes Opening. */
     void Start();
     /** Stops the thread; from any thread, never longer than kCloseWait. The state becomes Closed. */
@@ -95,11 +102,12 @@ public:
 
 private:
     struct Shared;
-    static void ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory);
+    static void ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame);
 
     ReaderFactory factory_;
     std::shared_ptr<Shared> shared_;
     bool started_ = false;
+    bool keepEveryFrame_ = false;
 };
 
 }  // namespace camera

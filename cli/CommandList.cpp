@@ -5,7 +5,7 @@ namespace {
 
 const CliCommand* const kCommands[] = {
     &kClassesCommand, &kRenderCommand,    &kBatchCommand,    &kGifCommand,         &kDemoCommand,     &kFacesCommand,
-    &kTextCommand,    &kTemplatesCommand, &kDownloadCommand, &kCheckUpdateCommand, &kLangCheckCommand,
+    &kTextCommand,    &kTemplatesCommand, &kDownloadCommand, &kCheckUpdateCommand, &kLangCheckCommand, &kCameraCommand,
 };
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <string>
 
 extern const CliCommand kClassesCommand, kRenderCommand, kBatchCommand, kGifCommand, kDemoCommand, kFacesCommand,
-    kTextCommand, kTemplatesCommand, kDownloadCommand, kCheckUpdateCommand, kLangCheckCommand;
+    kTextCommand, kTemplatesCommand, kDownloadCommand, kCheckUpdateCommand, kLangCheckCommand, kCameraCommand;
 
 /** Prints "grimaze-cli <name>: <message>" on stderr and returns code. */
 int Fail(const char* command, const std::string& message, int code = 1);

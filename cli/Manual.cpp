@@ -77,6 +77,8 @@ const char* kExitAndEnvironment =
     ".SH ENVIRONMENT\n"
     ".TP\n.B GRIMAZE_HOME\nthe program folder (templates, languages, help) to use instead of the installed one\n"
     ".TP\n.B GRIMAZE_SITE_URL\nthe address of the site online templates and the version check come from\n"
+    ".TP\n.B GRIMAZE_CAMERA\nthe camera \\fBcamera\\fR opens when \\-\\-source is not given: a device, a GStreamer "
+    "pipeline ending in appsink, or a video file\n"
     ".TP\n.B XDG_DATA_HOME\nwhere the per-user template library lives (default \\fI~/.local/share\\fR), in "
     "\\fIKestrovo/Grimaze/\\fR\n"
     ".TP\n.B XDG_CONFIG_HOME\nwhere the settings file \\fIKestrovo/Grimaze.ini\\fR is read from (default "

@@ -147,6 +147,24 @@ TEST(CameraMailbox, AWaitingConsumerGetsFramesInOrderAndFalseAtTheEnd)
     EXPECT_EQ(last, 20u) << "the last frame is never lost";
 }
 
+TEST(CameraMailbox, KeepingEveryFrameHandsASlowConsumerAllOfThem)
+{
+    auto script = std::make_shared<Script>();
+    script->count = 15;
+    CameraSource source(Play(script));
+    source.SetKeepEveryFrame(true);
+    source.Start();
+    CameraFrame frame;
+    std::uint64_t expected = 1;
+    while (source.WaitFrame(frame, 5s)) {
+        EXPECT_EQ(frame.number, expected++);
+        std::this_thread::sleep_for(3ms);
+    }
+    EXPECT_EQ(expected, 16u);
+    EXPECT_EQ(source.State(), CameraState::EndOfStream);
+    EXPECT_EQ(source.Stats().dropped, 0u);
+}
+
 TEST(CameraMailbox, EachReaderFailureEndsInItsState)
 {
     const std::pair<ReadFailure, CameraState> opens[] = {
@@ -193,6 +211,17 @@ TEST(CameraMailbox, CloseDoesNotWaitForAReadThatBlocks)
     // The thread left behind ends as soon as its read returns, and lets the reader go.
     script->release.Open();
     EXPECT_TRUE(script->destroyed.Wait(10s));
+
+    // A thread waiting for its frame to be taken is let go by a close as well.
+    auto waiting = std::make_shared<Script>();
+    waiting->count = 100;
+    CameraSource keeping(Play(waiting));
+    keeping.SetKeepEveryFrame(true);
+    keeping.Start();
+    ASSERT_TRUE(keeping.WaitFrame(frame, 10s));
+    std::this_thread::sleep_for(20ms);
+    keeping.Close();
+    EXPECT_TRUE(waiting->destroyed.Wait(10s));
 }
 
 TEST(CameraMailbox, CloseWakesAWaitingConsumer)

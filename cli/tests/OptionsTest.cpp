@@ -77,7 +77,7 @@ TEST(Options, HelpComesFromTheTables)
             EXPECT_NE(help.find(common), std::string::npos) << c->name;
         EXPECT_EQ(FindCommand(c->name), c);
     }
-    EXPECT_EQ(names.size(), 11u);
+    EXPECT_EQ(names.size(), 12u);
     EXPECT_EQ(FindCommand("nonsense"), nullptr);
     const std::string all = ProgramHelp();
     EXPECT_EQ(all.find("  gif"), all.rfind("  gif"));
