@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "batch/FaceJob.h"
 #include "batch/RenderJob.h"
+#include "cli/Streams.h"
 #include "cli/TemplateLookup.h"
 
 #include "engine/PhotoDocument.h"
@@ -11,13 +12,14 @@
 #include "platform/Text.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
 const OptionSpec kOptions[] = {
     {"template", 0, "T", ValueKind::Template, "a template definition (.tmpl), a folder holding one, or a template's name"},
     {"photo", 0, "FILE", ValueKind::File, "an input photo; repeat for templates that use several"},
-    {"out", 0, "FILE", ValueKind::File, "the GIF to write"},
+    {"out", 0, "FILE", ValueKind::File, "the GIF to write, or - for standard output"},
     {"frames", 0, "N", ValueKind::Number, "3D templates: number of frames, 1 to 1000 (default 36)"},
     {"max", 0, "WxH", ValueKind::Text,
      "largest frame size; the picture keeps its shape (default 400x400; 200x200\n"
@@ -102,7 +104,11 @@ int Run(const Args& args)
     if (!templ) return Fail("gif", "--template is required", 2);
     if (job.photos.empty()) return Fail("gif", "at least one --photo is required", 2);
     if (!out) return Fail("gif", "--out is required", 2);
-    if (!platform::EndsWithNoCase(*out, ".gif")) return Fail("gif", "--out must end in .gif", 2);
+    const bool toStdout = *out == "-";
+    if (!toStdout && !platform::EndsWithNoCase(*out, ".gif"))
+        return Fail("gif", "--out must end in .gif, or be - for standard output", 2);
+    if (toStdout && isatty(STDOUT_FILENO))
+        return Fail("gif", "will not write a picture to a terminal; redirect standard output to a file or a pipe", 2);
     job.out = *out;
     if (const auto frames = args.Value("frames")) {
         long long n = 0;
@@ -134,6 +140,11 @@ int Run(const Args& args)
     std::string error;
     const std::string file = ResolveTemplate(*templ, &error);
     if (file.empty()) return Fail("gif", error);
+    StdoutFile stdoutFile;
+    if (toStdout) {
+        if (!stdoutFile.Create(".gif", error)) return Fail("gif", error);
+        job.out = stdoutFile.Path();
+    }
     CPhotoDocument doc;
     if (!SelectJobPhotos(doc, job.photos, error)) return Fail("gif", error);
     RefPtr<CEffectTemplate> t = OpenTemplate(file, &doc, &error);
@@ -143,7 +154,8 @@ int Run(const Args& args)
         doc.SetCurrentTemplate(t.get());
         const bool ok = kind.write(*t, doc, job, error);
         doc.SetCurrentTemplate(nullptr);
-        if (!ok) return Fail("gif", "cannot write " + job.out + ": " + error);
+        if (!ok) return Fail("gif", "cannot write " + (toStdout ? "the GIF" : job.out) + ": " + stdoutFile.Explain(error));
+        if (toStdout && !stdoutFile.Send(error)) return Fail("gif", "cannot write the GIF: " + error);
         return 0;
     }
     return Fail("gif", "the template \"" + t->displayName + "\" does not move; only 3D and expression templates make GIFs");

@@ -52,6 +52,9 @@ int Run(const Args& args)
     if (!args.Positional().empty()) return Fail("templates", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
 
     library::CTemplateLibrary lib;
+    // Lists what the gallery would show at the next start, and why it could not, but installs
+    // nothing: a listing (the shell completion runs one) leaves the home as it was.
+    lib.SetReadOnly(true);
     if (!lib.LoadTemplateLibrary())
         return Fail("templates", "no readable config.cfg in " + platform::ProgramFolder());
     library::CGalleryModel gallery(lib);

@@ -2,6 +2,7 @@
 #include "cli/Streams.h"
 
 #include "engine/ImageIO.h"
+#include "platform/Files.h"
 
 #include <unistd.h>
 
@@ -11,6 +12,24 @@
 #include <cstring>
 #include <vector>
 
+namespace {
+
+std::string TemporaryFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp && *tmp ? tmp : "/tmp";
+}
+
+std::string Replaced(std::string text, const std::string& name, const std::string& by)
+{
+    if (name.empty()) return text;
+    for (size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + by.size()))
+        text.replace(at, name.size(), by);
+    return text;
+}
+
+}  // namespace
+
 StdinPhoto::~StdinPhoto()
 {
     if (!path_.empty()) ::unlink(path_.c_str());
@@ -18,8 +37,7 @@ StdinPhoto::~StdinPhoto()
 
 bool StdinPhoto::Read(std::string& error)
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/grimaze-stdin-XXXXXX";
+    std::string pattern = TemporaryFolder() + "/grimaze-stdin-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
@@ -69,13 +87,41 @@ bool StdinPhoto::Read(std::string& error)
     return ok;
 }
 
-std::string StdinPhoto::Explain(std::string text) const
+std::string StdinPhoto::Explain(std::string text) const { return Replaced(std::move(text), path_, "standard input"); }
+
+StdoutFile::~StdoutFile()
 {
-    if (path_.empty()) return text;
-    for (size_t at = text.find(path_); at != std::string::npos; at = text.find(path_, at))
-        text.replace(at, path_.size(), "standard input");
-    return text;
+    if (!path_.empty()) ::unlink(path_.c_str());
 }
+
+bool StdoutFile::Create(const std::string& suffix, std::string& error)
+{
+    std::string pattern = TemporaryFolder() + "/grimaze-stdout-XXXXXX" + suffix;
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = ::mkstemps(name.data(), static_cast<int>(suffix.size()));
+    if (fd < 0) {
+        error = "cannot make a temporary file for standard output: " + std::string(std::strerror(errno));
+        return false;
+    }
+    ::close(fd);
+    path_ = name.data();
+    return true;
+}
+
+bool StdoutFile::Send(std::string& error) const
+{
+    // A GIF is at most a few hundred frames of a few hundred pixels square.
+    constexpr std::size_t kMaxBytes = std::size_t(1) << 30;
+    std::string bytes;
+    if (!platform::ReadFile(path_, bytes, kMaxBytes, &error)) {
+        error = Explain(error);
+        return false;
+    }
+    return WriteStdout(bytes, error);
+}
+
+std::string StdoutFile::Explain(std::string text) const { return Replaced(std::move(text), path_, "standard output"); }
 
 bool WriteStdout(std::string_view bytes, std::string& error)
 {

@@ -31,3 +31,27 @@ private:
 
 /** Writes all of bytes to standard output and flushes it; false with a reason. */
 bool WriteStdout(std::string_view bytes, std::string& error);
+
+/**
+ * @brief Standard output for writers that only write to a named file (the GIF writer): a
+ * private temporary file under $TMPDIR that Send() copies to standard output. Removed when
+ * the object goes.
+ */
+class StdoutFile {
+public:
+    StdoutFile() = default;
+    ~StdoutFile();
+    StdoutFile(const StdoutFile&) = delete;
+    StdoutFile& operator=(const StdoutFile&) = delete;
+
+    /** Makes the file, its name ending in suffix (".gif"); false with a reason. */
+    bool Create(const std::string& suffix, std::string& error);
+    const std::string& Path() const { return path_; }
+    /** Copies what was written to the file to standard output; false with a reason. */
+    bool Send(std::string& error) const;
+    /** text with the temporary file's name replaced by "standard output", for messages. */
+    std::string Explain(std::string text) const;
+
+private:
+    std::string path_;
+};

@@ -32,6 +32,9 @@ int main(int argc, char** argv)
         return 2;
     }
     RegisterBuiltinClasses();
+    // Only download writes into the user's data; every other command leaves the home as it
+    // was, so the folders it writes in are cleared by its next write there, not listed.
+    if (first != "download") platform::SetRememberTemporaryFolders(false);
     // What a crash or a kill left half-written last time goes before anything is written anew.
     platform::RemoveStaleTemporaries();
     return RunCommand(*command, std::vector<std::string>(argv + 2, argv + argc));

@@ -22,6 +22,8 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace library {
 
@@ -50,6 +52,37 @@ void MakeFoldersOf(const std::string& path)
     const size_t p = path.find_last_of('/');
     if (p == std::string::npos || p == 0) return;
     platform::MakeFolders(path.substr(0, p));
+}
+
+/**
+ * Whether the folders of path could be made and a file of the given size written there,
+ * judged without writing anything: the nearest existing folder must be a writable folder with
+ * room for it. false with the reason in why.
+ */
+bool CouldWriteIn(const std::string& path, std::uintmax_t bytes, std::string* why)
+{
+    std::string existing = path;
+    struct stat st {};
+    while (stat(existing.c_str(), &st) != 0) {
+        const std::string parent = platform::ParentFolder(existing);
+        if (parent.empty() || parent == existing) return true;  // a relative name: nothing to judge by
+        existing = parent;
+    }
+    const std::string inside = existing + "/x";  // DescribeWriteError names the folder of a file
+    if (!S_ISDIR(st.st_mode)) {
+        *why = existing + " is not a folder";
+        return false;
+    }
+    if (access(existing.c_str(), W_OK | X_OK) != 0) {
+        *why = platform::DescribeWriteError(errno, inside);
+        return false;
+    }
+    struct statvfs fs {};
+    if (statvfs(existing.c_str(), &fs) == 0 && static_cast<std::uintmax_t>(fs.f_bavail) * fs.f_frsize < bytes) {
+        *why = platform::DescribeWriteError(ENOSPC, inside);
+        return false;
+    }
+    return true;
 }
 
 int Version(const XMLDocument& doc)
@@ -356,11 +389,21 @@ bool CTemplateLibrary::LoadTemplateLibraryFrom(const std::string& configFile)
         if (readOnly_) {
             // What the program would install at its next start is what the library then holds.
             const std::unique_ptr<XMLDocument> current = ParseLibraryFile(folder + "template.cfg");
-            const std::unique_ptr<XMLDocument> initial = init ? ParseLibraryFile(ExpandProgramRelative(init)) : nullptr;
-            if (initial && (!current || Version(*current) < Version(*initial)))
-                ReadLibraryConfigFile(ExpandProgramRelative(init), folder);
-            else
+            const std::string initFile = init ? ExpandProgramRelative(init) : std::string();
+            const std::unique_ptr<XMLDocument> initial = init ? ParseLibraryFile(initFile) : nullptr;
+            if (!initial || (current && Version(*current) >= Version(*initial))) {
                 ReadLibraryConfig(folder);
+                continue;
+            }
+            // The next start would write the library here; when it could not, say so now.
+            std::error_code ec;
+            const std::uintmax_t size = std::filesystem::file_size(initFile, ec);
+            if (std::string why; !CouldWriteIn(WithoutTrailingSeparator(folder), ec ? 0 : size, &why)) {
+                loadErrors_.push_back("the template library cannot be installed in " + WithoutTrailingSeparator(folder) +
+                                      ": " + why);
+                continue;
+            }
+            ReadLibraryConfigFile(initFile, folder);
             continue;
         }
         std::string why;

@@ -89,7 +89,9 @@ public:
     /**
      * @brief For tools that only look (grimaze-cli templates, render): loading then creates no
      * folder and installs or upgrades no template.cfg; a library folder whose template.cfg is
-     * missing or older than its initial file is read from the initial file instead.
+     * missing or older than its initial file is read from the initial file instead, unless the
+     * folder could not take it (not a folder, not writable, no room): that is a load error, as
+     * it would be when installing.
      */
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
 

@@ -91,6 +91,7 @@ bool IsOurTemporaryName(std::string_view name, std::string_view* kind)
 
 // --- The list of folders outside the per-user folder where temporaries were made.
 
+std::atomic<bool> g_rememberFolders{true};
 std::mutex g_listMutex;
 std::set<std::string> g_listed;  // folders known to be on the list of this per-user folder
 std::string g_listedFor;         // the per-user folder g_listed belongs to (tests change HOME)
@@ -114,6 +115,10 @@ std::vector<std::string> ReadFolderList(const std::string& listPath)
 // with O_APPEND is atomic, so processes writing at the same time do not garble the list.
 void RememberFolder(const std::string& target)
 {
+    if (!g_rememberFolders) {
+        RemoveStaleTemporariesIn(Folder(target));
+        return;
+    }
     char resolved[PATH_MAX];
     if (!realpath(Folder(target).c_str(), resolved)) return;
     const std::string folder = resolved;
@@ -356,6 +361,8 @@ int RemoveStaleTemporariesIn(const std::string& folder)
     }
     return removed;
 }
+
+void SetRememberTemporaryFolders(bool on) { g_rememberFolders = on; }
 
 int RemoveStaleTemporaries()
 {

@@ -90,6 +90,14 @@ bool ReplaceFile(const std::string& from, const std::string& to, std::string* er
  */
 int RemoveStaleTemporaries();
 
+/**
+ * @brief Whether writers note their folders in the per-user folder for RemoveStaleTemporaries
+ * (the default). A tool that must leave the user's home as it was (grimaze-cli) turns it off;
+ * a writer then first clears the stale temporaries of the folder it writes in, so what a kill
+ * left there goes at the next write into that folder instead of at the next start.
+ */
+void SetRememberTemporaryFolders(bool on);
+
 /** As RemoveStaleTemporaries, for one folder only. */
 int RemoveStaleTemporariesIn(const std::string& folder);
 

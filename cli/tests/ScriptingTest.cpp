@@ -11,7 +11,9 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 namespace {
@@ -253,23 +255,86 @@ TEST(Scripting, BatchOptionsRefuseWrongValues)
     EXPECT_TRUE(platform::FileExists(dir / "out/x-p.png"));
 }
 
-// Rendering looks the template up in the library; it may not create folders in the user's home
-// (the documents folder, the per-user library) that nobody asked for. ("templates" stays the
-// command that installs the library and reports a data folder that cannot hold it.)
-TEST(Scripting, RenderCreatesNoFolders)
+namespace {
+
+std::vector<std::string> Everything(const std::string& folder)
+{
+    std::vector<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) all.push_back(e.path().string());
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+/** Points TMPDIR at a folder for as long as it lives. */
+struct TmpDirOverride {
+    explicit TmpDirOverride(const std::string& folder)
+    {
+        if (const char* old = std::getenv("TMPDIR")) saved = old;
+        ::setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TmpDirOverride()
+    {
+        if (saved) ::setenv("TMPDIR", saved->c_str(), 1);
+        else ::unsetenv("TMPDIR");
+    }
+    std::optional<std::string> saved;
+};
+
+}  // namespace
+
+// Commands that read the library or write only where they are told leave the user's home as it
+// was: no documents folder, no library, no per-user folder, no list of temporary folders.
+// (download alone writes into the user's data.)
+TEST(Scripting, ReadOnlyCommandsLeaveTheHomeAsItWas)
 {
     testenv::TempDir dir;
     const std::string photo = PhotoFile(dir, "p.png");
     const testenv::TemporaryHome home;
-    const CliRun render = Cli({"render", "--template", "Oil Paint", "--photo", photo, "--out", dir / "o.jpg"});
-    EXPECT_EQ(render.code, 0) << render.err;
-    std::vector<std::string> made;
-    for (const auto& e : fs::recursive_directory_iterator(home.path())) made.push_back(e.path().string());
-    // No documents folder and no library; the safe writer's list of folders to clean after a
-    // crash (in the per-user data folder) is the only thing allowed.
-    const std::string data = home.path() + "/.local/share/Kestrovo/Grimaze";
-    for (const std::string& p : made)
-        EXPECT_TRUE(p == home.path() + "/.local" || p == home.path() + "/.local/share" ||
-                    p == home.path() + "/.local/share/Kestrovo" || p == data || p == data + "/temporary-folders.txt")
-            << p << " was created";
+    const std::vector<std::string> before = Everything(home.path());
+    const std::vector<std::vector<std::string>> commands = {
+        {"templates"},
+        {"templates", "--json"},
+        {"classes"},
+        {"text", "101"},
+        {"faces", photo},
+        {"render", "--template", "Oil Paint", "--photo", photo, "--out", dir / "o.jpg"},
+        {"render", "--template", "Oil Paint", "--photo", photo, "--out", "-", "--format", "png"},
+        {"gif", "--template", "Globe", "--photo", photo, "--out", dir / "g.gif", "--frames", "2", "--max", "40x40"},
+        {"batch", "--template", "Oil Paint", "--out-dir", dir / "out", photo},
+    };
+    for (const auto& args : commands) {
+        const CliRun r = Cli(args);
+        EXPECT_EQ(r.code, 0) << args[0] << ": " << r.err;
+        EXPECT_EQ(Everything(home.path()), before) << args[0] << " " << (args.size() > 1 ? args[1] : "") << " changed the home";
+    }
+}
+
+// A GIF goes to standard output as a picture does; the file that stands in for it is gone after.
+TEST(Scripting, GifWritesStandardOutput)
+{
+    testenv::TempDir dir;
+    const std::string ownTmp = dir / "tmp";
+    fs::create_directory(ownTmp);
+    const TmpDirOverride tmp(ownTmp);
+    const std::vector<std::string> args = {"gif", "--template", "Globe", "--photo", Cat(), "--frames", "3", "--max", "60x60", "--out"};
+    std::vector<std::string> piped = args, filed = args;
+    piped.push_back("-");
+    filed.push_back(dir / "globe.gif");
+    const CliRun r = Cli(piped);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    ASSERT_GT(r.out.size(), 6u);
+    EXPECT_EQ(r.out.substr(0, 6), "GIF89a");
+    ASSERT_EQ(Cli(filed).code, 0);
+    EXPECT_EQ(r.out, Read(dir / "globe.gif")) << "the same GIF as written to a file";
+
+    const CliRun wrong = Cli({"gif", "--template", "Globe", "--photo", Cat(), "--out", dir / "globe.png"});
+    EXPECT_EQ(wrong.code, 2);
+    EXPECT_NE(wrong.err.find("or be - for standard output"), std::string::npos) << wrong.err;
+    // A template that does not move says so, and standard output stays empty.
+    const CliRun still = Cli({"gif", "--template", "Oil Paint", "--photo", Cat(), "--out", "-"});
+    EXPECT_EQ(still.code, 1);
+    EXPECT_EQ(still.out, "");
+    EXPECT_EQ(still.err.find("grimaze-stdout-"), std::string::npos) << still.err;
+    for (const auto& e : fs::directory_iterator(ownTmp)) ADD_FAILURE() << "left behind: " << e.path();
 }

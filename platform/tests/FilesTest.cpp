@@ -197,6 +197,29 @@ TEST(StaleTemporaries, OnlyDeadWritersLeftoversOfOursGo)
     EXPECT_EQ(list.find(exports.path()), std::string::npos) << list;
 }
 
+// A program that must leave the user's home as it was keeps no list there: the next write into
+// a folder clears what a killed writer left in it, and a live writer's file stays.
+TEST(StaleTemporaries, WithoutTheListTheNextWriteInAFolderClearsItsLeftovers)
+{
+    struct NoList {
+        NoList() { SetRememberTemporaryFolders(false); }
+        ~NoList() { SetRememberTemporaryFolders(true); }
+    } noList;
+    testenv::TemporaryHome home;
+    testenv::TempDir exports;
+    const std::string target = exports / "photo.png";
+    TemporaryFile live(exports / "other.png");
+    ASSERT_TRUE(live.Ok()) << live.Error();
+    const std::string dead = LeftoverOfKilledWriter(target);
+    ASSERT_TRUE(fs::exists(dead));
+
+    ASSERT_TRUE(WriteFileAtomically(target, "the export"));
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_TRUE(fs::exists(live.Path()));
+    EXPECT_EQ(Read(target), "the export");
+    EXPECT_FALSE(fs::exists(DataHome() + "/Kestrovo")) << "the per-user folder was made";
+}
+
 TEST(StaleTemporaries, ACleanUpRacingAWriterNeverTakesItsFile)
 {
     testenv::TemporaryHome home;
