@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <optional>
 #include <regex>
+#include <thread>
 
 namespace {
 
@@ -281,6 +282,28 @@ struct TmpDirOverride {
 };
 
 }  // namespace
+
+// N photos at once each run OpenCV's parallel loops too; together they stay at the core count.
+TEST(Scripting, BatchJobsShareTheProcessorsWithOpenCv)
+{
+    testenv::TempDir dir;
+    fs::create_directory(dir / "in");
+    for (int i = 0; i < 4; ++i) PhotoFile(dir, "in/p" + std::to_string(i) + ".png");
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const std::regex split(R"((\d+) photos at once, (\d+) threads for each)");
+    for (int jobs : {1, 2, 4, 64}) {
+        const CliRun r = Cli({"batch", "-v", "--template", OilPaint(), "--size", "40x30", "--jobs", std::to_string(jobs),
+                              "--out-dir", dir / ("out" + std::to_string(jobs)), dir / "in"});
+        ASSERT_EQ(r.code, 0) << r.err;
+        std::smatch m;
+        ASSERT_TRUE(std::regex_search(r.err, m, split)) << r.err;
+        const int atOnce = std::stoi(m[1]), threads = std::stoi(m[2]);
+        EXPECT_EQ(atOnce, std::min(jobs, 4)) << "no more workers than photos";
+        EXPECT_GE(threads, 1);
+        EXPECT_LE(atOnce * threads, std::max(cores, atOnce)) << "--jobs " << jobs << " on " << cores << " cores";
+        EXPECT_GT(atOnce * (threads + 1), cores) << "--jobs " << jobs << ": processors left idle";
+    }
+}
 
 // Commands that read the library or write only where they are told leave the user's home as it
 // was: no documents folder, no library, no per-user folder, no list of temporary folders.

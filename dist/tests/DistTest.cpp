@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -135,6 +136,32 @@ TEST(Metainfo, PassesAppstreamValidationAndListsThePictureTypes)
     if (!HaveTool("appstreamcli")) GTEST_SKIP() << "appstreamcli is not installed (appstream)";
     const ToolRun r = RunTool("appstreamcli validate --no-net --pedantic " + file);
     EXPECT_EQ(r.code, 0) << r.output;
+}
+
+// The screenshots the metadata names are the ones committed under dist/screenshots/ (taken with
+// scripts/screenshot), at the size the metadata states.
+TEST(Metainfo, EveryScreenshotIsCommittedAtItsStatedSize)
+{
+    const std::string xml = Read(DistFile("io.github.grimaze.Grimaze.metainfo.xml"));
+    const std::string repository = "https://raw.githubusercontent.com/grimaze/grimaze/main/";
+    const std::regex image(R"re(<image type="source" width="(\d+)" height="(\d+)">([^<]+)</image>)re");
+    int count = 0;
+    for (std::sregex_iterator it(xml.begin(), xml.end(), image), end; it != end; ++it, ++count) {
+        const std::string url = (*it)[3];
+        ASSERT_EQ(url.rfind(repository + "dist/screenshots/", 0), 0u) << url;
+        std::string png;
+        const std::string file = testenv::SourceDir() + "/" + url.substr(repository.size());
+        ASSERT_TRUE(platform::ReadFile(file, png, 1 << 24)) << file << " is not committed";
+        ASSERT_GT(png.size(), 24u);
+        ASSERT_EQ(png.compare(0, 16, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)), 0) << file;
+        auto be32 = [&](size_t at) {
+            return (unsigned(static_cast<unsigned char>(png[at])) << 24) | (unsigned(static_cast<unsigned char>(png[at + 1])) << 16) |
+                   (unsigned(static_cast<unsigned char>(png[at + 2])) << 8) | unsigned(static_cast<unsigned char>(png[at + 3]));
+        };
+        EXPECT_EQ(be32(16), std::stoul((*it)[1])) << file;
+        EXPECT_EQ(be32(20), std::stoul((*it)[2])) << file;
+    }
+    EXPECT_EQ(count, 3) << "the metadata names three screenshots";
 }
 
 namespace {
