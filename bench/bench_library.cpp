@@ -5,8 +5,10 @@
 #include "library/ZipExtract.h"
 
 #include <benchmark/benchmark.h>
+#include <tinyxml2.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -187,6 +189,54 @@ BENCHMARK(BM_DeepColumnPath)->RangeMultiplier(4)->Range(1000, 64000)->Arg(50000)
 
 void BM_ManyColumns(benchmark::State& state) { LoadAndFill(state, WideLibrary(static_cast<int>(state.range(0)))); }
 BENCHMARK(BM_ManyColumns)->RangeMultiplier(4)->Range(1000, 64000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+
+// A template.cfg whose templates carry perElement attributes each, about bytes long, in one
+// column. tinyxml2 alone checks each attribute against those before it on the same element.
+std::string AttributeHeavyLibrary(std::size_t bytes, int perElement)
+{
+    std::string xml = "<library><version ver=\"1\"/><columns><column name=\"c\">";
+    int inElement = perElement;
+    for (int i = 0; xml.size() < bytes; ++i) {
+        if (inElement == perElement) {
+            xml += i ? "/><template" : "<template";
+            inElement = 0;
+        }
+        xml += " a" + std::to_string(i) + "=\"1\"";
+        ++inElement;
+    }
+    return xml + "/></column></columns></library>";
+}
+
+double ThreadSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The bound, as for definitions: 8 times the text may take at most 3 x 8 times as long (linear
+// is 8, quadratic 64), in the best of several runs of this thread's CPU time. Both shapes: as
+// many attributes as an element may carry, and one element with all of them (refused).
+void BM_LibraryFileGrowth(benchmark::State& state)
+{
+    const int perElement = static_cast<int>(state.range(0));
+    const std::string small = AttributeHeavyLibrary(110 << 10, perElement);
+    const std::string large = AttributeHeavyLibrary(880 << 10, perElement);
+    auto best = [](const std::string& xml) {
+        double fastest = 1e30;
+        for (int run = 0; run < 5; ++run) {
+            const double t0 = ThreadSeconds();
+            benchmark::DoNotOptimize(library::ParseLibraryText(xml));
+            fastest = std::min(fastest, ThreadSeconds() - t0);
+        }
+        return fastest;
+    };
+    double growth = 0;
+    for (auto _ : state) growth = best(large) / best(small);
+    state.counters["growth_8x"] = growth;
+    if (growth > 24) state.SkipWithError("reading template.cfg grows faster than linearly with its size");
+}
+BENCHMARK(BM_LibraryFileGrowth)->Arg(64)->Arg(1 << 30)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
