@@ -46,31 +46,71 @@ int Temporaries(const std::string& folder)
     return n;
 }
 
-// Starts the writer, waits until it says it is writing (its start-up is not what is tested),
-// lets it write for a random time of up to a few writes and kills it with SIGKILL.
-void RunAndKill(const std::vector<std::string>& args, std::mt19937& random, int maxMicroseconds)
-{
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, ready[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, ready[0]);
+// A running fault_writer whose standard output (one line at start-up's end, one per whole
+// write) the test reads. The pipe stays open until the writer is killed, so that it is never
+// stopped by SIGPIPE instead.
+struct RunningWriter {
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(ready[1]);
-    ASSERT_EQ(spawned, 0);
-    char c = 0;
-    [[maybe_unused]] const ssize_t n = read(ready[0], &c, 1);  // 0 when the writer gave up before
-    close(ready[0]);
-    std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, maxMicroseconds)(random)));
-    kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    int out = -1;
+
+    explicit RunningWriter(const std::vector<std::string>& args)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        out = fds[0];
+    }
+    ~RunningWriter()
+    {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            int status = 0;
+            waitpid(pid, &status, 0);
+        }
+        if (out >= 0) close(out);
+    }
+    /** Waits for the writer's next line; false when it ended instead. */
+    bool NextLine()
+    {
+        for (char c = 0; read(out, &c, 1) == 1;)
+            if (c == '\n') return true;
+        return false;
+    }
+};
+
+// How long one whole write takes in this build on this machine (a sanitizer build is several
+// times slower), so that the kills can be spread over about two writes.
+int MicrosecondsPerWrite(const std::vector<std::string>& args)
+{
+    RunningWriter writer(args);
+    EXPECT_GT(writer.pid, 0);
+    if (!writer.NextLine()) return 0;
+    const auto start = std::chrono::steady_clock::now();
+    constexpr int kWrites = 4;
+    for (int i = 0; i < kWrites; ++i)
+        if (!writer.NextLine()) return 0;
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    return static_cast<int>(took.count() / kWrites);
+}
+
+// Starts the writer, waits until it says it is writing (its start-up is not what is tested),
+// lets it write for a random time of up to about two writes and kills it with SIGKILL.
+void RunAndKill(const std::vector<std::string>& args, std::mt19937& random, int microsecondsPerWrite)
+{
+    RunningWriter writer(args);
+    ASSERT_GT(writer.pid, 0);
+    writer.NextLine();  // false when the writer gave up at once: then there is nothing to kill
+    std::this_thread::sleep_for(
+        std::chrono::microseconds(std::uniform_int_distribution<int>(0, 2 * microsecondsPerWrite)(random)));
 }
 
 // What the kills hit. Only when some kills cut a write in the middle (its temporary stays) and
@@ -82,12 +122,13 @@ struct KillCounts {
         changed += fileChanged;
         inside += temporaryLeft;
     }
-    void ExpectBothKinds(const char* what) const
+    void ExpectBothKinds(const char* what, int microsecondsPerWrite) const
     {
         EXPECT_GT(changed, 0) << "no kill came after a whole " << what << " write: the writer was never reached";
         EXPECT_GT(inside, 0) << "no kill landed inside a " << what << " write";
-        std::printf("%d kills during %s writes: %d after a new whole file, %d inside a write (its temporary left)\n",
-                    kKills, what, changed, inside);
+        std::printf("%d kills during %s writes of %d us each: %d after a new whole file, %d inside a write "
+                    "(its temporary left)\n",
+                    kKills, what, microsecondsPerWrite, changed, inside);
         ::testing::Test::RecordProperty("kills inside a write", inside);
         ::testing::Test::RecordProperty("kills after a new whole file", changed);
     }
@@ -126,20 +167,24 @@ TEST(KillDuringWrite, AnExportIsOldOrNewAndLeftoversGoAtTheNextStart)
     const std::string target = out / "export.bmp";
     const std::string old = "the export of yesterday", a = EncodedFaultPicture(0), b = EncodedFaultPicture(1);
     ASSERT_TRUE(platform::WriteFileAtomically(target, old));
+    const std::vector<std::string> writer = {Writer(), "export", target};
+    testenv::TempDir trial;
+    const int perWrite = MicrosecondsPerWrite({Writer(), "export", trial / "export.bmp"});
+    ASSERT_GT(perWrite, 0);
     std::mt19937 random(13);
     int mixed = 0;
     KillCounts counts;
     std::string before = old;
     for (int i = 0; i < kKills; ++i) {
         const int temporaries = Temporaries(out.path());
-        RunAndKill({Writer(), "export", target}, random, 60000);
+        RunAndKill(writer, random, perWrite);
         const std::string now = Read(target);
         mixed += now != old && now != a && now != b;
         counts.Count(now != before, Temporaries(out.path()) > temporaries);
         before = now;
     }
     EXPECT_EQ(mixed, 0) << "of " << kKills << " kills left a file that is neither the old nor a new export";
-    counts.ExpectBothKinds("export");
+    counts.ExpectBothKinds("export", perWrite);
     EXPECT_EQ(Temporaries(out.path()), counts.inside);
 
     // The next start of the program clears what the killed writers left.
@@ -151,10 +196,14 @@ TEST(KillDuringWrite, AnExportIsOldOrNewAndLeftoversGoAtTheNextStart)
 
 TEST(KillDuringWrite, TheSettingsFileIsOldOrNewAndLeftoversGoAtTheNextStart)
 {
-    testenv::TempDir config;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     const std::size_t size = 256u << 10;  // a big value, so that kills land inside writes
     const std::string a = "\"" + std::string(size, 'a') + "\"", b = "\"" + std::string(size, 'b') + "\"";
+    const std::vector<std::string> writer = {Writer(), "settings", std::to_string(size)};
+    testenv::TempDir trial, config;
+    setenv("XDG_CONFIG_HOME", trial.path().c_str(), 1);
+    const int perWrite = MicrosecondsPerWrite(writer);
+    ASSERT_GT(perWrite, 0);
+    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     ASSERT_TRUE(platform::MakeFolders(platform::ParentFolder(SettingsFilePath())));
     ASSERT_TRUE(platform::WriteFileAtomically(SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\nlanguage=\"old\"\n"));
     const std::string folder = platform::ParentFolder(SettingsFilePath());
@@ -164,7 +213,7 @@ TEST(KillDuringWrite, TheSettingsFileIsOldOrNewAndLeftoversGoAtTheNextStart)
     std::string before = "\"old\"";
     for (int i = 0; i < kKills; ++i) {
         const int temporaries = Temporaries(folder);
-        RunAndKill({Writer(), "settings", std::to_string(size)}, random, 30000);
+        RunAndKill(writer, random, perWrite);
         const i18n::IniFile ini = i18n::IniFile::Load(SettingsFilePath());
         const std::string* raw = ini.GetRaw(kSettingsSection, "language");
         const std::string language = raw ? *raw : "";
@@ -173,7 +222,7 @@ TEST(KillDuringWrite, TheSettingsFileIsOldOrNewAndLeftoversGoAtTheNextStart)
         before = language;
     }
     EXPECT_EQ(broken, 0) << "of " << kKills << " kills left a settings file that is neither old nor new";
-    counts.ExpectBothKinds("settings");
+    counts.ExpectBothKinds("settings", perWrite);
     EXPECT_EQ(Temporaries(folder), counts.inside);
 
     const clitest::CliRun r = clitest::Cli({"classes"});

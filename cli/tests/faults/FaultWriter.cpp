@@ -23,10 +23,11 @@ cv::Mat FaultPicture(int which)
     return m;
 }
 
-// Tells the test that start-up is over and the writing begins.
-void Ready()
+// Tells the test that start-up is over and the writing begins, then that a write is whole.
+void Say(const char* line)
 {
-    std::fputs("writing\n", stdout);
+    std::fputs(line, stdout);
+    std::fputc('\n', stdout);
     std::fflush(stdout);
 }
 
@@ -38,22 +39,24 @@ int main(int argc, char** argv)
     const std::string mode = argv[1];
     if (mode == "export") {
         const cv::Mat pictures[2] = {FaultPicture(0), FaultPicture(1)};
-        Ready();
+        Say("writing");
         for (int i = 0;; i ^= 1) {
             std::string error;
             if (!SaveImage(argv[2], pictures[i], &error)) {
                 std::fprintf(stderr, "%s\n", error.c_str());
                 return 1;
             }
+            Say("written");
         }
     }
     const std::size_t n = std::strtoul(argv[2], nullptr, 10);
     if (mode == "settings") {
         LoadGrimazeSettings(true);
-        Ready();
+        Say("writing");
         for (int i = 0;; i ^= 1) {
             GrimazeSettings().language = std::string(n, i ? 'b' : 'a');
             if (!SaveGrimazeSettings()) return 1;
+            Say("written");
         }
     }
     if (mode == "settings-once") {
