@@ -136,15 +136,20 @@ TEST_F(CliDownload, HostileArchivesWriteNothingOutsideTheLibrary)
 
 TEST_F(CliDownload, ATemplateWhoseFilterDoesNotFitIsRefusedAndTheLibraryStaysAsItWas)
 {
-    ASSERT_EQ(Run("templates").code, 0);
+    // A library with a download in it (only download installs the library).
+    ASSERT_EQ(Run("download Good").code, 0);
+    const std::vector<std::string> files = libtest::FilesUnder(library_);
     const std::string before = libtest::ReadText(library_ + "template.cfg");
+    const std::string downloads = platform::DocumentsFolder() + "/Kestrovo/Grimaze/Download/";
+    const std::vector<std::string> archives = libtest::FilesUnder(downloads);
+
     const Result r = Run("download 'Big Mosaic'");
     EXPECT_EQ(r.code, 1) << r.out;
     EXPECT_NE(r.err.find("TeapotFilter"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("SimpleTemplate"), std::string::npos) << r.err;
-    EXPECT_EQ(libtest::FilesUnder(library_), std::vector<std::string>{"template.cfg"});
+    EXPECT_EQ(libtest::FilesUnder(library_), files);
     EXPECT_EQ(libtest::ReadText(library_ + "template.cfg"), before);
-    EXPECT_EQ(libtest::FilesUnder(platform::DocumentsFolder() + "/Kestrovo/Grimaze/Download/"), std::vector<std::string>{});
+    EXPECT_EQ(libtest::FilesUnder(downloads), archives);
     // Still offered for download, and nothing to render.
     EXPECT_NE(Run("templates").out.find("Other Effects/Web\tBig Mosaic\tonline\t-\n"), std::string::npos);
     EXPECT_EQ(Run("render --template 'Big Mosaic' --photo '" + testenv::SourceDir() +
