@@ -194,6 +194,42 @@ TEST(KillDuringWrite, AnExportIsOldOrNewAndLeftoversGoAtTheNextStart)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);
 }
 
+TEST(KillDuringWrite, ACommandLineExportsLeftoversGoAtItsNextWriteIntoThatFolder)
+{
+    // grimaze-cli lists no folders, so its next start cannot know this one: the next write there clears it.
+    testenv::TempDir out;
+    const std::string target = out / "export.bmp";
+    const std::vector<std::string> writer = {Writer(), "export-cli", target};
+    const int perWrite = MicrosecondsPerWrite(writer);
+    ASSERT_GT(perWrite, 0);
+    std::mt19937 random(19);
+    // Each writer's first write clears what the one before left, so at most one is ever there.
+    int inside = 0;
+    for (int i = 0; i < 200; ++i) {
+        RunAndKill(writer, random, perWrite);
+        const int left = Temporaries(out.path());
+        ASSERT_LE(left, 1) << "kill " << i;
+        inside += left;
+        if (inside == 20) break;
+    }
+    ASSERT_GT(inside, 0) << "no kill landed inside a write";
+    EXPECT_EQ(Read(platform::UserFolder() + "temporary-folders.txt").find(out.path()), std::string::npos);
+
+    // Leave one behind for the last part.
+    for (int i = 0; i < 200 && Temporaries(out.path()) == 0; ++i) RunAndKill(writer, random, perWrite);
+    ASSERT_EQ(Temporaries(out.path()), 1);
+    ASSERT_EQ(clitest::Cli({"classes"}).code, 0);
+    EXPECT_EQ(Temporaries(out.path()), 1);
+    testenv::TempDir dir;
+    const std::string photo = dir / "photo.bmp";
+    ASSERT_TRUE(platform::WriteFileAtomically(photo, EncodedFaultPicture(0)));
+    const clitest::CliRun r = clitest::Cli({"render", "--template", "Emboss", "--photo", photo, "--out", out / "second.png"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Temporaries(out.path()), 0);
+    const std::string last = Read(target);
+    EXPECT_TRUE(last == EncodedFaultPicture(0) || last == EncodedFaultPicture(1));
+}
+
 TEST(KillDuringWrite, TheSettingsFileIsOldOrNewAndLeftoversGoAtTheNextStart)
 {
     const std::size_t size = 256u << 10;  // a big value, so that kills land inside writes

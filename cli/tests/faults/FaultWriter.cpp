@@ -3,9 +3,11 @@
 // catch it at any moment of a write.
 //
 //   fault_writer export TARGET     writes picture A, then B, then A ... to TARGET (SaveImage)
+//   fault_writer export-cli TARGET the same as grimaze-cli writes: its folders are not listed
 //   fault_writer settings N        saves the settings with a language of N 'a's, then N 'b's ...
 //   fault_writer settings-once N   loads the settings, saves them once with N 'c's; exit 1 on failure
 #include "engine/ImageIO.h"
+#include "platform/Files.h"
 #include "settings/GrimazeSettings.h"
 
 #include <cstdio>
@@ -37,7 +39,9 @@ int main(int argc, char** argv)
 {
     if (argc != 3) return 2;
     const std::string mode = argv[1];
-    if (mode == "export") {
+    // grimaze-cli keeps no list of the folders it writes in (it leaves the home as it was).
+    if (mode == "export-cli") platform::SetRememberTemporaryFolders(false);
+    if (mode == "export" || mode == "export-cli") {
         const cv::Mat pictures[2] = {FaultPicture(0), FaultPicture(1)};
         Say("writing");
         for (int i = 0;; i ^= 1) {
