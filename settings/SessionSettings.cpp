@@ -7,7 +7,7 @@ namespace {
 
 bool KnownFormat(const std::string& f)
 {
-    static const char* const kFormats[] = {"jpg", "png", "bmp", "webp", "tif", "gif"};
+    static const char* const kFormats[] = {"jpg", "png", "bmp", "webp", "tif", "tiff", "gif"};
     return std::any_of(std::begin(kFormats), std::end(kFormats), [&](const char* k) { return f == k; });
 }
 
@@ -27,6 +27,35 @@ void CSessionSettings::Sanitise()
     if (gifMaxWidth < 16 || gifMaxWidth > 4096) gifMaxWidth = d.gifMaxWidth;
     if (gifMaxHeight < 16 || gifMaxHeight > 4096) gifMaxHeight = d.gifMaxHeight;
     if (gifDelay < 0 || gifDelay > 6000) gifDelay = d.gifDelay;
+    // The export dialog offers long sides of 16 to 5000 pixels.
+    if (exportLongSide != 0 && (exportLongSide < 16 || exportLongSide > 5000)) exportLongSide = d.exportLongSide;
+    std::vector<std::string> recent;
+    for (const std::string& p : recentPhotos)
+        if (!p.empty() && p.front() == '/' && std::find(recent.begin(), recent.end(), p) == recent.end() &&
+            recent.size() < kMaxRecentPhotos)
+            recent.push_back(p);
+    recentPhotos = std::move(recent);
+}
+
+bool CSessionSettings::ExchangeRecentPhotos(CSettingsStorage& storage, bool save)
+{
+    std::size_t count = recentPhotos.size();
+    auto list = save ? storage.BeginWriteList("recentPhotos", count) : storage.BeginReadList("recentPhotos", count);
+    if (!list) {
+        if (!save) recentPhotos.clear();
+        return save ? false : true;  // none stored reads as an empty list
+    }
+    // More than the menu shows is a damaged count: read no further than it could hold.
+    if (!save) recentPhotos.assign(std::min(count, kMaxRecentPhotos), std::string());
+    bool ok = true;
+    for (std::size_t i = 0; i < recentPhotos.size(); ++i) {
+        if (!list->Exchange(CSettingsStorage::ItemName(i), recentPhotos[i], save)) {
+            if (!save) recentPhotos[i].clear();  // dropped by Sanitise
+            ok = false;
+        }
+    }
+    ok = (save ? storage.EndWriteList(std::move(list)) : storage.EndReadList(std::move(list))) && ok;
+    return save ? ok : true;
 }
 
 bool CSessionSettings::Exchange(bool continueOnFailure, CSettingsStorage& storage, bool save, bool useDefaults)
@@ -51,6 +80,9 @@ bool CSessionSettings::Exchange(bool continueOnFailure, CSettingsStorage& storag
     x.Field("gifDelay", gifDelay, d.gifDelay);
     x.Field("controlPanel", controlPanel, d.controlPanel);
     x.Field("category", category, d.category);
+    x.Field("exportLongSide", exportLongSide, d.exportLongSide);
+    x.Field("exportKeepOpen", exportKeepOpen, d.exportKeepOpen);
+    const bool listOk = ExchangeRecentPhotos(storage, save);
     if (!save) Sanitise();
-    return x.Result();
+    return x.Result() && listOk;
 }

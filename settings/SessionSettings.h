@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CSessionSettings : public CSettings {
 public:
@@ -20,6 +21,8 @@ public:
     static constexpr std::int32_t kDefaultGifSide = 200;
     /** Window sides beyond this are no window a screen can show: they read as "none stored". */
     static constexpr std::int32_t kMaxWindowSide = 32768;
+    /** The File menu lists this many recent photos. */
+    static constexpr std::size_t kMaxRecentPhotos = 10;
 
     // The normal (not maximised) window geometry in logical pixels; width 0 means none stored.
     std::int32_t windowX = 0, windowY = 0, windowWidth = 0, windowHeight = 0;
@@ -30,6 +33,9 @@ public:
     std::int32_t jpegQuality = kDefaultJpegQuality;  ///< 1..100
     std::int32_t gifMaxWidth = kDefaultGifSide, gifMaxHeight = kDefaultGifSide;
     std::int32_t gifDelay = 0;  ///< hundredths of a second between GIF frames; 0 writes none
+    std::int32_t exportLongSide = 0;  ///< a still's longer side in pixels; 0 keeps the result's size
+    bool exportKeepOpen = false;      ///< the export dialog stays open after a save
+    std::vector<std::string> recentPhotos;  ///< newest first, each once, at most kMaxRecentPhotos
     bool controlPanel = true;   ///< the adjustment pane area is shown
     std::string category;       ///< the gallery category last shown (its name)
 
@@ -38,4 +44,8 @@ public:
     void Sanitise();
 
     bool Exchange(bool continueOnFailure, CSettingsStorage& storage, bool save, bool useDefaults) override;
+
+private:
+    /** The recent photos as a list; a missing or damaged list reads as none. */
+    bool ExchangeRecentPhotos(CSettingsStorage& storage, bool save);
 };

@@ -102,6 +102,36 @@ QString TemplateText(const std::string& text)
     return ui::Phrase(QString::fromStdString(text));
 }
 
+// The export dialog's choices as the last run left them; a format no longer written becomes JPEG.
+ExportChoices ChoicesFromSession(const CSessionSettings& s)
+{
+    ExportChoices c;
+    const PictureType* type = PictureTypeNamed(s.exportFormat);
+    if (!type) type = PictureTypeOfFile("x." + s.exportFormat);
+    if (type && type->writable) c.format = type->name;
+    c.quality = s.jpegQuality;
+    c.longSide = s.exportLongSide;
+    c.gifWidth = s.gifMaxWidth;
+    c.gifHeight = s.gifMaxHeight;
+    c.gifDelayCs = s.gifDelay;
+    c.keepOpen = s.exportKeepOpen;
+    return c;
+}
+
+void StoreChoicesInSession(const ExportChoices& c, CSessionSettings& s)
+{
+    s.exportFormat = c.format;
+    s.jpegQuality = c.quality;
+    s.exportLongSide = c.longSide;
+    if (c.gifWidth > 0 && c.gifHeight > 0) {
+        s.gifMaxWidth = c.gifWidth;
+        s.gifMaxHeight = c.gifHeight;
+    }
+    s.gifDelay = c.gifDelayCs;
+    s.exportKeepOpen = c.keepOpen;
+    s.Sanitise();
+}
+
 QAction* AddCommand(QMenu* menu, int command, QObject* receiver, std::function<void()> run)
 {
     QAction* a = menu->addAction(QString());
@@ -129,13 +159,15 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     // The output folder: "Grimaze" in the documents folder.
     outputFolder_ = QString::fromStdString(platform::JoinPath(platform::DocumentsFolder(), "Grimaze"));
     platform::MakeFolders(outputFolder_.toStdString());
-    defaultOutput_ = outputFolder_ + "/Untitled.jpg";
     {
         // The folder and the format of the last export, when that folder is still there.
         const CSessionSettings& session = GrimazeSettings().session;
-        const QString folder = QString::fromStdString(session.exportFolder);
-        if (!folder.isEmpty() && QFileInfo(folder).isDir())
-            defaultOutput_ = folder + "/Untitled." + QString::fromStdString(session.exportFormat == "gif" ? "jpg" : session.exportFormat);
+        exportChoices_ = ChoicesFromSession(session);
+        recent_.Set(session.recentPhotos);
+        QString folder = QString::fromStdString(session.exportFolder);
+        if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = outputFolder_;
+        defaultOutput_ = folder + "/Untitled" +
+                         QString::fromStdString(PictureTypeNamed(exportChoices_.format)->PreferredExtension());
     }
 
     toolBar_ = new ui::CFlexToolBar(this);
@@ -253,6 +285,18 @@ void CGrimazeDlg::ShowAsRemembered()
     work_->SelectCategoryByName(QString::fromStdString(s.category));
     show();
     if (s.windowMaximised) SetMaximised(true);
+    ShowLibraryProblems();
+}
+
+void CGrimazeDlg::ShowLibraryProblems()
+{
+    // Once per run: the templates that could not be installed stay missing until the folder
+    // is mended, and saying so at every window would only nag.
+    if (libraryProblemsShown_ || !work_->Page()) return;
+    libraryProblemsShown_ = true;
+    QStringList lines;
+    for (const std::string& problem : work_->Page()->LoadProblems()) lines << AsSentence(QString::fromStdString(problem));
+    if (!lines.isEmpty()) notice_->ShowProblem(lines.join('\n'));
 }
 
 void CGrimazeDlg::RememberSession() const
@@ -266,6 +310,8 @@ void CGrimazeDlg::RememberSession() const
     s.windowMaximised = maximised_;
     s.controlPanel = work_->ControlPanelPreferred();
     s.category = work_->CurrentCategoryName().toStdString();
+    StoreChoicesInSession(exportChoices_, s);
+    s.recentPhotos = recent_.Items();
 }
 
 // --- Menus ---------------------------------------------------------------------------------
@@ -778,8 +824,7 @@ void CGrimazeDlg::OpenExportDialog()
         const QFileInfo out(defaultOutput_);
         CSessionSettings& session = GrimazeSettings().session;
         session.exportFolder = out.absolutePath().toStdString();
-        if (!out.suffix().isEmpty()) session.exportFormat = out.suffix().toLower().toStdString();
-        session.Sanitise();
+        StoreChoicesInSession(exportChoices_, session);
     }
     work_->PhotoList()->Refresh();
 }
@@ -800,7 +845,9 @@ void CGrimazeDlg::ExportGifFromMenu()
     std::string error;
     // The file dialog has asked about replacing the file already.
     const CSessionSettings& session = GrimazeSettings().session;
-    if (SaveGifFile(target, *t, session.gifMaxWidth, session.gifMaxHeight, [](const std::string&) { return true; },
+    const bool chosen = exportChoices_.gifWidth > 0 && exportChoices_.gifHeight > 0;
+    if (SaveGifFile(target, *t, chosen ? exportChoices_.gifWidth : session.gifMaxWidth,
+                    chosen ? exportChoices_.gifHeight : session.gifMaxHeight, [](const std::string&) { return true; },
                     &error) != SaveOutcome::Saved)
         ShowMessage(this, S(str::GifFailed) + "\n" + QString::fromStdString(error), ui::Phrase("Failed"),
                     MessageKind::Error);

@@ -67,6 +67,11 @@ public:
      * the settings), and remembers the session again when it closes.
      */
     void ShowAsRemembered();
+    /**
+     * @brief Says, once and without blocking, why templates are missing: the library folders
+     * that could not be installed or read at start.
+     */
+    void ShowLibraryProblems();
     /** Stores the window's geometry and choices in the session settings. */
     void RememberSession() const;
 
@@ -196,6 +201,7 @@ private:
     bool maximised_ = false;
     bool layoutReady_ = false;
     bool rememberSession_ = false;
+    bool libraryProblemsShown_ = false;
     int pendingReselect_ = 0;  // photo changes seen in original-image mode, applied on return
     CDlgExport* exportDialog_ = nullptr;  // while it is open
     ExportChoices exportChoices_;

@@ -62,10 +62,18 @@ void CNoticeBar::Retranslate()
     if (isVisible()) Place();
 }
 
+void CNoticeBar::ShowProblem(const QString& text)
+{
+    Show(text);
+    timer_->stop();
+}
+
 void CNoticeBar::Show(const QString& text, const QString& folder)
 {
     folder_ = folder;
     label_->setText(text);
+    // A long text (a folder's path and why it failed) wraps rather than running off the window.
+    label_->setWordWrap(text.contains('\n') || label_->fontMetrics().horizontalAdvance(text) > 600);
     open_->setVisible(!folder.isEmpty());
     Place();
     show();
@@ -78,8 +86,8 @@ void CNoticeBar::Place()
     QWidget* p = parentWidget();
     if (!p) return;
     adjustSize();
-    const int w = std::min(std::max(sizeHint().width(), 320), p->width() - 24);
-    const int h = sizeHint().height();
+    const int w = std::min(std::max(sizeHint().width(), 320), std::min(p->width() - 24, 760));
+    const int h = hasHeightForWidth() ? std::max(heightForWidth(w), sizeHint().height()) : sizeHint().height();
     setGeometry((p->width() - w) / 2, p->height() - h - 14, w, h);
 }
 

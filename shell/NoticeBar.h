@@ -25,6 +25,8 @@ public:
 
     /** Shows the text; with a folder, an "Open folder" button that opens it. */
     void Show(const QString& text, const QString& folder = QString());
+    /** Shows a problem the user should read: wrapped over several lines, until it is closed. */
+    void ShowProblem(const QString& text);
     /** Places the bar at the bottom centre of its parent. */
     void Place();
     void Retranslate();

@@ -70,6 +70,11 @@ void CProcessProp::Initialise()
     worker_->Start();
 }
 
+std::vector<std::string> CProcessProp::LoadProblems() const
+{
+    return library_ ? library_->LoadErrors() : std::vector<std::string>();
+}
+
 void CProcessProp::Shutdown()
 {
     if (shutDown_ || !library_) return;

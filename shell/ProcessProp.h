@@ -47,6 +47,7 @@ public:
     std::vector<ToolButton> ToolButtons() const override;
     QString CurrentTemplateName() const override;
     void Retranslate() override;
+    std::vector<std::string> LoadProblems() const override;
     void Shutdown() override;
 
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;

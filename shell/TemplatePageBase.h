@@ -10,6 +10,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <string>
 #include <vector>
 
 namespace shell {
@@ -39,6 +40,8 @@ public:
     virtual QString CurrentTemplateName() const = 0;
     /** The language changed: labels and pictures again. */
     virtual void Retranslate() = 0;
+    /** What went wrong loading the library, one reason per library folder (untranslated). */
+    virtual std::vector<std::string> LoadProblems() const { return {}; }
     /** Joins the thumbnail worker, saves and clears the library. */
     virtual void Shutdown() = 0;
 };

@@ -600,6 +600,9 @@ TEST(SessionSettings, TheSessionSurvivesARunAndDamagedValuesReadAsDefaults)
     s.gifDelay = 8;
     s.controlPanel = false;
     s.category = "Face fun";
+    s.exportLongSide = 1600;
+    s.exportKeepOpen = true;
+    for (int i = 0; i < 12; ++i) s.recentPhotos.push_back(home / ("photo " + std::to_string(i) + ".jpg"));
     ASSERT_TRUE(SaveGrimazeSettings());
     const i18n::IniFile file = i18n::IniFile::Load(SettingsFilePath());
     EXPECT_EQ(*file.GetRaw("Software\\Kestrovo\\Grimaze\\Session", "jpegQuality"), "dword:0000004b");
@@ -615,13 +618,21 @@ TEST(SessionSettings, TheSessionSurvivesARunAndDamagedValuesReadAsDefaults)
               std::make_tuple(std::string("png"), 75, 320, 240, 8));
     EXPECT_FALSE(r.controlPanel);
     EXPECT_EQ(r.category, "Face fun");
+    EXPECT_EQ(std::make_tuple(r.exportLongSide, r.exportKeepOpen), std::make_tuple(1600, true));
+    // The menu's ten, newest first.
+    ASSERT_EQ(r.recentPhotos.size(), 10u);
+    EXPECT_EQ(r.recentPhotos.front(), home / "photo 0.jpg");
+    EXPECT_EQ(r.recentPhotos.back(), home / "photo 9.jpg");
 
     // Values of the wrong kind or out of range, as a damaged or hand-edited file has them.
     ASSERT_TRUE(platform::WriteFileAtomically(
         SettingsFilePath(), "[Software\\Kestrovo\\Grimaze]\nlanguage=\"lang_deu.ini\"\n"
                             "[Software\\Kestrovo\\Grimaze\\Session]\nwindowWidth=dword:ffffffff\nwindowHeight=dword:00000300\n"
                             "windowX=\"left\"\nexportFormat=\"exe\"\njpegQuality=dword:00000000\ngifMaxWidth=dword:7fffffff\n"
-                            "gifDelay=hex:01\ncontrolPanel=\"yes\"\ncategory=dword:00000001\n"));
+                            "gifDelay=hex:01\ncontrolPanel=\"yes\"\ncategory=dword:00000001\n"
+                            "exportLongSide=dword:00000005\nexportKeepOpen=\"on\"\n"
+                            "[Software\\Kestrovo\\Grimaze\\Session\\recentPhotos]\nCount=dword:00000004\n"
+                            "Item.0=\"/photos/a.jpg\"\nItem.1=dword:00000001\nItem.2=\"/photos/a.jpg\"\nItem.3=\"relative.jpg\"\n"));
     GrimazeSettings() = CGrimazeSettings();
     LoadGrimazeSettings();
     const CSessionSettings d;
@@ -634,5 +645,16 @@ TEST(SessionSettings, TheSessionSurvivesARunAndDamagedValuesReadAsDefaults)
     EXPECT_EQ(b.gifDelay, d.gifDelay);
     EXPECT_EQ(b.controlPanel, d.controlPanel);
     EXPECT_EQ(b.category, d.category);
+    EXPECT_EQ(b.exportLongSide, d.exportLongSide);
+    EXPECT_EQ(b.exportKeepOpen, d.exportKeepOpen);
+    // Of the damaged list only the good entry stays, once.
+    EXPECT_EQ(b.recentPhotos, std::vector<std::string>{"/photos/a.jpg"});
     EXPECT_TRUE(config.messages.empty());
+
+    // A count no run would have written reads as no list at all.
+    ASSERT_TRUE(platform::WriteFileAtomically(
+        SettingsFilePath(), "[Software\\Kestrovo\\Grimaze\\Session\\recentPhotos]\nCount=dword:ffffffff\nItem.0=\"/a.jpg\"\n"));
+    GrimazeSettings() = CGrimazeSettings();
+    LoadGrimazeSettings();
+    EXPECT_TRUE(GrimazeSettings().session.recentPhotos.empty());
 }

@@ -5,6 +5,7 @@
 #include "engine/TemplateFile.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "settings/GrimazeSettings.h"
 #include "controls/CoolButtonBar.h"
 #include "shell/BatchExportDialog.h"
 #include "shell/ExportDialog.h"
@@ -16,6 +17,7 @@
 #include "shell/NoticeBar.h"
 #include "shell/logic/ExportSave.h"
 #include "shell/PreviewWnd.h"
+#include "shell/ProcessProp.h"
 #include "shell/tests/GuiTestSupport.h"
 
 #include <QApplication>
@@ -300,6 +302,121 @@ void EditingGuiTest::recentPhotosAndCopyToClipboard()
     QCOMPARE(log.texts.size(), 1);
 }
 
+void EditingGuiTest::exportChoicesAndRecentPhotosAreRememberedForTheNextRun()
+{
+    const CGrimazeSettings before = GrimazeSettings();
+    std::vector<std::string> photos;
+    for (int i = 0; i < 12; ++i) {
+        photos.push_back(dir_->path() + "/p" + std::to_string(i) + ".png");
+        QVERIFY(cv::imwrite(photos.back(), cv::Mat(20, 30, CV_8UC3, cv::Scalar::all(10 * i))));
+        main_->AddFiles({QString::fromStdString(photos.back())});
+    }
+    guitest::Drain();
+    ExportChoices chosen;
+    chosen.format = "webp";
+    chosen.quality = 77;
+    chosen.longSide = 1200;
+    chosen.gifWidth = 150;
+    chosen.gifHeight = 120;
+    chosen.gifDelayCs = 30;
+    chosen.keepOpen = true;
+    main_->SetExportChoices(chosen);
+    const std::vector<std::string> recent = main_->Recent().Items();
+    QCOMPARE(recent.size(), size_t(10));
+    QCOMPARE(recent.front(), photos.back());
+
+    // The program ends as main() ends it: the window goes, then the settings file is written.
+    main_->ShowAsRemembered();
+    main_.reset();
+    QVERIFY(SaveGrimazeSettings());
+    auto nextRun = [this] {
+        GrimazeSettings() = CGrimazeSettings();
+        LoadGrimazeSettings(false);
+        main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
+        main_->ShowAsRemembered();
+    };
+    nextRun();
+    QCOMPARE(main_->LastExportChoices(), chosen);
+    QCOMPARE(main_->Recent().Items(), recent);
+    emit main_->RecentMenu()->aboutToShow();
+    QCOMPARE(main_->RecentMenu()->actions().front()->text(), QString("p11.png"));
+    {
+        // The export dialog opens with them.
+        CDlgExport dlg(*doc_, main_->DefaultOutputFile(), main_.get(), main_->LastExportChoices());
+        QCOMPARE(dlg.QualityBox()->value(), 77);
+        QCOMPARE(dlg.LongSideBox()->value(), 1200);
+        QVERIFY(dlg.KeepOpenCheck()->isChecked());
+        QCOMPARE(dlg.FormatBox()->currentData().toString(), QString("webp"));
+    }
+
+    // A value damaged in the file falls back to its default; the rest still counts.
+    main_.reset();
+    std::string text;
+    QVERIFY(platform::ReadFile(SettingsFilePath(), text, 1 << 20));
+    const size_t at = text.find("jpegQuality=");
+    QVERIFY(at != std::string::npos);
+    text.replace(at, text.find('\n', at) - at, "jpegQuality=\"very good\"");
+    const size_t side = text.find("exportLongSide=");
+    QVERIFY(side != std::string::npos);
+    text.replace(side, text.find('\n', side) - side, "exportLongSide=dword:00100000");
+    QVERIFY(platform::WriteFileAtomically(SettingsFilePath(), text));
+    nextRun();
+    ExportChoices expected = chosen;
+    expected.quality = kDefaultQuality;
+    expected.longSide = 0;
+    QCOMPARE(main_->LastExportChoices(), expected);
+    QCOMPARE(main_->Recent().Items(), recent);
+
+    main_.reset();
+    std::filesystem::remove(SettingsFilePath());
+    GrimazeSettings() = before;
+    main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
+}
+
+void EditingGuiTest::libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking()
+{
+    // The per-user data folder is blocked by a file of that name: the library cannot be installed.
+    const CGrimazeSettings before = GrimazeSettings();
+    const std::string data = dir_->path() + "/data";
+    std::filesystem::create_directories(data);
+    std::ofstream(data + "/Kestrovo") << "not a folder";
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
+    MessageLog log;
+    log.Install();
+    main_.reset();
+    CGrimazeDlg::Hooks hooks;
+    CPhotoDocument* doc = doc_.get();
+    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
+    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
+    main_->ShowAsRemembered();
+    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+    guitest::Drain();
+    if (oldData.isNull()) qunsetenv("XDG_DATA_HOME");
+    else qputenv("XDG_DATA_HOME", oldData);
+
+    QVERIFY2(log.texts.isEmpty(), qPrintable(log.texts.join('|')));  // nothing to click away
+    CNoticeBar* notice = main_->Notice();
+    QVERIFY(notice->isVisible());
+    const QString text = notice->Label()->text();
+    QVERIFY2(text.startsWith("The template library cannot be installed in " + QString::fromStdString(data)) &&
+                 text.endsWith('.'),
+             qPrintable(text));
+    // Readable in the window: wrapped inside it, not cut.
+    QVERIFY(main_->rect().contains(notice->geometry()));
+    QVERIFY(notice->Label()->height() >= notice->Label()->heightForWidth(notice->Label()->width()));
+    // It stays until closed, and is not said again.
+    QTest::qWait(50);
+    QVERIFY(notice->isVisible());
+    notice->hide();
+    main_->ShowLibraryProblems();
+    QVERIFY(!notice->isVisible());
+
+    main_.reset();
+    GrimazeSettings() = before;
+    main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
+}
+
 // --- Undo of edits ----------------------------------------------------------------------------
 
 void EditingGuiTest::undoTakesBackASliderDragAsOneStepThenTheHistory()
@@ -352,6 +469,67 @@ void EditingGuiTest::undoTakesBackASliderDragAsOneStepThenTheHistory()
     guitest::Drain();
     QCOMPARE(doc_->ShownResult().data, doc_->HistoryAt(0).data);
     QVERIFY(doc_->ShownResult().data != before.data);
+}
+
+void EditingGuiTest::resetToDefaultsIsOneUndoStep()
+{
+    SelectTestTemplate("Reset");
+    auto* simple = dynamic_cast<CT_SimpleTempl*>(doc_->CurrentTemplate());
+    QVERIFY(simple);
+    auto pane = [this] { return qobject_cast<COptionPane2D*>(main_->Work()->OperationPanel()->Pane()); };
+    QVERIFY(pane());
+    const SimpleParams defaults = simple->Params();
+    // Two edits: the slider dragged, then dragged again while the region changed too (as a
+    // region drag changes it).
+    QSlider* slider = pane()->Slider(0);
+    QTest::mousePress(slider, Qt::LeftButton, {}, slider->rect().center());
+    slider->setValue(40);
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, slider->rect().center());
+    guitest::Drain();
+    QTest::mousePress(slider, Qt::LeftButton, {}, slider->rect().center());
+    slider->setValue(60);
+    simple->Params().x = 0.1f;
+    simple->Params().w = 0.3f;
+    QTest::mouseRelease(slider, Qt::LeftButton, {}, slider->rect().center());
+    guitest::Drain();
+    const SimpleParams edited = simple->Params();
+    QCOMPARE(edited.var[0], 60.0f);
+    const size_t steps = main_->Edits().Steps();
+
+    QTest::mouseClick(pane()->ResetButton(), Qt::LeftButton);
+    guitest::Drain();
+    QVERIFY(simple->AtDefaults());
+    QCOMPARE(pane()->Slider(0)->value(), int(defaults.var[0]));
+    QCOMPARE(main_->Edits().Steps(), steps + 1);
+
+    // Ctrl+Z brings back everything the reset changed at once, the next one goes further.
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], edited.var[0]);
+    QCOMPARE(simple->Params().x, edited.x);
+    QCOMPARE(simple->Params().w, edited.w);
+    QCOMPARE(pane()->Slider(0)->value(), 60);
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().var[0], 40.0f);
+    QCOMPARE(simple->Params().x, defaults.x);
+    // Redo goes to the reset again.
+    QTest::keyClick(main_.get(), Qt::Key_Y, Qt::ControlModifier);
+    QTest::keyClick(main_.get(), Qt::Key_Y, Qt::ControlModifier);
+    guitest::Drain();
+    QVERIFY(simple->AtDefaults());
+
+    // Reset from the keyboard is one step as well.
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QVERIFY(!simple->AtDefaults());
+    pane()->ResetButton()->setFocus();
+    QTest::keyClick(pane()->ResetButton(), Qt::Key_Space);
+    guitest::Drain();
+    QVERIFY(simple->AtDefaults());
+    QTest::keyClick(main_.get(), Qt::Key_Z, Qt::ControlModifier);
+    guitest::Drain();
+    QCOMPARE(simple->Params().x, edited.x);
 }
 
 // --- Zoom ---------------------------------------------------------------------------------------

@@ -22,7 +22,10 @@ private slots:
     void gifFrameDelayIsWrittenOnlyWhenAskedFor();
     void fileMenuInAMenuBarAndQuit();
     void recentPhotosAndCopyToClipboard();
+    void exportChoicesAndRecentPhotosAreRememberedForTheNextRun();
+    void libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking();
     void undoTakesBackASliderDragAsOneStepThenTheHistory();
+    void resetToDefaultsIsOneUndoStep();
     void zoomFitActualSizeAndFixedSteps();
     void exportSelectedRendersEachPhotoAndListsFailures();
 
