@@ -448,15 +448,19 @@ void CGrimazeDlg::ExportSelected()
 
 void CGrimazeDlg::CopyResult()
 {
-    const cv::Mat shown = doc_.ShownResult();
-    if (shown.empty()) {
+    if (jobRunning_ || pendingExport_) return;
+    if (doc_.ShownResult().empty()) {
         notice_->Show(ui::Phrase("There is no result to copy."));
         return;
     }
-    // The full-size result when an export prepared it, else what the preview shows.
-    const cv::Mat result = fullPrepared_ && !fullResult_.empty() && shown.data == fullResult_.data ? fullResult_ : shown;
-    QGuiApplication::clipboard()->setImage(ToQImage(result));
-    notice_->Show(ui::Phrase("The result was copied to the clipboard."));
+    auto copy = [this](const cv::Mat& result) {
+        QGuiApplication::clipboard()->setImage(ToQImage(result));
+        notice_->Show(ui::Phrase("The result was copied to the clipboard."));
+    };
+    // A result of the history is full size already; the template's is rendered at full size
+    // first, as an export renders it, rather than the preview's smaller picture copied.
+    if (!doc_.CurrentTemplate()) copy(doc_.ShownResult());
+    else PrepareFullResult([this, copy] { copy(fullResult_); });
 }
 
 void CGrimazeDlg::BuildLanguageMenu()
@@ -668,7 +672,7 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
             pendingExport_ = false;
             fullResult_ = doc_.ShownResult();
             work_->PhotoList()->Refresh();
-            OpenExportDialog();
+            AfterFullResult();
         }
         return 1;
     case platform::msg::NoFaceFound:
@@ -741,13 +745,27 @@ void CGrimazeDlg::Export()
         if (!doc_.ShownResult().empty() && doc_.HistorySize() > 0) OpenExportDialog();
         return;
     }
+    PrepareFullResult([this] { OpenExportDialog(); });
+}
+
+void CGrimazeDlg::AfterFullResult()
+{
+    std::function<void()> then = std::move(afterFull_);
+    afterFull_ = nullptr;
+    if (then) then();
+}
+
+void CGrimazeDlg::PrepareFullResult(std::function<void()> then)
+{
+    CEffectTemplate* t = doc_.CurrentTemplate();
     t->ParamCommand(kStopAnimation, work_->Preview()->WindowId(), 0, nullptr);
     // Two exports in a row render once; a slider moved in between makes a new preview, and
     // the full-size result is rendered again rather than an outdated one saved.
     if (fullPrepared_ && !doc_.ShownResult().empty() && doc_.ShownResult().data == fullResult_.data) {
-        OpenExportDialog();
+        then();
         return;
     }
+    afterFull_ = std::move(then);
     if (t->IsDeferred()) {
         // Renders on the engine's own thread; the dialog opens when its result arrives (1924).
         pendingExport_ = true;
@@ -801,7 +819,7 @@ void CGrimazeDlg::FullRenderDone()
     fullResult_ = doc_.ShownResult();
     work_->PhotoList()->Refresh();
     platform::Send(work_->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
-    OpenExportDialog();
+    AfterFullResult();
 }
 
 void CGrimazeDlg::OpenExportDialog()

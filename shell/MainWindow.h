@@ -84,7 +84,7 @@ public:
     /** Takes back the last edit of the current template's settings, else steps back through the results. */
     void Undo();
     void Redo();
-    /** Copies the shown result to the clipboard as a picture. */
+    /** Copies the result at full size (rendered first when needed) to the clipboard as a picture. */
     void CopyResult();
     /** "Export selected...": the current template with its settings over the selected photos. */
     void ExportSelected();
@@ -158,6 +158,9 @@ private:
     void SetMaximised(bool on);
     void ShowPanes(CEffectTemplate* t);
     void Export();
+    /** Renders the full-size result unless it is ready, then runs then (on the interface thread). */
+    void PrepareFullResult(std::function<void()> then);
+    void AfterFullResult();
     void StartFullRender();
     void FullRenderDone();
     void JobDone();
@@ -194,7 +197,8 @@ private:
     bool exportEnabled_ = false;
     std::vector<ToolButton> extraButtons_;
     CEffectTemplate* paneTemplate_ = nullptr;  ///< whose panes are shown; one reference held
-    bool pendingExport_ = false;
+    bool pendingExport_ = false;  ///< a deferred template renders at full size for afterFull_
+    std::function<void()> afterFull_;  ///< what waits for the full-size result (export, copy)
     bool fullPrepared_ = false;
     cv::Mat fullResult_;  // the prepared full-size result; any later rendering replaces the shown one
     bool exportOpen_ = false;

@@ -18,6 +18,8 @@
 #include "shell/logic/ExportSave.h"
 #include "shell/PreviewWnd.h"
 #include "shell/ProcessProp.h"
+#include "shell/WizardWnd.h"
+#include "controls/UiText.h"
 #include "shell/tests/GuiTestSupport.h"
 
 #include <QApplication>
@@ -283,13 +285,25 @@ void EditingGuiTest::recentPhotosAndCopyToClipboard()
     emit main_->RecentMenu()->aboutToShow();
     QCOMPARE(main_->RecentMenu()->actions().front()->text(), QString("beach.png"));
 
-    // Nothing to copy yet: said without a box.
+    // The result is copied at full size, not at the preview's: a photo larger than the view.
+    const std::string large = dir_->path() + "/large.png";
+    cv::Mat big(900, 1400, CV_8UC3);
+    cv::randu(big, 0, 200);
+    QVERIFY(cv::imwrite(large, big));
+    main_->AddFiles({QString::fromStdString(large)});
+    guitest::Drain();
     QApplication::clipboard()->clear();
     SelectTestTemplate("Copy");
+    QVERIFY(doc_->ShownResult().cols < 1400);
     QTest::keyClick(main_.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    const QImage copied = QApplication::clipboard()->image();
-    const cv::Mat shown = doc_->ShownResult();
-    QCOMPARE(copied.size(), QSize(shown.cols, shown.rows));
+    QTRY_VERIFY_WITH_TIMEOUT(!main_->Busy() && !QApplication::clipboard()->image().isNull(), 20000);
+    const QImage copied = QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB888);
+    QCOMPARE(copied.size(), QSize(1400, 900));
+    // The template's pixels (the photo brightened by its default 10), not the photo's.
+    const cv::Vec3b p = big.at<cv::Vec3b>(450, 700);
+    const QRgb c = copied.pixel(700, 450);
+    QCOMPARE(qRed(c), p[2] + 10);
+    QCOMPARE(qBlue(c), p[0] + 10);
     QVERIFY(main_->Notice()->isVisible());
 
     // A recent photo whose file has gone is dropped from the list when chosen.
@@ -415,6 +429,28 @@ void EditingGuiTest::libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking()
     main_.reset();
     GrimazeSettings() = before;
     main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
+}
+
+void EditingGuiTest::welcomePanelFitsTheSmallestWindow()
+{
+    main_->Work()->ShowWizard(true);
+    // The smallest window this screen allows, and 800 x 500 (a 1600 x 1000 screen at 200 %).
+    for (const QSize size : {main_->minimumSize(), QSize(800, 500)}) {
+        main_->setMinimumSize(size);
+        main_->resize(size);
+        guitest::Drain();
+        auto* wizard = main_->Work()->findChild<CWizardWnd*>();
+        QVERIFY(wizard && wizard->isVisible());
+        const QRect pic = wizard->PictureRect();
+        QVERIFY2(wizard->rect().contains(pic), qPrintable(QString("%1x%2 in %3x%4").arg(pic.width()).arg(pic.height())
+                                                               .arg(wizard->width()).arg(wizard->height())));
+        QVERIFY(wizard->rect().contains(wizard->HintRect()));
+        QVERIFY(!wizard->HintRect().intersects(pic));
+        QVERIFY(pic.contains(wizard->CloseBoxRect()));
+        QFont hint = wizard->font();
+        hint.setPixelSize(13);
+        QVERIFY(QFontMetrics(hint).horizontalAdvance(ui::Str(161)) <= wizard->HintRect().width());
+    }
 }
 
 // --- Undo of edits ----------------------------------------------------------------------------

@@ -24,6 +24,7 @@ private slots:
     void recentPhotosAndCopyToClipboard();
     void exportChoicesAndRecentPhotosAreRememberedForTheNextRun();
     void libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking();
+    void welcomePanelFitsTheSmallestWindow();
     void undoTakesBackASliderDragAsOneStepThenTheHistory();
     void resetToDefaultsIsOneUndoStep();
     void zoomFitActualSizeAndFixedSteps();
