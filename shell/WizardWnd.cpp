@@ -5,6 +5,7 @@
 #include "controls/UiText.h"
 
 #include <QMouseEvent>
+#include <algorithm>
 #include <QPainter>
 
 namespace shell {
@@ -24,18 +25,37 @@ std::intptr_t CWizardWnd::OnNotify(int code, std::intptr_t, std::intptr_t)
     return 0;
 }
 
+double CWizardWnd::Scale() const
+{
+    // The picture is drawn for a roomy view; in a small window (the smallest the window
+    // allows, or a 2x screen) it shrinks with its captions so that nothing is cut, but not
+    // below the size where the captions could still be read.
+    const QSize s = ui::Skin::LogicalSize(ui::img::Wizard);
+    if (s.isEmpty()) return 1;
+    const double k = std::min({1.0, (width() - 2.0 * kMargin) / s.width(),
+                               (height() - 2.0 * kMargin - kHintSpace) / s.height()});
+    return std::max(k, 0.6);
+}
+
 QRect CWizardWnd::PictureRect() const
 {
     const QSize s = ui::Skin::LogicalSize(ui::img::Wizard);
-    const QPixmap pm = ui::Skin::Image(ui::img::Wizard);
-    const QSize size = pm.isNull() ? s : pm.size() / pm.devicePixelRatio();
-    return QRect((width() - size.width()) / 2, (height() - size.height()) / 2 - 20, size.width(), size.height());
+    const double k = Scale();
+    const QSize size(qRound(s.width() * k), qRound(s.height() * k));
+    // The picture and the hint under it, centred together.
+    const int top = (height() - size.height() - kHintSpace) / 2;
+    return QRect((width() - size.width()) / 2, std::max(top, 0), size.width(), size.height());
+}
+
+QRect CWizardWnd::HintRect() const
+{
+    return QRect(0, PictureRect().bottom() + 1 + kHintGap, width(), kHintSpace - kHintGap);
 }
 
 QRect CWizardWnd::CloseBoxRect() const
 {
     const QRect pic = PictureRect();
-    return QRect(pic.right() - 20 - 8, pic.top() + 8, 20, 20);
+    return QRect(pic.right() - 20 - 6, pic.top() + 6, 20, 20);
 }
 
 void CWizardWnd::paintEvent(QPaintEvent*)
@@ -49,20 +69,22 @@ void CWizardWnd::paintEvent(QPaintEvent*)
     // Step captions under the three circles of the picture: add, design, output.
     const int ids[3][2] = {{159, 106}, {103, 107}, {104, 108}};
     const int centres[3] = {100, 280, 460};
-    const int scale = pic.width();
+    const double k = Scale();
+    auto scaled = [&](int x, int y, int w, int h) {
+        return QRect(pic.left() + qRound(x * k), pic.top() + qRound(y * k), qRound(w * k), qRound(h * k));
+    };
     for (int i = 0; i < 3; ++i) {
-        const int cx = pic.left() + centres[i] * scale / 560;
         QFont title = font();
-        title.setPixelSize(14);
+        title.setPixelSize(std::max(10, qRound(14 * k)));
         title.setWeight(QFont::DemiBold);
         p.setFont(title);
         p.setPen(ui::theme::kText);
-        p.drawText(QRect(cx - 85, pic.top() + 146, 170, 22), Qt::AlignCenter, ui::Str(ids[i][0]));
+        p.drawText(scaled(centres[i] - 85, 146, 170, 22), Qt::AlignCenter, ui::Str(ids[i][0]));
         QFont body = font();
-        body.setPixelSize(12);
+        body.setPixelSize(std::max(9, qRound(12 * k)));
         p.setFont(body);
         p.setPen(ui::theme::kTextDim);
-        p.drawText(QRect(cx - 82, pic.top() + 170, 164, 70), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
+        p.drawText(scaled(centres[i] - 82, 170, 164, 78), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
                    ui::Str(ids[i][1]));
     }
 
@@ -79,7 +101,7 @@ void CWizardWnd::paintEvent(QPaintEvent*)
     hint.setPixelSize(13);
     p.setFont(hint);
     p.setPen(ui::theme::kAccentDark);
-    p.drawText(QRect(0, pic.bottom() + 14, width(), 24), Qt::AlignCenter, ui::Str(161));
+    p.drawText(HintRect(), Qt::AlignCenter | Qt::TextWordWrap, ui::Str(161));
 }
 
 void CWizardWnd::mouseMoveEvent(QMouseEvent* e)

@@ -18,7 +18,15 @@ public:
     void SetMainWindow(platform::WindowId main) { main_ = main; }
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
 
+    static constexpr int kMargin = 8;
+    static constexpr int kHintGap = 10;
+    static constexpr int kHintSpace = 40;  ///< below the picture: the gap and the hint's line
+
+    /** The picture's scale in the view (1 when it fits at its own size). */
+    double Scale() const;
     QRect PictureRect() const;
+    /** Where the line "click to add photos" goes, under the picture. */
+    QRect HintRect() const;
     QRect CloseBoxRect() const;
 
 protected:
