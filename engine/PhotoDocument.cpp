@@ -255,6 +255,13 @@ bool CPhotoDocument::AddResultAsPhoto()
     return true;
 }
 
+void CPhotoDocument::AddResultToHistory(const cv::Mat& result)
+{
+    if (result.empty()) return;
+    std::lock_guard lock(resultMutex_);
+    AppendToHistoryAndShow(result);
+}
+
 cv::Mat CPhotoDocument::PhotoThumbnail(int index)
 {
     if (historyMode_) {

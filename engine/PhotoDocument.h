@@ -73,6 +73,8 @@ public:
 
     /** Puts a copy of the shown result at the front of the list. */
     bool AddResultAsPhoto();
+    /** Adds a result rendered elsewhere (a camera shot) to the history and shows it, as an export does. */
+    void AddResultToHistory(const cv::Mat& result);
     /** The photo's 90 x 90 thumbnail (the first history entry in history mode). */
     cv::Mat PhotoThumbnail(int index);
     /** Starts making missing thumbnails at idle priority; the list window is repainted after each. */

@@ -17,6 +17,7 @@
 #include "batch/TemplateSettings.h"
 #include "shell/BatchExportDialog.h"
 #include "shell/ExportDialog.h"
+#include "shell/LiveCamera.h"
 #include "shell/NoticeBar.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
@@ -229,6 +230,7 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     shortcut({KS(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, [this] { CopyResult(); });
     shortcut({KS(Qt::CTRL | Qt::Key_0)}, [this] { work_->Preview()->ZoomToFit(); });
     shortcut({KS(Qt::CTRL | Qt::Key_1)}, [this] { work_->Preview()->ZoomToActualSize(); });
+    live_ = AttachLiveCamera(*this, doc_);
     qApp->installEventFilter(this);
 
     Retranslate();
@@ -526,6 +528,7 @@ void CGrimazeDlg::RebuildToolBar()
     };
     button(tool::AddImage, ui::img::IconAddImage, str::AddImage, str::AddImageTooltip);
     button(tool::Export, ui::img::IconExport, str::Export, str::ExportTooltip, exportEnabled_);
+    AddLiveCameraButtons(items, live_);
     ui::ToolItem sep;
     sep.separatorWidth = 27;
     items.push_back(sep);
@@ -596,6 +599,11 @@ void CGrimazeDlg::Command(int index)
         if (originalMode_)
             platform::Send(work_->OriginalView()->WindowId(), platform::msg::OriginalViewCommand,
                            index == tool::RotateLeft ? 4 : 5, 0);
+        break;
+    case tool::Camera:
+    case tool::TakePhoto:
+    case tool::Burst:
+        if (live_) LiveCameraCommand(*live_, index);
         break;
     case tool::ControlPanel:
         // The user's choice also holds for the templates picked later.

@@ -36,6 +36,7 @@ namespace shell {
 class CBatchExportDlg;
 class CDlgExport;
 class CNoticeBar;
+class CLiveCamera;
 
 class CGrimazeDlg : public QWidget, public ui::NotifyTarget {
     Q_OBJECT
@@ -108,6 +109,7 @@ public:
     bool Busy() const { return jobRunning_; }
 
     CImageProcessDlg* Work() const { return work_; }
+    CLiveCamera* LiveCamera() const { return live_; }
     ui::CFlexToolBar* ToolBar() const { return toolBar_; }
     ui::CCoolButtonBar* WindowButtons() const { return maximised_ ? winBarRestore_ : winBar_; }
     CDlgExport* ExportDialog() const { return exportDialog_; }
@@ -211,6 +213,7 @@ private:
     ExportChoices exportChoices_;
     CNoticeBar* notice_ = nullptr;
     CBatchExportDlg* batchDialog_ = nullptr;  // while it is open
+    CLiveCamera* live_ = nullptr;  // the live view over the preview (a child of it)
 
     bool jobRunning_ = false;
     std::thread job_;

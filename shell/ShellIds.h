@@ -23,6 +23,10 @@ inline constexpr int Restore = 15;
 inline constexpr int Close = 16;
 /** Not a command of its own elsewhere: the before/after button (held down). */
 inline constexpr int Compare = 20;
+/** The live camera: on and off, a photo after the countdown, a burst. */
+inline constexpr int Camera = 30;
+inline constexpr int TakePhoto = 31;
+inline constexpr int Burst = 32;
 /** Extra buttons of the current template start here. */
 inline constexpr int TemplateButtonBase = 100;
 }  // namespace tool

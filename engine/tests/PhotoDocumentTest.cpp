@@ -343,3 +343,19 @@ TEST_F(Document, PointerEventsReRenderOnlyDirectTemplates)
     EXPECT_EQ(CF_SolidTest::processed, 0);
     EXPECT_EQ(deferred->pointerX, 0);
 }
+
+TEST_F(Document, AResultMadeElsewhereJoinsTheHistoryAsAnExportDoes)
+{
+    doc.AddResultToHistory(cv::Mat());
+    EXPECT_EQ(doc.HistorySize(), 0) << "nothing is no result";
+    const cv::Mat shot(4, 4, CV_8UC3, cv::Scalar(7, 8, 9));
+    doc.AddResultToHistory(shot);
+    ASSERT_EQ(doc.HistorySize(), 1);
+    EXPECT_EQ(doc.HistoryPosition(), 0);
+    EXPECT_EQ(doc.ShownResult().at<cv::Vec3b>(1, 1), cv::Vec3b(7, 8, 9));
+    const cv::Mat second(4, 4, CV_8UC3, cv::Scalar(1, 2, 3));
+    doc.AddResultToHistory(second);
+    doc.StepHistory(-1);
+    EXPECT_EQ(doc.ShownResult().at<cv::Vec3b>(0, 0), cv::Vec3b(7, 8, 9));
+    EXPECT_EQ(doc.HistoryAt(1).at<cv::Vec3b>(0, 0), cv::Vec3b(1, 2, 3));
+}

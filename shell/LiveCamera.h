@@ -1,0 +1,165 @@
+#pragma once
+/**
+ * @file LiveCamera.h
+ * @brief The photo booth: live camera frames through the current template in a view laid over
+ * the preview, a countdown, the shot, the flash and bursts.
+ *
+ * Threads and locks:
+ * - The camera thread (camera::CameraSource) puts frames into its one-frame mailbox.
+ * - The live rendering thread (thread_) takes the newest frame, renders it through its own
+ *   copy of the current template and leaves the result in result_; a frame that arrives while
+ *   one renders replaces the waiting one, so the view never lags by more than a frame. It
+ *   also renders each shot at full size for the result history.
+ * - The interface thread does everything else. mutex_ guards what the two share: the next
+ *   template, the view size, the mirror flag, the result and its frame, and the shots to render.
+ * The template copy lives on the rendering thread only; the document's template is read on the
+ * interface thread alone (to copy it).
+ */
+#include "engine/EffectTemplate.h"
+#include "engine/RefPtr.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include <opencv2/core.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class CPhotoDocument;
+namespace camera {
+class CameraSource;
+}
+namespace ui {
+struct ToolItem;
+}
+
+namespace shell {
+
+class CLiveCamera : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kBurstShots = 4;
+    static constexpr int kBurstIntervalMs = 1000;
+    static constexpr int kFlashMs = 250;
+
+    /**
+     * @brief The view is a child of parent and covers the first visible of areas (children of
+     * parent: the preview, or the wizard that stands in for it while there is no photo).
+     */
+    CLiveCamera(CPhotoDocument& document, QWidget* parent, std::vector<QWidget*> areas);
+    ~CLiveCamera() override;
+
+    /** Opens the camera named by source ("" for the setting) and shows the live view. */
+    void Start(const std::string& source);
+    /** Closes the camera (under a second) and hides the view. */
+    void Stop();
+    bool IsLive() const { return live_; }
+
+    /** Counts down (the countdown setting), then takes shots (1, or kBurstShots a second apart). */
+    void TakePhoto(int shots = 1);
+    /** Seconds left before the next shot; 0 when no countdown runs. */
+    int CountdownLeft() const { return countdown_; }
+    bool ShotPending() const { return shotsLeft_ > 0; }
+
+    void SetMirror(bool on);
+    bool Mirror() const { return mirror_; }
+    void SetShowRate(bool on);
+    bool ShowRate() const { return showRate_; }
+
+    /** What the view shows now (a rendered frame), for tests and screenshots. */
+    QImage ShownImage() const { return shown_; }
+    /** Frames shown since Start. */
+    std::uint64_t FramesShown() const { return framesShown_; }
+    /** Frames that came from the camera but were never shown (replaced while one rendered). */
+    std::uint64_t FramesDropped() const;
+    /** The camera's problem in words ("No camera found: ..."), empty while it runs. */
+    QString Problem() const { return problem_; }
+    /** The template whose copy renders the frames (not held). */
+    CEffectTemplate* LiveTemplate() const { return templateOf_; }
+    /** Where the shots of this session were saved, in order. */
+    const QStringList& Shots() const { return shots_; }
+
+signals:
+    /** A shot was saved (full size, not mirrored); result is its rendering at full size. */
+    void photoTaken(const QString& path, const cv::Mat& result);
+    /** The view started or stopped. */
+    void liveChanged(bool live);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Shot {
+        QString path;
+        cv::Mat frame;
+        cv::Mat result;
+    };
+    void RenderLoop();
+    void FrameReady();
+    void CheckTemplate();
+    void Tick();
+    void Shoot();
+    void StopThread();
+    void Poll();
+    void FitToArea();
+
+    CPhotoDocument& doc_;
+    std::vector<QWidget*> areas_;
+    std::unique_ptr<camera::CameraSource> source_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> posted_{false};
+
+    mutable std::mutex mutex_;
+    RefPtr<CEffectTemplate> nextTemplate_;  // a copy for the rendering thread to take
+    bool templateChanged_ = false;
+    cv::Size viewSize_;
+    bool mirrorShared_ = true;
+    cv::Mat result_;      // the newest rendering
+    cv::Mat resultFrame_; // its camera frame, full size, not mirrored
+    std::chrono::steady_clock::time_point resultCaptured_;
+    std::uint64_t rendered_ = 0;
+    std::deque<Shot> toRender_, rendered_shots_;
+
+    bool live_ = false;
+    bool mirror_ = true;
+    bool showRate_ = false;
+    CEffectTemplate* templateOf_ = nullptr;
+    QImage shown_;
+    cv::Mat shownFrame_;
+    std::uint64_t framesShown_ = 0;
+    std::deque<std::chrono::steady_clock::time_point> shownTimes_;
+    double latencyMs_ = 0;
+    QString problem_;
+    QStringList shots_;
+
+    QTimer tick_;   // the countdown's seconds and the burst's interval
+    QTimer poll_;   // the camera's state while no frame comes
+    int countdown_ = 0;
+    int shotsLeft_ = 0;
+    QElapsedTimer flash_;
+};
+
+class CGrimazeDlg;
+
+/**
+ * @brief Lays the live view over the main window's preview and wires it up: Space takes a
+ * photo while live, each shot joins the photo strip and its result the history.
+ */
+CLiveCamera* AttachLiveCamera(CGrimazeDlg& window, CPhotoDocument& document);
+/** The tool bar's camera buttons: "Camera", and while live "Take photo" and "Burst". */
+void AddLiveCameraButtons(std::vector<ui::ToolItem>& items, const CLiveCamera* live);
+/** Runs tool::Camera, tool::TakePhoto or tool::Burst. */
+void LiveCameraCommand(CLiveCamera& live, int command);
+
+}  // namespace shell
