@@ -276,13 +276,14 @@ void ShellGuiTest::startShowsTheWindowWithTheSamplePhotos()
     QVERIFY(doc_->PhotoCount() >= 3);
     QVERIFY(QString::fromStdString(doc_->PhotoAt(0).path).endsWith("Default1.jpg"));
     QCOMPARE(doc_->SelectionIndices(), std::vector<int>{0});
-    // Tool bar: Add Image, Export (disabled without a template), separator, zoom in, zoom out.
+    // Tool bar: Add Image, Export (disabled without a template), Camera, separator, zoom in, zoom out.
     const auto& items = main_->ToolBar()->Items();
-    QCOMPARE(items.size(), size_t(5));
+    QCOMPARE(items.size(), size_t(6));
     QCOMPARE(items[0].command, tool::AddImage);
     QCOMPARE(items[1].command, tool::Export);
     QVERIFY(!items[1].enabled);
-    QCOMPARE(items[2].separatorWidth, 27);
+    QCOMPARE(items[2].command, tool::Camera);
+    QCOMPARE(items[3].separatorWidth, 27);
     QCOMPARE(items[0].text, QString("Add Image"));
     // The photo thread makes the strip's thumbnails.
     QTRY_VERIFY_WITH_TIMEOUT(!doc_->PhotoAt(2).thumbnail.empty(), 5000);
