@@ -8,6 +8,7 @@
  * this renderer's own and no photo document drives it meanwhile.
  */
 #include "engine/EffectTemplate.h"
+#include "engine/PhotoRecord.h"
 #include "engine/RefPtr.h"
 
 #include <opencv2/core.hpp>
@@ -18,12 +19,20 @@ namespace camera {
 
 class LiveRenderer {
 public:
+    /**
+     * Face templates search the frame for the face only every this many frames and cut it from
+     * the last place found in between: the search is most of a face frame's cost, and a
+     * face moves little in a few frames.
+     */
+    static constexpr int kFaceSearchEvery = 6;
+
     explicit LiveRenderer(RefPtr<CEffectTemplate> templ) : templ_(std::move(templ)) {}
 
     /**
      * @brief Renders one frame: at the frame's own size (as an export), or fitted to view (as
-     * the preview). Every frame is a new photo to the template, so face templates find the
-     * faces on each. Returns an empty Mat when the template gives nothing.
+     * the preview). Every frame is a new photo to the template; face templates find the face
+     * again every kFaceSearchEvery frames (and whenever none was found or the size changed).
+     * Returns an empty Mat when the template gives nothing.
      */
     cv::Mat Render(const cv::Mat& frame, std::optional<cv::Size> view = std::nullopt);
 
@@ -31,6 +40,10 @@ public:
 
 private:
     RefPtr<CEffectTemplate> templ_;
+    FacePhotoState lastFace_;
+    bool faceKnown_ = false;
+    int framesSinceSearch_ = 0;
+    cv::Size lastSize_;
 };
 
 /** The frame as a front camera's user expects to see it: left and right swapped. */

@@ -2,7 +2,9 @@
 #include "camera/LiveRenderer.h"
 
 #include "cli/Builtins.h"
+#include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
+#include "face/CT_Face.h"
 #include "platform/testing/TestEnv.h"
 
 #include <gtest/gtest.h>
@@ -60,4 +62,29 @@ TEST(LiveRenderer, MirroredSwapsLeftAndRight)
     EXPECT_EQ(r.at<cv::Vec3b>(0, 2), cv::Vec3b(1, 2, 3));
     EXPECT_EQ(r.at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 0));
     EXPECT_TRUE(camera::Mirrored(cv::Mat()).empty());
+}
+
+TEST(LiveRenderer, AFaceFoundOnceIsCutFromTheSamePlaceUntilTheNextSearch)
+{
+    std::string error;
+    cv::Mat photo = LoadPhoto(testenv::SourceDir() + "/media/Images/default/Default1.jpg", &error);
+    ASSERT_FALSE(photo.empty()) << error;
+    cv::resize(photo, photo, {480, 480}, 0, 0, cv::INTER_AREA);
+    camera::LiveRenderer live(Open("Knight"));
+    auto* face = dynamic_cast<CT_Face*>(live.Template());
+    ASSERT_TRUE(face);
+    live.Render(photo);
+    ASSERT_EQ(face->DetectedFaces().size(), 1u);
+    const FaceQuad found = face->Params().state.regions[3];
+    // The frames between searches keep the region even when the face has moved away...
+    cv::Mat moved = cv::Mat::zeros(photo.size(), photo.type());
+    photo(cv::Rect(0, 0, 400, 480)).copyTo(moved(cv::Rect(80, 0, 400, 480)));
+    for (int i = 1; i < camera::LiveRenderer::kFaceSearchEvery; ++i) {
+        ASSERT_FALSE(live.Render(moved).empty());
+        EXPECT_EQ(face->Params().state.regions[3].x0, found.x0) << i;
+    }
+    // ...and the next search finds it where it went.
+    live.Render(moved);
+    ASSERT_EQ(face->DetectedFaces().size(), 1u);
+    EXPECT_NEAR(face->Params().state.regions[3].x0 - found.x0, 80, 12);
 }
