@@ -62,7 +62,10 @@ QString ProblemText(camera::CameraState state, const std::string& message)
     case camera::CameraState::EndOfStream: what = ui::Phrase("The camera stopped"); break;
     default: what = ui::Phrase("The camera does not start"); break;
     }
-    return message.empty() ? what : what + "\n" + QString::fromStdString(message);
+    // The camera's own message may open with the same words; the heading says them already.
+    std::string detail = message;
+    if (const std::string prefix = "no camera found: "; detail.rfind(prefix, 0) == 0) detail.erase(0, prefix.size());
+    return detail.empty() ? what : what + "\n" + QString::fromStdString(detail);
 }
 
 }  // namespace

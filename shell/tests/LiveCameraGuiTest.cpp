@@ -238,6 +238,7 @@ void LiveCameraGuiTest::aMissingCameraSaysSoAndStops()
     main_->Command(shell::tool::Camera);
     QTRY_VERIFY_WITH_TIMEOUT(Live()->Problem().startsWith("No camera found"), 5000);
     QVERIFY(Live()->Problem().contains("/dev/video97"));
+    QCOMPARE(Live()->Problem().count("no camera found", Qt::CaseInsensitive), 1);
     Screenshot(*main_, "live-no-camera");
     Live()->TakePhoto(1);
     QTest::qWait(200);
