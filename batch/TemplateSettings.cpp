@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "batch/TemplateSettings.h"
 
 #include "engine/SimpleTemplate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "camera/CameraSettings.h"
 
 #include "settings/GrimazeSettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "camera/CameraSource.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "camera/LiveRenderer.h"
 
 #include "engine/PhotoRecord.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The part of the camera that needs OpenCV's video input. It is a module of its own, loaded
 // when a camera is first opened: libopencv_videoio brings GStreamer, FFmpeg and some hundred
 // and fifty shared libraries, which the program should not load at every start.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "camera/FrameReader.h"
 
 #include "platform/Folders.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Args.h"
 #include "cli/Commands.h"
 #include "cli/TemplateLookup.h"

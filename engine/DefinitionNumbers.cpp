@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/DefinitionNumbers.h"
 
 #include <tinyxml2.h>

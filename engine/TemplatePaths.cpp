@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "engine/TemplatePaths.h"
 
 #include "platform/Folders.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "face/FaceModels.h"
 
 #include <dlib/image_processing/frontal_face_detector.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "face/Landmarks.h"
 
 #include <algorithm>

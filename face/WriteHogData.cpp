@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Build step: writes the HOG face finder's weights in the form the detector reads quickly.
 // dlib keeps them compressed inside its header, and unpacking them there takes seconds.
 #include "face/FaceModels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fuzz/LibraryFuzzSupport.h"
 
 #include "fuzz/FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Shared by the two library targets: the program folder in the sandbox, and a plain-value
 // picture of a loaded library to compare two loads by.

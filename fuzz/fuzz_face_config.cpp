@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Face configurations (the 68-byte pose of the face cap): read as a change-face template reads
 // its file, then the cap is built from it and drawn over a small template picture with a face
 // taken from a small photo, as every rendering of such a template does.

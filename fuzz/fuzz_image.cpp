@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture decoders. A file that starts with a signature the decoder knows (the seeds, the
 // regressions, any real picture) is decoded as it is. Anything else is read as one byte that
 // picks the format, whose signature goes in front of the remaining bytes: random data then

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // INI files, both kinds the program reads. Every input is used twice:
 //  - as a language file: made current, every message looked up and formatted, every value read
 //    with each escape rule, and checked as a translator's check would;

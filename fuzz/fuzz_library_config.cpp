@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // config.cfg, read as the program reads it at start: every library folder it names is created,
 // upgraded from its initial file (which writes template.cfg and copies thumbnails) and read,
 // then the library is written back as when the window closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // template.cfg: checked with the library's own round trip on bytes, then read into a library from
 // a folder, laid out as the gallery lays it out, written back as when the window closes, and read
 // again. The second reading must give the same library: a file the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Mesh files: decoded with the checks every loader applies, and a mesh that passes is drawn,
 // posed in front of the camera as the 3D templates pose theirs, with a texture and a depth
 // buffer. Whatever the decoder lets through must be safe to render.

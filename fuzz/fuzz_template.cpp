@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Template definitions, created as the gallery does for a thumbnail: parsed, created through the
 // registry and loaded (which creates and initialises the filters and reads the files the
 // definition names), then rendered once at thumbnail size from a small photo. The template's

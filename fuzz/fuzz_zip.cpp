@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Template archives: unpacked into a folder inside the sandbox as a download unpacks them.
 // Nothing may appear beside the target folder, and nothing inside it may be a link.
 #include "fuzz/FuzzSupport.h"

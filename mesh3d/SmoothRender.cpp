@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "mesh3d/SmoothRender.h"
 
 #include "mesh3d/RenderMesh.h"

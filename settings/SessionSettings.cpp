@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "settings/SessionSettings.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/FacePaneStatus.h"
 
 #include "controls/UiText.h"

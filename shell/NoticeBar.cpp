@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/NoticeBar.h"
 
 #include "controls/Theme.h"

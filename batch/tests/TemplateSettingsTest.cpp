@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A template's settings taken off and put back (the window's undo), and turned into a job for
 // other photos (the window's batch export) that renders what the window would.
 #include "batch/RenderJob.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera's settings: the environment ahead of the file, the countdown's few choices.
 #include "camera/CameraSettings.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The camera source: its mailbox and states on a scripted reader, then the real readers on
 // GStreamer's test source, video files and device nodes. No test waits without a time-out.
 #include "camera/CameraSource.h"

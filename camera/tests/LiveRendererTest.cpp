@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frames through templates, one after another, as the live preview renders them.
 #include "camera/LiveRenderer.h"
 

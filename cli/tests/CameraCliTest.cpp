@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // grimaze-cli camera: live frames from GStreamer's test source through a template, and every
 // way the source can fail.
 #include "cli/tests/CliRunner.h"

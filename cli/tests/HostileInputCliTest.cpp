@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // grimaze-cli given what a careless or hostile user gives it: damaged pictures, pipes, folders,
 // names at the file system's limits. Each is refused with a reason, quickly, and leaves no file.
 #include "cli/tests/CliRunner.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A definition may pair any template class with any filter class. A filter reads the
 // template's parameter block as its own kind; a pair whose blocks differ must be refused when
 // the template is created, naming both classes, and every pair that loads must render.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures made to mislead the decoders: cut short behind a valid-looking end, headers that
 // promise far more pixels than the data holds, run-length data that would expand a kilobyte
 // into hundreds of megabytes, and names that are no picture files at all. The files in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which files a template definition may name: its own folder's, or for shipped templates the
 // media folder's, never a file reached by "..", an absolute path or a symbolic link out.
 #include "engine/SimpleFilter.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Definitions are parsed in time linear in their size, however their attributes are spread.
 #include "engine/TemplateFile.h"
 #include "engine/XmlText.h"

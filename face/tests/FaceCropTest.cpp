@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Face templates on a photo that was cropped or turned in the original-image view: the face
 // region, the search and the paste all work on the prepared photo (turned, then cropped), so
 // the face pasted is the one of the whole photo.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A process for the library's fault tests to kill, starve of disk space or deny writing:
 //   library_fault_helper save CONFIG HIDE   load the library, set every template's hide flag, save
 //   library_fault_helper loop CONFIG        the same with the flag flipping, for ever

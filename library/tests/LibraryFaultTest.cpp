@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // template.cfg under faults a user meets: the program killed while it saves, a full disk, a
 // folder it may not write. A real process (library_fault_helper) does the saving; the disk and
 // the read-only folder are a small tmpfs mounted in a private mount namespace (unshare -rm),

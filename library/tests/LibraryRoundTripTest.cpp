@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every template.cfg the program saves loads again to the same library: the files a review
 // found (text after the root, stray markup before it), libraries generated at random, and the
 // road through a restart, where a file that did not load used to be replaced by the shipped one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Smooth edges: a model drawn at twice the size and averaged down onto the picture.
 #include "mesh3d/RenderMesh.h"
 #include "mesh3d/SmoothRender.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Safe writes: short temporary names beside the target, whole files only, clear reasons, and
 // the clean-up of leftovers that a killed writer leaves.
 #include "platform/Files.h"

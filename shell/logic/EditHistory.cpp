@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/logic/EditHistory.h"
 
 namespace shell {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/logic/RecentFiles.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/logic/WindowPlacement.h"
 
 #include <algorithm>

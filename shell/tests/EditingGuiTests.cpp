@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/tests/EditingGuiTests.h"
 
 #include "engine/SimpleTemplate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editing loop of the desktop program: export choices, undo of edits, zoom, the File menu,
 // recent photos, the clipboard and batch export (Qt Test, offscreen).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The editing loop's rules without a window: undo grouping, recent photos, zoom levels.
 #include "shell/logic/EditHistory.h"
 #include "shell/logic/RecentFiles.h"

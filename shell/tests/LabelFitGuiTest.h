@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // Every text of the window, its panes and its gallery fits its place whole, in every shipped
 // language, at the window's smallest size. The suite runs once at a pixel ratio of 1 and once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/tests/WorkflowGuiTests.h"
 
 #include "controls/ToolBar.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 // The editing loop as a new user meets it (Qt Test, offscreen): the program with its real
 // template library, photos that fail to open, the result history, menus and Escape, the

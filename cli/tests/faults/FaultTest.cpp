@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes that are cut off: kill -9 at random moments while an export or the settings file is
 // written, a full disk and a read-only folder. Afterwards each file is the old whole file or
 // the new whole file, the next start removes what the killed writer left, and a failure says

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A process for the fault tests to kill: it writes an export or the settings file the way the
 // program does, over and over (or once), so that kill -9, a full disk or a read-only folder can
 // catch it at any moment of a write.
