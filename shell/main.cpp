@@ -113,12 +113,13 @@ int main(int argc, char** argv)
         // Photos named on the command line (the desktop's "open with") go to the front.
         if (!files->isEmpty()) window.AddFiles(*files);
         shell::StartAutomaticVersionCheck(window);
-        // GRIMAZE_STARTUP_REPORT=1 says how long the window took to appear ("exit": and quits).
+        // GRIMAZE_STARTUP_REPORT=1 says how long the window took to appear and how many photos
+        // the strip holds ("exit": and quits).
         if (const char* report = std::getenv("GRIMAZE_STARTUP_REPORT")) {
             while (!(window.windowHandle() && window.windowHandle()->isExposed())) QApplication::processEvents();
             window.repaint();
-            std::fprintf(stderr, "grimaze: window shown %lld ms after start\n",
-                         static_cast<long long>(sinceStart.elapsed()));
+            std::fprintf(stderr, "grimaze: window shown %lld ms after start, %d photos in the strip\n",
+                         static_cast<long long>(sinceStart.elapsed()), document.PhotoCount());
             if (std::string(report) == "exit") QTimer::singleShot(0, &app, &QApplication::quit);
         }
         rc = app.exec();

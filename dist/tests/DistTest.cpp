@@ -253,6 +253,39 @@ TEST(Manual, ShowsEveryOptionTheDesktopProgramsHelpShows)
     for (const std::string& option : options) EXPECT_NE(manual.find(option), std::string::npos) << option;
 }
 
+// Photos named on the desktop program's command line, as paths or as the file: URLs "Open with"
+// hands over, join the photo strip; a name that is no file is said on stderr, a wrong option is
+// exit code 2.
+TEST(DesktopProgram, AddsThePhotosNamedOnItsCommandLineToTheStrip)
+{
+    const std::string program = ProgramPath("grimaze");
+    if (!platform::FileExists(program)) GTEST_SKIP() << "the desktop program is not built (GRIMAZE_GUI=OFF)";
+    testenv::TempDir dir;
+    const std::string photo = testenv::ProgramDir() + "/media/Images/default/Default3.jpg";
+    ASSERT_TRUE(platform::WriteFileAtomically(dir / "named photo.jpg", Read(photo)));
+    ASSERT_TRUE(platform::WriteFileAtomically(dir / "second.jpg", Read(photo)));
+    const testenv::TemporaryHome home;
+    auto start = [&](const std::string& args) {
+        return RunTool("QT_QPA_PLATFORM=offscreen GRIMAZE_STARTUP_REPORT=exit " + program + " " + args);
+    };
+    const std::regex strip(R"(, (\d+) photos in the strip)");
+    std::smatch m;
+    const ToolRun alone = start("");
+    ASSERT_EQ(alone.code, 0) << alone.output;
+    ASSERT_TRUE(std::regex_search(alone.output, m, strip)) << alone.output;
+    const int samples = std::stoi(m[1]);
+
+    const ToolRun named = start("'" + dir / "named photo.jpg" + "' 'file://" + dir.path() + "/second.jpg' '" + dir / "missing.jpg" + "'");
+    ASSERT_EQ(named.code, 0) << named.output;
+    ASSERT_TRUE(std::regex_search(named.output, m, strip)) << named.output;
+    EXPECT_EQ(std::stoi(m[1]), samples + 2) << named.output;
+    EXPECT_NE(named.output.find("no such photo: " + dir / "missing.jpg"), std::string::npos) << named.output;
+
+    const ToolRun wrong = start("--no-such-option");
+    EXPECT_EQ(wrong.code, 2) << wrong.output;
+    EXPECT_NE(wrong.output.find("no-such-option"), std::string::npos) << wrong.output;
+}
+
 namespace {
 
 /** What bash offers after the words typed so far (the last one being completed). */
