@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Live camera, end to end: a frame from GStreamer's test source through the camera thread and
 // its mailbox, rendered through a template at the frame's size. One iteration is one frame;
 // "fps" is frames per second of wall time, "latency_ms" the time from a frame's arrival in the

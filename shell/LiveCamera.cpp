@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "shell/LiveCamera.h"
 
 #include "batch/TemplateSettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shot names: the local time, and a number for shots within the same second.
 #include "camera/ShotFiles.h"
 

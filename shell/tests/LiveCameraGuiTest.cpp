@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The photo booth in the main window, offscreen, with GStreamer's test source as the camera:
 // live preview through the template, countdown, a photo, a burst, switching templates while
 // live, and a camera that is not there. Its own program: a private HOME and XDG folders.
