@@ -4,6 +4,7 @@
 #include "batch/TemplateSettings.h"
 #include "camera/CameraSettings.h"
 #include "camera/CameraSource.h"
+#include "camera/LiveLoop.h"
 #include "camera/LiveRenderer.h"
 #include "camera/ShotFiles.h"
 #include "controls/UiText.h"
@@ -110,8 +111,8 @@ void CLiveCamera::FitToArea()
         break;
     }
     raise();
-    std::lock_guard lock(mutex_);
     viewSize_ = cv::Size(std::max(1, width()), std::max(1, height()));
+    if (loop_) loop_->SetView(viewSize_);
 }
 
 void CLiveCamera::Start(const std::string& source)
@@ -122,23 +123,16 @@ void CLiveCamera::Start(const std::string& source)
     shownTimes_.clear();
     shown_ = QImage();
     shownFrame_.release();
+    source_ = std::make_unique<camera::CameraSource>(source.empty() ? camera::CameraSourceSetting() : source);
+    // One notification at a time: the window takes whatever is newest when it gets to it.
+    loop_ = std::make_unique<camera::LiveLoop>(
+        *source_, [this] { QMetaObject::invokeMethod(this, [this] { FrameReady(); }, Qt::QueuedConnection); });
+    loop_->SetMirror(mirror_);
     FitToArea();
-    {
-        std::lock_guard lock(mutex_);
-        mirrorShared_ = mirror_;
-        result_.release();
-        resultFrame_.release();
-        rendered_ = 0;
-        toRender_.clear();
-        rendered_shots_.clear();
-    }
     templateOf_ = nullptr;
     CheckTemplate();
-    source_ = std::make_unique<camera::CameraSource>(source.empty() ? camera::CameraSourceSetting() : source);
     source_->Start();
-    stop_ = false;
-    posted_ = false;
-    thread_ = std::thread(&CLiveCamera::RenderLoop, this);
+    loop_->Start();
     live_ = true;
     poll_.start();
     show();
@@ -149,10 +143,9 @@ void CLiveCamera::Start(const std::string& source)
 
 void CLiveCamera::StopThread()
 {
-    stop_ = true;
     // Closing first lets a rendering thread that waits for a frame go at once.
     if (source_) source_->Close();
-    if (thread_.joinable()) thread_.join();
+    loop_.reset();
     source_.reset();
 }
 
@@ -173,8 +166,7 @@ void CLiveCamera::SetMirror(bool on)
 {
     mirror_ = on;
     camera::SetMirrorPreview(on);
-    std::lock_guard lock(mutex_);
-    mirrorShared_ = on;
+    if (loop_) loop_->SetMirror(on);
 }
 
 void CLiveCamera::SetShowRate(bool on)
@@ -190,83 +182,25 @@ std::uint64_t CLiveCamera::FramesDropped() const
     return s.delivered > framesShown_ ? s.delivered - framesShown_ : 0;
 }
 
-void CLiveCamera::RenderLoop()
-{
-    camera::LiveRenderer live{RefPtr<CEffectTemplate>()};
-    while (!stop_.load()) {
-        cv::Size view;
-        bool mirror = true;
-        std::deque<Shot> shots;
-        {
-            std::lock_guard lock(mutex_);
-            if (templateChanged_) {
-                live = camera::LiveRenderer(std::move(nextTemplate_));
-                templateChanged_ = false;
-            }
-            view = viewSize_;
-            mirror = mirrorShared_;
-            shots.swap(toRender_);
-        }
-        // A shot's result goes into the history as an export would make it: full size.
-        for (Shot& shot : shots) {
-            shot.result = live.Template() ? live.Render(shot.frame) : shot.frame.clone();
-            std::lock_guard lock(mutex_);
-            rendered_shots_.push_back(std::move(shot));
-        }
-        auto post = [this] {
-            // One notification at a time: the window takes whatever is newest when it gets to it.
-            if (!posted_.exchange(true)) QMetaObject::invokeMethod(this, [this] { FrameReady(); }, Qt::QueuedConnection);
-        };
-        if (!shots.empty()) post();
-        camera::CameraFrame frame;
-        if (!source_->WaitFrame(frame, std::chrono::milliseconds(100))) {
-            // An ended camera answers at once: do not spin on it.
-            if (camera::IsFinal(source_->State())) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            continue;
-        }
-        const cv::Mat input = mirror ? camera::Mirrored(frame.image) : frame.image;
-        cv::Mat result = live.Template() ? live.Render(input, view) : input.clone();
-        {
-            std::lock_guard lock(mutex_);
-            result_ = std::move(result);
-            resultFrame_ = frame.image;
-            resultCaptured_ = frame.captured;
-            ++rendered_;
-        }
-        post();
-    }
-}
-
 void CLiveCamera::CheckTemplate()
 {
     CEffectTemplate* current = doc_.CurrentTemplate();
     if (current == templateOf_) return;
     templateOf_ = current;
-    RefPtr<CEffectTemplate> copy = current ? CopyOf(*current) : RefPtr<CEffectTemplate>();
-    std::lock_guard lock(mutex_);
-    nextTemplate_ = std::move(copy);
-    templateChanged_ = true;
+    if (loop_) loop_->SetTemplate(current ? CopyOf(*current) : RefPtr<CEffectTemplate>());
 }
 
 void CLiveCamera::FrameReady()
 {
-    posted_ = false;
-    if (!live_) return;
+    if (!live_ || !loop_) return;
     CheckTemplate();
-    cv::Mat result;
-    std::deque<Shot> done;
-    std::chrono::steady_clock::time_point captured;
-    {
-        std::lock_guard lock(mutex_);
-        result = std::move(result_);
-        result_.release();
-        if (!result.empty()) shownFrame_ = resultFrame_;
-        captured = resultCaptured_;
-        done.swap(rendered_shots_);
-    }
-    for (Shot& s : done) emit photoTaken(s.path, s.result);
-    if (result.empty()) return;
-    shown_ = ToQImage(result);
+    camera::LiveLoop::Result result;
+    const bool fresh = loop_->TakeResult(result);
+    for (camera::LiveLoop::Shot& s : loop_->TakeShots()) emit photoTaken(QString::fromStdString(s.path), s.result);
+    if (!fresh || result.image.empty()) return;
+    shownFrame_ = result.frame;
+    const auto captured = result.captured;
+    shown_ = ToQImage(result.image);
     ++framesShown_;
     const auto now = std::chrono::steady_clock::now();
     latencyMs_ = std::chrono::duration<double, std::milli>(now - captured).count();
@@ -324,8 +258,7 @@ void CLiveCamera::Shoot()
             problem_ = ui::Phrase("The photo cannot be saved") + "\n" + QString::fromStdString(error);
         } else {
             shots_ << QString::fromStdString(path);
-            std::lock_guard lock(mutex_);
-            toRender_.push_back({QString::fromStdString(path), shownFrame_, {}});
+            if (loop_) loop_->RenderShot({path, shownFrame_, {}});
         }
         flash_.start();
         QTimer::singleShot(kFlashMs + 20, this, [this] { update(); });

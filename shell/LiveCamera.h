@@ -5,16 +5,13 @@
  * @brief The photo booth: live camera frames through the current template in a view laid over
  * the preview, a countdown, the shot, the flash and bursts.
  *
- * Threads and locks:
+ * Threads:
  * - The camera thread (camera::CameraSource) puts frames into its one-frame mailbox.
- * - The live rendering thread (thread_) takes the newest frame, renders it through its own
- *   copy of the current template and leaves the result in result_; a frame that arrives while
- *   one renders replaces the waiting one, so the view never lags by more than a frame. It
- *   also renders each shot at full size for the result history.
- * - The interface thread does everything else. mutex_ guards what the two share: the next
- *   template, the view size, the mirror flag, the result and its frame, and the shots to render.
- * The template copy lives on the rendering thread only; the document's template is read on the
- * interface thread alone (to copy it).
+ * - The live rendering thread (camera::LiveLoop) takes the newest frame and renders it through
+ *   its own copy of the current template; it also renders each shot at full size for the
+ *   result history. It posts FrameReady to the interface thread, which takes the newest result.
+ * - The interface thread does everything else. The template copy lives on the rendering thread
+ *   only; the document's template is read on the interface thread alone (to copy it).
  */
 #include "engine/EffectTemplate.h"
 #include "engine/RefPtr.h"
@@ -26,17 +23,15 @@
 
 #include <opencv2/core.hpp>
 
-#include <atomic>
 #include <chrono>
 #include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 class CPhotoDocument;
 namespace camera {
 class CameraSource;
+class LiveLoop;
 }
 namespace ui {
 struct ToolItem;
@@ -100,12 +95,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Shot {
-        QString path;
-        cv::Mat frame;
-        cv::Mat result;
-    };
-    void RenderLoop();
     void FrameReady();
     void CheckTemplate();
     void Tick();
@@ -117,20 +106,8 @@ private:
     CPhotoDocument& doc_;
     std::vector<QWidget*> areas_;
     std::unique_ptr<camera::CameraSource> source_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> posted_{false};
-
-    mutable std::mutex mutex_;
-    RefPtr<CEffectTemplate> nextTemplate_;  // a copy for the rendering thread to take
-    bool templateChanged_ = false;
-    cv::Size viewSize_;
-    bool mirrorShared_ = true;
-    cv::Mat result_;      // the newest rendering
-    cv::Mat resultFrame_; // its camera frame, full size, not mirrored
-    std::chrono::steady_clock::time_point resultCaptured_;
-    std::uint64_t rendered_ = 0;
-    std::deque<Shot> toRender_, rendered_shots_;
+    std::unique_ptr<camera::LiveLoop> loop_;
+    cv::Size viewSize_{640, 480};
 
     bool live_ = false;
     bool mirror_ = true;
