@@ -388,6 +388,14 @@ void CPhotoDocument::GiveInputs(CEffectTemplate* t, bool forThumbnail)
         t->SetPhotos(selection_);
         return;
     }
+    {
+        std::lock_guard sl(stillMutex_);
+        thumbStillGiven_ = thumbStill_;
+    }
+    if (!thumbStillGiven_.empty()) {
+        t->SetSource(std::span<const cv::Mat>(&thumbStillGiven_, 1));
+        return;
+    }
     if (thumbSources_.empty() && !selection_.empty() && !selection_.front().PreparedView().empty())
         for (const PhotoRecord& r : selection_) thumbSources_.push_back(FitForThumbnail(r.PreparedView()));
     t->SetSource(thumbSources_);
@@ -581,6 +589,19 @@ cv::Mat CPhotoDocument::TemplateThumbnail(CEffectTemplate* t)
                cv::Size(std::max(1, static_cast<int>(result.cols * s)), std::max(1, static_cast<int>(result.rows * s))), 0,
                0, cv::INTER_LINEAR);
     return out;
+}
+
+void CPhotoDocument::SetThumbnailStill(const cv::Mat& frame)
+{
+    cv::Mat still = frame.empty() ? cv::Mat() : FitForThumbnail(frame).clone();
+    std::lock_guard sl(stillMutex_);
+    thumbStill_ = std::move(still);
+}
+
+bool CPhotoDocument::HasThumbnailStill() const
+{
+    std::lock_guard sl(stillMutex_);
+    return !thumbStill_.empty();
 }
 
 void CPhotoDocument::ClearResult()

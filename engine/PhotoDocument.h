@@ -103,6 +103,12 @@ public:
     void PointerMove(int x, int y);
     /** Renders a template at 129 x 86 for the gallery. Any thread. */
     cv::Mat TemplateThumbnail(CEffectTemplate* templ);
+    /**
+     * @brief While the camera is live, gallery thumbnails show this still frame instead of the
+     * selected photos; an empty Mat goes back to the photos. Any thread.
+     */
+    void SetThumbnailStill(const cv::Mat& frame);
+    bool HasThumbnailStill() const;
     void ClearResult();
     /** Undo (-1) and redo (+1) through the history. */
     void StepHistory(int direction);
@@ -159,6 +165,9 @@ private:
     mutable std::mutex selectionMutex_;  // guards selectionIndex_ only
     std::vector<int> selectionIndex_;
     std::vector<cv::Mat> thumbSources_;  // the selection scaled down for gallery thumbnails
+    mutable std::mutex stillMutex_;
+    cv::Mat thumbStill_;  // guarded by stillMutex_; scaled down like thumbSources_
+    cv::Mat thumbStillGiven_;  // the still a template renders from, under renderLock_
 
     mutable std::mutex resultMutex_;
     std::deque<cv::Mat> history_;

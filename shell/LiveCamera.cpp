@@ -29,6 +29,7 @@
 #include <QShortcut>
 
 #include <ctime>
+#include <utility>
 
 namespace shell {
 namespace {
@@ -87,7 +88,11 @@ CLiveCamera::CLiveCamera(CPhotoDocument& document, QWidget* parent, std::vector<
     connect(&poll_, &QTimer::timeout, this, [this] { Poll(); });
 }
 
-CLiveCamera::~CLiveCamera() { StopThread(); }
+CLiveCamera::~CLiveCamera()
+{
+    StopThread();
+    if (stillGiven_) doc_.SetThumbnailStill({});
+}
 
 bool CLiveCamera::eventFilter(QObject* watched, QEvent* event)
 {
@@ -158,6 +163,10 @@ void CLiveCamera::Stop()
     poll_.stop();
     countdown_ = 0;
     shotsLeft_ = 0;
+    if (std::exchange(stillGiven_, false)) {
+        doc_.SetThumbnailStill({});
+        emit thumbnailsChanged();
+    }
     hide();
     emit liveChanged(false);
 }
@@ -199,6 +208,12 @@ void CLiveCamera::FrameReady()
     for (camera::LiveLoop::Shot& s : loop_->TakeShots()) emit photoTaken(QString::fromStdString(s.path), s.result);
     if (!fresh || result.image.empty()) return;
     shownFrame_ = result.frame;
+    if (!stillGiven_) {
+        // The gallery shows what the templates would do to the camera, the way the view shows it.
+        stillGiven_ = true;
+        doc_.SetThumbnailStill(mirror_ ? camera::Mirrored(result.frame) : result.frame);
+        emit thumbnailsChanged();
+    }
     const auto captured = result.captured;
     shown_ = ToQImage(result.image);
     ++framesShown_;
@@ -363,6 +378,8 @@ CLiveCamera* AttachLiveCamera(CGrimazeDlg& window, CPhotoDocument& document)
         space->setEnabled(on);
         platform::Post(window.WindowId(), platform::msg::ToolbarButtonUpdate, 0, 0);
     });
+    QObject::connect(live, &CLiveCamera::thumbnailsChanged, &window,
+                     [&window] { platform::Post(window.WindowId(), platform::msg::ReselectTemplate, 4, 0); });
     // The strip takes one batch of photos at a time: shots that come while it is busy wait.
     auto waiting = std::make_shared<QStringList>();
     auto flush = std::make_shared<std::function<void()>>();

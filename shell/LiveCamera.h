@@ -88,6 +88,8 @@ signals:
     void photoTaken(const QString& path, const cv::Mat& result);
     /** The view started or stopped. */
     void liveChanged(bool live);
+    /** The gallery's thumbnails should be made again: they now show a still camera frame, or the photos again. */
+    void thumbnailsChanged();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -116,6 +118,7 @@ private:
     QImage shown_;
     cv::Mat shownFrame_;
     std::uint64_t framesShown_ = 0;
+    bool stillGiven_ = false;  // the gallery has a still frame of this session
     std::deque<std::chrono::steady_clock::time_point> shownTimes_;
     double latencyMs_ = 0;
     QString problem_;

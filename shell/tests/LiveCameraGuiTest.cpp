@@ -7,6 +7,7 @@
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "engine/PhotoDocument.h"
+#include "engine/TemplateFile.h"
 #include "library/GalleryModel.h"
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
@@ -24,6 +25,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLibraryInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cstdio>
@@ -70,6 +72,7 @@ private slots:
     void aPhotoAfterTheCountdownJoinsTheStripTheHistoryAndThePicturesFolder();
     void aBurstTakesFourPhotosWithFourNames();
     void switchingTemplatesWhileLiveRendersTheNewOne();
+    void theGalleryThumbnailsShowAStillCameraFrameWhileLive();
     void aMissingCameraSaysSoAndStops();
 
 private:
@@ -231,6 +234,35 @@ void LiveCameraGuiTest::switchingTemplatesWhileLiveRendersTheNewOne()
     QTest::qWait(300);
     Screenshot(*main_, "live-teapot");
     QVERIFY(Live()->IsLive());
+}
+
+void LiveCameraGuiTest::theGalleryThumbnailsShowAStillCameraFrameWhileLive()
+{
+    std::string error;
+    RefPtr<CEffectTemplate> bars = OpenTemplate(testenv::SourceDir() + "/media/Templates/Emboss", nullptr, &error);
+    QVERIFY2(bars, error.c_str());
+    auto same = [](const cv::Mat& a, const cv::Mat& b) {
+        return a.size() == b.size() && (a.empty() || cv::norm(a, b, cv::NORM_INF) == 0);
+    };
+    const cv::Mat before = doc_->TemplateThumbnail(bars.get());
+    QSignalSpy refreshed(Live(), &CLiveCamera::thumbnailsChanged);
+    main_->Command(shell::tool::Camera);
+    QTRY_VERIFY_WITH_TIMEOUT(Live()->FramesShown() >= 1, 15000);
+    QVERIFY(doc_->HasThumbnailStill());
+    QCOMPARE(refreshed.count(), 1);
+    const cv::Mat live = doc_->TemplateThumbnail(bars.get());
+    QVERIFY(!live.empty());
+    QVERIFY2(!same(live, before), "the thumbnail comes from the camera");
+    // One still per session: later frames do not make the gallery render again.
+    const auto seen = Live()->FramesShown();
+    QTRY_VERIFY_WITH_TIMEOUT(Live()->FramesShown() >= seen + 5, 10000);
+    QCOMPARE(refreshed.count(), 1);
+    QVERIFY(same(doc_->TemplateThumbnail(bars.get()), live));
+
+    main_->Command(shell::tool::Camera);
+    QVERIFY(!doc_->HasThumbnailStill());
+    QCOMPARE(refreshed.count(), 2);
+    QVERIFY2(same(doc_->TemplateThumbnail(bars.get()), before), "back to the photos");
 }
 
 void LiveCameraGuiTest::aMissingCameraSaysSoAndStops()
