@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "camera/LiveLoop.h"
 
 namespace camera {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The live rendering loop on GStreamer's test source: frames through a template on the loop's
 // thread, the newest frame winning over a slow renderer, template switches while running and
 // stopping from another thread. No test waits without a time-out.
