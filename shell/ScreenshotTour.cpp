@@ -38,6 +38,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
@@ -147,6 +148,32 @@ void EditingTour(shell::CGrimazeDlg& window, const QString& suffix)
     });
     window.ExportSelected();
     Wait(1200);
+
+    // Copy Result: rendered at full size, then said in the notice.
+    window.CopyResult();
+    Wait(2500);
+    Snap("copy-notice-" + suffix, &window);
+}
+
+/** A second window whose template library cannot be installed: the notice at start. */
+void LibraryProblemTour(CPhotoDocument& document, const QString& suffix)
+{
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    const QString blocked = g_folder + "/blocked-data";
+    QDir().mkpath(blocked);
+    QFile block(blocked + "/Kestrovo");
+    if (block.open(QIODevice::WriteOnly)) block.write("not a folder");
+    block.close();
+    qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
+    {
+        shell::CGrimazeDlg second(document, shell::DesktopHooks(document));
+        second.move(60, 60);
+        second.ShowAsRemembered();
+        Wait(1500);
+        Snap("library-problem-" + suffix, &second);
+    }
+    qputenv("XDG_DATA_HOME", data);
+    QDir(blocked).removeRecursively();
 }
 
 }  // namespace
@@ -178,6 +205,13 @@ int main(int argc, char** argv)
     auto* page = static_cast<shell::CProcessProp*>(work->Page());
     Wait(2000);
     Snap("start", &window);
+    // The welcome panel in the smallest window the screen allows.
+    const QSize normal = window.size();
+    window.resize(window.minimumSize());
+    Wait(600);
+    Snap("welcome-smallest", &window);
+    window.resize(normal);
+    Wait(300);
 
     // Photos added from the desktop.
     window.AddFiles({QString::fromStdString(MakePhoto(g_folder.toStdString()))});
@@ -290,6 +324,7 @@ int main(int argc, char** argv)
     window.SettingsMenu()->hide();
 
     EditingTour(window, "en");
+    LibraryProblemTour(document, "en");
 
     // Another language, everywhere at once.
     const auto table = i18n::Languages().LanguageTable();
@@ -298,6 +333,7 @@ int main(int argc, char** argv)
     Wait(1200);
     Snap("german", &window);
     EditingTour(window, "de");
+    LibraryProblemTour(document, "de");
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
     Wait(1200);
