@@ -156,7 +156,7 @@ void EditingTour(shell::CGrimazeDlg& window, const QString& suffix)
 }
 
 /** A second window whose template library cannot be installed: the notice at start. */
-void LibraryProblemTour(CPhotoDocument& document, const QString& suffix)
+void LibraryProblemTour(const QString& suffix)
 {
     const QByteArray data = qgetenv("XDG_DATA_HOME");
     const QString blocked = g_folder + "/blocked-data";
@@ -166,6 +166,7 @@ void LibraryProblemTour(CPhotoDocument& document, const QString& suffix)
     block.close();
     qputenv("XDG_DATA_HOME", blocked.toLocal8Bit());
     {
+        CPhotoDocument document;  // of its own: the first window's photos and template stay as they are
         shell::CGrimazeDlg second(document, shell::DesktopHooks(document));
         second.move(60, 60);
         second.ShowAsRemembered();
@@ -324,7 +325,7 @@ int main(int argc, char** argv)
     window.SettingsMenu()->hide();
 
     EditingTour(window, "en");
-    LibraryProblemTour(document, "en");
+    LibraryProblemTour("en");
 
     // Another language, everywhere at once.
     const auto table = i18n::Languages().LanguageTable();
@@ -333,7 +334,7 @@ int main(int argc, char** argv)
     Wait(1200);
     Snap("german", &window);
     EditingTour(window, "de");
-    LibraryProblemTour(document, "de");
+    LibraryProblemTour("de");
     for (size_t i = 0; i < table.size(); ++i)
         if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
     Wait(1200);
