@@ -1,5 +1,7 @@
 #include "batch/BatchRun.h"
 
+#include "engine/ImageFilter.h"
+
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/PictureTypes.h"
@@ -154,6 +156,10 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
     std::mutex m;  // guards outcome and serialises the listener
     std::atomic<size_t> next{0};
     auto work = [&] {
+        // Each worker polls a stop flag of its own: the window stopping its own rendering
+        // must not cut a photo of the batch short (a cancel starts no more photos instead).
+        std::atomic<bool> ownStop{false};
+        const CImageFilter::StopScope scope(ownStop);
         for (size_t i = next++; i < plan.size(); i = next++) {
             const BatchItem& p = plan[i];
             if (cancel && cancel->load()) {

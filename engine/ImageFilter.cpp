@@ -9,6 +9,16 @@
 
 std::atomic<bool> CImageFilter::stopFlag_{false};
 
+namespace {
+thread_local std::atomic<bool>* t_stopFlag = nullptr;
+}  // namespace
+
+std::atomic<bool>& CImageFilter::StopFlag() { return t_stopFlag ? *t_stopFlag : stopFlag_; }
+
+CImageFilter::StopScope::StopScope(std::atomic<bool>& flag) : previous_(t_stopFlag) { t_stopFlag = &flag; }
+
+CImageFilter::StopScope::~StopScope() { t_stopFlag = previous_; }
+
 CImageFilter::CImageFilter()
 {
     kind = KindFilter;

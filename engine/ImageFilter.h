@@ -104,10 +104,32 @@ public:
     double ParamDouble(const char* name, double def) const;
     std::string ParamText(const char* name, const std::string& def = {}) const;
 
-    /** The process-wide stop flag that long loops poll; cleared by the photo document. */
-    static bool StopRequested() { return stopFlag_.load(std::memory_order_relaxed); }
-    static void RequestStop() { stopFlag_.store(true); }
-    static void ClearStop() { stopFlag_.store(false); }
+    /**
+     * @brief The stop flag long loops poll: the process-wide one, which the window's Stop sets
+     * from the interface thread and the photo document clears, unless this thread rendering on
+     * its own (a batch worker) installed a flag of its own with a StopScope. Stopping the
+     * window's rendering then cannot cut a batch photo short, nor a batch stop the window's.
+     */
+    static std::atomic<bool>& StopFlag();
+    static bool StopRequested() { return StopFlag().load(std::memory_order_relaxed); }
+    static void RequestStop() { StopFlag().store(true); }
+    static void ClearStop() { StopFlag().store(false); }
+
+    /**
+     * @brief Makes flag this thread's stop flag until the scope ends. A parallel loop whose
+     * body polls the flag installs the calling thread's flag in the body, since OpenCV's
+     * workers are other threads.
+     */
+    class StopScope {
+    public:
+        explicit StopScope(std::atomic<bool>& flag);
+        ~StopScope();
+        StopScope(const StopScope&) = delete;
+        StopScope& operator=(const StopScope&) = delete;
+
+    private:
+        std::atomic<bool>* previous_;
+    };
 
 protected:
     /** Reseeds the run's generator seed from the clock (or the fixed seed of scripts). */

@@ -155,6 +155,7 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
     std::vector<float> dxs(W);
     for (int x = 0; x < W; ++x) dxs[x] = (static_cast<float>(x) / static_cast<float>(W) - cx) / sx;
     const float fW = static_cast<float>(W), fH = static_cast<float>(H);
+    const std::atomic<bool>& stop = CImageFilter::StopFlag();
     cv::parallel_for_(cv::Range(0, H), [&](const cv::Range& rows) {
         for (int y = rows.start; y < rows.end; ++y) {
             const float dy = (static_cast<float>(y) / fH - cy) / sy;
@@ -162,7 +163,7 @@ void FocusBlurWith(const cv::Mat& S, float cx, float cy, float sx, float sy, cv:
             // Neighbouring pixels mostly share their box size: keep the last reciprocal.
             double count = 0, inv = 0;
             for (int x = 0; x < W; ++x) {
-                if (CImageFilter::StopRequested()) return;
+                if (stop.load(std::memory_order_relaxed)) return;
                 const float e = std::sqrt(dxs[x] * dxs[x] + dy * dy);
                 const float k = e * 0.02f;
                 const int rx = HalfSize(fW * k, W), ry = HalfSize(fH * k, H);

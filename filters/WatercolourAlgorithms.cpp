@@ -103,7 +103,9 @@ bool DiffuseWatercolor(const cv::Mat& src, cv::Mat& dst, float s)
         const cv::Mat& in = pass % 2 ? a : b;
         cv::Mat& out = pass % 2 ? b : a;
         std::atomic<bool> stopped{false};
+        std::atomic<bool>& stop = CImageFilter::StopFlag();
         cv::parallel_for_(cv::Range(0, work.height), [&](const cv::Range& rows) {
+            const CImageFilter::StopScope sameStop(stop);
             if (!DiffuseRows(orig, in, out, rows.start, rows.end, rowMax.data())) stopped = true;
         });
         if (stopped) return false;

@@ -2,6 +2,9 @@
 // cancelling, the listener's calls never overlapping, the written size.
 #include "batch/BatchRun.h"
 #include "cli/Builtins.h"
+#include "engine/ImageFilter.h"
+#include "engine/Registry.h"
+#include "engine/SimpleFilter.h"
 
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -12,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <fstream>
 #include <set>
 #include <thread>
 
@@ -57,7 +62,55 @@ public:
     std::vector<std::string> reasons;
 };
 
+// Waits in its rendering until the test has stopped "the window's" rendering, then paints
+// white when it was not told to stop, black when it was (a photo cut short).
+std::atomic<int> g_probesEntered{0};
+std::atomic<bool> g_windowStopped{false};
+
+class CF_StopProbe : public CF_SimpleFilter {
+public:
+    void Process() override
+    {
+        ++g_probesEntered;
+        for (int i = 0; i < 2000 && !g_windowStopped; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        result_.setTo(cv::Scalar::all(StopRequested() ? 0 : 255));
+    }
+};
+
 }  // namespace
+
+TEST(BatchRun, StoppingTheWindowsRenderingDoesNotCutABatchPhotoShort)
+{
+    RegisterBuiltinClasses();
+    RegisterCreator("StopProbeFilter", []() -> CImageDataObject* { return new CF_StopProbe; });
+    testenv::TempDir in, out;
+    std::filesystem::create_directories(in / "Probe");
+    std::ofstream(in / "Probe/Probe.tmpl") << "<effect><template name=\"Probe\"/><filter name=\"SimpleTemplate\" delay=\"0\">"
+                                              "<filter name=\"StopProbeFilter\"/></filter></effect>";
+    std::vector<std::string> photos;
+    for (int i = 0; i < 2; ++i) {
+        photos.push_back(in / ("p" + std::to_string(i) + ".png"));
+        WritePhoto(photos.back(), 40, 30, i);
+    }
+    RenderJob job;
+    job.templateFile = in / "Probe";
+    Recorder rec;
+    BatchOutcome o;
+    std::thread batch([&] { o = RunBatch(PlanBatchOutputs(photos, out.path(), "png"), job, SaveOptions{}, 2, rec); });
+    for (int i = 0; i < 2000 && g_probesEntered < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    // What the window's Stop does from the interface thread while both photos render.
+    CImageFilter::RequestStop();
+    g_windowStopped = true;
+    batch.join();
+    EXPECT_TRUE(CImageFilter::StopRequested());  // the window's own rendering still stops
+    CImageFilter::ClearStop();
+    EXPECT_EQ(o.written, 2u);
+    for (int i = 0; i < 2; ++i) {
+        const cv::Mat m = cv::imread(out / ("p" + std::to_string(i) + ".png"));
+        ASSERT_FALSE(m.empty());
+        EXPECT_EQ(cv::mean(m)[0], 255.0) << "photo " << i << " was cut short";
+    }
+}
 
 TEST(BatchRun, AFailedPhotoDoesNotStopTheRest)
 {
