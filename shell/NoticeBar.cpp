@@ -87,7 +87,9 @@ void CNoticeBar::Place()
     QWidget* p = parentWidget();
     if (!p) return;
     adjustSize();
-    const int w = std::min(std::max(sizeHint().width(), 320), std::min(p->width() - 24, 760));
+    // A wrapped label asks for a narrow width; give a long text the room to read in few lines.
+    const int wanted = label_->wordWrap() ? 760 : sizeHint().width();
+    const int w = std::min(std::max(wanted, 320), std::min(p->width() - 24, 760));
     const int h = hasHeightForWidth() ? std::max(heightForWidth(w), sizeHint().height()) : sizeHint().height();
     setGeometry((p->width() - w) / 2, p->height() - h - 14, w, h);
 }
