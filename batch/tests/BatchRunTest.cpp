@@ -109,7 +109,7 @@ TEST(BatchRun, StoppingTheWindowsRenderingDoesNotCutABatchPhotoShort)
     for (int i = 0; i < 2; ++i) {
         const cv::Mat m = cv::imread(out / ("p" + std::to_string(i) + ".png"));
         ASSERT_FALSE(m.empty());
-        EXPECT_EQ(cv::mean(m)[0], 255.0) << "photo " << i << " was cut short";
+        EXPECT_GT(cv::mean(m)[0], 254.5) << "photo " << i << " was cut short";  // black when cut
     }
 }
 
