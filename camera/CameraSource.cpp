@@ -82,10 +82,10 @@ void CameraSource::Start()
         std::lock_guard lock(shared_->mutex);
         shared_->state = CameraState::Opening;
     }
-    std::thread(ThreadMain, shared_, factory_, keepEveryFrame_).detach();
+    std::thread(ThreadMain, shared_, factory_, keepEveryFrame_, paced_).detach();
 }
 
-void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame)
+void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame, bool paced)
 {
     std::unique_ptr<FrameReader> reader;
     auto finish = [&](CameraState state, std::string message) {
@@ -108,11 +108,25 @@ void CameraSource::ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory fact
         if (!shared->stop.load()) shared->state = CameraState::Running;
         shared->changed.notify_all();
     }
+    // A recording's frames are due at its own rate from the first one on.
+    const double fps = paced ? reader->FramesPerSecond() : 0.0;
+    const bool pacing = fps > 0.5 && fps <= 1000.0;
+    std::chrono::steady_clock::time_point firstDue;
+    std::uint64_t read = 0;
     cv::Mat frame;
     while (!shared->stop.load()) {
         if (!reader->Read(frame)) return finish(StateFor(reader->failure()), std::string(reader->message()));
         if (shared->stop.load()) break;
         std::unique_lock lock(shared->mutex);
+        if (pacing) {
+            if (read == 0) firstDue = std::chrono::steady_clock::now();
+            const auto due = firstDue + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                            std::chrono::duration<double>(static_cast<double>(read) / fps));
+            ++read;
+            // Waiting on the condition lets Close end the wait at once.
+            shared->changed.wait_until(lock, due, [&] { return shared->stop.load(); });
+            if (shared->stop.load()) break;
+        }
         if (keepEveryFrame) {
             shared->changed.wait(lock, [&] { return shared->slotNumber == 0 || shared->stop.load(); });
             if (shared->stop.load()) break;

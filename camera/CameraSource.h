@@ -83,6 +83,12 @@ public:
      */
     void SetKeepEveryFrame(bool keep) { keepEveryFrame_ = keep; }
 
+    /**
+     * @brief Plays a recording (a video file) at the rate it was made at instead of as fast as
+     * it decodes, as a live view should show it. Live sources keep their own pace. Set before Start.
+     */
+    void SetPaced(bool paced) { paced_ = paced; }
+
     /** Starts the camera thread (once); the state becomes Opening. */
     void Start();
     /** Stops the thread; from any thread, never longer than kCloseWait. The state becomes Closed. */
@@ -103,12 +109,13 @@ public:
 
 private:
     struct Shared;
-    static void ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame);
+    static void ThreadMain(std::shared_ptr<Shared> shared, ReaderFactory factory, bool keepEveryFrame, bool paced);
 
     ReaderFactory factory_;
     std::shared_ptr<Shared> shared_;
     bool started_ = false;
     bool keepEveryFrame_ = false;
+    bool paced_ = false;
 };
 
 }  // namespace camera

@@ -41,6 +41,8 @@ public:
     virtual bool Open() = 0;
     /** The next frame (BGR, 8 bits); false at the end, with failure() and message() set. */
     virtual bool Read(cv::Mat& frame) = 0;
+    /** The rate a recording was made at (a video file); 0 for a live source, which keeps its own. */
+    virtual double FramesPerSecond() const { return 0; }
     ReadFailure failure() const { return failure_; }
     const std::string& message() const { return message_; }
 

@@ -22,6 +22,11 @@ class VideoCaptureReader final : public FrameReader {
 public:
     explicit VideoCaptureReader(SourceName name) : name_(std::move(name)) {}
 
+    double FramesPerSecond() const override
+    {
+        return name_.kind == SourceKind::File ? capture_.get(cv::CAP_PROP_FPS) : 0.0;
+    }
+
     bool Open() override
     {
         switch (name_.kind) {

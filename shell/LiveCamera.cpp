@@ -129,6 +129,7 @@ void CLiveCamera::Start(const std::string& source)
     shown_ = QImage();
     shownFrame_.release();
     source_ = std::make_unique<camera::CameraSource>(source.empty() ? camera::CameraSourceSetting() : source);
+    source_->SetPaced(true);
     // One notification at a time: the window takes whatever is newest when it gets to it.
     loop_ = std::make_unique<camera::LiveLoop>(
         *source_, [this] { QMetaObject::invokeMethod(this, [this] { FrameReady(); }, Qt::QueuedConnection); });

@@ -68,6 +68,7 @@ struct Script {
     Gate destroyed;
     Gate consumerReady;  // the frames are played only once the consumer says so
     bool waitForConsumer = false;
+    double fps = 0;  // a recording's rate; 0 for a live source
 };
 
 class ScriptedReader final : public camera::FrameReader {
@@ -88,6 +89,7 @@ public:
         frame = cv::Mat(4, 6, CV_8UC3, cv::Scalar(n_ % 256, 0, 0));
         return true;
     }
+    double FramesPerSecond() const override { return s_->fps; }
 
 private:
     std::shared_ptr<Script> s_;
@@ -241,6 +243,41 @@ TEST(CameraMailbox, CloseWakesAWaitingConsumer)
     EXPECT_FALSE(waiting.get());
     script->release.Open();
     EXPECT_TRUE(script->destroyed.Wait(10s));
+}
+
+TEST(CameraMailbox, APacedRecordingPlaysAtItsOwnRateAndStillClosesAtOnce)
+{
+    {
+        auto s = std::make_shared<Script>();
+        s->count = 10;
+        s->fps = 20;
+        CameraSource source(Play(s));
+        source.SetKeepEveryFrame(true);
+        source.SetPaced(true);
+        source.Start();
+        CameraFrame frame;
+        ASSERT_TRUE(source.WaitFrame(frame, 10s));
+        const auto first = std::chrono::steady_clock::now();
+        int got = 1;
+        while (source.WaitFrame(frame, 10s)) ++got;
+        EXPECT_EQ(got, 10);
+        // Nine intervals of 50 ms at the least: not as fast as the reader can go.
+        EXPECT_GE(std::chrono::steady_clock::now() - first, 400ms);
+    }
+    {
+        auto s = std::make_shared<Script>();
+        s->count = 10;
+        s->fps = 0.6;  // the second frame is due after 1.7 s
+        CameraSource source(Play(s));
+        source.SetPaced(true);
+        source.Start();
+        CameraFrame frame;
+        ASSERT_TRUE(source.WaitFrame(frame, 10s));
+        const auto start = std::chrono::steady_clock::now();
+        source.Close();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, CameraSource::kCloseWait);
+        EXPECT_TRUE(s->destroyed.Wait(2s)) << "the thread left its wait and let the reader go";
+    }
 }
 
 // --- The real readers ----------------------------------------------------------------------
