@@ -11,19 +11,6 @@
 namespace camera {
 namespace {
 
-template <class T>
-T Stored(const char* name, T fallback)
-{
-    CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
-    if (!storage.OpenForReading()) return fallback;
-    StoredValue value;
-    T result = fallback;
-    if (storage.ReadValue(name, value))
-        if (const auto* v = std::get_if<T>(&value)) result = *v;
-    storage.CloseAfterReading();
-    return result;
-}
-
 bool Store(const char* name, const StoredValue& value)
 {
     CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
@@ -37,13 +24,13 @@ bool Store(const char* name, const StoredValue& value)
 std::string CameraSourceSetting()
 {
     if (const char* env = std::getenv(kCameraEnvironment); env && *env) return env;
-    return Stored<std::string>(kCameraSourceSetting, {});
+    return StoredSetting<std::string>(kCameraSourceSetting, {});
 }
 
 int CountdownSeconds()
 {
     // A dword cannot be negative, and a hand-edited 7 is not a choice the window offers.
-    const auto stored = Stored<std::uint32_t>(kCountdownSetting, 3);
+    const auto stored = StoredSetting<std::uint32_t>(kCountdownSetting, 3);
     return stored <= 10 && IsCountdownChoice(static_cast<int>(stored)) ? static_cast<int>(stored) : 3;
 }
 
@@ -53,7 +40,7 @@ bool SetCountdownSeconds(int seconds)
     return Store(kCountdownSetting, StoredValue(static_cast<std::uint32_t>(seconds)));
 }
 
-bool MirrorPreview() { return Stored<std::uint32_t>(kMirrorSetting, 1) != 0; }
+bool MirrorPreview() { return StoredSetting<std::uint32_t>(kMirrorSetting, 1) != 0; }
 
 bool SetMirrorPreview(bool on) { return Store(kMirrorSetting, StoredValue(static_cast<std::uint32_t>(on ? 1 : 0))); }
 

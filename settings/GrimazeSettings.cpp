@@ -83,6 +83,17 @@ CGrimazeSettings& GrimazeSettings()
 
 std::string SettingsFilePath() { return platform::ConfigHome() + "/Kestrovo/Grimaze.ini"; }
 
+std::optional<StoredValue> ReadStoredValue(const char* name)
+{
+    CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
+    if (!storage.OpenForReading()) return std::nullopt;
+    StoredValue value;
+    const bool found = storage.ReadValue(name, value);
+    storage.CloseAfterReading();
+    if (!found) return std::nullopt;
+    return value;
+}
+
 void SetSettingsMessageHandler(std::function<void(const std::string&)> handler)
 {
     std::lock_guard lock(g_handlerMutex);

@@ -16,6 +16,7 @@
 #include "settings/Settings.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class CGrimazeSettings : public CSettings {
@@ -48,6 +49,16 @@ CGrimazeSettings& GrimazeSettings();
 std::string SettingsFilePath();
 /** The section that holds the program's values. */
 inline constexpr const char* kSettingsSection = "Software\\Kestrovo\\Grimaze";
+/** One value of the settings file as stored, or nothing when the file or the value is missing. */
+std::optional<StoredValue> ReadStoredValue(const char* name);
+/** A value of the settings file that no window offers (set by hand or by an installer): the fallback when missing or of another type. */
+template <class T>
+T StoredSetting(const char* name, T fallback)
+{
+    const std::optional<StoredValue> value = ReadStoredValue(name);
+    const T* v = value ? std::get_if<T>(&*value) : nullptr;
+    return v ? *v : fallback;
+}
 /** What a failed save tells the user. */
 inline constexpr const char* kSaveSettingsError = "Save project settings error!";
 

@@ -1,7 +1,6 @@
 #include "update/VendorSite.h"
 
 #include "settings/GrimazeSettings.h"
-#include "settings/SettingsStorageIni.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -19,20 +18,6 @@ std::string WithSlash(std::string s)
 {
     if (!s.empty() && s.back() != '/') s += '/';
     return s;
-}
-
-/** A value of the settings file that no window offers: set by hand or by an installer. */
-template <class T>
-T StoredSetting(const char* name, T fallback)
-{
-    CSettingsStorageIni storage(SettingsFilePath(), kSettingsSection);
-    if (!storage.OpenForReading()) return fallback;
-    StoredValue value;
-    T result = fallback;
-    if (storage.ReadValue(name, value))
-        if (const auto* v = std::get_if<T>(&value)) result = *v;
-    storage.CloseAfterReading();
-    return result;
 }
 
 std::string StoredSiteUrl() { return StoredSetting<std::string>(kSiteUrlSetting, {}); }
