@@ -12,12 +12,12 @@
 #include "library/ThumbnailWorker.h"
 #include "settings/GrimazeSettings.h"
 #include "shell/FilterList.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 #include "shell/OptionPane.h"
 #include "shell/OptionPane2D.h"
-#include "shell/PreviewWnd.h"
+#include "shell/PhotoEditPreviewWnd.h"
 #include "shell/ProcessProp.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -13,11 +13,11 @@
 #include "controls/Skin.h"
 #include "controls/ToolBar.h"
 #include "shell/ImageConvert.h"
-#include "shell/MainWindow.h"
-#include "shell/PreviewWnd.h"
+#include "shell/GrimazeDlg.h"
+#include "shell/PhotoEditPreviewWnd.h"
 #include "shell/ShellIds.h"
 #include "shell/WizardWnd.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 
 #include <tinyxml2.h>
 

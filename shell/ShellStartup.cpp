@@ -2,7 +2,7 @@
 
 #include "engine/PhotoDocument.h"
 #include "settings/GrimazeSettings.h"
-#include "shell/NewVersionDialog.h"
+#include "shell/NewVersionDlg.h"
 #include "shell/ProcessProp.h"
 #include "update/VersionCheck.h"
 

@@ -4,7 +4,7 @@
  * @brief What the desktop program plugs into its main window: the template page (gallery),
  * the update check and the download page.
  */
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 
 namespace shell {
 

@@ -8,7 +8,7 @@
 #include "i18n/LanguageManager.h"
 #include "platform/Files.h"
 #include "settings/GrimazeSettings.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane2D.h"
 #include "shell/ShellStartup.h"

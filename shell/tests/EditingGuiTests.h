@@ -4,7 +4,7 @@
 // recent photos, the clipboard and batch export (Qt Test, offscreen).
 #include "engine/PhotoDocument.h"
 #include "platform/testing/TestEnv.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 
 #include <QObject>
 

@@ -2,7 +2,7 @@
 // The desktop program's widget tests (Qt Test, offscreen).
 #include "engine/PhotoDocument.h"
 #include "platform/testing/TestEnv.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 
 #include <QObject>
 

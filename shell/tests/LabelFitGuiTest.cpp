@@ -7,12 +7,12 @@
 #include "i18n/LanguageManager.h"
 #include "library/GalleryModel.h"
 #include "shell/FilterList.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 #include "shell/Messages.h"
 #include "shell/OptionPane.h"
 #include "shell/ProcessProp.h"
 #include "shell/ShellIds.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 #include "shell/tests/GuiTestSupport.h"
 
 #include <QAbstractButton>

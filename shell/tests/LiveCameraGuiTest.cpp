@@ -12,12 +12,12 @@
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
 #include "shell/LiveCamera.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 #include "shell/OptionPane2D.h"
 #include "shell/FilterList.h"
 #include "shell/ProcessProp.h"
 #include "shell/ShellIds.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -8,13 +8,13 @@
 #include "face/CT_Face.h"
 #include "mesh3d/CT_3DMesh.h"
 #include "platform/testing/TestEnv.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 #include "shell/OptionPane.h"
 #include "shell/OptionPane3D.h"
 #include "shell/OptionPaneChgFace.h"
 #include "shell/OptionPaneExpression.h"
-#include "shell/PreviewWnd.h"
-#include "shell/WorkingWindow.h"
+#include "shell/PhotoEditPreviewWnd.h"
+#include "shell/ImageProcessDlg.h"
 #include "shell/tests/GuiTestSupport.h"
 
 #include <QCheckBox>

@@ -9,7 +9,7 @@
 #include "shell/OptionPane.h"
 #include "shell/OptionPane2D.h"
 #include "shell/PhotoList.h"
-#include "shell/PreviewWnd.h"
+#include "shell/PhotoEditPreviewWnd.h"
 #include "shell/Translation.h"
 #include "shell/WizardWnd.h"
 #include "shell/tests/GuiTestSupport.h"

@@ -18,11 +18,11 @@
 #include "shell/OptionPaneChgFace.h"
 #include "shell/OptionPaneExpression.h"
 #include "shell/PhotoList.h"
-#include "shell/PreviewWnd.h"
+#include "shell/PhotoEditPreviewWnd.h"
 #include "shell/FilterList.h"
 #include "shell/ProcessProp.h"
 #include "shell/ShellIds.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 #include "shell/tests/GuiTestSupport.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // template library, photos that fail to open, the result history, menus and Escape, the
 // frame, face and 3D panes, the remembered session and the labels in every language.
 #include "engine/PhotoDocument.h"
-#include "shell/MainWindow.h"
+#include "shell/GrimazeDlg.h"
 
 #include <QObject>
 

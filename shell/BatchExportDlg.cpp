@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "shell/BatchExportDialog.h"
+#include "shell/BatchExportDlg.h"
 
 #include "controls/UiText.h"
 #include "platform/Folders.h"

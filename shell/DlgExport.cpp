@@ -1,4 +1,4 @@
-#include "shell/ExportDialog.h"
+#include "shell/DlgExport.h"
 
 #include "controls/CoolButtonBar.h"
 #include "controls/Skin.h"

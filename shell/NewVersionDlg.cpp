@@ -1,4 +1,4 @@
-#include "shell/NewVersionDialog.h"
+#include "shell/NewVersionDlg.h"
 
 #include "controls/Skin.h"
 #include "controls/UiText.h"

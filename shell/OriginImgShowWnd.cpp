@@ -1,4 +1,4 @@
-#include "shell/OriginImgView.h"
+#include "shell/OriginImgShowWnd.h"
 
 #include "controls/QtDrawContext.h"
 #include "controls/Theme.h"

@@ -1,4 +1,4 @@
-#include "shell/AboutDialog.h"
+#include "shell/AboutDlg.h"
 
 #include "controls/Skin.h"
 #include "controls/Theme.h"

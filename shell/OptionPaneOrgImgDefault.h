@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file OptionPaneOrgImg.h
+ * @file OptionPaneOrgImgDefault.h
  * @brief COptionPaneOrgImgDefault: the original-image mode's own pane (clip box switch,
  * zoom and rotate buttons), sending its commands (2024) to the original-image view.
  */

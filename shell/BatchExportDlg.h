@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 /**
- * @file BatchExportDialog.h
+ * @file BatchExportDlg.h
  * @brief "Export selected...": the current template, with its settings, over the photos
  * selected in the strip, written into one folder in one format. The photos are rendered by
  * RunBatch (batch/BatchRun.h), the code `grimaze-cli batch` runs, on worker threads; a

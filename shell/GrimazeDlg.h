@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file MainWindow.h
+ * @file GrimazeDlg.h
  * @brief CGrimazeDlg: the main window, drawn without the system caption. It holds the tool
  * bar, the window buttons and the working window; routes the tool-bar commands and the
  * children's notifications; moves and sizes itself by its own frame (through the window
@@ -11,7 +11,7 @@
 #include "controls/QtNotify.h"
 #include "engine/EffectTemplate.h"
 #include "i18n/LanguageManager.h"
-#include "shell/WorkingWindow.h"
+#include "shell/ImageProcessDlg.h"
 #include "shell/logic/EditHistory.h"
 #include "shell/logic/ExportRules.h"
 #include "shell/logic/RecentFiles.h"

@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file NewVersionDialog.h
+ * @file NewVersionDlg.h
  * @brief CNewVersionDlg: "Check for new update...". Asks the vendor's site on a worker and
  * shows what it says: a newer version (with a link to the download page), up to date, or why
  * the check failed. Closing it before the answer comes drops the answer.

@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file ExportDialog.h
+ * @file DlgExport.h
  * @brief CDlgExport: saves the current result as a still image (JPEG, PNG, BMP, WebP or TIFF,
  * at its own size or a chosen long side, with a quality for the lossy formats), or the current
  * expression template's animation as a GIF (a largest size, the size it will really have, an

@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file WorkingWindow.h
+ * @file ImageProcessDlg.h
  * @brief CImageProcessDlg: the working window under the tool bar. It holds every view of the
  * workflow (photo strip, template page and gallery, preview, original-image view, wizard, the
  * adjustment panes), loads the library and the start-up photos, switches between template

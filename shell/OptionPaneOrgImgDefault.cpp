@@ -1,4 +1,4 @@
-#include "shell/OptionPaneOrgImg.h"
+#include "shell/OptionPaneOrgImgDefault.h"
 
 #include "controls/Theme.h"
 #include "controls/UiText.h"

@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file PreviewWnd.h
+ * @file PhotoEditPreviewWnd.h
  * @brief CPhotoEditPreviewWnd: the preview of the current template's result, fitted and
  * zoomable about the pointer, pannable, with the busy spinner, the online-template messages
  * and the template's overlay (its region, its handles) taking pointer input.

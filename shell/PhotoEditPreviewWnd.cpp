@@ -1,4 +1,4 @@
-#include "shell/PreviewWnd.h"
+#include "shell/PhotoEditPreviewWnd.h"
 
 #include "controls/QtDrawContext.h"
 #include "controls/Skin.h"

@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file OriginImgView.h
+ * @file OriginImgShowWnd.h
  * @brief COriginImgShowWnd: the current photo as it is, zoomable, turned in quarter turns,
  * with the clip box that shows and edits the photo's crop. Templates that take pointer input
  * on the original image (a manual face region) get it first.

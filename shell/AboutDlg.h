@@ -1,6 +1,6 @@
 #pragma once
 /**
- * @file AboutDialog.h
+ * @file AboutDlg.h
  * @brief The about box: the program's name, version and copyright.
  */
 #include <QDialog>
