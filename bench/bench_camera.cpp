@@ -8,7 +8,7 @@
 // found, cut out and pasted on every frame (the test source has no face to find).
 #include "camera/CameraSource.h"
 #include "camera/LiveRenderer.h"
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
 
@@ -47,7 +47,7 @@ private:
 
 void Live(benchmark::State& state, const std::string& name, bool facePhoto)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
     std::string error;
     RefPtr<CEffectTemplate> t = OpenTemplate(kTemplates + name, nullptr, &error);

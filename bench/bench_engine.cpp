@@ -1,6 +1,6 @@
 // The effect engine's own costs: loading and preparing photos, the view model, and rendering
 // through the photo document with the plain "SimpleFilter".
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
@@ -37,7 +37,7 @@ struct Fixture {
         templ = dir + "/Plain";
         std::ofstream(templ + "/Plain.tmpl") << "<effect><template name=\"Plain\"/><filter name=\"SimpleTemplate\">"
                                                 "<filter name=\"SimpleFilter\"/></filter></effect>";
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
     }
     ~Fixture() { std::filesystem::remove_all(dir); }
 };

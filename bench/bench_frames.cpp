@@ -2,7 +2,7 @@
 //
 //   bench_frames                      all
 //   bench_frames --benchmark_filter=Gif
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 #include "frames/CT_Frame.h"
@@ -74,7 +74,7 @@ std::string WindowXml(const FrameWindow& w)
 /** A frame template with the two windows, loaded from a definition written to a scratch folder. */
 RefPtr<CEffectTemplate> MakeTemplate(CPhotoDocument& doc, float edge)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     cv::imwrite(Scratch() + "/bg.png", Background());
     const std::string def = "<effect><template name=\"Bench\"/><filter name=\"FrameTemplate\">"
                             "<filter name=\"FrameFilter\"><param background=\".\\bg.png\"/></filter>"

@@ -1,6 +1,6 @@
 // The 3D templates: one rendering of the shipped teapot and cylinder at preview and export
 // sizes, one tick of the turn timer through the photo document, and a turn-table GIF.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 #include "mesh3d/CF_Teapot.h"
@@ -32,7 +32,7 @@ struct Opened {
     RefPtr<CEffectTemplate> t;
     explicit Opened(const std::string& folder)
     {
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         std::string error;
         t = OpenTemplate(kSource + "/media/Templates/" + folder, &doc, &error);
         if (!t) std::abort();

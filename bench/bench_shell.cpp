@@ -4,7 +4,7 @@
 // - slider: a slider moved in the adjustment pane until the preview has repainted, for each
 //   shipped template that renders at once;
 // - wheel: handling one wheel notch over the gallery while the thumbnail worker renders.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "engine/PhotoDocument.h"
@@ -191,7 +191,7 @@ int main(int argc, char** argv)
     setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
     setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     QApplication app(argc, argv);
     ui::theme::Apply(app);

@@ -2,24 +2,17 @@
 #pragma once
 /**
  * @file Options.h
- * @brief The option tables of grimaze-cli. One table per sub-command drives the parsing, the
- * command's --help, the manual page and the shell completion, so the four cannot drift apart.
+ * @brief The option tables of grimaze-cli: one per sub-command, as app/OptionTable.h describes.
  */
+#include "app/OptionTable.h"
+
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-/** What an option's value is, for the shell completion. */
-enum class ValueKind { None, Text, Number, File, Folder, Template, PictureType, Expression };
-
-struct OptionSpec {
-    const char* name;       ///< the long name without dashes ("template")
-    char shortName;         ///< the one-letter name, 0 when there is none
-    const char* value;      ///< the value's placeholder in help texts ("T", "WxH"); null for a flag
-    ValueKind kind;         ///< None for a flag
-    const char* help;       ///< what it does; '\n' breaks a line
-};
+using app::OptionSpec;
+using app::ValueKind;
 
 class Args;
 
@@ -56,14 +49,3 @@ int RunCommand(const CliCommand& command, const std::vector<std::string>& args);
 std::string CliManualPage(const std::string& version, const std::string& date);
 /** A bash completion script for grimaze-cli. */
 std::string CliBashCompletion();
-
-/** A manual page from an option table, for programs with a single form (grimaze(1)). */
-struct ManualPage {
-    const char* program;
-    const char* title;        ///< the NAME line after "program \-"
-    const char* synopsis;
-    const char* description;  ///< paragraphs separated by an empty line
-    std::span<const OptionSpec> options;
-    const char* extra;        ///< further sections, already in roff (may be null)
-};
-std::string RenderManualPage(const ManualPage& page, const std::string& version, const std::string& date);

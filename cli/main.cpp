@@ -1,5 +1,5 @@
 // grimaze-cli: the effect engine from scripts and terminals.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "cli/Commands.h"
 #include "platform/Files.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "grimaze-cli: unknown command \"%s\" (grimaze-cli --help lists the commands)\n", first.c_str());
         return 2;
     }
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     // Only download writes into the user's data; every other command leaves the home as it
     // was, so the folders it writes in are cleared by its next write there, not listed.
     if (first != "download") platform::SetRememberTemporaryFolders(false);

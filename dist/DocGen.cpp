@@ -4,10 +4,10 @@
 //
 //   grimaze-docgen desktop TEMPLATE OUT                  the desktop entry, MimeType= from the picture types
 //   grimaze-docgen metainfo TEMPLATE OUT VERSION         AppStream metadata, media types and version filled in
-//   grimaze-docgen man-cli OUT VERSION DATE              grimaze-cli(1) from the command-line tool's option tables
 //   grimaze-docgen man-gui OUT VERSION DATE              grimaze(1) from the desktop program's option table
-//   grimaze-docgen completion OUT                        bash completion for grimaze-cli
-#include "cli/Options.h"
+//
+// grimaze-cli's manual page and completion come from grimaze-docgen-cli (cli/DocGen.cpp).
+#include "app/ManualPage.h"
 #include "engine/PictureTypes.h"
 #include "platform/Files.h"
 #ifdef GRIMAZE_DOCGEN_GUI
@@ -21,7 +21,7 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: grimaze-docgen desktop|metainfo|man-cli|man-gui|completion ... (see the source)\n", stderr);
+    std::fputs("usage: grimaze-docgen desktop|metainfo|man-gui ... (see the source)\n", stderr);
     return 2;
 }
 
@@ -75,10 +75,8 @@ int main(int argc, char** argv)
             return 1;
         return Write(argv[3], text);
     }
-    if (mode == "man-cli" && argc == 5) return Write(argv[2], CliManualPage(argv[3], argv[4]));
 #ifdef GRIMAZE_DOCGEN_GUI
-    if (mode == "man-gui" && argc == 5) return Write(argv[2], RenderManualPage(shell::DesktopManual(), argv[3], argv[4]));
+    if (mode == "man-gui" && argc == 5) return Write(argv[2], app::RenderManualPage(shell::DesktopManual(), argv[3], argv[4]));
 #endif
-    if (mode == "completion" && argc == 3) return Write(argv[2], CliBashCompletion());
     return Usage();
 }

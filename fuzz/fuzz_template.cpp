@@ -4,7 +4,7 @@
 // definition names), then rendered once at thumbnail size from a small photo. The template's
 // folder is fuzz/fixtures/template, which holds small files under the names the shipped
 // definitions use (frame.jpg, cube.mesh, Knight.cfg, ...).
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/EffectTemplate.h"
 #include "engine/PhotoDocument.h"
 #include "engine/PhotoRecord.h"
@@ -27,7 +27,7 @@ std::string g_folder;
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     fuzz::Sandbox();
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     g_folder = fuzz::FixtureFolder("template");
     g_document = new CPhotoDocument;
     PhotoRecord photo;

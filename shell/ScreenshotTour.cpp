@@ -2,7 +2,7 @@
 // (start, photos added, a template picked in the gallery, a slider moved, zoom, the original
 // image with its clip box, export, undo, another language, menus) and saves a screenshot of
 // each into a folder. scripts/screenshot runs it under a virtual X server.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "controls/ToolBar.h"
@@ -182,7 +182,7 @@ void LibraryProblemTour(const QString& suffix)
 int main(int argc, char** argv)
 {
     SettingsSession settings(false);
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     QApplication app(argc, argv);
     g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("screenshots");

@@ -1,7 +1,7 @@
 // Grimaze, the desktop program. Start-up and shutdown run in a fixed order: settings, the
 // registry of effect classes, the language, the main window with its working window (library,
 // photos, gallery), the version check; shutdown in reverse, the rendering thread first.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "engine/PhotoDocument.h"
@@ -56,7 +56,7 @@ std::optional<int> AnswerWithoutWindow(int argc, char** argv)
 std::optional<QStringList> CommandLinePhotos(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    for (const OptionSpec& o : shell::DesktopOptions()) {
+    for (const app::OptionSpec& o : shell::DesktopOptions()) {
         QStringList names{QString::fromUtf8(o.name)};
         if (o.shortName) names << QString(QChar(o.shortName));
         parser.addOption(o.value ? QCommandLineOption(names, QString::fromUtf8(o.help), QString::fromUtf8(o.value))
@@ -89,7 +89,7 @@ int main(int argc, char** argv)
     SettingsSession settings(false);
     // What a crash or a kill left half-written last time goes before anything is written anew.
     platform::RemoveStaleTemporaries();
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
 
     QApplication app(argc, argv);

@@ -1,7 +1,7 @@
 // The batch core shared by grimaze-cli and the window: failures that do not stop the rest,
 // cancelling, the listener's calls never overlapping, the written size.
 #include "batch/BatchRun.h"
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageFilter.h"
 #include "engine/Registry.h"
 #include "engine/SimpleFilter.h"
@@ -32,7 +32,7 @@ void WritePhoto(const std::string& path, int w, int h, int seed)
 
 RenderJob OilPaintJob()
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     RenderJob job;
     job.templateFile = testenv::SourceDir() + "/media/Templates/OilPaint";
     return job;
@@ -82,7 +82,7 @@ public:
 
 TEST(BatchRun, StoppingTheWindowsRenderingDoesNotCutABatchPhotoShort)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     RegisterCreator("StopProbeFilter", []() -> CImageDataObject* { return new CF_StopProbe; });
     testenv::TempDir in, out;
     std::filesystem::create_directories(in / "Probe");

@@ -3,7 +3,7 @@
 // other photos (the window's batch export) that renders what the window would.
 #include "batch/RenderJob.h"
 #include "batch/TemplateSettings.h"
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 
 #include "engine/PhotoDocument.h"
 #include "engine/SimpleTemplate.h"
@@ -24,7 +24,7 @@ std::string Shipped(const char* name) { return testenv::SourceDir() + "/media/Te
 
 TEST(TemplateSettings, SimpleAndFrameSettingsComeBackExactly)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     CPhotoDocument doc;
     RefPtr<CEffectTemplate> oil = OpenTemplate(Shipped("OilPaint"), &doc);
     ASSERT_TRUE(oil);
@@ -53,7 +53,7 @@ TEST(TemplateSettings, SimpleAndFrameSettingsComeBackExactly)
 
 TEST(TemplateSettings, TheJobRendersWhatTheTemplateWithItsSettingsRenders)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     testenv::TempDir dir;
     cv::Mat photo(90, 120, CV_8UC3);
     cv::randu(photo, 0, 255);

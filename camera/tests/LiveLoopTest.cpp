@@ -4,7 +4,7 @@
 // stopping from another thread. No test waits without a time-out.
 #include "camera/LiveLoop.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/TemplateFile.h"
 #include "platform/testing/TestEnv.h"
 
@@ -23,7 +23,7 @@ namespace {
 
 RefPtr<CEffectTemplate> Open(const std::string& name)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     std::string error;
     auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
     EXPECT_TRUE(t) << name << ": " << error;

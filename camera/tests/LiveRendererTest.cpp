@@ -2,7 +2,7 @@
 // Frames through templates, one after another, as the live preview renders them.
 #include "camera/LiveRenderer.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
 #include "face/CT_Face.h"
@@ -15,7 +15,7 @@ namespace {
 
 RefPtr<CEffectTemplate> Open(const std::string& name)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     std::string error;
     auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
     EXPECT_TRUE(t) << name << ": " << error;

@@ -1,5 +1,5 @@
 // grimaze-cli batch: many photos, one broken; names, clashes, arguments, threads.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "cli/Commands.h"
 
 #include "platform/Clock.h"
@@ -43,7 +43,7 @@ struct BatchRun {
 
 BatchRun Batch(const std::vector<std::string>& args)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     const int code = RunCommand(kBatchCommand, args);

@@ -2,7 +2,7 @@
 // A definition may pair any template class with any filter class. A filter reads the
 // template's parameter block as its own kind; a pair whose blocks differ must be refused when
 // the template is created, naming both classes, and every pair that loads must render.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "cli/tests/CliRunner.h"
 #include "engine/EffectTemplate.h"
 #include "engine/Registry.h"
@@ -50,7 +50,7 @@ std::string Definition(const std::string& templ, const std::string& filter)
 
 TEST(TemplateFilterPairs, EveryTemplateClassLoadsExactlyTheFiltersItCanDrive)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     testenv::TempDir dir;
     std::set<std::string> templates;
     std::vector<std::string> filters;

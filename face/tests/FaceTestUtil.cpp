@@ -1,6 +1,6 @@
 #include "face/tests/FaceTestUtil.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageIO.h"
 
 #include <opencv2/imgproc.hpp>
@@ -33,6 +33,6 @@ cv::Mat Collage()
     return out;
 }
 
-void RegisterOnce() { RegisterBuiltinClasses(); }
+void RegisterOnce() { app::RegisterBuiltinClasses(); }
 
 }  // namespace facetest

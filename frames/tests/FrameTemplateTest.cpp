@@ -1,4 +1,4 @@
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/ImageIO.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
@@ -22,7 +22,7 @@ class FrameTemplateTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         bg_ = cv::Mat(300, 400, CV_8UC3, cv::Scalar(40, 90, 160));
         cv::rectangle(bg_, cv::Rect(10, 10, 50, 50), cv::Scalar(250, 250, 250), cv::FILLED);
         ASSERT_TRUE(cv::imwrite(dir_ / "frame.png", bg_));
@@ -262,7 +262,7 @@ TEST_F(FrameTemplateTest, DraggingACornerFollowsThePointer)
 
 TEST(ShippedFrames, EveryFrameTemplateLoadsAndShowsThePhotoInItsWindows)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     CPhotoDocument doc;
     const std::string root = testenv::SourceDir() + "/media/Templates";
     const cv::Mat photo = LoadPhoto(testenv::SourceDir() + "/media/Images/default/Default2.jpg");

@@ -6,7 +6,7 @@
 #include "library/tests/LibraryTestUtil.h"
 #include "library/tests/TestServer.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "platform/Folders.h"
 #include "platform/testing/TestEnv.h"
@@ -59,7 +59,7 @@ protected:
     void SetUp() override
     {
         if (!g_shared->ok) GTEST_SKIP() << g_shared->why;
-        RegisterBuiltinClasses();  // a download is refused unless its template can be created
+        app::RegisterBuiltinClasses();  // a download is refused unless its template can be created
         lib_ = dir_.path() + "/lib/";
         downloads_ = dir_.path() + "/Download/";
         platform::MakeFolders(lib_);
@@ -263,7 +263,7 @@ protected:
     {
         DownloadTest::SetUp();
         if (IsSkipped()) return;
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         sink_.route = [this](platform::WindowId w, int code, std::intptr_t a, std::intptr_t b) {
             if (w == kPage) page_.HandleNotification(code, a, b);
         };
@@ -442,7 +442,7 @@ TEST_F(DownloadTest, FailedDownloadsOfBigMosaicLeaveTheLibraryAsItWas)
 {
     testenv::RecordingSink sink;
     platform::InstallSink(&sink);
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     libtest::WriteText(lib_ + "Downpour/Downpour.tmpl", libtest::DefinitionXml("Downpour"));
     for (const char* archive : {"other.zip", "symlink_tmpl.zip", "typeconf.zip", "broken-tmpl.zip", "no-such.zip"}) {
         libtest::WriteText(lib_ + "template.cfg",

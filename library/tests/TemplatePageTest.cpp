@@ -5,7 +5,7 @@
 #include "library/TemplatePage.h"
 #include "library/tests/LibraryTestUtil.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "platform/testing/TestEnv.h"
 
@@ -22,7 +22,7 @@ class PageTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         platform::InstallSink(&sink_);
         const std::string lib = dir_.path() + "/";
         libtest::WriteText(lib + "A/A.tmpl", libtest::DefinitionXml("A"));

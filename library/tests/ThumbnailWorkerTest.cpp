@@ -4,7 +4,7 @@
 #include "library/ThumbnailWorker.h"
 #include "library/tests/LibraryTestUtil.h"
 
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -33,7 +33,7 @@ class WorkerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         platform::InstallSink(&sink_);
         const std::string lib = dir_.path() + "/";
         std::string column = "<column name=\"Many\">";
@@ -186,7 +186,7 @@ TEST_F(WorkerTest, ADownloadedTemplateThatCannotBeCreatedIsShownAsFailed)
 
 TEST(ThumbnailPictures, TemplateThatCannotBeCreatedStaysWhite)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     CPhotoDocument document;
     auto doc = std::make_shared<tinyxml2::XMLDocument>();
     doc->Parse("<effect><template name=\"X\"/><filter name=\"NoSuchTemplate\"/></effect>");

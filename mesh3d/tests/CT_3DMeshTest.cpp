@@ -1,5 +1,5 @@
 // The 3D mesh template: its keys, the turn timer, the commands, the panes and dragging.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
 #include "engine/TemplateFile.h"
@@ -48,7 +48,7 @@ class Template3D : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RegisterBuiltinClasses();
+        app::RegisterBuiltinClasses();
         platform::InstallSink(&sink);
     }
     void TearDown() override

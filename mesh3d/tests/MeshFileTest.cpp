@@ -1,5 +1,5 @@
 // Mesh files: the format, and files that are short, oversized, out of range or hostile.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/TemplateFile.h"
 #include "mesh3d/Mesh.h"
 #include "mesh3d/RenderMesh.h"
@@ -354,7 +354,7 @@ TEST(MeshFile, ATemplateWhoseModelIsRefusedFailsToLoadSayingWhy)
 {
     // A missing model leaves the photo alone (MeshFiltersTest); one that is there but refused
     // is the template's fault, and the template is refused with the loader's reason.
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     testenv::TempDir dir;
     for (const char* filter : {"TeapotFilter", "CylinderFilterMS"}) {
         const std::string folder = dir / filter;

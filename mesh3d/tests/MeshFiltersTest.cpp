@@ -1,5 +1,5 @@
 // The teapot and cylinder filters, driven through the 3D mesh template as the program does.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 #include "mesh3d/CF_MultiCyldr.h"
@@ -38,7 +38,7 @@ Mesh FlatQuad()
 
 class MeshFilters : public ::testing::Test {
 protected:
-    void SetUp() override { RegisterBuiltinClasses(); }
+    void SetUp() override { app::RegisterBuiltinClasses(); }
 
     RefPtr<CEffectTemplate> Open(const std::string& name, const std::string& definition, const Mesh& mesh)
     {

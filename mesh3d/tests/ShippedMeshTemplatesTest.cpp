@@ -1,5 +1,5 @@
 // Every shipped 3D template loads its mesh and draws the model over (or round) the photo.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/PhotoDocument.h"
 #include "engine/TemplateFile.h"
 #include "mesh3d/CF_MultiCyldr.h"
@@ -13,7 +13,7 @@
 
 TEST(ShippedMeshTemplates, LoadTheirMeshesAndDrawTheModel)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     CPhotoDocument doc;
     const cv::Mat photo(300, 400, CV_8UC3, cv::Scalar(60, 120, 180));
     for (const char* folder : {"Teapot", "ChromeTeapot", "Globe", "PhotoCube", "PhotoCylinder"}) {

@@ -2,6 +2,11 @@
 #include "shell/logic/DesktopOptions.h"
 
 namespace shell {
+
+using app::ManualPage;
+using app::OptionSpec;
+using app::ValueKind;
+
 namespace {
 
 const OptionSpec kOptions[] = {

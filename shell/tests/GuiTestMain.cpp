@@ -1,6 +1,6 @@
 // main() of the desktop program's tests: a private HOME, the offscreen platform, the effect
 // classes, then every test class. Without a Qt platform plugin the tests are skipped (77).
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "platform/testing/TestEnv.h"
@@ -52,7 +52,7 @@ int main(int argc, char** argv)
             setenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).c_str(), 1);
         }
     }
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     guitest::RegisterTestClasses();
 

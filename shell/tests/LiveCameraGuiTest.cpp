@@ -3,7 +3,7 @@
 // live preview through the template, countdown, a photo, a burst, switching templates while
 // live, and a camera that is not there. Its own program: a private HOME and XDG folders.
 #include "camera/CameraSettings.h"
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "controls/QtNotify.h"
 #include "controls/Theme.h"
 #include "engine/PhotoDocument.h"
@@ -288,7 +288,7 @@ int main(int argc, char** argv)
         std::printf("SKIP: the Qt platform plugin \"%s\" is not installed\n", qPrintable(platform));
         return 77;
     }
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     QApplication app(argc, argv);
     ui::theme::Apply(app);

@@ -1,12 +1,15 @@
-#include "cli/Builtins.h"
+// SPDX-License-Identifier: MIT
+#include "app/Builtins.h"
 
 #include "engine/Registry.h"
-#include "filters/FilterClasses.h"
 #include "face/FaceClasses.h"
+#include "filters/FilterClasses.h"
 #include "frames/FrameClasses.h"
 #include "mesh3d/Mesh3dClasses.h"
 
 #include <mutex>
+
+namespace app {
 
 void RegisterBuiltinClasses()
 {
@@ -19,3 +22,5 @@ void RegisterBuiltinClasses()
         RegisterFaceClasses();
     });
 }
+
+}  // namespace app

@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: MIT
 // Every class of the registration table must be creatable in a statically linked program:
 // a registration that the linker dropped would only show up as a template that fails to load.
-#include "cli/Builtins.h"
+#include "app/Builtins.h"
 #include "engine/Registry.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 
 TEST(Builtins, EveryRegisteredClassIsCreatableWithItsKind)
 {
-    RegisterBuiltinClasses();
+    app::RegisterBuiltinClasses();
     const std::pair<const char*, int> table[] = {
         {"SimpleFilter", KindFilter},
         {"SimpleTemplate", KindTemplate},

@@ -1,0 +1,48 @@
+# cmake -DROOT=<source folder> -P CheckLayers.cmake
+#
+# Fails naming every file that includes against the direction of the layers:
+#  - cli/ is a program: only its own files include from it (what both programs share lives in app/);
+#  - Qt belongs to the desktop program (shell/, controls/) and to the tools and benchmarks that
+#    draw or time its widgets; the modules below must build and test without a display.
+cmake_minimum_required(VERSION 3.25)
+if(NOT ROOT)
+  message(FATAL_ERROR "ROOT is not set")
+endif()
+set(qt_folders shell controls tools bench)
+list(JOIN qt_folders ", " qt_names)
+
+# Build folders may sit inside the source tree; they hold generated sources of their own.
+file(GLOB tops RELATIVE ${ROOT} ${ROOT}/*)
+set(files)
+foreach(top ${tops})
+  if(NOT IS_DIRECTORY ${ROOT}/${top} OR top MATCHES "^\\." OR EXISTS ${ROOT}/${top}/CMakeCache.txt)
+    continue()
+  endif()
+  file(GLOB_RECURSE found RELATIVE ${ROOT} ${ROOT}/${top}/*.h ${ROOT}/${top}/*.hpp ${ROOT}/${top}/*.cpp
+       ${ROOT}/${top}/*.cc ${ROOT}/${top}/*.c)
+  list(APPEND files ${found})
+endforeach()
+list(LENGTH files count)
+if(count LESS 100)
+  message(FATAL_ERROR "only ${count} source files under ${ROOT}: is that the source folder?")
+endif()
+
+set(wrong)
+foreach(f ${files})
+  string(REGEX MATCH "^[^/]+" top ${f})
+  file(STRINGS ${ROOT}/${f} includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(line ${includes})
+    if(NOT top STREQUAL "cli" AND line MATCHES "[\"<](\\.\\./)*cli/")
+      list(APPEND wrong "${f}: ${line} (cli/ is a program: shared code goes into app/)")
+    endif()
+    if(NOT top IN_LIST qt_folders AND line MATCHES "<Q[A-Za-z]+(/|>)")
+      list(APPEND wrong "${f}: ${line} (Qt only in ${qt_names})")
+    endif()
+  endforeach()
+endforeach()
+
+if(wrong)
+  list(JOIN wrong "\n  " text)
+  message(FATAL_ERROR "includes against the layers:\n  ${text}")
+endif()
+message(STATUS "${count} source files, every include in its layer")
