@@ -428,6 +428,12 @@ void CPhotoDocument::AppendToHistoryAndShow(const cv::Mat& result)
     borrowed_ = true;
 }
 
+void CPhotoDocument::AppendToHistoryAndShowLocked(const cv::Mat& result)
+{
+    std::lock_guard lock(resultMutex_);
+    AppendToHistoryAndShow(result);
+}
+
 void CPhotoDocument::RefreshShown(const cv::Mat& result)
 {
     std::lock_guard lock(resultMutex_);
@@ -474,75 +480,56 @@ void CPhotoDocument::RenderThreadMain(CEffectTemplate* t, Step step, int request
     renderLock_.unlock();
 }
 
-void CPhotoDocument::Render()
+CEffectTemplate* CPhotoDocument::PrepareRendering(bool giveInputs, const cv::Size* outputSize)
 {
     StopRenderingThread();
     renderLock_.lock();
     CEffectTemplate* t = template_;
     if (!t) {
         renderLock_.unlock();
-        return;
+        return nullptr;
     }
-    GiveInputs(t, false);
-    const ViewRect v = View();
-    const cv::Size size(v.Width(), v.Height());
-    t->SetOutputSize(v.Empty() ? nullptr : &size);
+    if (giveInputs) GiveInputs(t, false);
+    t->SetOutputSize(outputSize);
     t->ApplyParams();
-    t->Start();
+    return t;
+}
+
+void CPhotoDocument::FinishRendering(CEffectTemplate* t, Step step, void (CPhotoDocument::*show)(const cv::Mat&))
+{
     if (t->IsDeferred()) {
-        LaunchRenderingThread(Step::Preview);  // the thread releases the lock
+        // A slow template would freeze the window: it renders on the rendering thread, which
+        // releases the lock.
+        LaunchRenderingThread(step);
         return;
     }
     t->Process();
-    ShowFresh(t->GetResult());
+    (this->*show)(t->GetResult());
     renderLock_.unlock();
+}
+
+void CPhotoDocument::Render()
+{
+    const ViewRect v = View();
+    const cv::Size size(v.Width(), v.Height());
+    CEffectTemplate* t = PrepareRendering(true, v.Empty() ? nullptr : &size);
+    if (!t) return;
+    t->Start();
+    FinishRendering(t, Step::Preview, &CPhotoDocument::ShowFresh);
 }
 
 void CPhotoDocument::RenderFull()
 {
-    StopRenderingThread();
-    renderLock_.lock();
-    CEffectTemplate* t = template_;
-    if (!t) {
-        renderLock_.unlock();
-        return;
-    }
-    GiveInputs(t, false);
-    t->SetOutputSize(nullptr);
-    t->ApplyParams();
-    if (t->IsDeferred()) {
-        LaunchRenderingThread(Step::Full);
-        return;
-    }
-    t->Process();
-    {
-        std::lock_guard lock(resultMutex_);
-        AppendToHistoryAndShow(t->GetResult());
-    }
-    renderLock_.unlock();
+    CEffectTemplate* t = PrepareRendering(true, nullptr);
+    if (t) FinishRendering(t, Step::Full, &CPhotoDocument::AppendToHistoryAndShowLocked);
 }
 
 void CPhotoDocument::Rerender()
 {
-    StopRenderingThread();
-    renderLock_.lock();
-    CEffectTemplate* t = template_;
-    if (!t) {
-        renderLock_.unlock();
-        return;
-    }
     const ViewRect v = View();
     const cv::Size size(v.Width(), v.Height());
-    t->SetOutputSize(v.Empty() ? nullptr : &size);
-    t->ApplyParams();
-    if (t->IsDeferred()) {
-        // A slow template would freeze the window: it re-renders on the rendering thread.
-        LaunchRenderingThread(Step::Preview);
-        return;
-    }
-    t->Process();
-    RefreshShown(t->GetResult());
-    renderLock_.unlock();
+    CEffectTemplate* t = PrepareRendering(false, v.Empty() ? nullptr : &size);
+    if (t) FinishRendering(t, Step::Preview, &CPhotoDocument::RefreshShown);
 }
 
 void CPhotoDocument::Pointer(int x, int y, int button)

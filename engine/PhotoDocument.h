@@ -149,10 +149,19 @@ private:
     void StopRenderingThread();
     /** Gives the template its inputs (selection or history). Rendering lock held. */
     void GiveInputs(CEffectTemplate* t, bool forThumbnail);
+    /**
+     * Stops a background rendering, takes the rendering lock and readies the current
+     * template for one rendering at outputSize (null: full size). Null, and the lock not
+     * held, when there is no template.
+     */
+    CEffectTemplate* PrepareRendering(bool giveInputs, const cv::Size* outputSize);
+    /** Renders a prepared template, here or on the rendering thread, and shows the result. */
+    void FinishRendering(CEffectTemplate* t, Step step, void (CPhotoDocument::*show)(const cv::Mat&));
     void LaunchRenderingThread(Step step);  // rendering lock held; the thread releases it
     void RenderThreadMain(CEffectTemplate* t, Step step, int request);
     void ShowFresh(const cv::Mat& result);                 // resultMutex_ taken inside
     void AppendToHistoryAndShow(const cv::Mat& result);    // resultMutex_ held by caller
+    void AppendToHistoryAndShowLocked(const cv::Mat& result);  // resultMutex_ taken inside
     void RefreshShown(const cv::Mat& result);              // as Rerender does
     void Pointer(int x, int y, int button);
     bool ChangeSelection(int index, bool append, std::string* error);

@@ -443,73 +443,15 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.fillRect(rect(), QColor(0xe4, 0xe8, 0xee));
-
     if (message_ != Message::None) {
-        const QString text = message_ == Message::OnlineTemplate
-                                 ? ui::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
-                                 : ui::Str(158);
-        QFont f = font();
-        f.setPixelSize(15);
-        f.setWeight(QFont::DemiBold);
-        p.setFont(f);
-        const QRect box = rect().adjusted(40, 0, -40, 0);
-        if (message_ == Message::OnlineTemplate) {
-            const QPixmap badge = ui::Skin::Image(ui::img::DownloadBadge);
-            p.drawPixmap(QRect(width() / 2 - 22, height() / 2 - 70, 44, 44), badge);
-        }
-        p.setPen(message_ == Message::DownloadFailed ? ui::theme::kDanger : ui::theme::kText);
-        p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+        PaintMessage(p);
         return;
     }
-
     const QImage image = showOriginal_ ? original_ : ShownQImage();
-    const qreal r = devicePixelRatioF();
     if (!image.isNull()) {
-        const ViewRect dev = DeviceRect();
-        float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
-        float zoom = zoom_.zoom;
-        if (showOriginal_) {
-            pan[0] = pan[1] = 0;
-            zoom = 1;
-        }
-        const VisibleRegion region = ComputeVisibleRegion(image.width(), image.height(), pan, zoom, dev);
-        const ViewRect shown = FitRect(region.pixels.width, region.pixels.height, dev);
-        p.save();
-        p.scale(1 / r, 1 / r);
-        const QRectF target(shown.left, shown.top, shown.Width(), shown.Height());
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0, 0, 0, 28));
-        p.drawRect(target.adjusted(-1 * r, 0, 1 * r, 3 * r));
-        p.drawImage(target, image,
-                    QRectF(region.pixels.x, region.pixels.y, region.pixels.width, region.pixels.height));
-        CEffectTemplate* t = doc_.CurrentTemplate();
-        if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
-            ui::QtDrawContext dc(p);
-            ScaleGrips(t);
-            t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
-        }
-        p.restore();
-        if (!showOriginal_) {
-            // How far in we are, in photo pixels, in the corner.
-            const QString z = QString("%1 %").arg(std::lround(ZoomPercent()));
-            QFont f = font();
-            f.setPixelSize(11);
-            p.setFont(f);
-            const QRect badge(width() - 62, 10, 52, 20);
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0x22, 0x2a, 0x36, 190));
-            p.drawRoundedRect(badge, 10, 10);
-            p.setPen(Qt::white);
-            p.drawText(badge, Qt::AlignCenter, z);
-        }
-        if (doc_.CurrentTemplate()) {
-            // Press and hold to see the photo without the effect.
-            const QRectF b = CompareButtonRect();
-            p.setPen(Qt::NoPen);
-            p.setBrush(showOriginal_ ? ui::theme::kAccent : QColor(0x22, 0x2a, 0x36, 190));
-            p.drawEllipse(b);
-            p.drawPixmap(b.adjusted(5, 5, -5, -5).toRect(), ui::Skin::Image(ui::img::IconCompare));
-        }
+        PaintPicture(p, image);
+        if (!showOriginal_) PaintZoomBadge(p);
+        if (doc_.CurrentTemplate()) PaintCompareButton(p);
     } else if (!busy_) {
         QFont f = font();
         f.setPixelSize(14);
@@ -517,22 +459,96 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
         p.setPen(ui::theme::kTextDim);
         p.drawText(rect(), Qt::AlignCenter, ui::Phrase("Pick a template in the gallery to see it here."));
     }
+    if (busy_ && busySince_.elapsed() >= kBlinkMs) PaintSpinner(p);
+}
 
-    if (busy_ && busySince_.elapsed() >= kBlinkMs) {
-        p.fillRect(rect(), QColor(255, 255, 255, 170));
-        const QPointF c = rect().center();
-        for (int i = 0; i < 16; ++i) {
-            const double a0 = spinnerAngle_ + i * 2 * kPi / 16;
-            const double a1 = a0 + kPi / 16;
-            QPolygonF quad;
-            quad << QPointF(c.x() + 30 * std::cos(a0), c.y() + 30 * std::sin(a0))
-                 << QPointF(c.x() + 60 * std::cos(a0), c.y() + 60 * std::sin(a0))
-                 << QPointF(c.x() + 60 * std::cos(a1), c.y() + 60 * std::sin(a1))
-                 << QPointF(c.x() + 30 * std::cos(a1), c.y() + 30 * std::sin(a1));
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(128, 128, 128, 40 + i * 13));
-            p.drawPolygon(quad);
-        }
+void CPhotoEditPreviewWnd::PaintMessage(QPainter& p)
+{
+    const QString text = message_ == Message::OnlineTemplate
+                             ? ui::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
+                             : ui::Str(158);
+    QFont f = font();
+    f.setPixelSize(15);
+    f.setWeight(QFont::DemiBold);
+    p.setFont(f);
+    const QRect box = rect().adjusted(40, 0, -40, 0);
+    if (message_ == Message::OnlineTemplate) {
+        const QPixmap badge = ui::Skin::Image(ui::img::DownloadBadge);
+        p.drawPixmap(QRect(width() / 2 - 22, height() / 2 - 70, 44, 44), badge);
+    }
+    p.setPen(message_ == Message::DownloadFailed ? ui::theme::kDanger : ui::theme::kText);
+    p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
+}
+
+void CPhotoEditPreviewWnd::PaintPicture(QPainter& p, const QImage& image)
+{
+    // The engine works in device pixels: draw in them.
+    const qreal r = devicePixelRatioF();
+    const ViewRect dev = DeviceRect();
+    float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
+    float zoom = zoom_.zoom;
+    if (showOriginal_) {
+        pan[0] = pan[1] = 0;
+        zoom = 1;
+    }
+    const VisibleRegion region = ComputeVisibleRegion(image.width(), image.height(), pan, zoom, dev);
+    const ViewRect shown = FitRect(region.pixels.width, region.pixels.height, dev);
+    p.save();
+    p.scale(1 / r, 1 / r);
+    const QRectF target(shown.left, shown.top, shown.Width(), shown.Height());
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 28));
+    p.drawRect(target.adjusted(-1 * r, 0, 1 * r, 3 * r));
+    p.drawImage(target, image, QRectF(region.pixels.x, region.pixels.y, region.pixels.width, region.pixels.height));
+    CEffectTemplate* t = doc_.CurrentTemplate();
+    if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
+        ui::QtDrawContext dc(p);
+        ScaleGrips(t);
+        t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
+    }
+    p.restore();
+}
+
+void CPhotoEditPreviewWnd::PaintZoomBadge(QPainter& p)
+{
+    // How far in we are, in photo pixels, in the corner.
+    const QString z = QString("%1 %").arg(std::lround(ZoomPercent()));
+    QFont f = font();
+    f.setPixelSize(11);
+    p.setFont(f);
+    const QRect badge(width() - 62, 10, 52, 20);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x22, 0x2a, 0x36, 190));
+    p.drawRoundedRect(badge, 10, 10);
+    p.setPen(Qt::white);
+    p.drawText(badge, Qt::AlignCenter, z);
+}
+
+void CPhotoEditPreviewWnd::PaintCompareButton(QPainter& p)
+{
+    // Press and hold to see the photo without the effect.
+    const QRectF b = CompareButtonRect();
+    p.setPen(Qt::NoPen);
+    p.setBrush(showOriginal_ ? ui::theme::kAccent : QColor(0x22, 0x2a, 0x36, 190));
+    p.drawEllipse(b);
+    p.drawPixmap(b.adjusted(5, 5, -5, -5).toRect(), ui::Skin::Image(ui::img::IconCompare));
+}
+
+void CPhotoEditPreviewWnd::PaintSpinner(QPainter& p)
+{
+    p.fillRect(rect(), QColor(255, 255, 255, 170));
+    const QPointF c = rect().center();
+    for (int i = 0; i < 16; ++i) {
+        const double a0 = spinnerAngle_ + i * 2 * kPi / 16;
+        const double a1 = a0 + kPi / 16;
+        QPolygonF quad;
+        quad << QPointF(c.x() + 30 * std::cos(a0), c.y() + 30 * std::sin(a0))
+             << QPointF(c.x() + 60 * std::cos(a0), c.y() + 60 * std::sin(a0))
+             << QPointF(c.x() + 60 * std::cos(a1), c.y() + 60 * std::sin(a1))
+             << QPointF(c.x() + 30 * std::cos(a1), c.y() + 30 * std::sin(a1));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(128, 128, 128, 40 + i * 13));
+        p.drawPolygon(quad);
     }
 }
 

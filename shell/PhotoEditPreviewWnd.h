@@ -17,6 +17,8 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 #include <functional>
 
 class CPhotoDocument;
@@ -105,6 +107,12 @@ private:
     QRectF CompareButtonRect() const;
     void UpdateCursor(bool overActive);
     void ScaleGrips(CEffectTemplate* t) const;
+    // The steps of painting, back to front.
+    void PaintMessage(QPainter& p);
+    void PaintPicture(QPainter& p, const QImage& image);
+    void PaintZoomBadge(QPainter& p);
+    void PaintCompareButton(QPainter& p);
+    void PaintSpinner(QPainter& p);
 
     CPhotoDocument& doc_;
     platform::WindowId main_ = 0;
