@@ -1,6 +1,7 @@
 #include "engine/EffectTemplate.h"
 
 #include "engine/OptionPanel.h"
+#include "engine/PhotoDocument.h"
 #include "engine/PhotoRecord.h"
 #include "engine/Registry.h"
 
@@ -59,6 +60,20 @@ void CEffectTemplate::SweepPanes()
         }
     }
     std::erase(panes_, nullptr);
+}
+
+COptionPanel* CEffectTemplate::CreateOwnedPane(const char* paneClass)
+{
+    std::unique_ptr<CImageDataObject> object = CreateByName(paneClass);
+    auto* pane = object && object->kind == KindPane ? dynamic_cast<COptionPanel*>(object.get()) : nullptr;
+    if (!pane) return nullptr;
+    object.release();
+    pane->ownedByTemplate = true;
+    pane->view = document ? document->NotifyWindow() : 0;
+    pane->templ = this;
+    SweepPanes();
+    panes_.push_back(pane);
+    return pane;
 }
 
 bool CEffectTemplate::CreateFilterFromDefinition(const char* fallback)

@@ -119,6 +119,12 @@ protected:
      * and one whose Init found a named file unusable (InitError).
      */
     bool CreateFilterFromDefinition(const char* fallback = nullptr);
+    /**
+     * @brief Creates the pane registered as `paneClass`, owned by this template until a window
+     * adopts it, and keeps it in panes_.
+     * @return null when no such pane is linked: panes live in the desktop program.
+     */
+    COptionPanel* CreateOwnedPane(const char* paneClass);
 
     std::vector<COptionPanel*> panes_;
     std::unique_ptr<CImageFilter> filter_;

@@ -1,9 +1,6 @@
 #include "engine/SimpleTemplate.h"
 
 #include "engine/DefinitionNumbers.h"
-#include "engine/OptionPanel.h"
-#include "engine/PhotoDocument.h"
-#include "engine/Registry.h"
 #include "platform/Text.h"
 
 #include <tinyxml2.h>
@@ -198,33 +195,6 @@ bool CT_SimpleTempl::OnMouse(int view, const cv::Mat& image, const ViewRect& rec
     return handle_ != 0;
 }
 
-void CT_SimpleTempl::SetSource(std::span<const cv::Mat> images)
-{
-    if (filter_) filter_->SetSource(images);
-}
-
-void CT_SimpleTempl::Start()
-{
-    if (filter_) filter_->Start();
-}
-
-void CT_SimpleTempl::Process()
-{
-    if (filter_) filter_->Process();
-}
-
-void CT_SimpleTempl::Stop()
-{
-    if (filter_) filter_->Stop();
-}
-
-cv::Mat CT_SimpleTempl::GetResult() { return filter_ ? filter_->GetResult() : cv::Mat(); }
-
-void CT_SimpleTempl::SetOutputSize(const cv::Size* size)
-{
-    if (filter_) filter_->SetOutputSize(size);
-}
-
 bool CT_SimpleTempl::IsDeferred()
 {
     int delay = 0;
@@ -274,15 +244,5 @@ void CT_SimpleTempl::ParamCommand(int command, platform::WindowId, int index, vo
 
 COptionPanel* CT_SimpleTempl::CreatePane(int which)
 {
-    if (which != 1) return nullptr;
-    std::unique_ptr<CImageDataObject> object = CreateByName("OptionPane_2D");
-    auto* pane = object && object->kind == KindPane ? dynamic_cast<COptionPanel*>(object.get()) : nullptr;
-    if (!pane) return nullptr;
-    object.release();
-    pane->ownedByTemplate = true;
-    pane->view = document ? document->NotifyWindow() : 0;
-    pane->templ = this;
-    SweepPanes();
-    panes_.push_back(pane);
-    return pane;
+    return which == 1 ? CreateOwnedPane("OptionPane_2D") : nullptr;
 }

@@ -4,7 +4,7 @@
  * @brief "SimpleTemplate": one filter, up to three user variables and an optional region
  * the user drags in the preview. The template of all 2D effects.
  */
-#include "engine/EffectTemplate.h"
+#include "engine/SingleFilterTemplate.h"
 
 /** The parameter block simple templates hand their filters. */
 struct SimpleParams {
@@ -24,7 +24,7 @@ inline constexpr int ShowRegion = 650;     ///< index != 0 shows the region
 inline constexpr int NameBufferSize = 200;
 }  // namespace param_cmd
 
-class CT_SimpleTempl : public CEffectTemplate {
+class CT_SimpleTempl : public CSingleFilterTemplate {
 public:
     CT_SimpleTempl();
     ~CT_SimpleTempl() override;
@@ -37,12 +37,6 @@ public:
                      float panY, float zoom) override;
     bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
                  bool buttonDown, int reserved, int x, int y) override;
-    void SetSource(std::span<const cv::Mat> images) override;
-    void Start() override;
-    void Process() override;
-    void Stop() override;
-    cv::Mat GetResult() override;
-    void SetOutputSize(const cv::Size* size) override;
     bool IsDeferred() override;
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     COptionPanel* CreatePane(int which) override;

@@ -52,6 +52,20 @@ bool InsideQuad(const FaceQuad& q, cv::Point2f p)
 
 }  // namespace
 
+// The original-image view shows the source photo scaled: regions and faces are kept in the
+// photo's pixels, the pointer and the drawing are in view pixels.
+struct CT_Face::PhotoView {
+    const ViewMapping& map;
+    cv::Size size;
+
+    cv::Point2f ToView(cv::Point2f p) const { return map.ToView(p.x / size.width, p.y / size.height); }
+    cv::Point2f ToPhoto(float vx, float vy) const
+    {
+        const cv::Point2f f = map.ToFraction(vx, vy);
+        return cv::Point2f(f.x * size.width, f.y * size.height);
+    }
+};
+
 CT_Face::CT_Face() { className = "FaceTemplate"; }
 
 CT_Face::~CT_Face()
@@ -122,24 +136,9 @@ void CT_Face::SetPhotos(std::span<const PhotoRecord> records)
     params_.state = records.front().face;
 }
 
-void CT_Face::SetSource(std::span<const cv::Mat> images)
-{
-    if (filter_) filter_->SetSource(images);
-}
-
-void CT_Face::Start()
-{
-    if (filter_) filter_->Start();
-}
-
-void CT_Face::Stop()
-{
-    if (filter_) filter_->Stop();
-}
-
 void CT_Face::Process()
 {
-    if (filter_) filter_->Process();
+    CSingleFilterTemplate::Process();
     for (int i = 0; i < 4; ++i) shapes_[i] = ShapeFromQuad(params_.state.regions[i]);
     deferred_ = false;
     timerEnabled_ = true;
@@ -161,13 +160,6 @@ void CT_Face::Process()
         faces_ = std::move(faces);
     }
     SaveFaceState();
-}
-
-cv::Mat CT_Face::GetResult() { return filter_ ? filter_->GetResult() : cv::Mat(); }
-
-int CT_Face::ExportAnimation(const std::string& path, int maxWidth, int maxHeight)
-{
-    return filter_ ? filter_->ExportAnimation(path, maxWidth, maxHeight) : 0;
 }
 
 void CT_Face::SaveFaceState()
@@ -197,76 +189,28 @@ void CT_Face::ParamCommand(int command, platform::WindowId view, int index, void
     FacePhotoState& st = params_.state;
     const bool validIndex = index >= 0 && index < 3;
     switch (command) {
-    case anim_cmd::AnimationSize:
-        if (auto* size = static_cast<int*>(data)) {
-            const cv::Size s = IsExpression() && FaceFilter() ? FaceFilter()->AnimationSize(size[0], size[1]) : cv::Size();
-            size[0] = s.width;
-            size[1] = s.height;
-        }
-        break;
+    case anim_cmd::AnimationSize: AnswerAnimationSize(static_cast<int*>(data)); break;
     case anim_cmd::FrameDelay:
         if (FaceFilter()) FaceFilter()->SetFrameDelay(std::max(0, index));
         break;
-    case AlignFace:
-        st.alignFace = index != 0;
-        st.dirty = 1;
-        break;
+    case AlignFace: SetPhotoOption(st.alignFace, index != 0); break;
+    case EnhancedColour: SetPhotoOption(st.enhancedColour, index != 0); break;
     case ResetSearch:
         params_.alignRequest = 0;
         params_.resetRequest = index != 0;
         break;
-    case Button:
-        if (index == ButtonSearchFace) {
-            params_.searchRequest = 1;
-            params_.alignRequest = 0;
-            ParamCommand(StopAnimation, view, 0, nullptr);
-        } else if (index == ButtonFaceBlend) {
-            params_.alignRequest = 1;
-            deferred_ = true;
-            ParamCommand(StopAnimation, view, 0, nullptr);
-        } else if (index == ButtonAnimate) {
-            params_.alignRequest = 1;
-            deferred_ = true;
-            timerEnabled_ = false;
-            ParamCommand(StartAnimation, view, 0, nullptr);
-        }
+    case SetSearch:
+        params_.alignRequest = 0;
+        params_.searchRequest = index != 0;
         break;
-    case StartAnimation: {
-        params_.animating = 1;
-        {
-            std::lock_guard lock(g_timerMutex);
-            if (g_timerTemplate && g_timerWindow != view) platform::KillTimer(g_timerWindow, kExpressionTimerId);
-            g_timerTemplate = this;
-            g_timerWindow = view;
-        }
-        platform::SetTimer(view, kExpressionTimerId, kExpressionTimerMs);
-        if (IsExpression()) NotifyPanes(ButtonAnimate, "Stop Animate", false);
-        break;
-    }
-    case StopAnimation: {
-        platform::WindowId window = view;
-        {
-            std::lock_guard lock(g_timerMutex);
-            if (g_timerTemplate) window = g_timerWindow;
-            if (g_timerTemplate == this) {
-                g_timerTemplate = nullptr;
-                g_timerWindow = 0;
-            }
-        }
-        platform::KillTimer(window, kExpressionTimerId);
-        params_.animating = 0;
-        if (IsExpression()) NotifyPanes(ButtonAnimate, "Animate", false);
-        break;
-    }
+    case Button: PressPaneButton(index, view); break;
+    case StartAnimation: StartExpressionTimer(view); break;
+    case StopAnimation: StopExpressionTimer(view); break;
     case StopAlign:
         params_.alignRequest = 0;
         ParamCommand(StopAnimation, view, 0, nullptr);
         break;
-    case SearchFace:
-        params_.searchRequest = 1;
-        params_.alignRequest = 0;
-        ParamCommand(StopAnimation, view, 0, nullptr);
-        break;
+    case SearchFace: RequestFaceSearch(view); break;
     case ToolbarSearchFace:
         ParamCommand(SearchFace, view, 0, nullptr);
         NotifyPanes(0, nullptr, true);
@@ -275,10 +219,6 @@ void CT_Face::ParamCommand(int command, platform::WindowId view, int index, void
         if (validIndex && data) st.blendRadius[index] = *static_cast<const float*>(data);
         st.dirty = 1;
         break;
-    case SetSearch:
-        params_.alignRequest = 0;
-        params_.searchRequest = index != 0;
-        break;
     case GetBlendRadius:
         if (validIndex && data) *static_cast<float*>(data) = st.blendRadius[index];
         break;
@@ -286,14 +226,80 @@ void CT_Face::ParamCommand(int command, platform::WindowId view, int index, void
         if (data) std::memcpy(st.expression, data, sizeof st.expression);
         st.dirty = 1;
         break;
-    case EnhancedColour:
-        st.enhancedColour = index != 0;
-        st.dirty = 1;
-        break;
     default: break;
     }
     if (filter_) filter_->SetParams(&params_);
     SaveFaceState();
+}
+
+void CT_Face::AnswerAnimationSize(int* size)
+{
+    if (!size) return;
+    const cv::Size s = IsExpression() && FaceFilter() ? FaceFilter()->AnimationSize(size[0], size[1]) : cv::Size();
+    size[0] = s.width;
+    size[1] = s.height;
+}
+
+void CT_Face::SetPhotoOption(std::uint8_t& option, bool on)
+{
+    option = on;
+    params_.state.dirty = 1;
+}
+
+// The nested commands go through ParamCommand on purpose: each hands the parameters to the
+// filter and saves the face state when it is done, as it does when a pane sends it.
+void CT_Face::PressPaneButton(int button, platform::WindowId view)
+{
+    using namespace face_cmd;
+    if (button == ButtonSearchFace) {
+        RequestFaceSearch(view);
+    } else if (button == ButtonFaceBlend) {
+        params_.alignRequest = 1;
+        deferred_ = true;
+        ParamCommand(StopAnimation, view, 0, nullptr);
+    } else if (button == ButtonAnimate) {
+        params_.alignRequest = 1;
+        deferred_ = true;
+        timerEnabled_ = false;
+        ParamCommand(StartAnimation, view, 0, nullptr);
+    }
+}
+
+void CT_Face::RequestFaceSearch(platform::WindowId view)
+{
+    params_.searchRequest = 1;
+    params_.alignRequest = 0;
+    ParamCommand(face_cmd::StopAnimation, view, 0, nullptr);
+}
+
+void CT_Face::StartExpressionTimer(platform::WindowId view)
+{
+    params_.animating = 1;
+    {
+        std::lock_guard lock(g_timerMutex);
+        if (g_timerTemplate && g_timerWindow != view) platform::KillTimer(g_timerWindow, kExpressionTimerId);
+        g_timerTemplate = this;
+        g_timerWindow = view;
+    }
+    platform::SetTimer(view, kExpressionTimerId, kExpressionTimerMs);
+    if (IsExpression()) NotifyPanes(face_cmd::ButtonAnimate, "Stop Animate", false);
+}
+
+void CT_Face::StopExpressionTimer(platform::WindowId view)
+{
+    // The timer runs on the window it was started on, which need not be the one asking.
+    platform::WindowId window = view;
+    {
+        std::lock_guard lock(g_timerMutex);
+        if (g_timerTemplate) window = g_timerWindow;
+        if (g_timerTemplate == this) {
+            g_timerTemplate = nullptr;
+            g_timerWindow = 0;
+        }
+    }
+    platform::KillTimer(window, kExpressionTimerId);
+    params_.animating = 0;
+    if (IsExpression()) NotifyPanes(face_cmd::ButtonAnimate, "Animate", false);
 }
 
 void CT_Face::OnTimer(int timerId)
@@ -313,17 +319,7 @@ void CT_Face::OnTimer(int timerId)
 COptionPanel* CT_Face::CreatePane(int which)
 {
     if (which != 1) return nullptr;
-    std::unique_ptr<CImageDataObject> object =
-        CreateByName(IsExpression() ? "OptionPane_Expression" : "OptionPane_ChangeFace");
-    auto* pane = object && object->kind == KindPane ? dynamic_cast<COptionPanel*>(object.get()) : nullptr;
-    if (!pane) return nullptr;
-    object.release();
-    pane->ownedByTemplate = true;
-    pane->view = document ? document->NotifyWindow() : 0;
-    pane->templ = this;
-    SweepPanes();
-    panes_.push_back(pane);
-    return pane;
+    return CreateOwnedPane(IsExpression() ? "OptionPane_Expression" : "OptionPane_ChangeFace");
 }
 
 void CT_Face::GetToolButtons(std::vector<ToolButton>& list)
@@ -384,8 +380,8 @@ void CT_Face::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext&
     if (view != ViewOriginal || image.empty()) return;
     const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom);
     if (!map.Valid()) return;
-    const cv::Size size = PhotoSize(image);
-    auto toView = [&](cv::Point2f p) { return map.ToView(p.x / size.width, p.y / size.height); };
+    const PhotoView photo{map, PhotoSize(image)};
+    auto toView = [&](cv::Point2f p) { return photo.ToView(p); };
 
     // Other faces found on the photo, so the user sees which ones a click can pick.
     const std::vector<FaceQuad> faces = DetectedFaces();
@@ -429,81 +425,89 @@ bool CT_Face::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, floa
     if (view != ViewOriginal || image.empty()) return false;
     const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom);
     if (!map.Valid()) return false;
-    const cv::Size size = PhotoSize(image);
-    auto toView = [&](cv::Point2f p) { return map.ToView(p.x / size.width, p.y / size.height); };
-    auto toImage = [&](float vx, float vy) {
-        const cv::Point2f f = map.ToFraction(vx, vy);
-        return cv::Point2f(f.x * size.width, f.y * size.height);
-    };
-    const cv::Point2f here = toImage(float(x), float(y));
+    const PhotoView photo{map, PhotoSize(image)};
+    const cv::Point2f here = photo.ToPhoto(float(x), float(y));
+    const RegionHit hit = HitRegion(photo, x, y, here);
+    if (!buttonDown) ShowRegionCursor(photo, hit);
 
-    int hitRegion = -1, hitHandle = -1;
-    for (int r = 0; r < 4 && hitRegion < 0; ++r) {
+    bool faceChosen = false;
+    if (buttonDown && !prevButton_) faceChosen = PressAt(hit, here, x, y);
+    else if (buttonDown && moving_ && selRegion_ >= 0) DragTo(photo, here, x, y);
+    if (!buttonDown && prevButton_ && selRegion_ >= 0) EndDrag();
+    if (!buttonDown) moving_ = false;
+    prevButton_ = buttonDown;
+    return hit.region >= 0 || moving_ || faceChosen;
+}
+
+CT_Face::RegionHit CT_Face::HitRegion(const PhotoView& photo, int x, int y, cv::Point2f here) const
+{
+    // An axis end wins over the inside of its region; the first region in order wins over the
+    // ones after it.
+    for (int r = 0; r < 4; ++r) {
         if (!params_.state.regionValid[r]) continue;
         const RegionShape& s = shapes_[r];
         for (int h = HandlePlusA; h <= HandleMinusB; ++h) {
-            const cv::Point2f p = toView(ShapeHandlePoint(s, h));
-            if (std::abs(x - p.x) <= kHandleReach && std::abs(y - p.y) <= kHandleReach) {
-                hitRegion = r;
-                hitHandle = h;
+            const cv::Point2f p = photo.ToView(ShapeHandlePoint(s, h));
+            if (std::abs(x - p.x) <= kHandleReach && std::abs(y - p.y) <= kHandleReach) return {r, h};
+        }
+        if (InsideShape(s, here)) return {r, HandleInside};
+    }
+    return {};
+}
+
+void CT_Face::ShowRegionCursor(const PhotoView& photo, RegionHit hit) const
+{
+    if (hit.handle == HandleInside) platform::SetCursor(platform::CursorShape::SizeAll);
+    else if (hit.handle >= 0)
+        platform::SetCursor(AxisCursor(photo.ToView(ShapeCentre(shapes_[hit.region])),
+                                       photo.ToView(ShapeHandlePoint(shapes_[hit.region], hit.handle))));
+    else platform::SetCursor(platform::CursorShape::Arrow);
+}
+
+bool CT_Face::PressAt(RegionHit hit, cv::Point2f here, int x, int y)
+{
+    bool faceChosen = false;
+    if (hit.region >= 0) {
+        selRegion_ = hit.region;
+        selHandle_ = hit.handle;
+        moving_ = true;
+    } else {
+        // A click on another face the search found makes that face the one used.
+        const std::vector<FaceQuad> faces = DetectedFaces();
+        for (int i = 0; i < static_cast<int>(faces.size()); ++i) {
+            if (InsideQuad(faces[i], here)) {
+                faceChosen = ChooseFace(i);
                 break;
             }
         }
-        if (hitRegion < 0 && InsideShape(s, here)) {
-            hitRegion = r;
-            hitHandle = HandleInside;
-        }
     }
+    lastX_ = x;
+    lastY_ = y;
+    return faceChosen;
+}
 
-    bool changed = false;
-    if (!buttonDown) {
-        if (hitHandle == HandleInside) platform::SetCursor(platform::CursorShape::SizeAll);
-        else if (hitHandle >= 0)
-            platform::SetCursor(AxisCursor(toView(ShapeCentre(shapes_[hitRegion])),
-                                           toView(ShapeHandlePoint(shapes_[hitRegion], hitHandle))));
-        else platform::SetCursor(platform::CursorShape::Arrow);
+void CT_Face::DragTo(const PhotoView& photo, cv::Point2f here, int x, int y)
+{
+    RegionShape& s = shapes_[selRegion_];
+    if (selHandle_ == HandleInside) {
+        const cv::Point2f before = photo.ToPhoto(float(lastX_), float(lastY_));
+        s.cx += here.x - before.x;
+        s.cy += here.y - before.y;
+    } else {
+        const float d = std::max(1.0f, static_cast<float>(cv::norm(here - ShapeCentre(s))));
+        if (selHandle_ == HandlePlusA || selHandle_ == HandleMinusA) s.a = d;
+        else s.b = d;
     }
+    SetRegionFromShape(selRegion_);
+    lastX_ = x;
+    lastY_ = y;
+}
 
-    if (buttonDown && !prevButton_) {
-        if (hitRegion >= 0) {
-            selRegion_ = hitRegion;
-            selHandle_ = hitHandle;
-            moving_ = true;
-        } else {
-            // A click on another face the search found makes that face the one used.
-            const std::vector<FaceQuad> faces = DetectedFaces();
-            for (int i = 0; i < static_cast<int>(faces.size()); ++i) {
-                if (InsideQuad(faces[i], here)) {
-                    changed = ChooseFace(i);
-                    break;
-                }
-            }
-        }
-        lastX_ = x;
-        lastY_ = y;
-    } else if (buttonDown && moving_ && selRegion_ >= 0) {
-        RegionShape& s = shapes_[selRegion_];
-        if (selHandle_ == HandleInside) {
-            const cv::Point2f before = toImage(float(lastX_), float(lastY_));
-            s.cx += here.x - before.x;
-            s.cy += here.y - before.y;
-        } else {
-            const float d = std::max(1.0f, static_cast<float>(cv::norm(here - ShapeCentre(s))));
-            if (selHandle_ == HandlePlusA || selHandle_ == HandleMinusA) s.a = d;
-            else s.b = d;
-        }
-        SetRegionFromShape(selRegion_);
-        lastX_ = x;
-        lastY_ = y;
-    }
-    if (!buttonDown && prevButton_ && selRegion_ >= 0) {
-        selRegion_ = -1;
-        selHandle_ = -1;
-        moving_ = false;
-        params_.state.dirty = 1;
-        SaveFaceState();
-    }
-    if (!buttonDown) moving_ = false;
-    prevButton_ = buttonDown;
-    return hitRegion >= 0 || moving_ || changed;
+void CT_Face::EndDrag()
+{
+    selRegion_ = -1;
+    selHandle_ = -1;
+    moving_ = false;
+    params_.state.dirty = 1;
+    SaveFaceState();
 }

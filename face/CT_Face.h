@@ -11,7 +11,7 @@
  * rendering thread, and Stop. OnMouse, DrawOverlay and ParamCommand run on the interface
  * thread; the list of detected faces they read is guarded by facesMutex_.
  */
-#include "engine/EffectTemplate.h"
+#include "engine/SingleFilterTemplate.h"
 #include "face/CF_Face.h"
 #include "face/FaceParams.h"
 #include "face/FaceTypes.h"
@@ -19,7 +19,7 @@
 #include <mutex>
 #include <vector>
 
-class CT_Face : public CEffectTemplate {
+class CT_Face : public CSingleFilterTemplate {
 public:
     CT_Face();
     ~CT_Face() override;
@@ -33,15 +33,10 @@ public:
     bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
                  bool buttonDown, int reserved, int x, int y) override;
     void SetPhotos(std::span<const PhotoRecord> records) override;
-    void SetSource(std::span<const cv::Mat> images) override;
-    void Start() override;
     void Process() override;
-    void Stop() override;
-    cv::Mat GetResult() override;
     bool IsDeferred() override { return deferred_; }
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     bool IsExpression() override { return params_.kind == KindExpression; }
-    int ExportAnimation(const std::string& path, int maxWidth, int maxHeight) override;
     COptionPanel* CreatePane(int which) override;
     void GetToolButtons(std::vector<ToolButton>& list) override;
     void SetQuiet(int quiet) override;
@@ -63,6 +58,30 @@ public:
     bool ChooseFace(int index);
 
 private:
+    struct PhotoView;
+    /** A region and which of its parts (a ShapeHandle) lies under the pointer; -1 for none. */
+    struct RegionHit {
+        int region = -1;
+        int handle = -1;
+    };
+
+    // ParamCommand's commands.
+    void AnswerAnimationSize(int* size);
+    void SetPhotoOption(std::uint8_t& option, bool on);
+    void PressPaneButton(int button, platform::WindowId view);
+    void RequestFaceSearch(platform::WindowId view);
+    void StartExpressionTimer(platform::WindowId view);
+    void StopExpressionTimer(platform::WindowId view);
+
+    // OnMouse's steps: what the pointer is over, the cursor for it, then a press, a drag or
+    // the release that ends one.
+    RegionHit HitRegion(const PhotoView& photo, int x, int y, cv::Point2f here) const;
+    void ShowRegionCursor(const PhotoView& photo, RegionHit hit) const;
+    /** @return true when the press picked another detected face. */
+    bool PressAt(RegionHit hit, cv::Point2f here, int x, int y);
+    void DragTo(const PhotoView& photo, cv::Point2f here, int x, int y);
+    void EndDrag();
+
     void SaveFaceState();
     void NotifyPanes(int control, const char* text, bool searchStarted);
     /** Full-photo pixels per view mapping (the view shows the source photo). */

@@ -2,7 +2,6 @@
 
 #include "engine/DefinitionNumbers.h"
 #include "engine/PhotoDocument.h"
-#include "engine/Registry.h"
 #include "frames/GifWriter.h"
 #include "mesh3d/Matrix3.h"
 #include "mesh3d/OptionPanel3D.h"
@@ -249,16 +248,7 @@ void CT_3DMesh::ParamCommand(int command, platform::WindowId view, int index, vo
 
 COptionPanel* CT_3DMesh::CreatePane(int which)
 {
-    if (which != 1) return nullptr;
-    std::unique_ptr<CImageDataObject> object = CreateByName("OptionPane_3D");
-    auto* pane = object && object->kind == KindPane ? dynamic_cast<COptionPanel*>(object.get()) : nullptr;
-    if (!pane) return nullptr;
-    object.release();
-    pane->ownedByTemplate = true;
-    pane->view = document ? document->NotifyWindow() : 0;
-    pane->templ = this;
-    SweepPanes();
-    panes_.push_back(pane);
+    COptionPanel* pane = which == 1 ? CreateOwnedPane("OptionPane_3D") : nullptr;
     if (auto* pane3d = dynamic_cast<COptionPanel3D*>(pane)) pane3d->SetRotateModelChecked(TurningTemplate() == this);
     return pane;
 }

@@ -1,5 +1,7 @@
 #include "engine/ImageIO.h"
+#include "engine/OptionPanel.h"
 #include "engine/PhotoDocument.h"
+#include "engine/Registry.h"
 #include "engine/TemplateFile.h"
 #include "face/CT_Face.h"
 #include "face/FaceDetector.h"
@@ -40,6 +42,17 @@ RefPtr<CT_Face> Open(const std::string& folder, CPhotoDocument* doc)
     EXPECT_TRUE(t) << error;
     return RefPtr<CT_Face>::Share(dynamic_cast<CT_Face*>(t.get()));
 }
+
+/** A face pane without a window: what the template tells it. */
+class FakeFacePane : public COptionPanel, public CFacePaneLink {
+public:
+    explicit FakeFacePane(const char* name) { className = name; }
+    void SetButtonText(int control, const std::string& text) override { texts.emplace_back(control, text); }
+    void OnFaceSearchStarted() override { ++searches; }
+
+    std::vector<std::pair<int, std::string>> texts;
+    int searches = 0;
+};
 
 class FaceTemplateTest : public ::testing::Test {
 protected:
@@ -322,4 +335,60 @@ TEST_F(FaceTemplateTest, DraggingEditsTheEllipsesAndDrawsThem)
     t->OnMouse(ViewOriginal, shown, rect, pan, zoom, false, false, 0, mx + 7, my - 4);
     EXPECT_FALSE(t->OnMouse(ViewOriginal, shown, rect, pan, zoom, true, false, 0, 2, 2));
     EXPECT_FALSE(t->OnMouse(ViewPreview, shown, rect, pan, zoom, true, false, 0, mx, my));
+}
+
+TEST_F(FaceTemplateTest, PanesFollowTheKindAndHearOfAnimationAndToolbarSearches)
+{
+    RegisterOnce();
+    RegisterCreator("OptionPane_Expression", []() -> CImageDataObject* { return new FakeFacePane("OptionPane_Expression"); });
+    RegisterCreator("OptionPane_ChangeFace", []() -> CImageDataObject* { return new FakeFacePane("OptionPane_ChangeFace"); });
+    auto expression = Open(WriteFaceTemplate(dir, "smile", "type=\"expression\""), nullptr);
+    auto paste = Open(WriteFaceTemplate(dir, "knight", ""), nullptr);
+    ASSERT_TRUE(expression && paste);
+    EXPECT_EQ(expression->CreatePane(2), nullptr);
+    auto* a = dynamic_cast<FakeFacePane*>(expression->CreatePane(1));
+    auto* gone = dynamic_cast<FakeFacePane*>(expression->CreatePane(1));
+    auto* b = dynamic_cast<FakeFacePane*>(paste->CreatePane(1));
+    ASSERT_TRUE(a && gone && b);
+    EXPECT_STREQ(a->className, "OptionPane_Expression");
+    EXPECT_STREQ(b->className, "OptionPane_ChangeFace");
+    EXPECT_TRUE(a->ownedByTemplate);
+    EXPECT_EQ(a->templ, expression.get());
+
+    // Only an expression has an Animate button to relabel; a pane whose window went is swept.
+    gone->alive = false;
+    expression->ParamCommand(face_cmd::StartAnimation, kView, 0, nullptr);
+    EXPECT_EQ(expression->Params().animating, 1);
+    expression->ParamCommand(face_cmd::StopAnimation, kView, 0, nullptr);
+    EXPECT_EQ(expression->Params().animating, 0);
+    const std::vector<std::pair<int, std::string>> relabelled = {{face_cmd::ButtonAnimate, "Stop Animate"},
+                                                                 {face_cmd::ButtonAnimate, "Animate"}};
+    EXPECT_EQ(a->texts, relabelled);
+    paste->ParamCommand(face_cmd::StartAnimation, kView, 0, nullptr);
+    paste->ParamCommand(face_cmd::StopAnimation, kView, 0, nullptr);
+    EXPECT_TRUE(b->texts.empty());
+    EXPECT_TRUE(sink.Timers().empty());
+
+    // The tool bar's search asks for a search, drops an alignment and tells the panes.
+    paste->ParamCommand(face_cmd::Button, kView, face_cmd::ButtonFaceBlend, nullptr);
+    EXPECT_EQ(paste->Params().alignRequest, 1);
+    EXPECT_TRUE(paste->IsDeferred());
+    paste->ParamCommand(face_cmd::ToolbarSearchFace, kView, 0, nullptr);
+    EXPECT_EQ(paste->Params().searchRequest, 1);
+    EXPECT_EQ(paste->Params().alignRequest, 0);
+    EXPECT_EQ(b->searches, 1);
+    EXPECT_EQ(a->searches, 0);
+
+    // Per-photo options wait, marked changed, for a photo to be saved to.
+    paste->ParamCommand(face_cmd::AlignFace, kView, 1, nullptr);
+    paste->ParamCommand(face_cmd::EnhancedColour, kView, 2, nullptr);
+    EXPECT_EQ(paste->Params().state.alignFace, 1);
+    EXPECT_EQ(paste->Params().state.enhancedColour, 1);
+    EXPECT_EQ(paste->Params().state.dirty, 1);
+
+    RegisterCreator("OptionPane_Expression", []() -> CImageDataObject* { return nullptr; });
+    RegisterCreator("OptionPane_ChangeFace", []() -> CImageDataObject* { return nullptr; });
+    // Panes whose windows still live belong to those windows: close them as a window would.
+    a->alive = false;
+    b->alive = false;
 }
