@@ -9,6 +9,7 @@
 #include "engine/TemplateFile.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
+#include "platform/Failure.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -54,18 +55,18 @@ bool SameFile(const std::string& a, const std::string& b)
 
 }  // namespace
 
-std::string CheckBatchNamePattern(std::string_view pattern)
+bool CheckBatchNamePattern(std::string_view pattern, std::string* error)
 {
-    if (pattern.empty()) return "the name pattern is empty";
-    if (pattern.find('/') != std::string_view::npos) return "the name pattern may not hold a slash";
+    if (pattern.empty()) return platform::Fail(error, "the name pattern is empty");
+    if (pattern.find('/') != std::string_view::npos) return platform::Fail(error, "the name pattern may not hold a slash");
     for (size_t i = 0; i < pattern.size(); ++i) {
         if (pattern[i] != '%') continue;
-        if (i + 1 == pattern.size()) return "the name pattern ends in a lone %";
+        if (i + 1 == pattern.size()) return platform::Fail(error, "the name pattern ends in a lone %");
         const char c = pattern[++i];
         if (c != 'b' && c != 't' && c != 'n' && c != 'e' && c != '%')
-            return std::string("the name pattern holds %") + c + "; only %b, %t, %n, %e and %% are known";
+            return platform::Fail(error, std::string("the name pattern holds %") + c + "; only %b, %t, %n, %e and %% are known");
     }
-    return {};
+    return true;
 }
 
 namespace {
@@ -175,7 +176,7 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
                 }
                 RenderJob one = job;
                 one.photos = {p.photo};
-                const cv::Mat result = RunRenderJob(one, why);
+                const cv::Mat result = RunRenderJob(one, &why);
                 if (result.empty()) {
                     // The reason already starts with the photo's name; say it once.
                     const std::string again = "cannot read photo " + p.photo + ": ";
@@ -204,26 +205,23 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
     return outcome;
 }
 
-bool CheckBatchTemplate(const RenderJob& job, std::string& error)
+bool CheckBatchTemplate(const RenderJob& job, std::string* error)
 {
     CPhotoDocument doc;
-    RefPtr<CEffectTemplate> t = OpenTemplate(job.templateFile, &doc, &error);
+    RefPtr<CEffectTemplate> t = OpenTemplate(job.templateFile, &doc, error);
     if (!t) return false;
     auto* simple = dynamic_cast<CT_SimpleTempl*>(t.get());
     for (int i = 0; i < 3; ++i) {
         if (!job.vars[i]) continue;
-        if (!simple) {
-            error = "this template has no variables to set";
-            return false;
-        }
+        if (!simple)
+            return platform::Fail(error, "this template has no variables to set");
         const auto& spec = simple->Variable(i);
         const double lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
         const double v = *job.vars[i];
         if (v < lo || v > hi) {
             char buf[160];
             std::snprintf(buf, sizeof buf, "--var%d %g is outside the template's range %g to %g", i + 1, v, lo, hi);
-            error = buf;
-            return false;
+            return platform::Fail(error, buf);
         }
     }
     return true;

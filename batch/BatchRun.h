@@ -50,8 +50,8 @@ std::vector<BatchItem> PlanBatchOutputs(const std::vector<std::string>& photos, 
                                         const std::string& extension, std::string_view pattern,
                                         const std::string& templateName);
 
-/** Empty when the pattern can name results; else why not (an unknown %x, a slash, ...). */
-std::string CheckBatchNamePattern(std::string_view pattern);
+/** Whether the pattern can name results; if not, error says why (an unknown %x, a slash, ...). */
+bool CheckBatchNamePattern(std::string_view pattern, std::string* error = nullptr);
 
 /** How a result is written: the quality of lossy formats and an optional long side. */
 struct SaveOptions {
@@ -93,4 +93,4 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
  * @brief Opens the job's template once and checks the variable values against its ranges,
  * so that a run that cannot work fails once instead of once per photo.
  */
-bool CheckBatchTemplate(const RenderJob& job, std::string& error);
+bool CheckBatchTemplate(const RenderJob& job, std::string* error);

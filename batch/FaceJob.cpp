@@ -2,6 +2,7 @@
 
 #include "engine/PhotoDocument.h"
 #include "face/CT_Face.h"
+#include "platform/Failure.h"
 
 #include <cstdint>
 
@@ -22,33 +23,25 @@ void RenderNow(CPhotoDocument& doc)
 
 }  // namespace
 
-bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob& job, std::string& error)
+bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob& job, std::string* error)
 {
     auto* face = dynamic_cast<CT_Face*>(templ);
     if (!face) {
-        if (job.face || job.align || job.expression || job.amount) {
-            error = "--face, --align, --expression and --amount are for face templates";
-            return false;
-        }
+        if (job.face || job.align || job.expression || job.amount)
+            return platform::Fail(error, "--face, --align, --expression and --amount are for face templates");
         return true;
     }
     const bool expression = face->IsExpression();
-    if ((job.expression || job.amount) && !expression) {
-        error = "--expression and --amount are for expression templates";
-        return false;
-    }
-    if (job.amount && (*job.amount < 0 || *job.amount > 1)) {
-        error = "--amount must lie between 0 and 1";
-        return false;
-    }
+    if ((job.expression || job.amount) && !expression)
+        return platform::Fail(error, "--expression and --amount are for expression templates");
+    if (job.amount && (*job.amount < 0 || *job.amount > 1))
+        return platform::Fail(error, "--amount must lie between 0 and 1");
     const std::int32_t* components = nullptr;
     if (job.expression) {
         for (const NamedExpression& e : kExpressions)
             if (*job.expression == e.name) components = e.components;
-        if (!components) {
-            error = "--expression must be happy, angry or sad";
-            return false;
-        }
+        if (!components)
+            return platform::Fail(error, "--expression must be happy, angry or sad");
     }
 
     // The first rendering finds the faces, as choosing the template in the program does.
@@ -56,15 +49,10 @@ bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob
     RenderNow(doc);
     if (job.face) {
         const int count = static_cast<int>(face->DetectedFaces().size());
-        if (count == 0) {
-            error = "no face was found on the photo, so --face cannot choose one";
-            return false;
-        }
-        if (*job.face < 1 || *job.face > count) {
-            error = "the photo has " + std::to_string(count) + (count == 1 ? " face" : " faces") + ": --face must be 1" +
-                    (count == 1 ? "" : " to " + std::to_string(count));
-            return false;
-        }
+        if (count == 0) return platform::Fail(error, "no face was found on the photo, so --face cannot choose one");
+        if (*job.face < 1 || *job.face > count)
+            return platform::Fail(error, "the photo has " + std::to_string(count) + (count == 1 ? " face" : " faces") +
+                                             ": --face must be 1" + (count == 1 ? "" : " to " + std::to_string(count)));
         face->ChooseFace(*job.face - 1);
     }
     // Expressions always need the eyes and mouth; changed faces only when asked to align.

@@ -16,4 +16,4 @@ class CPhotoDocument;
  * for other templates, but refuses face options given to them.
  * @return false with a one-line reason (no such face, an option the template does not take).
  */
-bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob& job, std::string& error);
+bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob& job, std::string* error);

@@ -8,6 +8,7 @@
 #include "engine/XmlText.h"
 #include "frames/CT_Frame.h"
 #include "mesh3d/CT_3DMesh.h"
+#include "platform/Failure.h"
 
 #include <tinyxml2.h>
 
@@ -25,7 +26,7 @@ std::string Number(double v)
 }
 }  // namespace
 
-bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error,
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string* error,
                      std::optional<cv::Size> viewSize)
 {
     for (const std::string& path : photos) {
@@ -35,42 +36,36 @@ bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos
         if (viewSize) {
             std::string why;
             r.image = LoadPhotoForView(path, *viewSize, &why);
-            if (r.image.empty()) {
-                error = "cannot read photo " + path + ": " + why;
-                return false;
-            }
+            if (r.image.empty()) return platform::Fail(error, "cannot read photo " + path + ": " + why);
         }
         doc.InsertPhoto(-1, r);
     }
     for (int i = 0; i < doc.PhotoCount(); ++i) {
         std::string why;
         const bool ok = i == 0 ? doc.SelectPhoto(0, &why) : doc.AddToSelection(i, &why);
-        if (!ok) {
-            error = "cannot read photo " + photos[static_cast<size_t>(i)] + ": " + why;
-            return false;
-        }
+        if (!ok) return platform::Fail(error, "cannot read photo " + photos[static_cast<size_t>(i)] + ": " + why);
     }
     return true;
 }
 
-cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
+cv::Mat RunRenderJob(const RenderJob& job, std::string* error)
 {
     CPhotoDocument doc;
     if (!SelectJobPhotos(doc, job.photos, error, job.viewSize)) return {};
 
     RefPtr<CEffectTemplate> templ;
     if (job.definitionXml.empty()) {
-        templ = OpenTemplate(job.templateFile, &doc, &error);
+        templ = OpenTemplate(job.templateFile, &doc, error);
     } else {
         auto definition = std::make_shared<tinyxml2::XMLDocument>();
         if (std::string why; !ParseXml(*definition, job.definitionXml, &why)) {
-            error = "the template's definition cannot be read: " + why;
+            platform::Fail(error, "the template's definition cannot be read: " + why);
             return {};
         }
         std::string why;
         CEffectTemplate* t = CreateTemplate(definition, job.templateFile, &doc, &why);
         if (!t) {
-            error = why;
+            platform::Fail(error, why);
             return {};
         }
         templ = RefPtr<CEffectTemplate>::Adopt(t);
@@ -83,7 +78,7 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     for (int i = 0; i < 3; ++i) {
         if (!job.vars[i]) continue;
         if (!simple) {
-            error = "this template has no variables to set";
+            platform::Fail(error, "this template has no variables to set");
             return {};
         }
         const auto& spec = simple->Variable(i);
@@ -95,21 +90,21 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
         const float v = representable ? static_cast<float>(given) : (given < 0 ? -HUGE_VALF : HUGE_VALF);
         const float lo = std::min(spec.min, spec.max), hi = std::max(spec.min, spec.max);
         if (!representable || v < lo || v > hi) {
-            error = "--var" + std::to_string(i + 1) + " " + Number(representable ? v : given) + " is outside the template's range " +
-                    Number(lo) + " to " + Number(hi);
+            platform::Fail(error, "--var" + std::to_string(i + 1) + " " + Number(representable ? v : given) +
+                                      " is outside the template's range " + Number(lo) + " to " + Number(hi));
             return {};
         }
         simple->Params().var[i] = static_cast<float>(v);
     }
     if (job.region) {
         if (!simple) {
-            error = "this template has no region";
+            platform::Fail(error, "this template has no region");
             return {};
         }
         const cv::Rect2f& r = *job.region;
         if (r.x < 0 || r.y < 0 || r.width <= 0 || r.height <= 0 || r.x + r.width > 1.0001f ||
             r.y + r.height > 1.0001f) {
-            error = "--roi must lie within the photo: X,Y >= 0, W,H > 0, X+W <= 1, Y+H <= 1";
+            platform::Fail(error, "--roi must lie within the photo: X,Y >= 0, W,H > 0, X+W <= 1, Y+H <= 1");
             return {};
         }
         SimpleParams& p = simple->Params();
@@ -122,12 +117,12 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     if (!job.corners.empty()) {
         auto* frame = dynamic_cast<CT_Frame*>(templ.get());
         if (!frame) {
-            error = "this template has no window corners to move (only frame templates do)";
+            platform::Fail(error, "this template has no window corners to move (only frame templates do)");
             return {};
         }
         for (const auto& [index, point] : job.corners) {
             if (index < 0 || index > 3) {
-                error = "--corner index " + std::to_string(index) + " must be 0, 1, 2 or 3";
+                platform::Fail(error, "--corner index " + std::to_string(index) + " must be 0, 1, 2 or 3");
                 return {};
             }
             frame->Frame().main.corner[index] = point;
@@ -137,7 +132,7 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     if (job.turn) {
         auto* mesh = dynamic_cast<CT_3DMesh*>(templ.get());
         if (!mesh) {
-            error = "--turn needs a 3D template";
+            platform::Fail(error, "--turn needs a 3D template");
             return {};
         }
         mesh->Turn((*job.turn)[0], (*job.turn)[1]);
@@ -155,6 +150,6 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string& error)
     }
     doc.WaitForRendering();
     cv::Mat result = doc.ShownResult().clone();
-    if (result.empty()) error = "the template produced no picture";
+    if (result.empty()) platform::Fail(error, "the template produced no picture");
     return result;
 }

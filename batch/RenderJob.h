@@ -32,11 +32,11 @@ struct RenderJob {
 class CPhotoDocument;
 
 /** Adds the photos to the document and selects them all, in order; false with a reason. */
-bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string& error,
+bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string* error,
                      std::optional<cv::Size> viewSize = std::nullopt);
 
 /**
  * @brief Renders the job. Returns the result, or an empty Mat with a one-line reason
  * (unreadable photo, bad template, value out of range).
  */
-cv::Mat RunRenderJob(const RenderJob& job, std::string& error);
+cv::Mat RunRenderJob(const RenderJob& job, std::string* error);

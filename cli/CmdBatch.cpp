@@ -123,7 +123,7 @@ int Run(const Args& args)
     if (!type || !type->writable) return Fail("batch", "--format must be " + WritableTypeNames(), 2);
     const std::string format = type->PreferredExtension().substr(1);
     const std::string pattern = args.Value("name").value_or("%b.%e");
-    if (const std::string why = CheckBatchNamePattern(pattern); !why.empty()) return Fail("batch", "--name: " + why, 2);
+    if (std::string why; !CheckBatchNamePattern(pattern, &why)) return Fail("batch", "--name: " + why, 2);
     if (!platform::EndsWithNoCase(pattern, "%e") && !IsWritablePictureName(pattern))
         return Fail("batch", "--name must end in %e or in the extension of a picture type that can be written", 2);
 
@@ -164,7 +164,7 @@ int Run(const Args& args)
     base.templateFile = ResolveTemplate(*templ, &error);
     if (base.templateFile.empty()) return Fail("batch", error);
     Detail("batch", "template " + base.templateFile);
-    if (!CheckBatchTemplate(base, error)) return Fail("batch", error);
+    if (!CheckBatchTemplate(base, &error)) return Fail("batch", error);
     if (!platform::MakeFolders(*outDir)) return Fail("batch", "cannot create the folder " + *outDir);
 
     const std::vector<std::string> photos = ExpandBatchPhotos(args.Positional());

@@ -86,7 +86,7 @@ int Run(const Args& args)
             job.photos = {p};
             job.viewSize = cv::Size(w, h);
             std::string error;
-            const cv::Mat result = RunRenderJob(job, error);
+            const cv::Mat result = RunRenderJob(job, &error);
             const std::string file = Slug(name) + "-" + Slug(platform::FileName(p)) + ".jpg";
             if (result.empty() || !SaveImage(platform::JoinPath(dir, file), result, &error)) {
                 std::fprintf(stderr, "grimaze-cli demo: %s on %s: %s\n", name.c_str(), p.c_str(), error.c_str());

@@ -23,7 +23,7 @@ int Run(const Args& args)
     const std::string& name = args.Positional()[0];
     StdinPhoto stdinPhoto;
     std::string error;
-    if (name == "-" && !stdinPhoto.Read(error)) return Fail("faces", error);
+    if (name == "-" && !stdinPhoto.Read(&error)) return Fail("faces", error);
     PhotoRecord record;
     record.path = name == "-" ? stdinPhoto.Path() : name;
     if (!PreparePhoto(record, &error)) return Fail("faces", stdinPhoto.Explain("cannot read photo " + record.path + ": " + error));

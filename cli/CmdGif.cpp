@@ -9,6 +9,7 @@
 #include "engine/TemplateFile.h"
 #include "face/CT_Face.h"
 #include "mesh3d/CT_3DMesh.h"
+#include "platform/Failure.h"
 #include "platform/Text.h"
 
 #include <cstdio>
@@ -52,12 +53,12 @@ struct GifJob {
  */
 struct GifKind {
     bool (*accepts)(CEffectTemplate& t);
-    bool (*write)(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string& error);
+    bool (*write)(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string* error);
 };
 
 bool IsMeshTemplate(CEffectTemplate& t) { return dynamic_cast<CT_3DMesh*>(&t) != nullptr; }
 
-bool WriteTurnTable(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string& error)
+bool WriteTurnTable(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string* error)
 {
     auto& mesh = dynamic_cast<CT_3DMesh&>(t);
     if (job.turn) mesh.Turn((*job.turn)[0], (*job.turn)[1]);
@@ -65,28 +66,21 @@ bool WriteTurnTable(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, 
     doc.SetView({0, 0, job.max.width, job.max.height}, 0);
     doc.Render();
     doc.WaitForRendering();
-    return mesh.ExportTurnTable(job.out, job.frames, job.max.width, job.max.height, &error);
+    return mesh.ExportTurnTable(job.out, job.frames, job.max.width, job.max.height, error);
 }
 
 bool IsExpressionTemplate(CEffectTemplate& t) { return dynamic_cast<CT_Face*>(&t) && t.IsExpression(); }
 
-bool WriteExpression(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string& error)
+bool WriteExpression(CEffectTemplate& t, CPhotoDocument& doc, const GifJob& job, std::string* error)
 {
-    if (job.framesGiven || job.turn) {
-        error = "an expression always has 20 frames and no turn";
-        return false;
-    }
+    if (job.framesGiven || job.turn) return platform::Fail(error, "an expression always has 20 frames and no turn");
     RenderJob face;
     face.face = job.face;
     face.expression = job.expression;
     // Finds the face and its eyes and mouth, as the expression pane's "Animate" does.
     if (!PrepareFaceJob(doc, &t, face, error)) return false;
     const cv::Size max = job.maxGiven ? job.max : kExpressionMax;
-    if (!t.ExportAnimation(job.out, max.width, max.height)) {
-        error = "the face could not be animated";
-        return false;
-    }
-    return true;
+    return t.ExportAnimation(job.out, max.width, max.height) || platform::Fail(error, "the face could not be animated");
 }
 
 const GifKind kKinds[] = {
@@ -142,20 +136,20 @@ int Run(const Args& args)
     if (file.empty()) return Fail("gif", error);
     StdoutFile stdoutFile;
     if (toStdout) {
-        if (!stdoutFile.Create(".gif", error)) return Fail("gif", error);
+        if (!stdoutFile.Create(".gif", &error)) return Fail("gif", error);
         job.out = stdoutFile.Path();
     }
     CPhotoDocument doc;
-    if (!SelectJobPhotos(doc, job.photos, error)) return Fail("gif", error);
+    if (!SelectJobPhotos(doc, job.photos, &error)) return Fail("gif", error);
     RefPtr<CEffectTemplate> t = OpenTemplate(file, &doc, &error);
     if (!t) return Fail("gif", error);
     for (const GifKind& kind : kKinds) {
         if (!kind.accepts(*t)) continue;
         doc.SetCurrentTemplate(t.get());
-        const bool ok = kind.write(*t, doc, job, error);
+        const bool ok = kind.write(*t, doc, job, &error);
         doc.SetCurrentTemplate(nullptr);
         if (!ok) return Fail("gif", "cannot write " + (toStdout ? "the GIF" : job.out) + ": " + stdoutFile.Explain(error));
-        if (toStdout && !stdoutFile.Send(error)) return Fail("gif", "cannot write the GIF: " + error);
+        if (toStdout && !stdoutFile.Send(&error)) return Fail("gif", "cannot write the GIF: " + error);
         return 0;
     }
     return Fail("gif", "the template \"" + t->displayName + "\" does not move; only 3D and expression templates make GIFs");

@@ -140,16 +140,16 @@ int Run(const Args& args)
     StdinPhoto stdinPhoto;
     for (std::string& photo : job.photos) {
         if (photo != "-") continue;
-        if (!stdinPhoto.Read(error)) return Fail("render", error);
+        if (!stdinPhoto.Read(&error)) return Fail("render", error);
         photo = stdinPhoto.Path();
     }
     const auto start = std::chrono::steady_clock::now();
-    const cv::Mat result = RunRenderJob(job, error);
+    const cv::Mat result = RunRenderJob(job, &error);
     if (result.empty()) return Fail("render", stdinPhoto.Explain(error));
     Detail("render", "rendered in " + std::to_string(MillisecondsSince(start)) + " ms");
     if (toStdout) {
         std::string bytes;
-        if (!EncodeImage(result, type->PreferredExtension(), bytes, quality, &error) || !WriteStdout(bytes, error))
+        if (!EncodeImage(result, type->PreferredExtension(), bytes, quality, &error) || !WriteStdout(bytes, &error))
             return Fail("render", "cannot write the picture: " + error);
         return 0;
     }

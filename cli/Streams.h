@@ -20,7 +20,7 @@ public:
     StdinPhoto& operator=(const StdinPhoto&) = delete;
 
     /** Reads all of standard input; false with a reason when it is empty, too large or unreadable. */
-    bool Read(std::string& error);
+    bool Read(std::string* error);
     const std::string& Path() const { return path_; }
     /** text with the temporary file's name replaced by "standard input", for messages. */
     std::string Explain(std::string text) const;
@@ -30,7 +30,7 @@ private:
 };
 
 /** Writes all of bytes to standard output and flushes it; false with a reason. */
-bool WriteStdout(std::string_view bytes, std::string& error);
+bool WriteStdout(std::string_view bytes, std::string* error);
 
 /**
  * @brief Standard output for writers that only write to a named file (the GIF writer): a
@@ -45,10 +45,10 @@ public:
     StdoutFile& operator=(const StdoutFile&) = delete;
 
     /** Makes the file, its name ending in suffix (".gif"); false with a reason. */
-    bool Create(const std::string& suffix, std::string& error);
+    bool Create(const std::string& suffix, std::string* error);
     const std::string& Path() const { return path_; }
     /** Copies what was written to the file to standard output; false with a reason. */
-    bool Send(std::string& error) const;
+    bool Send(std::string* error) const;
     /** text with the temporary file's name replaced by "standard output", for messages. */
     std::string Explain(std::string text) const;
 

@@ -22,7 +22,7 @@ void CF_MultiCyldr::Init()
     CF_MultiSrc::Init();
     depth_ = cv::Mat::zeros(output_.size(), CV_32FC1);
     meshError_.clear();
-    if (!LoadFilterMesh(*this, mesh_, meshError_, &meshUnusable_) && meshError_.empty()) meshError_ = "the mesh did not load";
+    if (!LoadFilterMesh(*this, mesh_, &meshError_, &meshUnusable_) && meshError_.empty()) meshError_ = "the mesh did not load";
 }
 
 void CF_MultiCyldr::SetOutputSize(const cv::Size* size)

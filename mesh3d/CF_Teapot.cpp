@@ -35,7 +35,7 @@ void CF_Teapot::Init()
     output_ = cv::Mat::zeros(kDefaultSize, CV_8UC3);
     depth_ = cv::Mat::zeros(kDefaultSize, CV_32FC1);
     meshError_.clear();
-    if (!LoadFilterMesh(*this, mesh_, meshError_, &meshUnusable_) && meshError_.empty()) meshError_ = "the mesh did not load";
+    if (!LoadFilterMesh(*this, mesh_, &meshError_, &meshUnusable_) && meshError_.empty()) meshError_ = "the mesh did not load";
 }
 
 void CF_Teapot::SetOutputSize(const cv::Size* size)

@@ -1,5 +1,6 @@
 #include "mesh3d/FilterMesh.h"
 
+#include "platform/Failure.h"
 #include "platform/Folders.h"
 
 #include <opencv2/imgproc.hpp>
@@ -12,16 +13,13 @@ std::string MeshFilePath(const CImageFilter& filter, std::string* error)
     return filter.ResolveFileName(filter.ParamText("mesh"), error);
 }
 
-bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error, bool* unusable)
+bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string* error, bool* unusable)
 {
     if (unusable) *unusable = false;
-    if (filter.ParamText("mesh").empty()) {
-        error = "the filter names no mesh file";
-        return false;
-    }
-    const std::string path = MeshFilePath(filter, &error);
+    if (filter.ParamText("mesh").empty()) return platform::Fail(error, "the filter names no mesh file");
+    const std::string path = MeshFilePath(filter, error);
     if (path.empty()) return false;
-    if (LoadMeshFile(mesh, path, &error)) return true;
+    if (LoadMeshFile(mesh, path, error)) return true;
     if (unusable) *unusable = platform::FileExists(path);
     return false;
 }

@@ -16,7 +16,7 @@ std::string MeshFilePath(const CImageFilter& filter, std::string* error = nullpt
  * @brief Loads the model named by the filter's "mesh" setting; false with a reason when it
  * cannot. unusable tells a file that is there but refused from one that is missing.
  */
-bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string& error, bool* unusable = nullptr);
+bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string* error, bool* unusable = nullptr);
 
 /**
  * @brief A copy of photo small enough for an output of the given size (longest side at most

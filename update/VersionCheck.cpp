@@ -4,6 +4,7 @@
 
 #include "i18n/IniFile.h"
 #include "i18n/LanguageManager.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
@@ -111,33 +112,29 @@ Workers& TheWorkers()
     return workers;
 }
 
-bool DownloadToFileImpl(const std::string& localPath, const std::string& url, std::string& error,
+bool DownloadToFileImpl(const std::string& localPath, const std::string& url, std::string* error,
                         const TransferLimits& limits, const std::atomic<bool>* cancel)
 {
-    if (!platform::MakeFolders(platform::ParentFolder(localPath))) {
-        error = "cannot create the folder of " + localPath;
-        return false;
-    }
+    if (!platform::MakeFolders(platform::ParentFolder(localPath)))
+        return platform::Fail(error, "cannot create the folder of " + localPath);
     TransferLimits bounded = limits;
     bounded.maxBytes = std::min<std::uint64_t>(limits.maxBytes, kMaxVersionFileBytes);
     // The old copy is replaced only by a complete new one.
     const std::string partial = platform::TemporaryNameBeside(localPath);
     const TransferResult r = HttpDownload(url, partial, bounded, cancel);
-    if (r.Ok() && platform::ReplaceFile(partial, localPath, &error)) return true;
+    if (r.Ok() && platform::ReplaceFile(partial, localPath, error)) return true;
     unlink(partial.c_str());
     if (r.Ok()) return false;  // error says why the rename failed
     if (r.outcome > 0)
-        error = i18n::Languages().FormatString(kMessageHttpError, {url, static_cast<long long>(r.outcome)});
-    else
-        error = r.error;
-    return false;
+        return platform::Fail(error, i18n::Languages().FormatString(kMessageHttpError, {url, static_cast<long long>(r.outcome)}));
+    return platform::Fail(error, r.error);
 }
 
 void Workers::CheckVersionWorker(const OwnVersion& own, const TransferLimits& limits, const std::atomic<bool>* cancel)
 {
     const std::string local = LocalVersionFile();
     std::string error;
-    if (DownloadToFileImpl(local, RemoteVersionUrl(), error, limits, cancel)) {
+    if (DownloadToFileImpl(local, RemoteVersionUrl(), &error, limits, cancel)) {
         const SiteVersion site = ReadVersionFile(local);
         Report(OwnVersionNumber(own) < site.version ? platform::msg::NewerVersion : platform::msg::UpToDate,
                site.version, site.build);
@@ -189,7 +186,7 @@ std::string LocalVersionFile()
 std::string RemoteVersionUrl() { return SiteFileUrl("version_free.ini"); }
 std::string DownloadPageUrl() { return SiteFileUrl("download.html"); }
 
-bool DownloadToFile(const std::string& localPath, const std::string& url, std::string& error,
+bool DownloadToFile(const std::string& localPath, const std::string& url, std::string* error,
                     const TransferLimits& limits)
 {
     return DownloadToFileImpl(localPath, url, error, limits, nullptr);

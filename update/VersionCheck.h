@@ -52,7 +52,7 @@ std::string DownloadPageUrl();
  * new one). On failure, error says why: message 151 for an HTTP status other than 200, the
  * transfer's own description otherwise.
  */
-bool DownloadToFile(const std::string& localPath, const std::string& url, std::string& error,
+bool DownloadToFile(const std::string& localPath, const std::string& url, std::string* error,
                     const TransferLimits& limits = {});
 
 struct SiteVersion {

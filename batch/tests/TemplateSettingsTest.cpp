@@ -79,9 +79,9 @@ TEST(TemplateSettings, TheJobRendersWhatTheTemplateWithItsSettingsRenders)
     RenderJob fromWindow = job;
     fromWindow.photos = fromFile.photos;
     std::string error;
-    const cv::Mat a = RunRenderJob(fromFile, error);
+    const cv::Mat a = RunRenderJob(fromFile, &error);
     ASSERT_FALSE(a.empty()) << error;
-    const cv::Mat b = RunRenderJob(fromWindow, error);
+    const cv::Mat b = RunRenderJob(fromWindow, &error);
     ASSERT_FALSE(b.empty()) << error;
     EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0);
     platform::SetFixedSeed(std::nullopt);

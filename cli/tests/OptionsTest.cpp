@@ -98,12 +98,18 @@ TEST(JsonString, IsValidUtf8WhateverTheBytes)
 
 TEST(BatchNames, PatternsNameEveryResultInsideTheFolder)
 {
-    EXPECT_EQ(CheckBatchNamePattern("%b-%t-%n.%e"), "");
-    EXPECT_EQ(CheckBatchNamePattern("100%%-%b.%e"), "");
-    EXPECT_NE(CheckBatchNamePattern(""), "");
-    EXPECT_NE(CheckBatchNamePattern("sub/%b.%e"), "");
-    EXPECT_NE(CheckBatchNamePattern("%b.%x").find("%x"), std::string::npos);
-    EXPECT_NE(CheckBatchNamePattern("%b.%"), "");
+    std::string why = "untouched";
+    EXPECT_TRUE(CheckBatchNamePattern("%b-%t-%n.%e", &why));
+    EXPECT_TRUE(CheckBatchNamePattern("100%%-%b.%e", &why));
+    EXPECT_EQ(why, "untouched") << "a reason is given only on failure";
+    for (const char* bad : {"", "sub/%b.%e", "%b.%"}) {
+        why.clear();
+        EXPECT_FALSE(CheckBatchNamePattern(bad, &why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+    EXPECT_FALSE(CheckBatchNamePattern("%b.%x", &why));
+    EXPECT_NE(why.find("%x"), std::string::npos);
+    EXPECT_FALSE(CheckBatchNamePattern("%b.%x")) << "the reason is optional";
 
     const auto plan = PlanBatchOutputs({"/p/a.jpg", "/q/b.png", "/r/a.tif"}, "/out", "webp", "%n-%b-%t-100%%.%e", "Rain/Heavy");
     ASSERT_EQ(plan.size(), 3u);
