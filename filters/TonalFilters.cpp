@@ -1,7 +1,7 @@
 #include "filters/TonalFilters.h"
 
 #include "engine/Registry.h"
-#include "filters/ReliefAndEdges.h"
+#include "filters/TonalAlgorithms.h"
 #include "filters/VariableValues.h"
 #include "filters/WorkingResolution.h"
 

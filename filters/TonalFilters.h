@@ -2,7 +2,8 @@
 /**
  * @file TonalFilters.h
  * @brief Filters that keep the photo's colours but change its relief, outlines or detail:
- * "EmbossFilter", "EdgeFilter", "DimFilter", "GridFilter" and "MosaicFilter".
+ * "EmbossFilter", "EdgeFilter", "DimFilter", "GridFilter" and "MosaicFilter" (algorithms in
+ * TonalAlgorithms.h).
  *
  * Threads: as every filter (engine/ImageFilter.h). Stop may come from any thread; it sets
  * the process-wide stop flag, which FocusBlur polls.

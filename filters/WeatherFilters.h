@@ -2,7 +2,7 @@
 /**
  * @file WeatherFilters.h
  * @brief Weather and water over a photo: "RainFilter", "SnowFilter", "MistFilter" and
- * "WaveFilter".
+ * "WaveFilter" (algorithms in WeatherAlgorithms.h).
  *
  * Rain, snow and mist are random. Start takes a new seed (the clock, or the fixed seed of
  * scripts); every Process draws from its own generator seeded with it, so a picture stays the

@@ -1,5 +1,5 @@
 // Loops that run under cv::parallel_for_ must give what one thread gives, bit for bit.
-#include "filters/ReliefAndEdges.h"
+#include "filters/TonalAlgorithms.h"
 #include "filters/WeatherAlgorithms.h"
 #include "filters/tests/FilterTestUtil.h"
 #include "filters/tests/GoldenInput.h"

@@ -1,4 +1,4 @@
-#include "filters/ReliefAndEdges.h"
+#include "filters/TonalAlgorithms.h"
 #include "filters/SampleImage.h"
 #include "filters/TonalFilters.h"
 #include "filters/WorkingResolution.h"

@@ -1,7 +1,7 @@
 #pragma once
 /**
- * @file ReliefAndEdges.h
- * @brief Pixel algorithms of the tonal, edge and tiling filters: relief, soft outlines, focus
+ * @file TonalAlgorithms.h
+ * @brief Pixel algorithms of the tonal filters (TonalFilters.h): relief, soft outlines, focus
  * blur, tile grid and pixelation. Images are owned by the caller; 8-bit BGR unless stated.
  */
 #include <opencv2/core.hpp>

@@ -1,4 +1,4 @@
-#include "filters/ReliefAndEdges.h"
+#include "filters/TonalAlgorithms.h"
 
 #include "engine/ImageFilter.h"
 #include "filters/SampleImage.h"
