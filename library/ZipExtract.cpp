@@ -63,6 +63,142 @@ bool MoveTree(const fs::path& src, const fs::path& dst, std::string* error)
     return Fail(error, dst.string() + " is in the way (a file where the archive has a folder, or the reverse)");
 }
 
+
+using ArchivePtr = std::unique_ptr<zip_t, ArchiveCloser>;
+
+ArchivePtr OpenArchive(const std::string& archive, std::string* error)
+{
+    int zerr = 0;
+    ArchivePtr zip(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zerr));
+    if (!zip) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, zerr);
+        const std::string why = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        Fail(error, "not a readable ZIP archive (" + why + ")");
+    }
+    return zip;
+}
+
+struct Entry {
+    zip_uint64_t index;
+    std::string path;
+    bool folder;
+    std::uint64_t size;
+};
+
+/** Refuses entries that are neither file nor folder. */
+bool CheckEntryType(zip_t* zip, zip_uint64_t index, const char* name, std::string* error)
+{
+    // A link would be unpacked as a file holding its target, or, by another unpacker, point
+    // anywhere; a device or pipe means nothing in a template either.
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(zip, index, 0, &system, &attributes) == 0 && system == ZIP_OPSYS_UNIX) {
+        const mode_t type = static_cast<mode_t>(attributes >> 16) & S_IFMT;
+        if (type != 0 && type != S_IFREG && type != S_IFDIR)
+            return Fail(error, std::string("the archive entry \"") + name + "\" is " +
+                                   (type == S_IFLNK ? "a symbolic link" : "a special file") +
+                                   ", not a file or folder");
+    }
+    return true;
+}
+
+/** Checks every name and the declared sizes, before anything is written. */
+bool ListEntries(zip_t* zip, const ExtractLimits& limits, std::vector<Entry>* entries, std::string* error)
+{
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxEntries)
+        return Fail(error, "the archive holds too many entries");
+    std::uint64_t declared = 0;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(zip, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
+            return Fail(error, "the archive's directory is damaged");
+        bool folder = false;
+        const std::optional<std::string> path = SafeEntryPath(st.name, &folder);
+        if (!path) return Fail(error, std::string("the archive entry \"") + st.name + "\" points outside its folder");
+        const std::string top = path->substr(0, path->find('/'));
+        if (platform::EqualsNoCase(top, "template.cfg") || top.rfind(kExtractionPrefix, 0) == 0)
+            return Fail(error, std::string("the archive entry \"") + st.name + "\" would replace a library file");
+        if (!CheckEntryType(zip, index, st.name, error)) return false;
+        const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
+        if (size > limits.maxTotalBytes || declared + size > limits.maxTotalBytes)
+            return Fail(error, "the archive would unpack to more than " + update::FormatByteSize(limits.maxTotalBytes));
+        declared += size;
+        entries->push_back({index, *path, folder, size});
+    }
+    return true;
+}
+
+/**
+ * Inflates one file entry into out. total counts what all entries inflated so far, so that
+ * the archive's limit holds over them together.
+ */
+bool InflateEntry(zip_t* zip, const Entry& e, const std::string& out, std::vector<char>& buffer,
+                  std::uint64_t& total, std::uint64_t maxTotal, std::string* error)
+{
+    std::unique_ptr<zip_file_t, EntryCloser> in(zip_fopen_index(zip, e.index, 0));
+    if (!in) return Fail(error, "cannot read " + e.path + " (" + zip_strerror(zip) + ")");
+    std::FILE* file = std::fopen(out.c_str(), "wb");
+    if (!file) return Fail(error, "cannot create " + e.path + ": " + std::strerror(errno));
+    std::uint64_t written = 0;
+    bool ok = true;
+    std::string why;
+    for (;;) {
+        const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
+        if (n == 0) break;
+        if (n < 0) {
+            ok = false;
+            why = "cannot unpack " + e.path + " (" + zip_file_strerror(in.get()) + ")";
+            break;
+        }
+        written += static_cast<std::uint64_t>(n);
+        total += static_cast<std::uint64_t>(n);
+        // An entry that inflates beyond what the directory declares is lying about itself.
+        if (written > e.size || total > maxTotal) {
+            ok = false;
+            why = "the archive unpacks to more than it declares";
+            break;
+        }
+        if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
+            ok = false;
+            why = "cannot write " + e.path + ": " + std::strerror(errno);
+            break;
+        }
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        why = "cannot write " + e.path;
+    }
+    if (!ok) return Fail(error, why);
+    if (written != e.size) return Fail(error, e.path + " is shorter than the archive declares");
+    return true;
+}
+
+bool UnpackEntries(zip_t* zip, const std::vector<Entry>& entries, const std::string& staging,
+                   const std::function<void(const std::string&)>& onEntry, const ExtractLimits& limits,
+                   std::string* error)
+{
+    std::vector<char> buffer(1 << 16);
+    std::uint64_t total = 0;
+    for (const Entry& e : entries) {
+        if (onEntry) onEntry(e.folder && !e.path.empty() ? e.path + "/" : e.path);
+        if (e.path.empty()) continue;
+        const std::string out = staging + "/" + e.path;
+        if (e.folder) {
+            if (!platform::MakeFolders(out)) return Fail(error, "cannot create the folder " + e.path);
+            continue;
+        }
+        if (!platform::MakeFolders(platform::ParentFolder(out)))
+            return Fail(error, "cannot create the folder of " + e.path);
+        if (!InflateEntry(zip, e, out, buffer, total, limits.maxTotalBytes, error)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::unique_ptr<ExtractionFolder> ExtractionFolder::Create(const std::string& parent, std::string* error)
@@ -148,117 +284,22 @@ bool ExtractArchive(const std::string& archive, const std::string& targetFolder,
                     const ExtractLimits& limits, const std::function<bool(std::string* why)>& beforeMove)
 {
     if (!platform::IsFolder(targetFolder)) return Fail(error, "the folder " + targetFolder + " does not exist");
-    // Reading the directory converts entry times with mktime, whose time-zone state glibc
-    // guards with a lock the race detector cannot see; one reader at a time keeps the
-    // detector quiet at no real cost (the directory is small, inflating stays parallel).
-    static std::mutex directoryMutex;
-    std::unique_lock directoryLock(directoryMutex);
-    int zerr = 0;
-    std::unique_ptr<zip_t, ArchiveCloser> zip(zip_open(archive.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &zerr));
-    if (!zip) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, zerr);
-        const std::string why = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        return Fail(error, "not a readable ZIP archive (" + why + ")");
-    }
-    const zip_int64_t count = zip_get_num_entries(zip.get(), 0);
-    if (count < 0 || static_cast<std::uint64_t>(count) > limits.maxEntries)
-        return Fail(error, "the archive holds too many entries");
-
-    // Check every name and the declared sizes before anything is written.
-    struct Entry {
-        zip_uint64_t index;
-        std::string path;
-        bool folder;
-        std::uint64_t size;
-    };
     std::vector<Entry> entries;
-    std::uint64_t declared = 0;
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat_index(zip.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME))
-            return Fail(error, "the archive's directory is damaged");
-        bool folder = false;
-        const std::optional<std::string> path = SafeEntryPath(st.name, &folder);
-        if (!path) return Fail(error, std::string("the archive entry \"") + st.name + "\" points outside its folder");
-        const std::string top = path->substr(0, path->find('/'));
-        if (platform::EqualsNoCase(top, "template.cfg") || top.rfind(kExtractionPrefix, 0) == 0)
-            return Fail(error, std::string("the archive entry \"") + st.name + "\" would replace a library file");
-        // A link would be unpacked as a file holding its target, or, by another unpacker, point
-        // anywhere; a device or pipe means nothing in a template either.
-        zip_uint8_t system = 0;
-        zip_uint32_t attributes = 0;
-        if (zip_file_get_external_attributes(zip.get(), static_cast<zip_uint64_t>(i), 0, &system, &attributes) == 0 &&
-            system == ZIP_OPSYS_UNIX) {
-            const mode_t type = static_cast<mode_t>(attributes >> 16) & S_IFMT;
-            if (type != 0 && type != S_IFREG && type != S_IFDIR)
-                return Fail(error, std::string("the archive entry \"") + st.name + "\" is " +
-                                       (type == S_IFLNK ? "a symbolic link" : "a special file") +
-                                       ", not a file or folder");
-        }
-        const std::uint64_t size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
-        if (size > limits.maxTotalBytes || declared + size > limits.maxTotalBytes)
-            return Fail(error, "the archive would unpack to more than " + update::FormatByteSize(limits.maxTotalBytes));
-        declared += size;
-        entries.push_back({static_cast<zip_uint64_t>(i), *path, folder, size});
+    ArchivePtr zip;
+    {
+        // Reading the directory converts entry times with mktime, whose time-zone state glibc
+        // guards with a lock the race detector cannot see; one reader at a time keeps the
+        // detector quiet at no real cost (the directory is small, inflating stays parallel).
+        static std::mutex directoryMutex;
+        std::lock_guard directoryLock(directoryMutex);
+        zip = OpenArchive(archive, error);
+        if (!zip || !ListEntries(zip.get(), limits, &entries, error)) return false;
     }
-
-    directoryLock.unlock();
 
     RemoveAbandonedExtractions(targetFolder);
     const std::unique_ptr<ExtractionFolder> staging = ExtractionFolder::Create(targetFolder, error);
     if (!staging) return false;
-
-    std::vector<char> buffer(1 << 16);
-    std::uint64_t total = 0;
-    for (const Entry& e : entries) {
-        if (onEntry) onEntry(e.folder && !e.path.empty() ? e.path + "/" : e.path);
-        if (e.path.empty()) continue;
-        const std::string out = staging->Path() + "/" + e.path;
-        if (e.folder) {
-            if (!platform::MakeFolders(out)) return Fail(error, "cannot create the folder " + e.path);
-            continue;
-        }
-        if (!platform::MakeFolders(platform::ParentFolder(out)))
-            return Fail(error, "cannot create the folder of " + e.path);
-        std::unique_ptr<zip_file_t, EntryCloser> in(zip_fopen_index(zip.get(), e.index, 0));
-        if (!in) return Fail(error, "cannot read " + e.path + " (" + zip_strerror(zip.get()) + ")");
-        std::FILE* file = std::fopen(out.c_str(), "wb");
-        if (!file) return Fail(error, "cannot create " + e.path + ": " + std::strerror(errno));
-        std::uint64_t written = 0;
-        bool ok = true;
-        std::string why;
-        for (;;) {
-            const zip_int64_t n = zip_fread(in.get(), buffer.data(), buffer.size());
-            if (n == 0) break;
-            if (n < 0) {
-                ok = false;
-                why = "cannot unpack " + e.path + " (" + zip_file_strerror(in.get()) + ")";
-                break;
-            }
-            written += static_cast<std::uint64_t>(n);
-            total += static_cast<std::uint64_t>(n);
-            // An entry that inflates beyond what the directory declares is lying about itself.
-            if (written > e.size || total > limits.maxTotalBytes) {
-                ok = false;
-                why = "the archive unpacks to more than it declares";
-                break;
-            }
-            if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), file) != static_cast<size_t>(n)) {
-                ok = false;
-                why = "cannot write " + e.path + ": " + std::strerror(errno);
-                break;
-            }
-        }
-        if (std::fclose(file) != 0 && ok) {
-            ok = false;
-            why = "cannot write " + e.path;
-        }
-        if (!ok) return Fail(error, why);
-        if (written != e.size) return Fail(error, e.path + " is shorter than the archive declares");
-    }
+    if (!UnpackEntries(zip.get(), entries, staging->Path(), onEntry, limits, error)) return false;
 
     if (std::string why; beforeMove && !beforeMove(&why)) return Fail(error, why);
     return MoveTree(staging->Path(), fs::path(targetFolder), error);
