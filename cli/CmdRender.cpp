@@ -53,35 +53,38 @@ constexpr int kDefaultQuality = 95;
 
 namespace {
 
-int Run(const Args& args)
+/** Where and how the picture goes. */
+struct Output {
+    std::string path;  ///< "-" for standard output
+    const PictureType* type = nullptr;
+    int quality = kDefaultQuality;
+    bool ToStdout() const { return path == "-"; }
+};
+
+/** 0, or the exit code of a bad --out, --format or --quality. */
+int ParseOutput(const Args& args, Output& o)
 {
-    if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
-    const auto templ = args.Value("template");
-    const auto out = args.Value("out");
-    RenderJob job;
-    job.photos = args.Values("photo");
-    if (!templ) return Fail("render", "--template is required", 2);
-    if (job.photos.empty()) return Fail("render", "at least one --photo is required", 2);
-    if (!out) return Fail("render", "--out is required", 2);
-    const bool toStdout = *out == "-";
-    const PictureType* type = toStdout ? PictureTypeNamed(args.Value("format").value_or("png")) : PictureTypeOfFile(*out);
-    if (!type || !type->writable) {
+    const bool toStdout = o.ToStdout();
+    o.type = toStdout ? PictureTypeNamed(args.Value("format").value_or("png")) : PictureTypeOfFile(o.path);
+    if (!o.type || !o.type->writable) {
         if (toStdout) return Fail("render", "--format must be " + WritableTypeNames(), 2);
         return Fail("render", "--out must end in " + WritableTypeNames(".") + ", or be - for standard output", 2);
     }
-    if (const auto f = args.Value("format"); f && !toStdout && PictureTypeNamed(*f) != type)
-        return Fail("render", "--format " + *f + " disagrees with the name " + *out + "; --format is for --out -", 2);
+    if (const auto f = args.Value("format"); f && !toStdout && PictureTypeNamed(*f) != o.type)
+        return Fail("render", "--format " + *f + " disagrees with the name " + o.path + "; --format is for --out -", 2);
     if (toStdout && isatty(STDOUT_FILENO))
         return Fail("render", "will not write a picture to a terminal; redirect standard output to a file or a pipe", 2);
-    int quality = kDefaultQuality;
     if (const auto q = args.Value("quality")) {
         long long n = 0;
         if (!ParseInt(*q, n) || n < 1 || n > 100) return Fail("render", "bad value for --quality: \"" + *q + "\" (want 1 to 100)", 2);
-        quality = static_cast<int>(n);
+        o.quality = static_cast<int>(n);
     }
-    if (std::count(job.photos.begin(), job.photos.end(), "-") > 1)
-        return Fail("render", "standard input can give only one photo", 2);
+    return 0;
+}
 
+/** --var1..3, --roi and --size; 0 or the exit code of a bad value. */
+int ParseTemplateValues(const Args& args, RenderJob& job)
+{
     for (int i = 0; i < 3; ++i) {
         const std::string name = "var" + std::to_string(i + 1);
         if (const auto v = args.Value(name)) {
@@ -100,6 +103,12 @@ int Run(const Args& args)
         if (!ParseSize(*size, w, h)) return Fail("render", "bad value for --size: \"" + *size + "\" (want WxH)", 2);
         job.viewSize = cv::Size(w, h);
     }
+    return 0;
+}
+
+/** --corner, --turn and --seed; 0 or the exit code of a bad value. */
+int ParseShapeValues(const Args& args, RenderJob& job)
+{
     for (const std::string& c : args.Values("corner")) {
         std::vector<double> v;
         const bool whole = ParseList(c, 3, v) && v[0] == std::floor(v[0]) && v[1] == std::floor(v[1]) &&
@@ -119,7 +128,12 @@ int Run(const Args& args)
             return Fail("render", "bad value for --seed: \"" + *seed + "\"", 2);
         platform::SetFixedSeed(static_cast<std::uint32_t>(s));
     }
+    return 0;
+}
 
+/** --face, --align, --expression and --amount; 0 or the exit code of a bad value. */
+int ParseFaceValues(const Args& args, RenderJob& job)
+{
     if (const auto face = args.Value("face")) {
         long long n = 0;
         if (!ParseInt(*face, n) || n < 1 || n > 1000) return Fail("render", "bad value for --face: \"" + *face + "\"", 2);
@@ -132,6 +146,40 @@ int Run(const Args& args)
         if (!ParseDouble(*amount, a)) return Fail("render", "bad value for --amount: \"" + *amount + "\"", 2);
         job.amount = a;
     }
+    return 0;
+}
+
+int WriteResult(const cv::Mat& result, const Output& out)
+{
+    std::string error;
+    if (out.ToStdout()) {
+        std::string bytes;
+        if (!EncodeImage(result, out.type->PreferredExtension(), bytes, out.quality, &error) || !WriteStdout(bytes, &error))
+            return Fail("render", "cannot write the picture: " + error);
+        return 0;
+    }
+    if (!SaveImage(out.path, result, &error, out.quality)) return Fail("render", "cannot write " + out.path + ": " + error);
+    return 0;
+}
+
+int Run(const Args& args)
+{
+    if (!args.Positional().empty()) return Fail("render", "unexpected argument \"" + args.Positional()[0] + "\"", 2);
+    const auto templ = args.Value("template");
+    const auto outPath = args.Value("out");
+    RenderJob job;
+    job.photos = args.Values("photo");
+    if (!templ) return Fail("render", "--template is required", 2);
+    if (job.photos.empty()) return Fail("render", "at least one --photo is required", 2);
+    if (!outPath) return Fail("render", "--out is required", 2);
+    Output out;
+    out.path = *outPath;
+    if (const int rc = ParseOutput(args, out)) return rc;
+    if (std::count(job.photos.begin(), job.photos.end(), "-") > 1)
+        return Fail("render", "standard input can give only one photo", 2);
+    if (const int rc = ParseTemplateValues(args, job)) return rc;
+    if (const int rc = ParseShapeValues(args, job)) return rc;
+    if (const int rc = ParseFaceValues(args, job)) return rc;
 
     std::string error;
     job.templateFile = ResolveTemplate(*templ, &error);
@@ -147,14 +195,7 @@ int Run(const Args& args)
     const cv::Mat result = RunRenderJob(job, &error);
     if (result.empty()) return Fail("render", stdinPhoto.Explain(error));
     Detail("render", "rendered in " + std::to_string(MillisecondsSince(start)) + " ms");
-    if (toStdout) {
-        std::string bytes;
-        if (!EncodeImage(result, type->PreferredExtension(), bytes, quality, &error) || !WriteStdout(bytes, &error))
-            return Fail("render", "cannot write the picture: " + error);
-        return 0;
-    }
-    if (!SaveImage(*out, result, &error, quality)) return Fail("render", "cannot write " + *out + ": " + error);
-    return 0;
+    return WriteResult(result, out);
 }
 
 }  // namespace
