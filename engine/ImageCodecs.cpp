@@ -352,11 +352,14 @@ bool EncodePngInto(const cv::Mat& image, PngIo& io)
 // BMP
 
 struct BmpLayout {
+    std::size_t dataAt = 0, headerSize = 0;  // where the pixels start, the info header's length
     int width = 0, height = 0, bpp = 0;
     bool topDown = false;
     std::uint32_t compression = 0;
     std::uint32_t masks[4] = {0, 0, 0, 0};  // red, green, blue, alpha
     std::vector<cv::Vec4b> palette;          // BGRA
+    bool Rle() const { return compression == 1 || compression == 2; }
+    bool BitFields() const { return compression == 3 || compression == 6; }
 };
 
 // Shift and scale that take a bit-field channel to 0..255.
@@ -423,19 +426,19 @@ bool DecodeBmpRle(const unsigned char* p, std::size_t n, const BmpLayout& l, cv:
     return true;  // a missing end marker leaves the rest at colour 0, as other readers do
 }
 
-cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
+// The reasons below are returned as they are refused: nullptr means the step went well.
+
+// Reads the file and info headers into l and checks that the combination is one we decode.
+const char* ReadBmpHeader(const unsigned char* p, std::size_t n, BmpLayout& l)
 {
-    const unsigned char* p = Bytes(file);
-    const std::size_t n = file.size();
-    if (n < 26) return Refuse(error, "the BMP header is cut short");
-    const std::size_t dataAt = ReadLe32(p + 10);
-    const std::size_t headerSize = ReadLe32(p + 14);
-    BmpLayout l;
-    if (headerSize == 12) {
+    if (n < 26) return "the BMP header is cut short";
+    l.dataAt = ReadLe32(p + 10);
+    l.headerSize = ReadLe32(p + 14);
+    if (l.headerSize == 12) {
         l.width = static_cast<int>(ReadLe16(p + 18));
         l.height = static_cast<int>(ReadLe16(p + 20));
         l.bpp = static_cast<int>(ReadLe16(p + 24));
-    } else if (headerSize >= 40 && n >= 14 + 40) {
+    } else if (l.headerSize >= 40 && n >= 14 + 40) {
         l.width = static_cast<std::int32_t>(ReadLe32(p + 18));
         const std::int32_t h = static_cast<std::int32_t>(ReadLe32(p + 22));
         l.topDown = h < 0;
@@ -443,43 +446,89 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
         l.bpp = static_cast<int>(ReadLe16(p + 28));
         l.compression = ReadLe32(p + 30);
     } else {
-        return Refuse(error, "the BMP header is of an unknown kind");
+        return "the BMP header is of an unknown kind";
     }
-    if (TooManyPixels(l.width, l.height)) return Refuse(error, "the picture is too large or has no pixels");
-    const bool rle = l.compression == 1 || l.compression == 2;
-    const bool fields = l.compression == 3 || l.compression == 6;
-    if (l.compression > 3 && l.compression != 6) return Refuse(error, "the BMP compression is not supported");
-    if ((rle && (l.topDown || l.bpp != (l.compression == 1 ? 8 : 4))) || (fields && l.bpp != 16 && l.bpp != 32))
-        return Refuse(error, "the BMP header is damaged");
+    if (TooManyPixels(l.width, l.height)) return "the picture is too large or has no pixels";
+    if (l.compression > 3 && l.compression != 6) return "the BMP compression is not supported";
+    if ((l.Rle() && (l.topDown || l.bpp != (l.compression == 1 ? 8 : 4))) || (l.BitFields() && l.bpp != 16 && l.bpp != 32))
+        return "the BMP header is damaged";
     if (l.bpp != 1 && l.bpp != 4 && l.bpp != 8 && l.bpp != 16 && l.bpp != 24 && l.bpp != 32)
-        return Refuse(error, "the BMP colour depth is not supported");
+        return "the BMP colour depth is not supported";
+    return nullptr;
+}
 
-    if (fields) {
+// Reads the bit-field masks and the palette that follow the header.
+const char* ReadBmpColours(const unsigned char* p, std::size_t n, BmpLayout& l)
+{
+    if (l.BitFields()) {
         // The masks follow a 40-byte header, or are part of a longer one.
         const std::size_t at = 14 + 40;
-        if (at + 12 > n) return Refuse(error, "the BMP header is cut short");
+        if (at + 12 > n) return "the BMP header is cut short";
         for (int i = 0; i < 3; ++i) l.masks[i] = ReadLe32(p + at + 4 * i);
-        if ((headerSize >= 56 || l.compression == 6) && at + 16 <= n) l.masks[3] = ReadLe32(p + at + 12);
+        if ((l.headerSize >= 56 || l.compression == 6) && at + 16 <= n) l.masks[3] = ReadLe32(p + at + 12);
     } else if (l.bpp == 16) {
         l.masks[0] = 0x7C00, l.masks[1] = 0x03E0, l.masks[2] = 0x001F;
     }
     if (l.bpp <= 8) {
-        const std::size_t entry = headerSize == 12 ? 3 : 4;
-        std::size_t colours = headerSize >= 40 ? ReadLe32(p + 46) : 0;
+        const std::size_t entry = l.headerSize == 12 ? 3 : 4;
+        std::size_t colours = l.headerSize >= 40 ? ReadLe32(p + 46) : 0;
         if (colours == 0 || colours > (1u << l.bpp)) colours = std::size_t(1) << l.bpp;
-        const std::size_t at = 14 + headerSize;
-        if (at > n || (n - at) / entry < colours) return Refuse(error, "the BMP palette is cut short");
+        const std::size_t at = 14 + l.headerSize;
+        if (at > n || (n - at) / entry < colours) return "the BMP palette is cut short";
         for (std::size_t i = 0; i < colours; ++i) {
             const unsigned char* c = p + at + i * entry;
             l.palette.emplace_back(c[0], c[1], c[2], 255);
         }
         l.palette.resize(256, cv::Vec4b(0, 0, 0, 255));
     }
+    return nullptr;
+}
+
+// Unpacks uncompressed rows of stride bytes into out (BGRA, top-down).
+void UnpackBmpRows(const unsigned char* data, std::size_t stride, const BmpLayout& l, cv::Mat& out)
+{
+    const MaskChannel r(l.masks[0]), g(l.masks[1]), b(l.masks[2]), a(l.masks[3]);
+    const bool fields = l.BitFields();
+    for (int y = 0; y < l.height; ++y) {
+        const unsigned char* s = data + stride * static_cast<std::size_t>(l.topDown ? y : l.height - 1 - y);
+        cv::Vec4b* d = out.ptr<cv::Vec4b>(y);
+        for (int x = 0; x < l.width; ++x) {
+            switch (l.bpp) {
+            case 1: d[x] = l.palette[(s[x >> 3] >> (7 - (x & 7))) & 1]; break;
+            case 4: d[x] = l.palette[x & 1 ? s[x >> 1] & 15 : s[x >> 1] >> 4]; break;
+            case 8: d[x] = l.palette[s[x]]; break;
+            case 24: d[x] = cv::Vec4b(s[3 * x], s[3 * x + 1], s[3 * x + 2], 255); break;
+            case 16: {
+                const std::uint32_t v = ReadLe16(s + 2 * x);
+                d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
+                break;
+            }
+            default:  // 32
+                if (fields) {
+                    const std::uint32_t v = ReadLe32(s + 4 * x);
+                    d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
+                } else {
+                    d[x] = cv::Vec4b(s[4 * x], s[4 * x + 1], s[4 * x + 2], 255);
+                }
+            }
+        }
+    }
+}
+
+cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
+{
+    const unsigned char* p = Bytes(file);
+    const std::size_t n = file.size();
+    BmpLayout l;
+    if (const char* why = ReadBmpHeader(p, n, l)) return Refuse(error, why);
+    if (const char* why = ReadBmpColours(p, n, l)) return Refuse(error, why);
+    const std::size_t dataAt = l.dataAt;
     if (dataAt >= n) return Refuse(error, "the BMP file holds no pixels");
     const std::size_t stride = ((static_cast<std::size_t>(l.width) * l.bpp + 31) / 32) * 4;
     // Checked before the pixels are allocated: the data must be able to fill the picture. A
     // two-byte run paints at most 255 pixels, so run-length data of m bytes covers at most
     // 255 * m / 2 of them; the work below is then bounded by the file's size as well.
+    const bool rle = l.Rle();
     if (rle && static_cast<unsigned long long>(l.width) * l.height > 255ULL * ((n - dataAt + 1) / 2))
         return Refuse(error, "the BMP run-length data cannot fill the picture");
     if (!rle && (n - dataAt) / stride < static_cast<std::size_t>(l.height)) return Refuse(error, "the BMP file is truncated");
@@ -491,31 +540,7 @@ cv::Mat DecodeBmp(std::string_view file, bool withAlpha, std::string* error)
         for (int y = 0; y < l.height; ++y)
             for (int x = 0; x < l.width; ++x) out.at<cv::Vec4b>(y, x) = l.palette[index.at<unsigned char>(y, x)];
     } else {
-        const MaskChannel r(l.masks[0]), g(l.masks[1]), b(l.masks[2]), a(l.masks[3]);
-        for (int y = 0; y < l.height; ++y) {
-            const unsigned char* s = p + dataAt + stride * static_cast<std::size_t>(l.topDown ? y : l.height - 1 - y);
-            cv::Vec4b* d = out.ptr<cv::Vec4b>(y);
-            for (int x = 0; x < l.width; ++x) {
-                switch (l.bpp) {
-                case 1: d[x] = l.palette[(s[x >> 3] >> (7 - (x & 7))) & 1]; break;
-                case 4: d[x] = l.palette[x & 1 ? s[x >> 1] & 15 : s[x >> 1] >> 4]; break;
-                case 8: d[x] = l.palette[s[x]]; break;
-                case 24: d[x] = cv::Vec4b(s[3 * x], s[3 * x + 1], s[3 * x + 2], 255); break;
-                case 16: {
-                    const std::uint32_t v = ReadLe16(s + 2 * x);
-                    d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
-                    break;
-                }
-                default:  // 32
-                    if (fields) {
-                        const std::uint32_t v = ReadLe32(s + 4 * x);
-                        d[x] = cv::Vec4b(b(v), g(v), r(v), a(v));
-                    } else {
-                        d[x] = cv::Vec4b(s[4 * x], s[4 * x + 1], s[4 * x + 2], 255);
-                    }
-                }
-            }
-        }
+        UnpackBmpRows(p + dataAt, stride, l, out);
     }
     if (withAlpha) return out;
     cv::Mat bgr;
