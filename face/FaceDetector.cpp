@@ -103,6 +103,64 @@ bool SameImage(const cv::Mat& a, const cv::Mat& b)
     return true;
 }
 
+/** The photo in grey, reduced by kReduce and equalised: what the cascade searches. Empty when too small. */
+cv::Mat ReducedEqualisedGrey(const cv::Mat& image)
+{
+    cv::Mat grey, small;
+    cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+    // Rounded to nearest with ties to even, as the default rounding mode does.
+    const int sw = static_cast<int>(std::nearbyint(image.cols / kReduce));
+    const int sh = static_cast<int>(std::nearbyint(image.rows / kReduce));
+    if (sw < 1 || sh < 1) return {};
+    cv::resize(grey, small, cv::Size(sw, sh), 0, 0, cv::INTER_LINEAR);
+    cv::equalizeHist(small, small);
+    return small;
+}
+
+/** The cascade's faces on the reduced photo, left to right, then top to bottom. */
+std::vector<cv::Rect> CascadeCandidates(cv::CascadeClassifier& cascade, const cv::Mat& small)
+{
+    std::vector<cv::Rect> found;
+    try {
+        cascade.detectMultiScale(small, found, 1.1, 2, 0, cv::Size(30, 30));
+    } catch (const cv::Exception&) {
+        found.clear();
+    }
+    // The detector collects candidates on several threads, so its order varies from run
+    // to run; sorting gives every run the same cycle.
+    std::sort(found.begin(), found.end(), [](const cv::Rect& a, const cv::Rect& b) {
+        return a.x != b.x ? a.x < b.x : a.y < b.y;
+    });
+    return found;
+}
+
+/**
+ * Faces the cascade passed over (turned ones, mostly), as cascade-like boxes in reading
+ * order: the HOG finder's own faces whose centre lies in no confirmed box.
+ */
+std::vector<cv::Rect2f> FacesOnlyHogFinds(const HogFaceFinder& hog, const cv::Mat& workingGrey,
+                                          const std::vector<cv::Rect2f>& confirmed)
+{
+    std::vector<cv::Rect2f> extra;
+    std::vector<HogFace> own;
+    const cv::Size half(int(workingGrey.cols * kSearchScale), int(workingGrey.rows * kSearchScale));
+    // The finder's window is 80 pixels: a smaller picture cannot hold a face it would see.
+    if (half.width >= 80 && half.height >= 80) {
+        cv::Mat reduced;
+        cv::resize(workingGrey, reduced, half, 0, 0, cv::INTER_AREA);
+        own = hog.Find(reduced, kSearchThreshold);
+    }
+    for (const HogFace& h : own) {
+        const cv::Rect2f b(float(h.box.x / kSearchScale), float(h.box.y / kSearchScale),
+                           float(h.box.width / kSearchScale), float(h.box.height / kSearchScale));
+        const cv::Point2f centre(b.x + b.width / 2, b.y + b.height / 2);
+        const bool known = std::any_of(confirmed.begin(), confirmed.end(), [&](const cv::Rect2f& c) { return c.contains(centre); });
+        if (!known) extra.push_back(CascadeBoxFromHog(b));
+    }
+    SortInReadingOrder(extra);
+    return extra;
+}
+
 }  // namespace
 
 FaceDetector::FaceDetector() = default;
@@ -231,9 +289,7 @@ bool FaceDetector::Loaded()
 void FaceDetector::ResetFaceSearch()
 {
     std::lock_guard lock(lock_);
-    hasResults_ = false;
-    results_.clear();
-    next_ = 0;
+    ForgetListLocked();
 }
 
 int FaceDetector::NextIndex()
@@ -244,92 +300,55 @@ int FaceDetector::NextIndex()
 
 FaceRect FaceDetector::DetectNextFace(const cv::Mat& image, std::vector<FaceRect>* all)
 {
-    FaceRect result;
     if (all) all->clear();
-    if (image.empty() || image.type() != CV_8UC3) return result;
-
-    cv::Mat grey, small;
-    cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
-    // Rounded to nearest with ties to even, as the default rounding mode does.
-    const int sw = static_cast<int>(std::nearbyint(image.cols / kReduce));
-    const int sh = static_cast<int>(std::nearbyint(image.rows / kReduce));
-    if (sw < 1 || sh < 1) return result;
-    cv::resize(grey, small, cv::Size(sw, sh), 0, 0, cv::INTER_LINEAR);
-    cv::equalizeHist(small, small);
+    if (image.empty() || image.type() != CV_8UC3) return {};
+    const cv::Mat small = ReducedEqualisedGrey(image);
+    if (small.empty()) return {};
 
     std::lock_guard lock(lock_);
-    if (!loaded_) return result;
+    if (!loaded_) return {};
     EnsureHogLocked();
 
     // The list belongs to the photo it was found on: stepping on after the photo changed
     // would hand out a rectangle of another picture.
-    if (hasResults_ && !SameImage(small, listImage_)) {
-        hasResults_ = false;
-        results_.clear();
-        next_ = 0;
-    }
-    if (!hasResults_) {
-        std::vector<cv::Rect> found;
-        try {
-            cascade_.detectMultiScale(small, found, 1.1, 2, 0, cv::Size(30, 30));
-        } catch (const cv::Exception&) {
-            found.clear();
-        }
-        // The detector collects candidates on several threads, so its order varies from run
-        // to run; left to right (then top to bottom) gives every run the same cycle.
-        std::sort(found.begin(), found.end(), [](const cv::Rect& a, const cv::Rect& b) {
-            return a.x != b.x ? a.x < b.x : a.y < b.y;
-        });
-        results_.clear();
-        cv::Mat workingGrey;
-        cv::cvtColor(image, workingGrey, cv::COLOR_BGR2GRAY);
-        std::vector<cv::Rect2f> confirmed;
-        for (const cv::Rect& r : found) {
-            // Truncated toward zero, back in working-photo pixels.
-            const FaceRect face{static_cast<std::int32_t>(r.x * kReduce), static_cast<std::int32_t>(r.y * kReduce),
-                                static_cast<std::int32_t>(r.width * kReduce),
-                                static_cast<std::int32_t>(r.height * kReduce)};
-            const cv::Rect2f box(float(face.x), float(face.y), float(face.width), float(face.height));
-            const cv::Rect2f hogBox = ConfirmOnNeighbourhood(*hog_, workingGrey, box);
-            if (hogBox.empty()) continue;
-            results_.push_back(face);
-            confirmed.push_back(box);
-        }
-        // Faces the cascade passed over (turned ones, mostly) follow its own, in reading order.
-        std::vector<cv::Rect2f> extra;
-        std::vector<HogFace> own;
-        const cv::Size half(int(workingGrey.cols * kSearchScale), int(workingGrey.rows * kSearchScale));
-        // The finder's window is 80 pixels: a smaller picture cannot hold a face it would see.
-        if (half.width >= 80 && half.height >= 80) {
-            cv::Mat reduced;
-            cv::resize(workingGrey, reduced, half, 0, 0, cv::INTER_AREA);
-            own = hog_->Find(reduced, kSearchThreshold);
-        }
-        for (const HogFace& h : own) {
-            const cv::Rect2f b(float(h.box.x / kSearchScale), float(h.box.y / kSearchScale),
-                               float(h.box.width / kSearchScale), float(h.box.height / kSearchScale));
-            const cv::Point2f centre(b.x + b.width / 2, b.y + b.height / 2);
-            const bool known = std::any_of(confirmed.begin(), confirmed.end(), [&](const cv::Rect2f& c) { return c.contains(centre); });
-            if (!known) extra.push_back(CascadeBoxFromHog(b));
-        }
-        SortInReadingOrder(extra);
-        for (const cv::Rect2f& b : extra)
-            results_.push_back({static_cast<std::int32_t>(std::lround(b.x)), static_cast<std::int32_t>(std::lround(b.y)),
-                                static_cast<std::int32_t>(std::lround(b.width)),
-                                static_cast<std::int32_t>(std::lround(b.height))});
-        next_ = 0;
-        hasResults_ = !results_.empty();
-        if (hasResults_) listImage_ = small;
-    }
-    if (hasResults_) {
-        if (all) *all = results_;
-        result = results_[next_];
-        ++next_;
-        if (next_ >= static_cast<int>(results_.size())) {
-            hasResults_ = false;
-            results_.clear();
-            next_ = 0;
-        }
-    }
+    if (hasResults_ && !SameImage(small, listImage_)) ForgetListLocked();
+    if (!hasResults_) FindFacesLocked(image, small);
+    if (!hasResults_) return {};
+    if (all) *all = results_;
+    const FaceRect result = results_[next_];
+    ++next_;
+    if (next_ >= static_cast<int>(results_.size())) ForgetListLocked();
     return result;
+}
+
+void FaceDetector::ForgetListLocked()
+{
+    hasResults_ = false;
+    results_.clear();
+    next_ = 0;
+}
+
+void FaceDetector::FindFacesLocked(const cv::Mat& image, const cv::Mat& small)
+{
+    results_.clear();
+    cv::Mat workingGrey;
+    cv::cvtColor(image, workingGrey, cv::COLOR_BGR2GRAY);
+    std::vector<cv::Rect2f> confirmed;
+    for (const cv::Rect& r : CascadeCandidates(cascade_, small)) {
+        // Truncated toward zero, back in working-photo pixels.
+        const FaceRect face{static_cast<std::int32_t>(r.x * kReduce), static_cast<std::int32_t>(r.y * kReduce),
+                            static_cast<std::int32_t>(r.width * kReduce), static_cast<std::int32_t>(r.height * kReduce)};
+        const cv::Rect2f box(float(face.x), float(face.y), float(face.width), float(face.height));
+        const cv::Rect2f hogBox = ConfirmOnNeighbourhood(*hog_, workingGrey, box);
+        if (hogBox.empty()) continue;
+        results_.push_back(face);
+        confirmed.push_back(box);
+    }
+    for (const cv::Rect2f& b : FacesOnlyHogFinds(*hog_, workingGrey, confirmed))
+        results_.push_back({static_cast<std::int32_t>(std::lround(b.x)), static_cast<std::int32_t>(std::lround(b.y)),
+                            static_cast<std::int32_t>(std::lround(b.width)),
+                            static_cast<std::int32_t>(std::lround(b.height))});
+    next_ = 0;
+    hasResults_ = !results_.empty();
+    if (hasResults_) listImage_ = small;
 }

@@ -83,6 +83,9 @@ private:
     ~FaceDetector();
     bool LandmarksAvailableLocked();
     void EnsureHogLocked();
+    void ForgetListLocked();
+    /** Detects every face of image (small: its reduced grey) into results_; the lock is held. */
+    void FindFacesLocked(const cv::Mat& image, const cv::Mat& small);
 
     std::mutex lock_;
     cv::CascadeClassifier cascade_;

@@ -218,13 +218,25 @@ void FaceEngine::AlignFeatures()
     featuresLocated = false;
     stopRequest.store(false);
     const int levels = static_cast<int>(pyramid.size());
-    auto stopped = [&] { return stopRequest.load(std::memory_order_relaxed); };
+    if (!FitEyeBars(levels)) return;
+    FitMouthBars(levels);
+    if (Stopped()) return;
 
+    for (int g = 0; g < 3; ++g) {
+        locatedRegions[g] = RegionFromBars(bars[g], g);
+        currentRegions[g] = locatedRegions[g];
+    }
+    LevelRegions(currentRegions);
+    featuresLocated = true;
+}
+
+bool FaceEngine::FitEyeBars(int levels)
+{
     for (int L = levels; L >= 0; --L) {
         for (int k = 0; k < kBarsPerGroup; ++k) {
             for (int g = 0; g < 2; ++g) {
                 for (int improved = 0; iterationLimit <= 0 || improved < iterationLimit; ++improved) {
-                    if (stopped()) return;
+                    if (Stopped()) return false;
                     const BarStepResult r = BarStep(bars[g][k], contrast, pyramid, L, positionSearch);
                     baseScore = r.base;
                     gradX = r.gradX;
@@ -234,43 +246,21 @@ void FaceEngine::AlignFeatures()
             }
         }
     }
+    return true;
+}
 
+void FaceEngine::FitMouthBars(int levels)
+{
     // The mouth bars move together, held in their plus-sign layout by springs, and follow
     // the score's gradient rather than searching their positions one by one.
     positionSearch = false;
-    for (int L = levels; L >= 0 && !stopped(); --L) {
+    for (int L = levels; L >= 0 && !Stopped(); --L) {
         const float maxForce = std::ldexp(1.0f, L);
         double previous = 0;
         int passes = 0;
-        while (!stopped()) {
+        while (!Stopped()) {
             cv::Vec2d force[kBarsPerGroup];
-            double scoreSum = 0, energy = 0;
-            for (int k = 0; k < kBarsPerGroup; ++k) {
-                FeatureBar& bk = bars[2][k];
-                const BarStepResult r = BarStep(bk, contrast, pyramid, L, false);
-                baseScore = r.base;
-                gradX = r.gradX;
-                gradY = r.gradY;
-                scoreSum += 80 * r.base;
-                force[k] = cv::Vec2d(0, 0);
-                for (int j = 0; j < kBarsPerGroup; ++j) {
-                    if (j == k) continue;
-                    const FeatureBar& bj = bars[2][j];
-                    const cv::Vec2d d(bk.cx - bj.cx, bk.cy - bj.cy);
-                    const double len = std::hypot(d[0], d[1]);
-                    const double rest = std::hypot(mouthRest[k].cx - mouthRest[j].cx, mouthRest[k].cy - mouthRest[j].cy);
-                    const double e = len - rest;
-                    const cv::Vec2d u = len > 0 ? d / len : cv::Vec2d(0, 0);
-                    const bool inner = k >= 1 && k <= 3 && j >= 1 && j <= 3;
-                    const double w = inner ? 0.03 : 0.1;
-                    force[k] -= w * e * u;
-                    energy -= 0.5 * w * e * e;
-                }
-                force[k] += cv::Vec2d(80 * r.gradX, 80 * r.gradY);
-                const double f = std::hypot(force[k][0], force[k][1]);
-                if (f > maxForce) force[k] *= maxForce / f;
-            }
-            const double total = energy * 0.5 + scoreSum;
+            const double total = MouthForces(L, maxForce, force);
             if ((passes > 0 && previous > total) || (iterationLimit > 0 && passes >= iterationLimit)) break;
             previous = total;
             ++passes;
@@ -281,14 +271,37 @@ void FaceEngine::AlignFeatures()
         }
     }
     positionSearch = true;
-    if (stopped()) return;
+}
 
-    for (int g = 0; g < 3; ++g) {
-        locatedRegions[g] = RegionFromBars(bars[g], g);
-        currentRegions[g] = locatedRegions[g];
+double FaceEngine::MouthForces(int level, float maxForce, cv::Vec2d (&force)[kBarsPerGroup])
+{
+    double scoreSum = 0, energy = 0;
+    for (int k = 0; k < kBarsPerGroup; ++k) {
+        FeatureBar& bk = bars[2][k];
+        const BarStepResult r = BarStep(bk, contrast, pyramid, level, false);
+        baseScore = r.base;
+        gradX = r.gradX;
+        gradY = r.gradY;
+        scoreSum += 80 * r.base;
+        force[k] = cv::Vec2d(0, 0);
+        for (int j = 0; j < kBarsPerGroup; ++j) {
+            if (j == k) continue;
+            const FeatureBar& bj = bars[2][j];
+            const cv::Vec2d d(bk.cx - bj.cx, bk.cy - bj.cy);
+            const double len = std::hypot(d[0], d[1]);
+            const double rest = std::hypot(mouthRest[k].cx - mouthRest[j].cx, mouthRest[k].cy - mouthRest[j].cy);
+            const double e = len - rest;
+            const cv::Vec2d u = len > 0 ? d / len : cv::Vec2d(0, 0);
+            const bool inner = k >= 1 && k <= 3 && j >= 1 && j <= 3;
+            const double w = inner ? 0.03 : 0.1;
+            force[k] -= w * e * u;
+            energy -= 0.5 * w * e * e;
+        }
+        force[k] += cv::Vec2d(80 * r.gradX, 80 * r.gradY);
+        const double f = std::hypot(force[k][0], force[k][1]);
+        if (f > maxForce) force[k] *= maxForce / f;
     }
-    LevelRegions(currentRegions);
-    featuresLocated = true;
+    return energy * 0.5 + scoreSum;
 }
 
 FaceQuad FaceEngine::GetRegion(int i) const

@@ -127,6 +127,14 @@ public:
     float expressionAmount = 0, expressionStep = 0;
 
 private:
+    bool Stopped() const { return stopRequest.load(std::memory_order_relaxed); }
+    /** Fits the eye bars one by one, from the coarsest level down; false when stopped. */
+    bool FitEyeBars(int levels);
+    /** Fits the mouth bars together, on springs, from the coarsest level down. */
+    void FitMouthBars(int levels);
+    /** Each mouth bar's force at one level, capped at maxForce; returns the pass's total score. */
+    double MouthForces(int level, float maxForce, cv::Vec2d (&force)[kBarsPerGroup]);
+
     /** A face of the search frame's working photo in this photo's working pixels. */
     FaceRect FromSearchFrame(const FaceRect& r) const;
     bool InsideCut(const FaceRect& r) const;
