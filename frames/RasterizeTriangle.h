@@ -55,6 +55,124 @@ inline std::int64_t FloorDiv(std::int64_t a, std::int64_t b)  // b > 0
 
 inline std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
 
+inline constexpr std::int64_t kSubpixel = std::int64_t(1) << kSubpixelBits;
+
+/**
+ * Edge i runs from vertex i to vertex i+1 and is opposite vertex i+2; its function is
+ * positive inside and equals area2 at the opposite vertex. Its barycentric weight belongs
+ * to that opposite vertex.
+ */
+struct Edge {
+    std::int64_t dx, dy, x0, y0;
+    bool topLeft;
+};
+
+/** A triangle snapped to the sub-pixel grid and wound clockwise on screen. */
+template <int N>
+struct SnappedTriangle {
+    const Vertex<N>* v[3];
+    std::int64_t X[3], Y[3];
+    std::int64_t area2;  ///< twice the area, in sub-pixel units squared; positive
+    Edge e[3];
+};
+
+/** Snaps the corners; false for a triangle that draws nothing (out of range, or no area). */
+template <int N>
+bool SnapTriangle(const Vertex<N>& a, const Vertex<N>& b, const Vertex<N>& c, SnappedTriangle<N>& t)
+{
+    t.v[0] = &a;
+    t.v[1] = &b;
+    t.v[2] = &c;
+    for (const Vertex<N>* p : t.v) {
+        if (!std::isfinite(p->x) || !std::isfinite(p->y) || std::fabs(p->x) > kMaxRasterCoordinate ||
+            std::fabs(p->y) > kMaxRasterCoordinate)
+            return false;
+    }
+    constexpr std::int64_t S = kSubpixel;
+    for (int i = 0; i < 3; ++i) {
+        t.X[i] = std::llround(double(t.v[i]->x) * S);
+        t.Y[i] = std::llround(double(t.v[i]->y) * S);
+    }
+    t.area2 = (t.X[1] - t.X[0]) * (t.Y[2] - t.Y[0]) - (t.X[2] - t.X[0]) * (t.Y[1] - t.Y[0]);
+    if (t.area2 == 0) return false;
+    if (t.area2 < 0) {
+        // Make the winding clockwise on screen (y down), so "inside" is where all three edge
+        // functions are non-negative.
+        std::swap(t.X[1], t.X[2]);
+        std::swap(t.Y[1], t.Y[2]);
+        std::swap(t.v[1], t.v[2]);
+        t.area2 = -t.area2;
+    }
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        t.e[i] = {t.X[j] - t.X[i], t.Y[j] - t.Y[i], t.X[i], t.Y[i], false};
+        t.e[i].topLeft = (t.e[i].dy == 0 && t.e[i].dx > 0) || t.e[i].dy < 0;
+    }
+    return true;
+}
+
+/** Pixel rows and columns whose centres can fall inside: the bounding box, clipped. */
+struct PixelBox {
+    std::int64_t x0, x1, y0, y1;  ///< inclusive
+    bool Empty() const { return x0 > x1 || y0 > y1; }
+};
+
+template <int N>
+PixelBox CandidatePixels(const SnappedTriangle<N>& t, const cv::Rect& clip)
+{
+    constexpr std::int64_t S = kSubpixel;
+    const std::int64_t minX = std::min({t.X[0], t.X[1], t.X[2]}), maxX = std::max({t.X[0], t.X[1], t.X[2]});
+    const std::int64_t minY = std::min({t.Y[0], t.Y[1], t.Y[2]}), maxY = std::max({t.Y[0], t.Y[1], t.Y[2]});
+    // Centre of pixel k is k*S + S/2; the first centre at or after m is at k = ceil((m - S/2) / S).
+    return {std::max<std::int64_t>(CeilDiv(minX - S / 2, S), clip.x),
+            std::min<std::int64_t>(FloorDiv(maxX - S / 2, S), std::int64_t(clip.x) + clip.width - 1),
+            std::max<std::int64_t>(CeilDiv(minY - S / 2, S), clip.y),
+            std::min<std::int64_t>(FloorDiv(maxY - S / 2, S), std::int64_t(clip.y) + clip.height - 1)};
+}
+
+/**
+ * Attribute planes: attr(px, py) = base + gx * px + gy * py over pixel-centre positions in
+ * fixed point, from the barycentric weights lambda_k = E_(k+1)(P) / area2.
+ */
+template <int N>
+struct AttributePlanes {
+    std::array<double, N> gx{}, gy{}, base{};
+
+    explicit AttributePlanes(const SnappedTriangle<N>& t)
+    {
+        const double inv = 1.0 / double(t.area2);
+        for (int k = 0; k < 3; ++k) {
+            const Edge& ed = t.e[(k + 1) % 3];  // the edge opposite vertex k
+            // E(P) = dx * (Py - y0) - dy * (Px - x0)
+            const double cx = -double(ed.dy) * inv, cy = double(ed.dx) * inv;
+            const double c0 = (double(ed.dy) * double(ed.x0) - double(ed.dx) * double(ed.y0)) * inv;
+            for (int n = 0; n < N; ++n) {
+                gx[n] += cx * t.v[k]->attr[n];
+                gy[n] += cy * t.v[k]->attr[n];
+                base[n] += c0 * t.v[k]->attr[n];
+            }
+        }
+    }
+};
+
+/**
+ * Narrows [xl, xr] to the covered pixels of the row whose centres lie at py (fixed point);
+ * leaves xl > xr when none is.
+ */
+inline void CoveredSpan(const Edge (&e)[3], std::int64_t py, std::int64_t& xl, std::int64_t& xr)
+{
+    constexpr std::int64_t S = kSubpixel;
+    for (const Edge& ed : e) {
+        // E(x) = cx * x + k with cx = -dy * S, over pixel columns x; covered when
+        // E > 0, or E == 0 on a top or left edge.
+        const std::int64_t cx = -ed.dy * S;
+        const std::int64_t k = ed.dx * (py - ed.y0) - ed.dy * (S / 2 - ed.x0) + (ed.topLeft ? 0 : -1);
+        if (cx > 0) xl = std::max(xl, CeilDiv(-k, cx));
+        else if (cx < 0) xr = std::min(xr, FloorDiv(k, -cx));
+        else if (k < 0) xr = xl - 1;
+    }
+}
+
 }  // namespace detail
 
 /**
@@ -67,86 +185,23 @@ template <int N, class SpanFn>
 long long RasterizeTriangleSpans(const Vertex<N>& a, const Vertex<N>& b, const Vertex<N>& c, const cv::Rect& clip,
                                  SpanFn&& fn)
 {
-    const Vertex<N>* v[3] = {&a, &b, &c};
-    for (const Vertex<N>* p : v) {
-        if (!std::isfinite(p->x) || !std::isfinite(p->y) || std::fabs(p->x) > kMaxRasterCoordinate ||
-            std::fabs(p->y) > kMaxRasterCoordinate)
-            return 0;
-    }
-    constexpr std::int64_t S = std::int64_t(1) << kSubpixelBits;
-    std::int64_t X[3], Y[3];
-    for (int i = 0; i < 3; ++i) {
-        X[i] = std::llround(double(v[i]->x) * S);
-        Y[i] = std::llround(double(v[i]->y) * S);
-    }
-    std::int64_t area2 = (X[1] - X[0]) * (Y[2] - Y[0]) - (X[2] - X[0]) * (Y[1] - Y[0]);
-    if (area2 == 0) return 0;
-    if (area2 < 0) {
-        // Make the winding clockwise on screen (y down), so "inside" is where all three edge
-        // functions are non-negative.
-        std::swap(X[1], X[2]);
-        std::swap(Y[1], Y[2]);
-        std::swap(v[1], v[2]);
-        area2 = -area2;
-    }
+    detail::SnappedTriangle<N> t;
+    if (!detail::SnapTriangle(a, b, c, t)) return 0;
+    const detail::PixelBox box = detail::CandidatePixels(t, clip);
+    if (box.Empty()) return 0;
+    const detail::AttributePlanes<N> planes(t);
 
-    // Edge i runs from vertex i to vertex i+1 and is opposite vertex i+2; its function is
-    // positive inside and equals area2 at the opposite vertex. Its barycentric weight belongs
-    // to that opposite vertex.
-    struct Edge {
-        std::int64_t dx, dy, x0, y0;
-        bool topLeft;
-    } e[3];
-    for (int i = 0; i < 3; ++i) {
-        const int j = (i + 1) % 3;
-        e[i] = {X[j] - X[i], Y[j] - Y[i], X[i], Y[i], false};
-        e[i].topLeft = (e[i].dy == 0 && e[i].dx > 0) || e[i].dy < 0;
-    }
-
-    // Pixel rows and columns whose centres can fall inside: the bounding box, clipped.
-    const std::int64_t minX = std::min({X[0], X[1], X[2]}), maxX = std::max({X[0], X[1], X[2]});
-    const std::int64_t minY = std::min({Y[0], Y[1], Y[2]}), maxY = std::max({Y[0], Y[1], Y[2]});
-    // Centre of pixel k is k*S + S/2; the first centre at or after m is at k = ceil((m - S/2) / S).
-    const std::int64_t bx0 = std::max<std::int64_t>(detail::CeilDiv(minX - S / 2, S), clip.x);
-    const std::int64_t bx1 = std::min<std::int64_t>(detail::FloorDiv(maxX - S / 2, S), std::int64_t(clip.x) + clip.width - 1);
-    const std::int64_t by0 = std::max<std::int64_t>(detail::CeilDiv(minY - S / 2, S), clip.y);
-    const std::int64_t by1 = std::min<std::int64_t>(detail::FloorDiv(maxY - S / 2, S), std::int64_t(clip.y) + clip.height - 1);
-    if (bx0 > bx1 || by0 > by1) return 0;
-
-    // Attribute planes: attr(px, py) = base + gx * px + gy * py over pixel-centre positions in
-    // fixed point, from the barycentric weights lambda_k = E_(k+1)(P) / area2.
-    const double inv = 1.0 / double(area2);
-    std::array<double, N> gx{}, gy{}, base{};
-    for (int k = 0; k < 3; ++k) {
-        const Edge& ed = e[(k + 1) % 3];  // the edge opposite vertex k
-        // E(P) = dx * (Py - y0) - dy * (Px - x0)
-        const double cx = -double(ed.dy) * inv, cy = double(ed.dx) * inv;
-        const double c0 = (double(ed.dy) * double(ed.x0) - double(ed.dx) * double(ed.y0)) * inv;
-        for (int n = 0; n < N; ++n) {
-            gx[n] += cx * v[k]->attr[n];
-            gy[n] += cy * v[k]->attr[n];
-            base[n] += c0 * v[k]->attr[n];
-        }
-    }
+    constexpr std::int64_t S = detail::kSubpixel;
     std::array<float, N> step{}, start{};
-    for (int n = 0; n < N; ++n) step[n] = static_cast<float>(gx[n] * double(S));
-
+    for (int n = 0; n < N; ++n) step[n] = static_cast<float>(planes.gx[n] * double(S));
     long long covered = 0;
-    for (std::int64_t y = by0; y <= by1; ++y) {
+    for (std::int64_t y = box.y0; y <= box.y1; ++y) {
         const std::int64_t py = y * S + S / 2;
-        std::int64_t xl = bx0, xr = bx1;
-        for (const Edge& ed : e) {
-            // E(x) = cx * x + k with cx = -dy * S, over pixel columns x; covered when
-            // E > 0, or E == 0 on a top or left edge.
-            const std::int64_t cx = -ed.dy * S;
-            const std::int64_t k = ed.dx * (py - ed.y0) - ed.dy * (S / 2 - ed.x0) + (ed.topLeft ? 0 : -1);
-            if (cx > 0) xl = std::max(xl, detail::CeilDiv(-k, cx));
-            else if (cx < 0) xr = std::min(xr, detail::FloorDiv(k, -cx));
-            else if (k < 0) xr = xl - 1;
-        }
+        std::int64_t xl = box.x0, xr = box.x1;
+        detail::CoveredSpan(t.e, py, xl, xr);
         if (xl > xr) continue;
         const double pxs = double(xl * S + S / 2), pys = double(py);
-        for (int n = 0; n < N; ++n) start[n] = static_cast<float>(base[n] + gx[n] * pxs + gy[n] * pys);
+        for (int n = 0; n < N; ++n) start[n] = static_cast<float>(planes.base[n] + planes.gx[n] * pxs + planes.gy[n] * pys);
         fn(static_cast<int>(y), static_cast<int>(xl), static_cast<int>(xr + 1), start.data(), step.data());
         covered += xr - xl + 1;
     }
