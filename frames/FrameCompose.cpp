@@ -15,38 +15,41 @@ constexpr float kUvSlack = 1e-3f;
 // Rows per band when the window is split across threads.
 constexpr int kRowsPerBand = 32;
 
-}  // namespace
 
-long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, const cv::Mat& background2,
-                             const FrameWindow& window, const FrameBlend& blend, cv::Mat& result)
+bool UsableInputs(const cv::Mat& photo, const cv::Mat& background, const cv::Mat& background2,
+                  const FrameWindow& window, const cv::Mat& result)
 {
     if (photo.empty() || photo.type() != CV_8UC3 || background.type() != CV_8UC3 || result.type() != CV_8UC3 ||
         background.size() != result.size())
-        return 0;
-    const bool haveS = !background2.empty();
-    if (haveS && (background2.type() != CV_8UC3 || background2.size() != result.size())) return 0;
+        return false;
+    if (!background2.empty() && (background2.type() != CV_8UC3 || background2.size() != result.size())) return false;
     for (const cv::Point& c : window.corner)
         if (std::abs(double(c.x)) > raster::kMaxRasterCoordinate || std::abs(double(c.y)) > raster::kMaxRasterCoordinate)
-            return 0;
-    if (IsDegenerateWindow(window)) return 0;
+            return false;
+    return !IsDegenerateWindow(window);
+}
 
+/**
+ * The window's corners for the rasteriser, carrying u/w, v/w and 1/w of the photo's corners;
+ * false when the window has no perspective that maps the photo into it.
+ */
+bool WindowVertices(const FrameWindow& window, cv::Size size, raster::Vertex<3> (&vtx)[4])
+{
     // The homography is built in units of half the background's height around its centre
     // (y upward), which keeps the numbers near 1 whatever the picture's size. Only the depths
     // of the corners are needed from it: the rasteriser works on the corners' own pixels.
-    const int W = result.cols, H = result.rows;
-    const int hw = W / 2, hh = H / 2;
+    const int hw = size.width / 2, hh = size.height / 2;
     const double unit = std::max(hh, 1);
     std::array<cv::Point2d, 4> q;
     for (int i = 0; i < 4; ++i)
         q[i] = {(window.corner[i].x - hw) / unit, (hh - window.corner[i].y) / unit};
     cv::Matx33d Hm;
-    if (!SquareToQuad(q, Hm)) return 0;
+    if (!SquareToQuad(q, Hm)) return false;
 
     static constexpr float kU[4] = {0, 1, 0, 1}, kV[4] = {0, 0, 1, 1};
-    raster::Vertex<3> vtx[4];
     for (int i = 0; i < 4; ++i) {
         const double w = HomographyDepth(Hm, kU[i], kV[i]);
-        if (!std::isfinite(w) || w == 0) return 0;
+        if (!std::isfinite(w) || w == 0) return false;
         const double inv = 1.0 / w;
         vtx[i].x = static_cast<float>(window.corner[i].x);
         vtx[i].y = static_cast<float>(window.corner[i].y);
@@ -60,17 +63,34 @@ long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, co
     if (positive < 2)
         for (auto& v : vtx)
             for (float& a : v.attr) a = -a;
+    return true;
+}
 
-    int minX = W, maxX = -1, minY = H, maxY = -1;
+/** The result's pixels the window's corners span. */
+cv::Rect WindowBox(const FrameWindow& window, cv::Size size)
+{
+    int minX = size.width, maxX = -1, minY = size.height, maxY = -1;
     for (const cv::Point& c : window.corner) {
         minX = std::min(minX, c.x);
         maxX = std::max(maxX, c.x);
         minY = std::min(minY, c.y);
         maxY = std::max(maxY, c.y);
     }
-    const cv::Rect box = cv::Rect(cv::Point(minX, minY), cv::Point(maxX + 1, maxY + 1)) & cv::Rect(0, 0, W, H);
+    return cv::Rect(cv::Point(minX, minY), cv::Point(maxX + 1, maxY + 1)) & cv::Rect(0, 0, size.width, size.height);
+}
+
+}  // namespace
+
+long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, const cv::Mat& background2,
+                             const FrameWindow& window, const FrameBlend& blend, cv::Mat& result)
+{
+    if (!UsableInputs(photo, background, background2, window, result)) return 0;
+    raster::Vertex<3> vtx[4];
+    if (!WindowVertices(window, result.size(), vtx)) return 0;
+    const cv::Rect box = WindowBox(window, result.size());
     if (box.empty()) return 0;
 
+    const bool haveS = !background2.empty();
     const BilinearSampler8u3 sample(photo);
     std::atomic<long long> drawn{0};
     const int bands = (box.height + kRowsPerBand - 1) / kRowsPerBand;
