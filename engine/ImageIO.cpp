@@ -2,6 +2,7 @@
 
 #include "engine/PictureTypes.h"
 #include "platform/ByteOrder.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -25,11 +26,7 @@ using platform::ReadBe32;
 using platform::ReadLe16;
 using platform::ReadLe32;
 
-bool Fail(std::string* error, const std::string& what)
-{
-    if (error) *error = what;
-    return false;
-}
+using platform::Fail;
 
 // Random access to the start of a picture, on a file or on bytes in memory.
 class Source {
@@ -204,19 +201,20 @@ bool HeaderSize(const Source& in, int& width, int& height, std::string* error)
 }
 
 // Opens a picture file; only regular files, so that a pipe cannot keep us waiting for ever.
-int OpenPicture(const std::string& path, off_t& size, std::string& reason)
+int OpenPicture(const std::string& path, off_t& size, std::string* reason)
 {
     const int fd = platform::OpenRegularFile(path, nullptr, &size);
     if (fd >= 0) return fd;
     struct stat st {};
-    if (stat(path.c_str(), &st) != 0)
-        reason = errno == ENOENT || errno == ENOTDIR ? "the file does not exist" : "the file cannot be read";
-    else if (S_ISDIR(st.st_mode))
-        reason = "it is a folder, not a picture";
-    else if (!S_ISREG(st.st_mode))
-        reason = "it is a pipe or a device, not a picture";
-    else
-        reason = "the file cannot be read";
+    const char* why = "the file cannot be read";
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) why = "the file does not exist";
+    } else if (S_ISDIR(st.st_mode)) {
+        why = "it is a folder, not a picture";
+    } else if (!S_ISREG(st.st_mode)) {
+        why = "it is a pipe or a device, not a picture";
+    }
+    Fail(reason, why);
     return -1;
 }
 
@@ -244,7 +242,7 @@ bool ReadImageSize(const std::string& path, int& width, int& height, std::string
     width = height = 0;
     off_t size = 0;
     std::string reason;
-    const int fd = OpenPicture(path, size, reason);
+    const int fd = OpenPicture(path, size, &reason);
     if (fd < 0) return Fail(error, reason);
     const bool ok = HeaderSize(FileSource(fd), width, height, error);
     close(fd);
@@ -287,7 +285,7 @@ cv::Mat LoadPhotoReduced(const std::string& path, int reduce, std::string* error
     std::string reason;
     cv::Mat image;
     off_t size = 0;
-    const int fd = OpenPicture(path, size, reason);
+    const int fd = OpenPicture(path, size, &reason);
     if (fd >= 0) {
         int w = 0, h = 0;
         std::string bytes, why;
