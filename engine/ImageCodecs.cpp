@@ -3,6 +3,7 @@
 #include "engine/ImageEncoders.h"
 #include "engine/PictureTypes.h"
 #include "platform/ByteOrder.h"
+#include "platform/Failure.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -26,11 +27,7 @@
 
 namespace {
 
-bool Fail(std::string* error, const char* what)
-{
-    if (error) *error = what;
-    return false;
-}
+using platform::Fail;
 
 cv::Mat Refuse(std::string* error, const char* what)
 {

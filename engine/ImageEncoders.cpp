@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "engine/ImageEncoders.h"
+#include "platform/Failure.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -14,11 +15,7 @@
 
 namespace {
 
-bool Fail(std::string* error, const char* what)
-{
-    if (error) *error = what;
-    return false;
-}
+using platform::Fail;
 
 // libtiff writes through these into a growing string; it seeks back to patch the directory
 // offset, so writes may land anywhere, also past the current end.

@@ -3,6 +3,7 @@
 #include "library/LibraryPaths.h"
 #include "library/TemplateLibrary.h"
 
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -39,12 +40,6 @@ std::string DefaultDownloadFolder()
 
 namespace {
 
-bool Refuse(std::string* why, const std::string& reason)
-{
-    *why = reason;
-    return false;
-}
-
 /**
  * Unpacks the archive into a staging folder of the library folder, checks what it holds and
  * moves the template's folder into place in one rename. A template's archive holds one folder:
@@ -73,28 +68,28 @@ bool InstallArchive(const std::string& archive, const DownloadRequest& request, 
         },
         why, limits);
     if (!extracted) return false;
-    if (definition->empty()) return Refuse(why, "the archive holds no template definition (.tmpl)");
+    if (definition->empty()) return platform::Fail(why, "the archive holds no template definition (.tmpl)");
     if (tops.size() > 1) {
         std::string names;
         for (const std::string& t : tops) names += (names.empty() ? "\"" : ", \"") + t + "\"";
-        return Refuse(why, "the archive writes into more than one folder (" + names +
+        return platform::Fail(why, "the archive writes into more than one folder (" + names +
                                "); a template's archive holds its own folder only");
     }
     const std::string top = *tops.begin();
     if (top == topFile)
-        return Refuse(why, "the archive holds the file \"" + top +
+        return platform::Fail(why, "the archive holds the file \"" + top +
                                "\" outside a folder; a template's archive holds its own folder only");
     const std::string target = platform::JoinPath(request.libraryFolder, top);
     struct stat st {};
     const bool exists = lstat(target.c_str(), &st) == 0;
     if (exists && top != request.ownFolder)
-        return Refuse(why, "the archive would write into the folder \"" + top +
+        return platform::Fail(why, "the archive would write into the folder \"" + top +
                                "\", which is already in the library and not this template's");
     if (exists && !S_ISDIR(st.st_mode))
-        return Refuse(why, target + " is in the way (a file where the template's folder goes)");
+        return platform::Fail(why, target + " is in the way (a file where the template's folder goes)");
     std::string definitionError;
     if (!LoadDefinitionFile(platform::JoinPath(staging->Path(), *definition), &definitionError))
-        return Refuse(why, "the template definition " + *definition + " in the archive cannot be read" +
+        return platform::Fail(why, "the template definition " + *definition + " in the archive cannot be read" +
                                (definitionError.empty() ? std::string() : " (" + definitionError + ")"));
     // Created once here, so that a template the program would refuse at its first use (a filter
     // that does not fit its template class, a file it names that is unusable) never enters the
@@ -106,25 +101,25 @@ bool InstallArchive(const std::string& archive, const DownloadRequest& request, 
             const std::string inStaging = staging->Path() + "/";
             for (size_t at; (at = templateError.find(inStaging)) != std::string::npos;)
                 templateError.erase(at, inStaging.size());
-            return Refuse(why, "the template in the archive cannot be used (" + templateError + ")");
+            return platform::Fail(why, "the template in the archive cannot be used (" + templateError + ")");
         }
     }
 
     const std::string unpacked = platform::JoinPath(staging->Path(), top);
     if (!exists) {
         if (std::rename(unpacked.c_str(), target.c_str()) != 0)
-            return Refuse(why, "cannot move " + top + " into " + request.libraryFolder + ": " + std::strerror(errno));
+            return platform::Fail(why, "cannot move " + top + " into " + request.libraryFolder + ": " + std::strerror(errno));
         return true;
     }
     // The earlier download goes aside into the staging folder (removed with it) and comes back
     // if the new one cannot take its place.
     const std::string older = platform::JoinPath(staging->Path(), ".older");
     if (std::rename(target.c_str(), older.c_str()) != 0)
-        return Refuse(why, "cannot replace " + target + ": " + std::strerror(errno));
+        return platform::Fail(why, "cannot replace " + target + ": " + std::strerror(errno));
     if (std::rename(unpacked.c_str(), target.c_str()) != 0) {
         const int err = errno;
         std::rename(older.c_str(), target.c_str());
-        return Refuse(why, "cannot replace " + target + ": " + std::strerror(err));
+        return platform::Fail(why, "cannot replace " + target + ": " + std::strerror(err));
     }
     return true;
 }

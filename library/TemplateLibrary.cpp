@@ -6,6 +6,7 @@
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
 #include "engine/XmlText.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
@@ -69,19 +70,11 @@ bool CouldWriteIn(const std::string& path, std::uintmax_t bytes, std::string* wh
         existing = parent;
     }
     const std::string inside = existing + "/x";  // DescribeWriteError names the folder of a file
-    if (!S_ISDIR(st.st_mode)) {
-        *why = existing + " is not a folder";
-        return false;
-    }
-    if (access(existing.c_str(), W_OK | X_OK) != 0) {
-        *why = platform::DescribeWriteError(errno, inside);
-        return false;
-    }
+    if (!S_ISDIR(st.st_mode)) return platform::Fail(why, existing + " is not a folder");
+    if (access(existing.c_str(), W_OK | X_OK) != 0) return platform::Fail(why, platform::DescribeWriteError(errno, inside));
     struct statvfs fs {};
-    if (statvfs(existing.c_str(), &fs) == 0 && static_cast<std::uintmax_t>(fs.f_bavail) * fs.f_frsize < bytes) {
-        *why = platform::DescribeWriteError(ENOSPC, inside);
-        return false;
-    }
+    if (statvfs(existing.c_str(), &fs) == 0 && static_cast<std::uintmax_t>(fs.f_bavail) * fs.f_frsize < bytes)
+        return platform::Fail(why, platform::DescribeWriteError(ENOSPC, inside));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "library/ZipExtract.h"
 
+#include "platform/Failure.h"
 #include "platform/Folders.h"
 #include "platform/Text.h"
 #include "update/HttpTransfer.h"
@@ -25,11 +26,7 @@ namespace library {
 namespace {
 
 
-bool Fail(std::string* error, const std::string& why)
-{
-    if (error) *error = why;
-    return false;
-}
+using platform::Fail;
 
 struct ArchiveCloser {
     void operator()(zip_t* z) const { zip_discard(z); }

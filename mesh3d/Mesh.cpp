@@ -1,5 +1,6 @@
 #include "mesh3d/Mesh.h"
 
+#include "platform/Failure.h"
 #include "platform/Files.h"
 
 #include <bit>
@@ -57,11 +58,7 @@ constexpr std::uint32_t kKnownBits = 0x1F;
 constexpr int kShortIndices = 1;
 constexpr int kLongIndices = 2;
 
-bool Fail(std::string* error, const std::string& why)
-{
-    if (error) *error = why;
-    return false;
-}
+using platform::Fail;
 
 /** Reads little-endian values from a byte string without ever reading past its end. */
 class Reader {

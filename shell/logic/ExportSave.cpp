@@ -3,6 +3,7 @@
 #include "engine/AnimationCommands.h"
 #include "engine/EffectTemplate.h"
 #include "engine/ImageIO.h"
+#include "platform/Failure.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
@@ -18,11 +19,7 @@ namespace {
 
 std::mutex g_saveLock;
 
-bool Fail(std::string* error, const std::string& why)
-{
-    if (error) *error = why;
-    return false;
-}
+using platform::Fail;
 
 bool PrepareTarget(const std::string& path, std::string* error)
 {
