@@ -1,5 +1,6 @@
 #include "engine/ImageCodecs.h"
 #include "engine/tests/EngineTestUtil.h"
+#include "platform/testing/Images.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -14,6 +15,8 @@ using enginetest::MakeGradient;
 // OpenCV's own decoders serve as the reference here: the program no longer links them, but
 // pictures must come out of our readers exactly as they did before.
 
+using testenv::Same;
+
 namespace {
 
 std::string Encode(const cv::Mat& m, const std::string& ext, const std::vector<int>& options = {})
@@ -27,11 +30,6 @@ cv::Mat Reference(const std::string& bytes, int flags = cv::IMREAD_COLOR)
 {
     const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1, const_cast<char*>(bytes.data()));
     return cv::imdecode(raw, flags);
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
 // A colourful picture with hard edges, so that a wrong row order, channel order or offset shows.

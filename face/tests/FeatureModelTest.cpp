@@ -1,4 +1,5 @@
 #include "face/FeatureModel.h"
+#include "platform/testing/Images.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +9,7 @@
 
 namespace {
 
-cv::Mat RandomGrey(int w, int h, int seed)
-{
-    cv::Mat m(h, w, CV_8UC1);
-    cv::RNG rng(seed);
-    rng.fill(m, cv::RNG::UNIFORM, 0, 256);
-    return m;
-}
+cv::Mat RandomGrey(int w, int h, int seed) { return testenv::RandomImage(w, h, seed, CV_8UC1); }
 
 // The contrast of one pixel straight from its definition.
 int NaiveContrast(const cv::Mat& g, int x, int y)

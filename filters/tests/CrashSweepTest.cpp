@@ -39,10 +39,10 @@ TEST_P(CrashSweep, OddSourcesAndExtremeValues)
     const std::string name = GetParam();
     const std::vector<cv::Mat> sources = {
         cv::Mat(),
-        filtertest::RandomImage(1, 1),
-        filtertest::RandomImage(1, 9),
-        filtertest::RandomImage(9, 1),
-        filtertest::RandomImage(5000, 10),
+        testenv::RandomImage(1, 1),
+        testenv::RandomImage(1, 9),
+        testenv::RandomImage(9, 1),
+        testenv::RandomImage(5000, 10),
         cv::Mat(7, 7, CV_8UC3, cv::Scalar::all(128)),
     };
     const float big = 1e9f, huge = FLT_MAX;

@@ -19,14 +19,6 @@ void RegisterFilterModule()
     });
 }
 
-cv::Mat RandomImage(int width, int height, int seed)
-{
-    cv::Mat m(height, width, CV_8UC3);
-    cv::RNG rng(static_cast<std::uint64_t>(seed));
-    rng.fill(m, cv::RNG::UNIFORM, 0, 256);
-    return m;
-}
-
 std::unique_ptr<CImageFilter> MakeFilter(const std::string& name)
 {
     RegisterFilterModule();
@@ -48,19 +40,6 @@ cv::Mat Run(CImageFilter& filter, const cv::Mat& source, const SimpleParams* par
     filter.Start();
     filter.Process();
     return filter.GetResult().clone();
-}
-
-int DifferentPixels(const cv::Mat& a, const cv::Mat& b)
-{
-    if (a.size() != b.size() || a.type() != b.type()) return -1;
-    cv::Mat diff;
-    cv::absdiff(a, b, diff);
-    if (diff.channels() > 1) {
-        cv::Mat flat = diff.reshape(1, static_cast<int>(diff.total()));
-        cv::reduce(flat, flat, 1, cv::REDUCE_MAX);
-        diff = flat;
-    }
-    return cv::countNonZero(diff);
 }
 
 }  // namespace filtertest

@@ -2,6 +2,7 @@
 // Helpers shared by the filter tests.
 #include "engine/ImageFilter.h"
 #include "engine/SimpleTemplate.h"
+#include "platform/testing/Images.h"
 
 #include <opencv2/core.hpp>
 
@@ -16,9 +17,6 @@ namespace filtertest {
  */
 void RegisterFilterModule();
 
-/** A reproducible 8-bit BGR image of uniform noise. */
-cv::Mat RandomImage(int width, int height, int seed = 7);
-
 /** A filter created by its registered name, initialised as a template would (no definition). */
 std::unique_ptr<CImageFilter> MakeFilter(const std::string& name);
 
@@ -27,8 +25,5 @@ std::unique_ptr<CImageFilter> MakeFilter(const std::string& name);
  * Start, Process. Returns a clone of the result. size null means full size.
  */
 cv::Mat Run(CImageFilter& filter, const cv::Mat& source, const SimpleParams* params, const cv::Size* size = nullptr);
-
-/** Number of pixels (not values) where two images differ. */
-int DifferentPixels(const cv::Mat& a, const cv::Mat& b);
 
 }  // namespace filtertest

@@ -8,6 +8,7 @@
 #include "engine/SimpleTemplate.h"
 #include "platform/Clock.h"
 #include "platform/testing/TestEnv.h"
+#include "platform/testing/Images.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -16,6 +17,8 @@
 #include <tinyxml2.h>
 
 #include <memory>
+
+using testenv::Same;
 
 namespace {
 
@@ -27,11 +30,6 @@ cv::Mat Photo(int w, int h)
     cv::GaussianBlur(m, m, cv::Size(0, 0), 3);
     cv::circle(m, {w / 2, h / 2}, std::min(w, h) / 3, cv::Scalar(30, 90, 220), -1);
     return m;
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
 /** A filter as a template would set it up, from a "filter" element. */

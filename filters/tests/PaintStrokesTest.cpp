@@ -2,6 +2,7 @@
 #include "filters/PaintStrokes.h"
 
 #include "engine/ImageFilter.h"
+#include "platform/testing/Images.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -11,23 +12,18 @@
 
 using platform::Rand15;
 
+using testenv::Same;
+
 namespace {
 
 const cv::Vec3b kWhite(255, 255, 255);
 
-cv::Mat RandomImage(int w, int h, unsigned seed)
+cv::Mat RandomImage(int w, int h, int seed)
 {
-    cv::Mat m(h, w, CV_8UC3);
-    cv::RNG rng(seed);
-    rng.fill(m, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat m = testenv::RandomImage(w, h, seed);
     // Some pure white, which stamps leave unpainted.
     m(cv::Rect(0, 0, std::max(1, w / 5), std::max(1, h / 5))).setTo(cv::Scalar::all(255));
     return m;
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
 // --- The naive reference: the definition written out as plainly as possible. -------------

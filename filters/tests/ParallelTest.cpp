@@ -10,7 +10,7 @@
 
 #include <functional>
 
-using filtertest::DifferentPixels;
+using testenv::DifferentPixels;
 
 namespace {
 
@@ -30,7 +30,7 @@ std::pair<cv::Mat, cv::Mat> OneAndMany(const std::function<cv::Mat()>& work)
 
 TEST(ParallelLoops, AlgorithmsMatchOneThread)
 {
-    const cv::Mat src = filtertest::RandomImage(1003, 701, 21);
+    const cv::Mat src = testenv::RandomImage(1003, 701, 21);
     const cv::Rect2f region(0.3f, 0.2f, 0.1f, 0.2f);
     const std::vector<std::pair<const char*, std::function<cv::Mat()>>> cases = {
         {"FocusBlur", [&] { cv::Mat d; FocusBlur(src, &region, d); return d; }},

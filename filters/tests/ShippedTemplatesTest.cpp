@@ -127,8 +127,8 @@ TEST_P(ShippedTemplates, ChangeThePhotoAtPreviewAndFullSize)
     ASSERT_EQ(full.size(), Photo().size());
     cv::Mat small;
     cv::resize(Photo(), small, preview.size(), 0, 0, cv::INTER_LINEAR);
-    EXPECT_GT(filtertest::DifferentPixels(preview, small), int(preview.total() / 50)) << s.folder;
-    EXPECT_GT(filtertest::DifferentPixels(full, Photo()), int(full.total() / 50)) << s.folder;
+    EXPECT_GT(testenv::DifferentPixels(preview, small), int(preview.total() / 50)) << s.folder;
+    EXPECT_GT(testenv::DifferentPixels(full, Photo()), int(full.total() / 50)) << s.folder;
 }
 
 INSTANTIATE_TEST_SUITE_P(Media, ShippedTemplates, testing::ValuesIn(kTemplates),

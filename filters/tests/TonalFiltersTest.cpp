@@ -9,8 +9,8 @@
 #include <climits>
 #include <cmath>
 
-using filtertest::DifferentPixels;
-using filtertest::RandomImage;
+using testenv::DifferentPixels;
+using testenv::RandomImage;
 
 namespace {
 

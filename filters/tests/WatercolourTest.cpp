@@ -3,6 +3,7 @@
 #include "filters/WatercolourAlgorithms.h"
 
 #include "engine/ImageFilter.h"
+#include "platform/testing/Images.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -10,15 +11,10 @@
 
 #include <cmath>
 
-namespace {
+using testenv::RandomImage;
+using testenv::Same;
 
-cv::Mat RandomImage(int w, int h, unsigned seed)
-{
-    cv::Mat m(h, w, CV_8UC3);
-    cv::RNG rng(seed);
-    rng.fill(m, cv::RNG::UNIFORM, 0, 256);
-    return m;
-}
+namespace {
 
 /** Blocks of colour with noise on top: something the washes change but do not erase. */
 cv::Mat PhotoLike(int w, int h, unsigned seed)
@@ -32,11 +28,6 @@ cv::Mat PhotoLike(int w, int h, unsigned seed)
                 m.at<cv::Vec3b>(y, x)[c] = cv::saturate_cast<uchar>((block * 37 + c * 60) % 200 + rng.uniform(-12, 12));
         }
     return m;
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
 /** The diffusion as plainly as it can be written. */

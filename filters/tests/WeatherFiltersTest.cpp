@@ -11,8 +11,8 @@
 #include <tuple>
 #include <cmath>
 
-using filtertest::DifferentPixels;
-using filtertest::RandomImage;
+using testenv::DifferentPixels;
+using testenv::RandomImage;
 
 namespace {
 

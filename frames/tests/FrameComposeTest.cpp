@@ -1,20 +1,15 @@
 #include "frames/FrameCompose.h"
 #include "frames/Homography.h"
+#include "platform/testing/Images.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
 #include <random>
 
-namespace {
+using testenv::RandomImage;
 
-cv::Mat Noise(int w, int h, unsigned seed)
-{
-    cv::Mat m(h, w, CV_8UC3);
-    cv::RNG rng(seed);
-    rng.fill(m, cv::RNG::UNIFORM, 0, 256);
-    return m;
-}
+namespace {
 
 FrameWindow Window(cv::Point a, cv::Point b, cv::Point c, cv::Point d)
 {
@@ -90,7 +85,7 @@ TEST(FrameCompose, PixelBlendFormulas)
 
 TEST(FrameCompose, BilinearSamplerMatchesResize)
 {
-    const cv::Mat photo = Noise(7, 5, 1);
+    const cv::Mat photo = RandomImage(7, 5, 1);
     cv::Mat ref;
     cv::resize(photo, ref, cv::Size(23, 17), 0, 0, cv::INTER_LINEAR);
     for (int y = 0; y < 17; ++y)
@@ -105,7 +100,7 @@ TEST(FrameCompose, AWindowOverTheWholeBackgroundIsABilinearResize)
 {
     // Enlarged, and reduced by less than half (where the frame filter samples the full photo).
     for (const cv::Size photoSize : {cv::Size(37, 23), cv::Size(250, 190)}) {
-        const cv::Mat photo = Noise(photoSize.width, photoSize.height, 5);
+        const cv::Mat photo = RandomImage(photoSize.width, photoSize.height, 5);
         const cv::Mat bg(150, 160, CV_8UC3, cv::Scalar(9, 9, 9));
         cv::Mat result = bg.clone();
         const FrameWindow w = Window({0, 0}, {160, 0}, {0, 150}, {160, 150});
@@ -119,7 +114,7 @@ TEST(FrameCompose, AWindowOverTheWholeBackgroundIsABilinearResize)
 TEST(FrameCompose, PerspectiveMatchesTheInverseHomographyAtEveryPixel)
 {
     // A naive reference: invert the homography in double for each drawn pixel and sample.
-    const cv::Mat photo = Noise(64, 48, 9);
+    const cv::Mat photo = RandomImage(64, 48, 9);
     const cv::Mat bg(120, 200, CV_8UC3, cv::Scalar(0, 0, 0));
     cv::Mat result = bg.clone();
     const FrameWindow w = Window({30, 10}, {170, 25}, {12, 110}, {185, 96});
@@ -151,7 +146,7 @@ TEST(FrameCompose, GrayReliefOfMidGreyLeavesTheBackground)
 {
     // m = (128 + 127 + 128) / 765 lies a hair above one half: every byte survives truncation.
     const cv::Mat photo(30, 40, CV_8UC3, cv::Scalar(128, 127, 128));
-    const cv::Mat bg = Noise(90, 70, 3);
+    const cv::Mat bg = RandomImage(90, 70, 3);
     for (float edge : {0.f, 0.2f}) {
         cv::Mat result = bg.clone();
         FrameBlend b;
@@ -165,7 +160,7 @@ TEST(FrameCompose, GrayReliefOfMidGreyLeavesTheBackground)
 
 TEST(FrameCompose, DegenerateWindowsDrawNothing)
 {
-    const cv::Mat photo = Noise(20, 20, 2);
+    const cv::Mat photo = RandomImage(20, 20, 2);
     const cv::Mat bg(50, 50, CV_8UC3, cv::Scalar(1, 2, 3));
     const FrameWindow bad[] = {
         Window({0, 0}, {10, 10}, {20, 20}, {5, 40}),      // 00, 01, 10 on a line
@@ -189,7 +184,7 @@ TEST(FrameCompose, DegenerateWindowsDrawNothing)
 
 TEST(FrameCompose, FoldedAndOffPictureWindowsStaySafe)
 {
-    const cv::Mat photo = Noise(20, 20, 4);
+    const cv::Mat photo = RandomImage(20, 20, 4);
     const cv::Mat bg(60, 60, CV_8UC3, cv::Scalar(1, 2, 3));
     // A window hanging off every side, and a mirrored one: drawn where they cover the picture.
     for (const FrameWindow& w : {Window({-40, -30}, {100, -20}, {-35, 90}, {95, 99}),
@@ -212,8 +207,8 @@ TEST(FrameCompose, FoldedAndOffPictureWindowsStaySafe)
 
 TEST(FrameCompose, ThreadsDoNotChangeTheResult)
 {
-    const cv::Mat photo = Noise(300, 200, 6);
-    const cv::Mat bg = Noise(400, 300, 7), bg2 = Noise(400, 300, 8);
+    const cv::Mat photo = RandomImage(300, 200, 6);
+    const cv::Mat bg = RandomImage(400, 300, 7), bg2 = RandomImage(400, 300, 8);
     const FrameWindow w = Window({20, 12}, {390, 40}, {5, 280}, {360, 299});
     FrameBlend b;
     b.edge = 0.1f;

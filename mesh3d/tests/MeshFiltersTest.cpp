@@ -115,8 +115,8 @@ TEST_F(MeshFilters, TeapotDrawsTheModelOverThePhoto)
     cv::Mat outside = out.clone(), expected = background.clone();
     outside(model).setTo(cv::Scalar::all(0));
     expected(model).setTo(cv::Scalar::all(0));
-    EXPECT_EQ(meshtest::CountDifferent(outside, expected), 0);
-    EXPECT_GT(meshtest::CountDifferent(out, background), 1000);
+    EXPECT_EQ(testenv::DifferentPixels(outside, expected), 0);
+    EXPECT_GT(testenv::DifferentPixels(out, background), 1000);
     // Inside: the quad's u runs across the whole photo, so its left shows the photo's left.
     EXPECT_NEAR(out.at<cv::Vec3b>(100, 120)[0], 10, 12);
     EXPECT_NEAR(out.at<cv::Vec3b>(100, 180)[0], 245, 12);
@@ -137,7 +137,7 @@ TEST_F(MeshFilters, TeapotWithoutPhotoOrModel)
     ASSERT_TRUE(missing);
     const cv::Mat photo = Photo({300, 200});
     const cv::Mat plain = Render(*missing, {photo}, {300, 200});
-    EXPECT_EQ(meshtest::CountDifferent(plain, photo), 0);
+    EXPECT_EQ(testenv::DifferentPixels(plain, photo), 0);
     EXPECT_FALSE(dynamic_cast<CF_Teapot*>(missing->Filter())->MeshError().empty());
 }
 
@@ -220,7 +220,7 @@ TEST_F(MeshFilters, AChangedPhotoIsPickedUpEvenInTheSameBuffer)
         cv::Mat photo(200, 300, CV_8UC3, cv::Scalar(10, 20, 30));
         const cv::Mat first = Render(*t, {photo}, {300, 200});
         EXPECT_EQ(first.at<cv::Vec3b>(100, 150), cv::Vec3b(10, 20, 30)) << filter;
-        EXPECT_EQ(meshtest::CountDifferent(Render(*t, {photo}, {300, 200}), first), 0) << filter;
+        EXPECT_EQ(testenv::DifferentPixels(Render(*t, {photo}, {300, 200}), first), 0) << filter;
         photo.setTo(cv::Scalar(200, 100, 50));
         const cv::Mat second = Render(*t, {photo}, {300, 200});
         EXPECT_EQ(second.at<cv::Vec3b>(100, 150), cv::Vec3b(200, 100, 50)) << filter;

@@ -36,15 +36,4 @@ std::string WriteTemplateFolder(const std::string& root, const std::string& name
     return folder;
 }
 
-int CountDifferent(const cv::Mat& a, const cv::Mat& b)
-{
-    CV_Assert(a.size() == b.size() && a.type() == b.type());
-    cv::Mat diff;
-    cv::absdiff(a, b, diff);
-    diff = diff.reshape(1, diff.rows * diff.cols);
-    cv::Mat any;
-    cv::reduce(diff, any, 1, cv::REDUCE_MAX);
-    return cv::countNonZero(any);
-}
-
 }  // namespace meshtest

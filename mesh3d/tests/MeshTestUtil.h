@@ -1,6 +1,7 @@
 #pragma once
 // Meshes and checks shared by the 3D tests.
 #include "mesh3d/Mesh.h"
+#include "platform/testing/Images.h"
 
 #include <opencv2/core.hpp>
 
@@ -28,8 +29,5 @@ V AtPixel(float px, float py, float z, int width, int height);
 /** Writes a template folder holding definition (the .tmpl text) and the mesh as file meshName. */
 std::string WriteTemplateFolder(const std::string& root, const std::string& name, const std::string& definition,
                                 const Mesh* mesh = nullptr, const std::string& meshName = "model.mesh");
-
-/** Number of pixels whose bytes differ. */
-int CountDifferent(const cv::Mat& a, const cv::Mat& b);
 
 }  // namespace meshtest

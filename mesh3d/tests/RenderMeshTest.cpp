@@ -238,8 +238,8 @@ TEST(RenderMesh, CullingByScreenWindingSplitsAClosedMesh)
     cv::Mat depth = cv::Mat::zeros(120, 160, CV_32FC1);
     sphere.cull = CullNone;
     RenderMesh(sphere, withDepth, &depth);
-    EXPECT_EQ(meshtest::CountDifferent(images[CullCounterClockwise], withDepth), 0);
-    EXPECT_GT(meshtest::CountDifferent(images[CullClockwise], withDepth), 1000);
+    EXPECT_EQ(testenv::DifferentPixels(images[CullCounterClockwise], withDepth), 0);
+    EXPECT_GT(testenv::DifferentPixels(images[CullClockwise], withDepth), 1000);
 }
 
 TEST(RenderMesh, ViewportRectangleSetsCentreAndScale)
@@ -252,7 +252,7 @@ TEST(RenderMesh, ViewportRectangleSetsCentreAndScale)
     EXPECT_EQ(RenderMesh(mesh, target, nullptr), 30 * 30);
     cv::Mat expected = cv::Mat::zeros(60, 60, CV_8UC3);
     expected(cv::Rect(15, 20, 30, 30)).setTo(cv::Scalar::all(255));
-    EXPECT_EQ(meshtest::CountDifferent(target, expected), 0);
+    EXPECT_EQ(testenv::DifferentPixels(target, expected), 0);
 }
 
 TEST(RenderMesh, SurfacesReachingBehindTheEyeAreCutAtTheNearPlane)
@@ -382,6 +382,6 @@ TEST(RenderMesh, BandsOnSeveralThreadsGiveTheOneThreadPicture)
     cv::setNumThreads(threads);
     const auto many = render(true);
     EXPECT_GT(cv::countNonZero(one.second), 10000);
-    EXPECT_EQ(meshtest::CountDifferent(one.first, many.first), 0);
-    EXPECT_EQ(meshtest::CountDifferent(one.second, many.second), 0);
+    EXPECT_EQ(testenv::DifferentPixels(one.first, many.first), 0);
+    EXPECT_EQ(testenv::DifferentPixels(one.second, many.second), 0);
 }

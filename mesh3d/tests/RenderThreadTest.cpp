@@ -65,15 +65,15 @@ TEST(RenderThreads, TwoRendersOnTwoThreadsDoNotCollide)
     MakeChrome(a);
     MakeStrips(b);
     const cv::Mat aloneA = a.Render(), aloneB = b.Render();
-    ASSERT_GT(meshtest::CountDifferent(aloneA, cv::Mat(aloneA.size(), CV_8UC3, cv::Scalar(9, 9, 9))), 3000);
-    ASSERT_GT(meshtest::CountDifferent(aloneB, cv::Mat(aloneB.size(), CV_8UC3, cv::Scalar(9, 9, 9))), 3000);
+    ASSERT_GT(testenv::DifferentPixels(aloneA, cv::Mat(aloneA.size(), CV_8UC3, cv::Scalar(9, 9, 9))), 3000);
+    ASSERT_GT(testenv::DifferentPixels(aloneB, cv::Mat(aloneB.size(), CV_8UC3, cv::Scalar(9, 9, 9))), 3000);
 
     int badA = 0, badB = 0;
     std::thread ta([&] {
-        for (int i = 0; i < 20; ++i) badA += meshtest::CountDifferent(a.Render(), aloneA);
+        for (int i = 0; i < 20; ++i) badA += testenv::DifferentPixels(a.Render(), aloneA);
     });
     std::thread tb([&] {
-        for (int i = 0; i < 20; ++i) badB += meshtest::CountDifferent(b.Render(), aloneB);
+        for (int i = 0; i < 20; ++i) badB += testenv::DifferentPixels(b.Render(), aloneB);
     });
     ta.join();
     tb.join();

@@ -47,7 +47,7 @@ TEST(ShippedMeshTemplates, LoadTheirMeshesAndDrawTheModel)
         ASSERT_EQ(out.size(), size) << folder;
         // The model covers a good part of the picture, and the middle of the picture is model.
         const cv::Mat plain = dynamic_cast<CF_Teapot*>(t->Filter()) ? photo : cv::Mat(cv::Mat::zeros(size, CV_8UC3));
-        const int covered = meshtest::CountDifferent(out, plain);
+        const int covered = testenv::DifferentPixels(out, plain);
         EXPECT_GT(covered, 400 * 300 / 10) << folder;
         EXPECT_LT(covered, 400 * 300 * 7 / 10) << folder;
     }

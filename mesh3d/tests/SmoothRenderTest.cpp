@@ -34,7 +34,7 @@ TEST(SmoothRender, FactorOneDrawsAsTheRendererDoes)
     RenderMesh(a, plain, &depth);
     SmoothRenderBuffers buffers;
     RenderMeshSmooth(b, smooth, 1, buffers);
-    EXPECT_EQ(CountDifferent(plain, smooth), 0);
+    EXPECT_EQ(testenv::DifferentPixels(plain, smooth), 0);
 }
 
 TEST(SmoothRender, EdgesAreBlendedByCoverageAndTheRestIsKept)
@@ -82,5 +82,5 @@ TEST(SmoothRender, OneThreadAndManyAgree)
     cv::setNumThreads(1);
     RenderMeshSmooth(b, one, 2, buffers);
     cv::setNumThreads(threads);
-    EXPECT_EQ(CountDifferent(many, one), 0);
+    EXPECT_EQ(testenv::DifferentPixels(many, one), 0);
 }
