@@ -282,63 +282,110 @@ TEST(RenderMistDroplets, LowDensityIsAClearPaneAndSeedsRepeat)
 
 namespace {
 
-int Clip(float v, int lo, int hi)
+/**
+ * A picture whose pixel (i, j) holds 5 i in blue and 5 j in green. Lit from below the water,
+ * every ripple pixel is at the floor brightness 0.2, so the result holds, in blue and green,
+ * the row and the column each pixel was taken from (sides up to 51).
+ */
+cv::Mat CoordinateCode(int w, int h)
 {
-    if (!(v >= float(lo))) return lo;
-    if (v >= float(hi)) return hi;
-    return std::clamp(int(v), lo, hi);
+    cv::Mat m(h, w, CV_8UC3);
+    for (int i = 0; i < h; ++i)
+        for (int j = 0; j < w; ++j) m.at<cv::Vec3b>(i, j) = cv::Vec3b(uchar(5 * i), uchar(5 * j), 0);
+    return m;
 }
 
-// The ripple pixel by pixel, straight from its definition (the real one shares the surface of
-// the four quadrants).
-cv::Mat NaiveRipple(const cv::Mat& source, float a, float b, float c, cv::Vec3f light)
-{
-    cv::Mat dest(source.size(), CV_8UC3);
-    const cv::Vec3f L = light / std::sqrt(light.dot(light));
-    const int W = source.cols, H = source.rows;
-    const float m = float(std::min(W, H)), fH = float(H);
-    for (int i = 0; i < H; ++i) {
-        const float y = float(i - H / 2) / m;
-        for (int j = 0; j < W; ++j) {
-            const float x = float(j - W / 2) / m;
-            const float theta = (x * x + y * y) / a / a;
-            const float k = -b * std::sin(theta) / a / a;
-            const float py = 2 * y * k, px = 2 * x * k;
-            const float len = std::sqrt(py * py + px * px + 1.0f);
-            const float ny = py / len, nx = px / len, nz = 1.0f / len;
-            const float I = c * (-ny * nz), J = c * (-nx * nz), K3 = c * (1 - nz * nz);
-            const float q = std::sqrt(1 - (I * I + J * J + K3 * K3));
-            const float den = K3 + nz * q;
-            const float height = b * std::cos(theta);
-            float Q = height * (J + q * nx) / den;
-            float R = height * (I + q * ny) / den;
-            float P = nx * L[0] + ny * L[1] + nz * L[2];
-            if (!std::isfinite(Q) || !std::isfinite(R)) Q = R = 0;
-            P = std::isfinite(P) ? std::max(P, 0.2f) : std::max(L[2], 0.2f);
-            const float p2 = P * P, p4 = p2 * p2, p8 = p4 * p4, p16 = p8 * p8, p32 = p16 * p16, p64 = p32 * p32;
-            const float highlight = 100 * (p64 * p32 * p4);
-            const int row = Clip(Q * fH + float(i), 0, H - 1), col = Clip(R * fH + float(j), 0, W - 1);
-            for (int ch = 0; ch < 3; ++ch)
-                dest.at<cv::Vec3b>(i, j)[ch] = uchar(Clip(P * float(source.at<cv::Vec3b>(row, col)[ch]) + highlight, 0, 255));
-        }
-    }
-    return dest;
-}
+const cv::Vec3f kFromBelow(0.0f, 0.0f, -1.0f);
 
 }  // namespace
 
-TEST(RenderRipple, MatchesThePixelByPixelDefinition)
+TEST(RenderRipple, FlatWaterIsTheSourceUnmovedAndEvenlyLit)
 {
-    // Even and odd sides, a light with unequal components, parameters without a surface.
-    for (const cv::Size& size : {cv::Size(64, 48), cv::Size(51, 37), cv::Size(1, 9), cv::Size(40, 41)})
-        for (const cv::Vec4f& abc : {cv::Vec4f(0.146f, 0.02f, 0.75f), cv::Vec4f(0.05f, 0.06f, 1.0f),
-                                     cv::Vec4f(0.0f, 0.02f, 0.75f), cv::Vec4f(0.3f, -0.5f, 3.0f)}) {
-            const cv::Mat src = RandomImage(size.width, size.height, size.width);
-            const cv::Vec3f light(0.4f, -0.1f, 1.0f);
+    // Four columns of 10, 100, 200 and 255; flat water moves nothing and lights every pixel as
+    // the light's height over its length says, plus a highlight of 100 x that to the 100th.
+    cv::Mat src(9, 4, CV_8UC3);
+    const int values[4] = {10, 100, 200, 255};
+    for (int j = 0; j < 4; ++j) src.col(j).setTo(cv::Scalar::all(values[j]));
+    struct Case {
+        cv::Vec3f light;
+        int expected[4];
+    };
+    const Case cases[] = {
+        {{0, 0, 2}, {110, 200, 255, 255}},       // 1 x v + 100
+        {{3, 0, 4}, {8, 80, 160, 204}},          // 0.8 x v; 100 x 0.8^100 is nothing
+        {{0.4f, -0.1f, 1}, {9, 92, 184, 235}},   // 0.9245 x v + 0.04
+        {{1, 0, 0}, {2, 20, 40, 51}},            // a light along the water: the floor, 0.2 x v
+    };
+    for (const Case& c : cases)
+        // No height, and no width: either way there is no surface.
+        for (const cv::Vec2f& ab : {cv::Vec2f(0.146f, 0.0f), cv::Vec2f(0.0f, 0.02f)}) {
             cv::Mat dst;
-            RenderRipple(dst, src, abc[0], abc[1], abc[2], light);
-            EXPECT_EQ(DifferentPixels(dst, NaiveRipple(src, abc[0], abc[1], abc[2], light)), 0) << size << abc;
+            RenderRipple(dst, src, ab[0], ab[1], 0.75f, c.light);
+            ASSERT_EQ(dst.size(), src.size());
+            for (int i = 0; i < src.rows; ++i)
+                for (int j = 0; j < 4; ++j)
+                    ASSERT_EQ(dst.at<cv::Vec3b>(i, j), cv::Vec3b::all(uchar(c.expected[j])))
+                        << c.light << ab << " at " << i << "," << j;
         }
+}
+
+TEST(RenderRipple, DisplacementIsSymmetricAboutTheCentre)
+{
+    // Even and odd sides, one pixel wide, and a surface steep enough to reflect totally.
+    for (const cv::Size& size : {cv::Size(41, 41), cv::Size(40, 40), cv::Size(41, 31), cv::Size(50, 37), cv::Size(1, 9)})
+        for (const cv::Vec3f& abc : {cv::Vec3f(0.146f, 0.02f, 0.75f), cv::Vec3f(0.05f, 0.06f, 1.0f),
+                                     cv::Vec3f(0.3f, -0.5f, 3.0f)}) {
+            const int W = size.width, H = size.height, hw = W / 2, hh = H / 2;
+            cv::Mat dst;
+            RenderRipple(dst, CoordinateCode(W, H), abc[0], abc[1], abc[2], kFromBelow);
+            ASSERT_EQ(dst.size(), size);
+            auto from = [&](int i, int j) { return cv::Point(dst.at<cv::Vec3b>(i, j)[1], dst.at<cv::Vec3b>(i, j)[0]); };
+            auto clipped = [&](cv::Point p) { return p.x == 0 || p.x == W - 1 || p.y == 0 || p.y == H - 1; };
+
+            // The crest at the centre is level: its pixel stays.
+            EXPECT_EQ(from(hh, hw), cv::Point(hw, hh)) << size << abc;
+
+            int moved = 0;
+            for (int i = 0; i < H; ++i)
+                for (int j = 0; j < W; ++j) {
+                    const cv::Point d = from(i, j) - cv::Point(j, i);
+                    moved += d != cv::Point();
+                    // The pixel mirrored through the centre moves the other way, but for where
+                    // the offsets are cut to whole pixels.
+                    const int mi = 2 * hh - i, mj = 2 * hw - j;
+                    if (mi < 0 || mi >= H || mj < 0 || mj >= W) continue;
+                    if (clipped(from(i, j)) || clipped(from(mi, mj))) continue;
+                    const cv::Point e = from(mi, mj) - cv::Point(mj, mi);
+                    EXPECT_LE(std::abs(d.x + e.x), 1) << size << abc << " at " << i << "," << j;
+                    EXPECT_LE(std::abs(d.y + e.y), 1) << size << abc << " at " << i << "," << j;
+                    // Rows and columns are treated alike: transposed, a square ripple's row
+                    // offsets are its column offsets.
+                    if (W == H) {
+                        const cv::Point t = from(j, i) - cv::Point(i, j);
+                        EXPECT_EQ(d.y, t.x) << size << abc << " at " << i << "," << j;
+                    }
+                }
+            // A real ripple moves pixels (one pixel wide, the centre column alone is level).
+            if (W > 1) {
+                EXPECT_GT(moved, W * H / 20) << size << abc;
+            }
+        }
+}
+
+TEST(RenderRipple, ALightStraightAboveLightsItTheSameInEveryQuadrant)
+{
+    for (const cv::Size& size : {cv::Size(41, 31), cv::Size(33, 51)}) {
+        const cv::Mat grey(size, CV_8UC3, cv::Scalar::all(150));
+        cv::Mat dst;
+        RenderRipple(dst, grey, 0.146f, 0.02f, 0.75f, cv::Vec3f(0, 0, 1));
+        for (const int flip : {-1, 0, 1}) {
+            cv::Mat mirrored;
+            cv::flip(dst, mirrored, flip);
+            EXPECT_EQ(DifferentPixels(dst, mirrored), 0) << size << " flip " << flip;
+        }
+        // The slopes darken and the crest shines: not one even grey.
+        EXPECT_GT(DifferentPixels(dst, cv::Mat(size, CV_8UC3, cv::Scalar::all(250))), size.area() / 4);
+    }
 }
 
 TEST(RenderRipple, CentrePixelIsFlatAndLitByTheLightsHeight)
