@@ -4,9 +4,10 @@
 // stopping from another thread. No test waits without a time-out.
 #include "camera/LiveLoop.h"
 
-#include "app/Builtins.h"
+#include "camera/tests/CameraTestUtil.h"
 #include "engine/TemplateFile.h"
 #include "platform/testing/TestEnv.h"
+#include "platform/testing/Images.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/core/utility.hpp>
@@ -19,16 +20,11 @@ using namespace std::chrono_literals;
 using camera::CameraSource;
 using camera::LiveLoop;
 
-namespace {
+using testenv::Same;
 
-RefPtr<CEffectTemplate> Open(const std::string& name)
-{
-    app::RegisterBuiltinClasses();
-    std::string error;
-    auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
-    EXPECT_TRUE(t) << name << ": " << error;
-    return t;
-}
+using camtest::OpenBundled;
+
+namespace {
 
 const char* kEndless =
     "videotestsrc is-live=true pattern=smpte ! video/x-raw,width=160,height=120,framerate=30/1 ! videoconvert ! appsink";
@@ -43,11 +39,6 @@ bool WaitResult(LiveLoop& loop, Pred pred, LiveLoop::Result& out, std::chrono::m
         std::this_thread::sleep_for(5ms);
     }
     return false;
-}
-
-bool Same(const cv::Mat& a, const cv::Mat& b)
-{
-    return a.size() == b.size() && a.type() == b.type() && cv::norm(a, b, cv::NORM_INF) == 0;
 }
 
 /**
@@ -76,7 +67,7 @@ TEST_F(LiveLoopTest, RendersEveryFrameOfAFiniteSourceAndEachShotAtFullSize)
     source.SetKeepEveryFrame(true);
     std::atomic<int> notified{0};
     LiveLoop loop(source, [&] { ++notified; });
-    loop.SetTemplate(Open("Emboss"));
+    loop.SetTemplate(OpenBundled("Emboss"));
     loop.SetView({160, 120});
     source.Start();
     loop.Start();
@@ -111,7 +102,7 @@ TEST_F(LiveLoopTest, ASlowRendererSkipsToTheNewestFrame)
         std::this_thread::sleep_for(120ms);
         return r.Render(frame, view);
     });
-    loop.SetTemplate(Open("Emboss"));
+    loop.SetTemplate(OpenBundled("Emboss"));
     source.Start();
     loop.Start();
     std::vector<std::uint64_t> numbers;
@@ -150,7 +141,7 @@ TEST_F(LiveLoopTest, ATemplateSwitchWhileRunningTakesEffectAndMirrorFollows)
     ASSERT_TRUE(WaitResult(loop, mirrored, r));
     for (const char* name : {"Emboss", "Postcard", "Teapot"}) {
         SCOPED_TRACE(name);
-        loop.SetTemplate(Open(name));
+        loop.SetTemplate(OpenBundled(name));
         ASSERT_TRUE(WaitResult(loop, effected, r));
     }
     loop.SetTemplate({});
@@ -163,7 +154,7 @@ TEST_F(LiveLoopTest, StopsFromAnotherThreadWithoutHanging)
         SCOPED_TRACE(closeFirst ? "source closed first" : "source still running");
         CameraSource source(kEndless);
         LiveLoop loop(source, {});
-        loop.SetTemplate(Open("Emboss"));
+        loop.SetTemplate(OpenBundled("Emboss"));
         source.Start();
         loop.Start();
         LiveLoop::Result r;

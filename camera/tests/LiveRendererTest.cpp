@@ -2,7 +2,7 @@
 // Frames through templates, one after another, as the live preview renders them.
 #include "camera/LiveRenderer.h"
 
-#include "app/Builtins.h"
+#include "camera/tests/CameraTestUtil.h"
 #include "engine/ImageIO.h"
 #include "engine/TemplateFile.h"
 #include "face/CT_Face.h"
@@ -11,16 +11,9 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-namespace {
+using camtest::OpenBundled;
 
-RefPtr<CEffectTemplate> Open(const std::string& name)
-{
-    app::RegisterBuiltinClasses();
-    std::string error;
-    auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
-    EXPECT_TRUE(t) << name << ": " << error;
-    return t;
-}
+namespace {
 
 cv::Mat Frame(int w, int h, int shade)
 {
@@ -35,7 +28,7 @@ TEST(LiveRenderer, EachFrameIsRenderedAnewAtItsSizeOrFittedToTheView)
 {
     for (const char* name : {"Emboss", "Postcard", "Teapot", "Knight"}) {
         SCOPED_TRACE(name);
-        camera::LiveRenderer live(Open(name));
+        camera::LiveRenderer live(OpenBundled(name));
         ASSERT_TRUE(live.Template());
         const cv::Mat a = live.Render(Frame(320, 240, 0));
         const cv::Mat b = live.Render(Frame(320, 240, 200));
@@ -71,7 +64,7 @@ TEST(LiveRenderer, AFaceFoundOnceIsCutFromTheSamePlaceUntilTheNextSearch)
     cv::Mat photo = LoadPhoto(testenv::SourceDir() + "/media/Images/default/Default1.jpg", &error);
     ASSERT_FALSE(photo.empty()) << error;
     cv::resize(photo, photo, {480, 480}, 0, 0, cv::INTER_AREA);
-    camera::LiveRenderer live(Open("Knight"));
+    camera::LiveRenderer live(OpenBundled("Knight"));
     auto* face = dynamic_cast<CT_Face*>(live.Template());
     ASSERT_TRUE(face);
     live.Render(photo);
