@@ -45,20 +45,9 @@
 #include <fstream>
 
 using namespace shell;
+using guitest::MessageLog;
 
 namespace {
-
-struct MessageLog {
-    QStringList texts;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
-    void Install()
-    {
-        SetMessageHook([this](const QString& text, const QString&, QMessageBox::StandardButtons) {
-            texts << text;
-            return answer;
-        });
-    }
-};
 
 /** The logical screen size of a GIF file (bytes 6 to 9), or 0 x 0. */
 QSize GifSize(const std::string& path)
@@ -73,52 +62,16 @@ QSize GifSize(const std::string& path)
 
 void EditingGuiTest::init()
 {
-    SetMessageHook(nullptr);
-    dir_ = std::make_unique<testenv::TempDir>();
-    doc_ = std::make_unique<CPhotoDocument>();
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
-    main_->show();
-    main_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
-    guitest::Drain();
+    QVERIFY(Open());
 }
 
-void EditingGuiTest::cleanup()
-{
-    main_.reset();
-    if (template_) {
-        delete static_cast<RefPtr<CEffectTemplate>*>(template_);
-        template_ = nullptr;
-    }
-    doc_.reset();
-    dir_.reset();
-    SetMessageHook(nullptr);
-}
-
-void EditingGuiTest::SelectTestTemplate(const char* name, const char* templateClass)
-{
-    const std::string folder = guitest::WriteShiftTemplate(dir_->path(), name, false, true, templateClass);
-    std::string error;
-    if (!template_) template_ = new RefPtr<CEffectTemplate>();
-    RefPtr<CEffectTemplate>& t = *static_cast<RefPtr<CEffectTemplate>*>(template_);
-    t = OpenTemplate(folder, doc_.get(), &error);
-    QVERIFY2(t, error.c_str());
-    // What the template page does on a selection.
-    doc_->SetCurrentTemplate(t.get());
-    platform::Send(main_->WindowId(), platform::msg::HideWizard, 0, 0);
-    doc_->Render();
-    platform::Post(main_->Work()->Preview()->WindowId(), platform::msg::ResultReady, 0, 0);
-    platform::Send(main_->WindowId(), platform::msg::ModeRequest, 0, 0);
-    platform::Send(main_->WindowId(), platform::msg::TemplateChanged, reinterpret_cast<std::intptr_t>(t.get()), 0);
-    platform::Send(main_->WindowId(), platform::msg::ToolbarState, 0, 1 << 16);
-    guitest::Drain();
-}
+void EditingGuiTest::cleanup() { Close(); }
 
 // --- Export ------------------------------------------------------------------------------------
 
 void EditingGuiTest::gifExportShowsTheSizeItWrites()
 {
-    SelectTestTemplate("Gif", "GifTestTemplate");
+    SelectTestTemplate("Gif", false, true, "GifTestTemplate");
     doc_->RenderFull();
     MessageLog log;
     log.Install();
@@ -134,7 +87,7 @@ void EditingGuiTest::gifExportShowsTheSizeItWrites()
 
 void EditingGuiTest::stillExportAfterAGifTakesTheFormatsExtension()
 {
-    SelectTestTemplate("Gif", "GifTestTemplate");
+    SelectTestTemplate("Gif", false, true, "GifTestTemplate");
     doc_->RenderFull();
     MessageLog log;
     log.Install();
@@ -225,7 +178,7 @@ void EditingGuiTest::keptOpenExportShowsANoticeWithOpenFolder()
 
 void EditingGuiTest::gifFrameDelayIsWrittenOnlyWhenAskedFor()
 {
-    SelectTestTemplate("Delay", "GifTestTemplate");
+    SelectTestTemplate("Delay", false, true, "GifTestTemplate");
     doc_->RenderFull();
     MessageLog log;
     log.Install();

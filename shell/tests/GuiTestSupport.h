@@ -1,21 +1,29 @@
 #pragma once
 // What the desktop program's tests share: a filter whose result shows its parameter, template
-// folders written on the fly, and helpers to wait for posted notifications.
+// folders written on the fly, helpers to wait for posted notifications, to click and to answer
+// messages, and the program's main window on a fresh document.
 #include "controls/QtNotify.h"
 #include "engine/AnimationCommands.h"
+#include "engine/PhotoDocument.h"
+#include "engine/RefPtr.h"
 #include "engine/Registry.h"
 #include "engine/SimpleFilter.h"
 #include "engine/SimpleTemplate.h"
 #include "frames/GifWriter.h"
+#include "platform/testing/TestEnv.h"
+#include "shell/GrimazeDlg.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QStringList>
 
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace guitest {
@@ -99,5 +107,47 @@ inline void Drain(int ms = 2000)
     } while (ui::QtNotificationSink::Instance().Pending() > 0 && t.elapsed() < ms);
     QCoreApplication::processEvents();
 }
+
+/** Takes the messages the program would show, and answers each with `answer`. */
+struct MessageLog {
+    explicit MessageLog(QMessageBox::StandardButton a = QMessageBox::Ok) : answer(a) {}
+    void Install();
+    bool Saw(const QString& part) const;
+
+    QStringList texts;
+    QMessageBox::StandardButton answer;
+};
+
+void Click(QWidget* w, const QPoint& p, Qt::KeyboardModifiers mods = {});
+/** A mouse event straight to w (a press or release with the left button, a move with none). */
+void SendMouse(QWidget* w, QEvent::Type type, const QPointF& p, Qt::MouseButtons buttons);
+
+/**
+ * The program's main window on a fresh document, for a test class to derive from: Open() in
+ * init(), Close() in cleanup(). With the gallery, the window's template page is the real one
+ * over the staged template library; without it, tests choose the templates they write.
+ */
+class ProgramWindow {
+protected:
+    enum class Page { None, Gallery };
+    /** False when the window did not come up. */
+    [[nodiscard]] bool Open(Page page = Page::None);
+    void Close();
+
+    /**
+     * Writes a shift-filter template into dir_ and makes it current as the template page does
+     * on a selection; deferred renders it in the background and waits for the result.
+     */
+    void SelectTestTemplate(const char* name, bool deferred = false, bool region = true,
+                            const char* templateClass = "SimpleTemplate");
+    /** Clicks the gallery cell of the named template (searching every category) and waits for its
+     *  result; false when it is not staged. */
+    bool PickTemplate(const QString& name);
+
+    std::unique_ptr<testenv::TempDir> dir_;
+    std::unique_ptr<CPhotoDocument> doc_;
+    std::unique_ptr<shell::CGrimazeDlg> main_;
+    RefPtr<CEffectTemplate> template_;  // the one SelectTestTemplate opened, kept alive for the test
+};
 
 }  // namespace guitest

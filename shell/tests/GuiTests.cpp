@@ -50,49 +50,16 @@
 #include <filesystem>
 
 using namespace shell;
+using guitest::Click;
+using guitest::MessageLog;
+using guitest::SendMouse;
 
 namespace {
 
 // Everything the message boxes said, answered with a fixed button.
-struct MessageLog {
-    QStringList texts;
-    QMessageBox::StandardButton answer = QMessageBox::Ok;
-    void Install()
-    {
-        SetMessageHook([this](const QString& text, const QString&, QMessageBox::StandardButtons) {
-            texts << text;
-            return answer;
-        });
-    }
-    bool Saw(const QString& part) const
-    {
-        for (const QString& t : texts)
-            if (t.contains(part)) return true;
-        return false;
-    }
-};
-
-void Click(QWidget* w, const QPoint& p, Qt::KeyboardModifiers mods = {})
-{
-    QTest::mouseClick(w, Qt::LeftButton, mods, p);
-}
-
-void SendMouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                  buttons, Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
-}
-
 cv::Mat Solid(int w, int h, int v) { return cv::Mat(h, w, CV_8UC3, cv::Scalar::all(v)); }
 
 double Mean(const cv::Mat& m) { return m.empty() ? -1 : cv::mean(m)[0]; }
-
-RefPtr<CEffectTemplate>& Held(void*& slot)
-{
-    if (!slot) slot = new RefPtr<CEffectTemplate>();
-    return *static_cast<RefPtr<CEffectTemplate>*>(slot);
-}
 
 }  // namespace
 
@@ -222,50 +189,10 @@ void ControlsGuiTest::pixmapCacheNeverMixesUpPictures()
 
 void ShellGuiTest::init()
 {
-    SetMessageHook(nullptr);
-    dir_ = std::make_unique<testenv::TempDir>();
-    doc_ = std::make_unique<CPhotoDocument>();
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, CGrimazeDlg::Hooks{});
-    main_->show();
-    main_->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(main_.get()));
-    guitest::Drain();
+    QVERIFY(Open());
 }
 
-void ShellGuiTest::cleanup()
-{
-    main_.reset();
-    if (template_) {
-        delete static_cast<RefPtr<CEffectTemplate>*>(template_);
-        template_ = nullptr;
-    }
-    doc_.reset();
-    dir_.reset();
-    SetMessageHook(nullptr);
-}
-
-void ShellGuiTest::SelectTestTemplate(const char* name, bool deferred, bool region)
-{
-    const std::string folder = guitest::WriteShiftTemplate(dir_->path(), name, deferred, region);
-    std::string error;
-    RefPtr<CEffectTemplate>& t = Held(template_);
-    t = OpenTemplate(folder, doc_.get(), &error);
-    QVERIFY2(t, error.c_str());
-    // What the template page does on a selection.
-    doc_->SetCurrentTemplate(t.get());
-    platform::Send(main_->WindowId(), platform::msg::HideWizard, 0, 0);
-    doc_->Render();
-    CPhotoEditPreviewWnd* preview = main_->Work()->Preview();
-    platform::Post(preview->WindowId(), doc_->IsRendering() ? platform::msg::Busy : platform::msg::ResultReady, 0, 0);
-    platform::Send(main_->WindowId(), platform::msg::ModeRequest, 0, 0);
-    platform::Send(main_->WindowId(), platform::msg::TemplateChanged, reinterpret_cast<std::intptr_t>(t.get()), 0);
-    platform::Send(main_->WindowId(), platform::msg::ToolbarState, 0, 1 << 16);
-    guitest::Drain();
-    if (deferred) {
-        doc_->WaitForRendering();
-        guitest::Drain();
-    }
-}
+void ShellGuiTest::cleanup() { Close(); }
 
 void ShellGuiTest::startShowsTheWindowWithTheSamplePhotos()
 {
@@ -722,22 +649,10 @@ void ShellGuiTest::wizardOpensAddImagesAndCloses()
 
 void GalleryGuiTest::init()
 {
-    SetMessageHook(nullptr);
-    doc_ = std::make_unique<CPhotoDocument>();
-    CGrimazeDlg::Hooks hooks;
-    CPhotoDocument* doc = doc_.get();
-    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
-    main_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
-    guitest::Drain();
+    QVERIFY(Open(Page::Gallery));
 }
 
-void GalleryGuiTest::cleanup()
-{
-    main_.reset();
-    doc_.reset();
-}
+void GalleryGuiTest::cleanup() { Close(); }
 
 void GalleryGuiTest::clickingAGalleryCellMakesItsTemplateCurrent()
 {

@@ -1,8 +1,6 @@
 #pragma once
 // The desktop program's widget tests (Qt Test, offscreen).
-#include "engine/PhotoDocument.h"
-#include "platform/testing/TestEnv.h"
-#include "shell/GrimazeDlg.h"
+#include "shell/tests/GuiTestSupport.h"
 
 #include <QObject>
 
@@ -20,7 +18,7 @@ private slots:
 };
 
 /** The whole program, window by window. */
-class ShellGuiTest : public QObject {
+class ShellGuiTest : public QObject, protected guitest::ProgramWindow {
     Q_OBJECT
 private slots:
     void init();
@@ -48,18 +46,10 @@ private slots:
     void originalImageViewRotatesAndCrops();
     void switchingTheLanguageRetranslates();
     void wizardOpensAddImagesAndCloses();
-
-private:
-    void SelectTestTemplate(const char* name, bool deferred = false, bool region = true);
-
-    std::unique_ptr<testenv::TempDir> dir_;
-    std::unique_ptr<CPhotoDocument> doc_;
-    std::unique_ptr<shell::CGrimazeDlg> main_;
-    void* template_ = nullptr;  // a RefPtr<CEffectTemplate> kept alive for the test
 };
 
 /** The program with its real template library and gallery. */
-class GalleryGuiTest : public QObject {
+class GalleryGuiTest : public QObject, protected guitest::ProgramWindow {
     Q_OBJECT
 private slots:
     void init();
@@ -70,10 +60,6 @@ private slots:
     void originalModeStaysWhilePhotosChange();
     void templateTimersTurnThe3DModel();
     void expressionTemplateExportsAGif();
-
-private:
-    std::unique_ptr<CPhotoDocument> doc_;
-    std::unique_ptr<shell::CGrimazeDlg> main_;
 };
 
 /** The pieces between the engine and the windows, one at a time. */

@@ -18,6 +18,7 @@
 #include "shell/ProcessProp.h"
 #include "shell/ShellIds.h"
 #include "shell/ImageProcessDlg.h"
+#include "shell/tests/GuiTestSupport.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -35,6 +36,7 @@
 
 using shell::CGrimazeDlg;
 using shell::CLiveCamera;
+using guitest::Drain;
 
 namespace {
 
@@ -42,16 +44,6 @@ namespace {
 // at the right, so a mirror image is easy to tell.
 const char* kCamera =
     "videotestsrc is-live=true pattern=smpte ! video/x-raw,width=320,height=240,framerate=30/1 ! videoconvert ! appsink";
-
-void Drain(int ms = 2000)
-{
-    QElapsedTimer t;
-    t.start();
-    do {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    } while (ui::QtNotificationSink::Instance().Pending() > 0 && t.elapsed() < ms);
-    QCoreApplication::processEvents();
-}
 
 /** With GRIMAZE_SCREENSHOT_DIR set, saves the window as NAME.png there (to look at, not compared). */
 void Screenshot(QWidget& window, const char* name)
@@ -62,7 +54,7 @@ void Screenshot(QWidget& window, const char* name)
 
 }  // namespace
 
-class LiveCameraGuiTest : public QObject {
+class LiveCameraGuiTest : public QObject, protected guitest::ProgramWindow {
     Q_OBJECT
 private slots:
     void init();
@@ -76,24 +68,13 @@ private slots:
     void aMissingCameraSaysSoAndStops();
 
 private:
-    bool PickTemplate(const QString& name);
     CLiveCamera* Live() { return main_->LiveCamera(); }
-
-    std::unique_ptr<CPhotoDocument> doc_;
-    std::unique_ptr<CGrimazeDlg> main_;
 };
 
 void LiveCameraGuiTest::init()
 {
     ::setenv(camera::kCameraEnvironment, kCamera, 1);
-    doc_ = std::make_unique<CPhotoDocument>();
-    CGrimazeDlg::Hooks hooks;
-    CPhotoDocument* doc = doc_.get();
-    hooks.pageFactory = [doc](QWidget* parent) -> shell::CTemplatePageBase* { return new shell::CProcessProp(*doc, parent); };
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
-    main_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
-    Drain();
+    QVERIFY(Open(Page::Gallery));
     QVERIFY(Live());
     QVERIFY(camera::SetCountdownSeconds(0));
     QVERIFY(camera::SetMirrorPreview(true));
@@ -107,27 +88,7 @@ void LiveCameraGuiTest::cleanup()
         Live()->Stop();
         QVERIFY2(t.elapsed() < 2000, "closing the camera must not hang");
     }
-    main_.reset();
-    doc_.reset();
-}
-
-bool LiveCameraGuiTest::PickTemplate(const QString& name)
-{
-    auto* page = qobject_cast<shell::CProcessProp*>(main_->Work()->Page());
-    if (!page) return false;
-    for (int c = 0; c < page->CategoryCount(); ++c) {
-        platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, c, 0);
-        for (const auto& cell : page->Model()->BuildPaintPlan().cells) {
-            if (QString::fromStdString(cell.label) != name) continue;
-            QTest::mouseClick(page->Gallery(), Qt::LeftButton, {},
-                              QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
-            Drain();
-            doc_->WaitForRendering();
-            Drain();
-            return doc_->CurrentTemplate() != nullptr;
-        }
-    }
-    return false;
+    Close();
 }
 
 void LiveCameraGuiTest::theLiveViewShowsTheFramesMirroredAndThroughTheTemplate()

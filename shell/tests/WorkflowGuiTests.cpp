@@ -40,35 +40,22 @@
 #include <fstream>
 
 using namespace shell;
+using guitest::SendMouse;
 
 namespace {
 
-struct MessageLog {
-    QStringList texts;
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    void Install()
-    {
-        SetMessageHook([this](const QString& text, const QString&, QMessageBox::StandardButtons) {
-            texts << text;
-            return answer;
-        });
-    }
+/** The messages of this program's new user, who says no to every question. */
+struct MessageLog : guitest::MessageLog {
+    MessageLog() : guitest::MessageLog(QMessageBox::Cancel) {}
 };
 
-CProcessProp* Page(CGrimazeDlg& main) { return qobject_cast<CProcessProp*>(main.Work()->Page()); }
+CProcessProp* TemplatePage(CGrimazeDlg& main) { return qobject_cast<CProcessProp*>(main.Work()->Page()); }
 
 bool HasTemplateButtons(CGrimazeDlg& main)
 {
     for (const ui::ToolItem& it : main.ToolBar()->Items())
         if (it.command >= tool::TemplateButtonBase || it.command == tool::ControlPanel) return true;
     return false;
-}
-
-void SendMouse(QWidget* w, QEvent::Type type, const QPointF& p, Qt::MouseButtons buttons)
-{
-    QMouseEvent e(type, p, w->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                  Qt::NoModifier);
-    QApplication::sendEvent(w, &e);
 }
 
 template <class Pane>
@@ -81,46 +68,16 @@ Pane* ShownPane(CGrimazeDlg& main)
 
 void WorkflowGuiTest::init()
 {
-    SetMessageHook(nullptr);
-    doc_ = std::make_unique<CPhotoDocument>();
-    CGrimazeDlg::Hooks hooks;
-    CPhotoDocument* doc = doc_.get();
-    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
-    main_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
-    guitest::Drain();
+    QVERIFY(Open(Page::Gallery));
 }
 
-void WorkflowGuiTest::cleanup()
-{
-    main_.reset();
-    doc_.reset();
-    SetMessageHook(nullptr);
-}
+void WorkflowGuiTest::cleanup() { Close(); }
 
 void WorkflowGuiTest::WaitForResult()
 {
     guitest::Drain();
     doc_->WaitForRendering();
     guitest::Drain();
-}
-
-bool WorkflowGuiTest::PickTemplate(const QString& name)
-{
-    CProcessProp* page = Page(*main_);
-    if (!page) return false;
-    for (int c = 0; c < page->CategoryCount(); ++c) {
-        platform::Send(main_->Work()->WindowId(), platform::msg::ToolbarCommand, c, 0);
-        for (const auto& cell : page->Model()->BuildPaintPlan().cells) {
-            if (QString::fromStdString(cell.label) != name) continue;
-            QTest::mouseClick(page->Gallery(), Qt::LeftButton, {},
-                              QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
-            WaitForResult();
-            return doc_->CurrentTemplate() != nullptr;
-        }
-    }
-    return false;
 }
 
 // --- Photos that fail to open ------------------------------------------------------------------
@@ -182,7 +139,7 @@ void WorkflowGuiTest::photosThatFailToOpenAreNotAdded()
 void WorkflowGuiTest::historyStepLeavesNoStaleTemplate()
 {
     if (!PickTemplate("Oil Paint") && !PickTemplate("Emboss")) QSKIP("the template library is not staged");
-    CProcessProp* page = Page(*main_);
+    CProcessProp* page = TemplatePage(*main_);
     QVERIFY(main_->Work()->OperationPanel()->Pane());
     doc_->RenderFull();
     doc_->RenderFull();
@@ -271,7 +228,7 @@ void WorkflowGuiTest::escapeClosesOnlyTheOpenMenu()
 
 void WorkflowGuiTest::theSessionIsRememberedAndRestoredOnScreen()
 {
-    CProcessProp* page = Page(*main_);
+    CProcessProp* page = TemplatePage(*main_);
     if (!page || page->CategoryCount() < 3) QSKIP("the template library is not staged");
     const CSessionSettings saved = GrimazeSettings().session;
     const QRect screen = main_->screen()->availableGeometry();
@@ -294,7 +251,7 @@ void WorkflowGuiTest::theSessionIsRememberedAndRestoredOnScreen()
     main_->ShowAsRemembered();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
     QCOMPARE(main_->geometry(), QRect(screen.x() + 20, screen.y() + 30, 950, 560));
-    QCOMPARE(Page(*main_)->CurrentCategory(), 2);
+    QCOMPARE(TemplatePage(*main_)->CurrentCategory(), 2);
     QVERIFY(!main_->Work()->ControlPanelPreferred());
 
     // A geometry from a larger screen (or a damaged file) is brought wholly onto this one.

@@ -3,14 +3,13 @@
 // The editing loop as a new user meets it (Qt Test, offscreen): the program with its real
 // template library, photos that fail to open, the result history, menus and Escape, the
 // frame, face and 3D panes, the remembered session and the labels in every language.
-#include "engine/PhotoDocument.h"
-#include "shell/GrimazeDlg.h"
+#include "shell/tests/GuiTestSupport.h"
 
 #include <QObject>
 
 #include <memory>
 
-class WorkflowGuiTest : public QObject {
+class WorkflowGuiTest : public QObject, protected guitest::ProgramWindow {
     Q_OBJECT
 private slots:
     void init();
@@ -28,10 +27,5 @@ private slots:
     void draggingThePreviewTurnsTheModelAndStopsTheTurn();
 
 private:
-    /** Makes the named template of the gallery current (searching every category); false when it is not staged. */
-    bool PickTemplate(const QString& name);
     void WaitForResult();
-
-    std::unique_ptr<CPhotoDocument> doc_;
-    std::unique_ptr<shell::CGrimazeDlg> main_;
 };
