@@ -570,19 +570,22 @@ void CGalleryModel::LeftButtonDown(int x, int y)
         lastY_ = y;
         return;
     }
-    int selected = -1;
-    {
-        std::lock_guard lock(mutex_);
-        GalleryGroup* c = Category(currentCategory_);
-        if (!c) return;
-        const Hit hit = HitGroup(*c, x, y + c->scroll, true);
-        if (!hit.group) return;
-        categoryCurrent_[static_cast<size_t>(currentCategory_)] = hit.group;
-        selected = hit.group->selected;
-    }
+    const std::optional<int> selected = SelectCellAt(x, y);
+    if (!selected) return;
     platform::Post(mainWindow_, platform::msg::HideWizard);
     platform::Invalidate(galleryWindow_);
-    platform::Send(ownerWindow_, platform::msg::GalleryEntrySelected, selected, 0);
+    platform::Send(ownerWindow_, platform::msg::GalleryEntrySelected, *selected, 0);
+}
+
+std::optional<int> CGalleryModel::SelectCellAt(int x, int y)
+{
+    std::lock_guard lock(mutex_);
+    GalleryGroup* c = Category(currentCategory_);
+    if (!c) return std::nullopt;
+    const Hit hit = HitGroup(*c, x, y + c->scroll, true);
+    if (!hit.group) return std::nullopt;
+    categoryCurrent_[static_cast<size_t>(currentCategory_)] = hit.group;
+    return hit.group->selected;
 }
 
 void CGalleryModel::LeftButtonUp()
@@ -621,18 +624,10 @@ void CGalleryModel::PointerMove(int x, int y)
 
 void CGalleryModel::DoubleClick(int x, int y)
 {
-    int selected = -1;
-    {
-        std::lock_guard lock(mutex_);
-        GalleryGroup* c = Category(currentCategory_);
-        if (!c) return;
-        const Hit hit = HitGroup(*c, x, y + c->scroll, true);
-        if (!hit.group) return;
-        categoryCurrent_[static_cast<size_t>(currentCategory_)] = hit.group;
-        selected = hit.group->selected;
-    }
+    const std::optional<int> selected = SelectCellAt(x, y);
+    if (!selected) return;
     platform::Invalidate(galleryWindow_);
-    platform::Send(ownerWindow_, platform::msg::GalleryEntryActivated, selected, 0);
+    platform::Send(ownerWindow_, platform::msg::GalleryEntryActivated, *selected, 0);
 }
 
 void CGalleryModel::Wheel(int notches)

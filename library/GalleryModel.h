@@ -266,6 +266,9 @@ private:
     void ClampScroll(GalleryGroup& category);                 // mutex_ held
     void ScrollToLocked(int offset);                          // mutex_ held
     Hit HitGroup(GalleryGroup& g, int x, int y, bool select); // content coordinates
+    /** Selects the cell under (x, y) and makes its group the category's current one; the
+     *  group's selection, or nothing when no cell is there. Takes mutex_. */
+    std::optional<int> SelectCellAt(int x, int y);
     GalleryRect CellRectLocked(const GalleryGroup& g, int position) const;
     GalleryRect HeaderRectLocked(const GalleryGroup& g) const;
     void WakeWorker(bool restart);
