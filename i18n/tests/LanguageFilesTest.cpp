@@ -26,32 +26,14 @@ const char* const kShipped[] = {"lang_eng.ini", "lang_deu.ini", "lang_fra.ini", 
 
 std::string LangFolder() { return testenv::ProgramDir() + "/lang"; }
 
-struct CliRun {
-    int code = -1;
-    std::string out, err;
-};
-
-std::string Quote(const std::string& s)
-{
-    std::string r = "'";
-    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return r + "'";
-}
+using CliRun = testenv::CommandResult;
 
 // Runs grimaze-cli in the C locale, so that "auto" means English whatever the machine is set to.
-CliRun Cli(const std::vector<std::string>& args)
+testenv::CommandResult Cli(const std::vector<std::string>& args)
 {
-    testenv::TempDir tmp;
-    std::string cmd = "env -u LC_ALL -u LC_MESSAGES LANG=C " + Quote(testenv::ProgramDir() + "/grimaze-cli");
-    for (const auto& a : args) cmd += " " + Quote(a);
-    cmd += " >" + tmp / "out" + " 2>" + tmp / "err";
-    CliRun r;
-    const int status = std::system(cmd.c_str());
-    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream o(tmp / "out"), e(tmp / "err");
-    r.out.assign(std::istreambuf_iterator<char>(o), {});
-    r.err.assign(std::istreambuf_iterator<char>(e), {});
-    return r;
+    std::string cmd = "env -u LC_ALL -u LC_MESSAGES LANG=C " + testenv::ShellQuote(testenv::ProgramDir() + "/grimaze-cli");
+    for (const auto& a : args) cmd += " " + testenv::ShellQuote(a);
+    return testenv::RunCommand(cmd);
 }
 
 // UTF-16 LE with a byte-order mark and CRLF line ends, from UTF-8 text.

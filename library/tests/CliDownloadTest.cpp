@@ -16,10 +16,7 @@
 
 namespace {
 
-struct Result {
-    int code = -1;
-    std::string out, err;
-};
+using Result = testenv::CommandResult;
 
 class CliDownload : public ::testing::Test {
 protected:
@@ -52,12 +49,9 @@ protected:
 
     Result Run(const std::string& args, const std::string& programFolder = "")
     {
-        const std::string out = dir_ / "out.txt", err = dir_ / "err.txt";
-        const std::string command = "GRIMAZE_SITE_URL='" + server_.Url() + "' GRIMAZE_HOME='" +
-                                    (programFolder.empty() ? program_ : programFolder) + "' '" +
-                                    testenv::ProgramDir() + "/grimaze-cli' " + args + " >'" + out + "' 2>'" + err + "'";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, libtest::ReadText(out), libtest::ReadText(err)};
+        return testenv::RunCommand("GRIMAZE_SITE_URL='" + server_.Url() + "' GRIMAZE_HOME='" +
+                                   (programFolder.empty() ? program_ : programFolder) + "' '" + testenv::ProgramDir() +
+                                   "/grimaze-cli' " + args);
     }
     const tinyxml2::XMLElement* Entry(tinyxml2::XMLDocument& doc, const std::string& name)
     {
@@ -131,7 +125,7 @@ TEST_F(CliDownload, HostileArchivesWriteNothingOutsideTheLibrary)
     EXPECT_FALSE(platform::FileExists(absolute_));
     EXPECT_EQ(libtest::FilesUnder(library_), std::vector<std::string>{"template.cfg"});
     EXPECT_EQ(libtest::FilesUnder(dir_.path()),
-              (std::vector<std::string>{"err.txt", "out.txt", "program/config.cfg", "program/media/template.cfg"}));
+              (std::vector<std::string>{"program/config.cfg", "program/media/template.cfg"}));
 }
 
 TEST_F(CliDownload, ATemplateWhoseFilterDoesNotFitIsRefusedAndTheLibraryStaysAsItWas)

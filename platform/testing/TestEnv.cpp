@@ -4,9 +4,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <future>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -60,6 +63,27 @@ bool ReturnsPromptlyOnFifo(const std::string& path, const std::function<void()>&
     }
     done.wait();
     return false;
+}
+
+std::string ShellQuote(const std::string& s)
+{
+    std::string r = "'";
+    for (char c : s) r += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return r + "'";
+}
+
+CommandResult RunCommand(const std::string& commandLine, const std::string& input)
+{
+    TempDir tmp;
+    const std::string cmd = commandLine + " <" + ShellQuote(input) + " >" + ShellQuote(tmp / "out") + " 2>" +
+                            ShellQuote(tmp / "err");
+    CommandResult r;
+    const int status = std::system(cmd.c_str());
+    r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream o(tmp / "out", std::ios::binary), e(tmp / "err", std::ios::binary);
+    r.out.assign(std::istreambuf_iterator<char>(o), {});
+    r.err.assign(std::istreambuf_iterator<char>(e), {});
+    return r;
 }
 
 std::string SourceDir()

@@ -47,6 +47,21 @@ private:
  */
 bool ReturnsPromptlyOnFifo(const std::string& path, const std::function<void()>& call, int seconds = 10);
 
+/** What a command said: its exit status (-1 when it did not exit normally), its output and errors. */
+struct CommandResult {
+    int code = -1;
+    std::string out, err;
+};
+
+/** s in single quotes for the shell, single quotes in it kept. */
+std::string ShellQuote(const std::string& s);
+
+/**
+ * Runs commandLine (one simple command: the redirections go on its end) with the shell, standard
+ * input from the file input, and waits for it.
+ */
+CommandResult RunCommand(const std::string& commandLine, const std::string& input = "/dev/null");
+
 /** The source tree's media folder and the staged program folder of the build. */
 std::string SourceDir();
 std::string ProgramDir();
