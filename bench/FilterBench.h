@@ -91,11 +91,8 @@ inline std::unique_ptr<CImageFilter> Prepared(const std::string& name, const Sim
         return true;
     }();
     (void)registered;
-    std::unique_ptr<CImageDataObject> obj = CreateByName(name);
-    auto* f = dynamic_cast<CImageFilter*>(obj.get());
-    if (!f) return nullptr;
-    obj.release();
-    std::unique_ptr<CImageFilter> filter(f);
+    std::unique_ptr<CImageFilter> filter = CreateFilterByName(name);
+    if (!filter) return nullptr;
     filter->Init();
     filter->SetSource(std::span<const cv::Mat>(&Photo12MP(), 1));
     filter->SetOutputSize(preview ? &kPreviewSize : nullptr);

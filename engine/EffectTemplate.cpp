@@ -85,14 +85,11 @@ bool CEffectTemplate::CreateFilterFromDefinition(const char* fallback)
         loadError_ = "the template names no filter";
         return false;
     }
-    std::unique_ptr<CImageDataObject> object = CreateByName(name);
-    auto* filter = dynamic_cast<CImageFilter*>(object.get());
-    if (!filter || object->kind != KindFilter) {
+    std::unique_ptr<CImageFilter> created = CreateFilterByName(name);
+    if (!created || created->kind != KindFilter) {
         loadError_ = std::string("unknown filter \"") + name + "\"";
         return false;
     }
-    std::unique_ptr<CImageFilter> created(filter);
-    object.release();
     if (!ParamBlockFits(created->ParamsNeeded(), ParamsGiven())) {
         loadError_ = std::string("template class \"") + className + "\" cannot drive filter class \"" + name +
                      "\": the filter reads " + ParamBlockName(created->ParamsNeeded()) + ", the template hands it " +

@@ -1,5 +1,6 @@
 #include "engine/ImageFilter.h"
 
+#include "engine/Registry.h"
 #include "engine/TemplatePaths.h"
 #include "platform/Clock.h"
 
@@ -76,3 +77,12 @@ std::string CImageFilter::ParamText(const char* name, const std::string& def) co
 }
 
 void CImageFilter::SeedForRun() { runSeed_ = platform::SeedTime(); }
+
+std::unique_ptr<CImageFilter> CreateFilterByName(const std::string& name)
+{
+    std::unique_ptr<CImageDataObject> object = CreateByName(name);
+    auto* filter = dynamic_cast<CImageFilter*>(object.get());
+    if (!filter) return nullptr;
+    object.release();
+    return std::unique_ptr<CImageFilter>(filter);
+}

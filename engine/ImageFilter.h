@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -152,3 +153,9 @@ private:
     std::uint32_t runSeed_ = 1;
     static std::atomic<bool> stopFlag_;
 };
+
+/**
+ * @brief The registered class of that name as a filter (templates are filters too), not yet
+ * initialised; empty when no class has the name or it is not a filter.
+ */
+std::unique_ptr<CImageFilter> CreateFilterByName(const std::string& name);

@@ -22,12 +22,8 @@ void RegisterFilterModule()
 std::unique_ptr<CImageFilter> MakeFilter(const std::string& name)
 {
     RegisterFilterModule();
-    std::unique_ptr<CImageDataObject> obj = CreateByName(name);
-    auto* f = dynamic_cast<CImageFilter*>(obj.get());
-    if (!f) return nullptr;
-    obj.release();
-    std::unique_ptr<CImageFilter> filter(f);
-    filter->Init();
+    std::unique_ptr<CImageFilter> filter = CreateFilterByName(name);
+    if (filter) filter->Init();
     return filter;
 }
 
