@@ -17,6 +17,9 @@ std::string SimpleDefinition(const std::string& filterName, const std::string& e
 /** A w x h BGR image with a gradient and distinct channels, written as a PNG file. */
 std::string WritePhoto(const testenv::TempDir& dir, const std::string& name, int w, int h);
 cv::Mat MakeGradient(int w, int h);
+/** The gradient with a green box and a magenta disc: hard edges, so that a wrong row order,
+ *  channel order or offset shows. */
+cv::Mat MakeTestCard(int w, int h);
 
 /** Registers the engine's classes once. */
 void RegisterOnce();

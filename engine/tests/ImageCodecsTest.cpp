@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 
 using enginetest::MakeGradient;
+using enginetest::MakeTestCard;
 
 // OpenCV's own decoders serve as the reference here: the program no longer links them, but
 // pictures must come out of our readers exactly as they did before.
@@ -30,15 +31,6 @@ cv::Mat Reference(const std::string& bytes, int flags = cv::IMREAD_COLOR)
 {
     const cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1, const_cast<char*>(bytes.data()));
     return cv::imdecode(raw, flags);
-}
-
-// A colourful picture with hard edges, so that a wrong row order, channel order or offset shows.
-cv::Mat MakeTestCard(int w, int h)
-{
-    cv::Mat m = MakeGradient(w, h);
-    cv::rectangle(m, {w / 5, h / 4, w / 3, h / 3}, {20, 200, 60}, cv::FILLED);
-    cv::circle(m, {w * 2 / 3, h / 2}, std::max(2, h / 4), {240, 30, 180}, cv::FILLED);
-    return m;
 }
 
 std::string Le16(unsigned v) { return {char(v & 0xFF), char(v >> 8)}; }

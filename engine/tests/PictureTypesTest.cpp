@@ -12,12 +12,7 @@
 
 namespace {
 
-cv::Mat Card(int w, int h)
-{
-    cv::Mat m = enginetest::MakeGradient(w, h);
-    cv::rectangle(m, {w / 5, h / 4, w / 3, h / 3}, {20, 200, 60}, cv::FILLED);
-    return m;
-}
+using enginetest::MakeTestCard;
 
 }  // namespace
 
@@ -46,7 +41,7 @@ TEST(PictureTypes, LookUpByFileNameAndByName)
 // back, every extension is listed once, and every readable type's files decode.
 TEST(PictureTypes, EveryTypeDoesWhatTheTableSays)
 {
-    const cv::Mat card = Card(64, 48);
+    const cv::Mat card = MakeTestCard(64, 48);
     std::set<std::string> extensions, mimes;
     for (const PictureType& t : PictureTypes()) {
         EXPECT_TRUE(mimes.insert(t.mimeType).second) << t.mimeType;
@@ -70,7 +65,7 @@ TEST(PictureTypes, EveryTypeDoesWhatTheTableSays)
 
 TEST(EncodeImage, TiffKeepsEveryPixelOfGreyAndColourAndDropsAlpha)
 {
-    const cv::Mat card = Card(37, 9);
+    const cv::Mat card = MakeTestCard(37, 9);
     cv::Mat grey, bgra;
     cv::cvtColor(card, grey, cv::COLOR_BGR2GRAY);
     cv::cvtColor(card, bgra, cv::COLOR_BGR2BGRA);
@@ -87,7 +82,7 @@ TEST(EncodeImage, TiffKeepsEveryPixelOfGreyAndColourAndDropsAlpha)
         EXPECT_EQ(cv::norm(back, expected, cv::NORM_INF), 0) << m.channels();
     }
     // Larger than one strip, so the strips and the directory written after them must line up.
-    const cv::Mat big = Card(640, 480);
+    const cv::Mat big = MakeTestCard(640, 480);
     std::string bytes;
     ASSERT_TRUE(EncodeImage(big, ".tiff", bytes));
     EXPECT_EQ(cv::norm(DecodeImage(bytes), big, cv::NORM_INF), 0);
@@ -95,7 +90,7 @@ TEST(EncodeImage, TiffKeepsEveryPixelOfGreyAndColourAndDropsAlpha)
 
 TEST(EncodeImage, WebpFollowsTheQualityAndKeepsAlpha)
 {
-    const cv::Mat card = Card(64, 48);
+    const cv::Mat card = MakeTestCard(64, 48);
     std::string low, high;
     ASSERT_TRUE(EncodeImage(card, ".webp", low, 5));
     ASSERT_TRUE(EncodeImage(card, ".webp", high, 100));
@@ -120,7 +115,7 @@ TEST(EncodeImage, WebpFollowsTheQualityAndKeepsAlpha)
 TEST(SaveImage, WritesEveryWritableTypeAndRefusesTheRest)
 {
     const testenv::TempDir dir;
-    const cv::Mat card = Card(20, 10);
+    const cv::Mat card = MakeTestCard(20, 10);
     for (const PictureType& t : PictureTypes()) {
         const std::string path = dir.path() + "/out" + t.PreferredExtension();
         std::string error;

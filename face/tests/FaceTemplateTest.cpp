@@ -63,14 +63,26 @@ protected:
     }
     void TearDown() override { platform::InstallSink(nullptr); }
 
-    // A document showing one photo in a 400 x 300 view that notifies kView.
-    void AddPhoto(CPhotoDocument& doc, const cv::Mat& image)
+    /**
+     * doc showing image in a view of that size that notifies kView, under the face template
+     * written as name with those attributes and rendered once; empty (and a failure) when the
+     * template does not open.
+     */
+    RefPtr<CT_Face> ShowUnderFaceTemplate(CPhotoDocument& doc, const cv::Mat& image, cv::Size view,
+                                          const std::string& name, const std::string& attributes)
     {
         const std::string path = dir / ("photo" + std::to_string(photos++) + ".png");
-        ASSERT_TRUE(SaveImage(path, image));
+        EXPECT_TRUE(SaveImage(path, image));
         PhotoRecord r;
         r.path = path;
         doc.InsertPhoto(-1, r);
+        EXPECT_TRUE(doc.SelectPhoto(0));
+        doc.SetView({0, 0, view.width, view.height}, kView);
+        RefPtr<CT_Face> t = Open(WriteFaceTemplate(dir, name, attributes), &doc);
+        if (!t) return t;
+        doc.SetCurrentTemplate(t.get());
+        doc.Render();
+        return t;
     }
 
     testenv::RecordingSink sink;
@@ -174,13 +186,8 @@ TEST_F(FaceTemplateTest, APhotoWithoutAFaceGetsTheDefaultRegionAndOneNoticePerSe
     CPhotoDocument doc;
     cv::Mat plain(800, 1000, CV_8UC3);
     cv::randu(plain, 0, 30);  // no face anywhere
-    AddPhoto(doc, plain);
-    ASSERT_TRUE(doc.SelectPhoto(0));
-    doc.SetView({0, 0, 400, 300}, kView);
-    auto t = Open(WriteFaceTemplate(dir, "noface", ""), &doc);
+    auto t = ShowUnderFaceTemplate(doc, plain, {400, 300}, "noface", "");
     ASSERT_TRUE(t);
-    doc.SetCurrentTemplate(t.get());
-    doc.Render();
     doc.WaitForRendering();
     EXPECT_EQ(sink.CountPosted(platform::msg::NoFaceFound), 1);
     const FaceQuad face = t->Params().state.regions[FaceRegion];
@@ -213,13 +220,8 @@ TEST_F(FaceTemplateTest, APhotoWithoutAFaceGetsTheDefaultRegionAndOneNoticePerSe
 TEST_F(FaceTemplateTest, TheExpressionTimerRunsWhileAnimating)
 {
     CPhotoDocument doc;
-    AddPhoto(doc, Astronaut());
-    ASSERT_TRUE(doc.SelectPhoto(0));
-    doc.SetView({0, 0, 400, 300}, kView);
-    auto t = Open(WriteFaceTemplate(dir, "anim", "type=\"expression\""), &doc);
+    auto t = ShowUnderFaceTemplate(doc, Astronaut(), {400, 300}, "anim", "type=\"expression\"");
     ASSERT_TRUE(t);
-    doc.SetCurrentTemplate(t.get());
-    doc.Render();
 
     t->ParamCommand(face_cmd::Button, kView, face_cmd::ButtonAnimate, nullptr);
     EXPECT_TRUE(t->IsDeferred());
@@ -258,13 +260,8 @@ TEST_F(FaceTemplateTest, TheExpressionTimerRunsWhileAnimating)
 TEST_F(FaceTemplateTest, AClickOnAnotherDetectedFaceMakesItTheFaceUsed)
 {
     CPhotoDocument doc;
-    AddPhoto(doc, Collage());
-    ASSERT_TRUE(doc.SelectPhoto(0));
-    doc.SetView({0, 0, 600, 260}, kView);
-    auto t = Open(WriteFaceTemplate(dir, "click", ""), &doc);
+    auto t = ShowUnderFaceTemplate(doc, Collage(), {600, 260}, "click", "");
     ASSERT_TRUE(t);
-    doc.SetCurrentTemplate(t.get());
-    doc.Render();
     const std::vector<FaceQuad> faces = t->DetectedFaces();
     ASSERT_EQ(faces.size(), 3u);
     const FaceQuad first = t->Params().state.regions[FaceRegion];
@@ -291,13 +288,8 @@ TEST_F(FaceTemplateTest, AClickOnAnotherDetectedFaceMakesItTheFaceUsed)
 TEST_F(FaceTemplateTest, DraggingEditsTheEllipsesAndDrawsThem)
 {
     CPhotoDocument doc;
-    AddPhoto(doc, Astronaut());
-    ASSERT_TRUE(doc.SelectPhoto(0));
-    doc.SetView({0, 0, 400, 300}, kView);
-    auto t = Open(WriteFaceTemplate(dir, "drag", ""), &doc);
+    auto t = ShowUnderFaceTemplate(doc, Astronaut(), {400, 300}, "drag", "");
     ASSERT_TRUE(t);
-    doc.SetCurrentTemplate(t.get());
-    doc.Render();
 
     const cv::Mat shown = Astronaut();  // shown 1:1 in a 512 x 512 view
     float pan[2] = {0, 0}, zoom = 1;
