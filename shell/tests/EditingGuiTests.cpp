@@ -356,11 +356,7 @@ void EditingGuiTest::libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking()
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data));
     MessageLog log;
     log.Install();
-    main_.reset();
-    CGrimazeDlg::Hooks hooks;
-    CPhotoDocument* doc = doc_.get();
-    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
+    NewWindow(Page::Gallery);
     main_->ShowAsRemembered();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
     guitest::Drain();

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 namespace guitest {
 
@@ -47,16 +48,8 @@ bool ProgramWindow::Open(Page page)
 {
     shell::SetMessageHook(nullptr);
     doc_ = std::make_unique<CPhotoDocument>();
-    shell::CGrimazeDlg::Hooks hooks;
-    if (page == Page::Gallery) {
-        CPhotoDocument* doc = doc_.get();
-        hooks.pageFactory = [doc](QWidget* parent) -> shell::CTemplatePageBase* {
-            return new shell::CProcessProp(*doc, parent);
-        };
-    } else {
-        dir_ = std::make_unique<testenv::TempDir>();
-    }
-    main_ = std::make_unique<shell::CGrimazeDlg>(*doc_, hooks);
+    if (page == Page::None) dir_ = std::make_unique<testenv::TempDir>();
+    NewWindow(page);
     main_->show();
     bool shown = true;
     if (page == Page::Gallery) {
@@ -67,6 +60,19 @@ bool ProgramWindow::Open(Page page)
     }
     Drain();
     return shown;
+}
+
+void ProgramWindow::NewWindow(Page page)
+{
+    main_.reset();
+    shell::CGrimazeDlg::Hooks hooks;
+    if (page == Page::Gallery) {
+        CPhotoDocument* doc = doc_.get();
+        hooks.pageFactory = [doc](QWidget* parent) -> shell::CTemplatePageBase* {
+            return new shell::CProcessProp(*doc, parent);
+        };
+    }
+    main_ = std::make_unique<shell::CGrimazeDlg>(*doc_, hooks);
 }
 
 void ProgramWindow::Close()
@@ -117,6 +123,21 @@ bool ProgramWindow::PickTemplate(const QString& name)
         }
     }
     return false;
+}
+
+bool ProgramWindow::ExportThrough(const std::function<void(shell::CDlgExport& dialog)>& use, int timeoutMs)
+{
+    bool done = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
+        shell::CDlgExport* dlg = main_->ExportDialog();
+        if (!dlg || done) return;
+        done = true;
+        use(*dlg);
+    });
+    poll.start(20);
+    main_->Command(shell::tool::Export);
+    return QTest::qWaitFor([&] { return done; }, timeoutMs);
 }
 
 }  // namespace guitest

@@ -11,6 +11,7 @@
 #include "engine/SimpleTemplate.h"
 #include "frames/GifWriter.h"
 #include "platform/testing/TestEnv.h"
+#include "shell/DlgExport.h"
 #include "shell/GrimazeDlg.h"
 
 #include <QCoreApplication>
@@ -23,6 +24,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -143,6 +145,13 @@ protected:
     /** Clicks the gallery cell of the named template (searching every category) and waits for its
      *  result; false when it is not staged. */
     bool PickTemplate(const QString& name);
+    /** A new main window on the same document (not shown yet), as the next run of the program. */
+    void NewWindow(Page page);
+    /**
+     * Presses Export and hands the export dialog to `use` once it is open (it is modal: `use`
+     * runs inside its event loop and should save or close it); false when it did not open in time.
+     */
+    bool ExportThrough(const std::function<void(shell::CDlgExport& dialog)>& use, int timeoutMs = 10000);
 
     std::unique_ptr<testenv::TempDir> dir_;
     std::unique_ptr<CPhotoDocument> doc_;

@@ -453,26 +453,18 @@ void ShellGuiTest::exportWritesTheChosenSize()
     MessageLog log;
     log.Install();
     const std::string target = dir_->path() + "/out/result.png";
-    bool done = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        CDlgExport* dlg = main_->ExportDialog();
-        if (!dlg || done) return;
-        done = true;
-        QVERIFY(dlg->ImageRadio()->isChecked());
-        QVERIFY(!dlg->GifRadio()->isEnabled());
+    QVERIFY(ExportThrough([&](CDlgExport& dlg) {
+        QVERIFY(dlg.ImageRadio()->isChecked());
+        QVERIFY(!dlg.GifRadio()->isEnabled());
         // Full size first: the photo is 512 x 512.
-        QVERIFY(dlg->OriginalSizeRadio()->isChecked());
-        QVERIFY(dlg->SizeNote()->text().contains(QString::fromUtf8("512 × 512")));
-        dlg->PathEdit()->setText(QString::fromStdString(target));
-        dlg->LongSideBox()->setValue(200);
-        dlg->LongSideRadio()->click();
-        QVERIFY(dlg->SizeNote()->text().contains(QString::fromUtf8("200 × 200")));
-        dlg->Save();  // closes the dialog: keep-open is off
-    });
-    poll.start(20);
-    main_->Command(tool::Export);
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        QVERIFY(dlg.OriginalSizeRadio()->isChecked());
+        QVERIFY(dlg.SizeNote()->text().contains(QString::fromUtf8("512 × 512")));
+        dlg.PathEdit()->setText(QString::fromStdString(target));
+        dlg.LongSideBox()->setValue(200);
+        dlg.LongSideRadio()->click();
+        QVERIFY(dlg.SizeNote()->text().contains(QString::fromUtf8("200 × 200")));
+        dlg.Save();  // closes the dialog: keep-open is off
+    }));
     QTRY_VERIFY(!main_->ExportDialog());
     QVERIFY2(log.texts.isEmpty(), "a save is told by a notice, not a box");
     QVERIFY(main_->Notice()->isVisible());
@@ -566,18 +558,10 @@ void ShellGuiTest::escapeWhileExportingDoesNotAsk()
     MessageLog log;
     log.answer = QMessageBox::Ok;
     log.Install();
-    bool done = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        CDlgExport* dlg = main_->ExportDialog();
-        if (!dlg || done) return;
-        done = true;
+    QVERIFY(ExportThrough([&](CDlgExport& dlg) {
         QTest::keyClick(main_.get(), Qt::Key_Escape);
-        dlg->reject();
-    });
-    poll.start(20);
-    main_->Command(tool::Export);
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+        dlg.reject();
+    }));
     QVERIFY(!log.Saw("quit"));
     QVERIFY(main_->isVisible());
 }
@@ -815,23 +799,15 @@ void GalleryGuiTest::expressionTemplateExportsAGif()
     const std::string target = dir / "face.jpg";
     MessageLog log;
     log.Install();
-    bool done = false;
-    QTimer poll;
-    connect(&poll, &QTimer::timeout, this, [&] {
-        CDlgExport* dlg = main_->ExportDialog();
-        if (!dlg || done) return;
-        done = true;
-        QVERIFY(dlg->GifRadio()->isEnabled());
-        dlg->PathEdit()->setText(QString::fromStdString(target));
-        dlg->GifRadio()->click();
-        QVERIFY(dlg->PathEdit()->text().endsWith("face.gif"));
-        QVERIFY(dlg->WidthEdit()->text().toInt() <= 300 && dlg->HeightEdit()->text().toInt() <= 300);
-        dlg->Save();
-        if (dlg->isVisible()) dlg->reject();  // a save closes it; a failed one does not
-    });
-    poll.start(20);
-    main_->Command(tool::Export);
-    QTRY_VERIFY_WITH_TIMEOUT(done, 20000);
+    QVERIFY(ExportThrough([&](CDlgExport& dlg) {
+        QVERIFY(dlg.GifRadio()->isEnabled());
+        dlg.PathEdit()->setText(QString::fromStdString(target));
+        dlg.GifRadio()->click();
+        QVERIFY(dlg.PathEdit()->text().endsWith("face.gif"));
+        QVERIFY(dlg.WidthEdit()->text().toInt() <= 300 && dlg.HeightEdit()->text().toInt() <= 300);
+        dlg.Save();
+        if (dlg.isVisible()) dlg.reject();  // a save closes it; a failed one does not
+    }, 20000));
     QTRY_VERIFY(!main_->ExportDialog());
     if (log.Saw("Export gif file failed!")) QSKIP("no face was found on the sample photo for the animation");
     QVERIFY(main_->Notice()->Label()->text().contains("face.gif"));

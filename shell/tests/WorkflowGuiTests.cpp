@@ -243,11 +243,7 @@ void WorkflowGuiTest::theSessionIsRememberedAndRestoredOnScreen()
 
     // The next run opens there, on the same category.
     GrimazeSettings().session.controlPanel = false;
-    main_.reset();
-    CGrimazeDlg::Hooks hooks;
-    CPhotoDocument* doc = doc_.get();
-    hooks.pageFactory = [doc](QWidget* parent) -> CTemplatePageBase* { return new CProcessProp(*doc, parent); };
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
+    NewWindow(Page::Gallery);
     main_->ShowAsRemembered();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
     QCOMPARE(main_->geometry(), QRect(screen.x() + 20, screen.y() + 30, 950, 560));
@@ -259,8 +255,7 @@ void WorkflowGuiTest::theSessionIsRememberedAndRestoredOnScreen()
     GrimazeSettings().session.windowY = screen.bottom() + 300;
     GrimazeSettings().session.windowWidth = screen.width() * 2;
     GrimazeSettings().session.windowHeight = 700;
-    main_.reset();
-    main_ = std::make_unique<CGrimazeDlg>(*doc_, hooks);
+    NewWindow(Page::Gallery);
     main_->ShowAsRemembered();
     QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
     QVERIFY2(screen.contains(main_->geometry()), qPrintable(QString("%1,%2 %3x%4").arg(main_->x()).arg(main_->y())
