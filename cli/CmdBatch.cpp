@@ -7,6 +7,7 @@
 #include "batch/BatchRun.h"
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/OptionValues.h"
 #include "cli/Json.h"
 #include "cli/TemplateLookup.h"
 #include "engine/PictureTypes.h"
@@ -129,36 +130,17 @@ int Run(const Args& args)
 
     SaveOptions save;
     save.quality = kDefaultQuality;
-    if (const auto q = args.Value("quality")) {
-        long long n = 0;
-        if (!ParseInt(*q, n) || n < 1 || n > 100) return Fail("batch", "bad value for --quality: \"" + *q + "\" (want 1 to 100)", 2);
-        save.quality = static_cast<int>(n);
-    }
+    if (const int rc = ReadQuality(args, "batch", save.quality)) return rc;
     RenderJob base;
-    for (int i = 0; i < 3; ++i) {
-        const std::string name = "var" + std::to_string(i + 1);
-        if (const auto v = args.Value(name)) {
-            double d = 0;
-            if (!ParseDouble(*v, d)) return Fail("batch", "bad value for --" + name + ": \"" + *v + "\"", 2);
-            base.vars[i] = d;
-        }
-    }
-    if (const auto size = args.Value("size")) {
-        int w = 0, h = 0;
-        if (!ParseSize(*size, w, h)) return Fail("batch", "bad value for --size: \"" + *size + "\" (want WxH)", 2);
-        base.viewSize = cv::Size(w, h);
-    }
+    if (const int rc = ReadVariables(args, "batch", base.vars)) return rc;
+    if (const int rc = ReadViewSize(args, "batch", base.viewSize)) return rc;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     long long jobs = cores;
     if (const auto j = args.Value("jobs")) {
         if (!ParseInt(*j, jobs) || jobs < 1 || jobs > kMaxJobs)
             return Fail("batch", "--jobs must be a whole number from 1 to " + std::to_string(kMaxJobs), 2);
     }
-    if (const auto seed = args.Value("seed")) {
-        long long s = 0;
-        if (!ParseInt(*seed, s) || s < 0 || s > 0xFFFFFFFFLL) return Fail("batch", "bad value for --seed: \"" + *seed + "\"", 2);
-        platform::SetFixedSeed(static_cast<std::uint32_t>(s));
-    }
+    if (const int rc = ReadSeed(args, "batch")) return rc;
 
     std::string error;
     base.templateFile = ResolveTemplate(*templ, &error);

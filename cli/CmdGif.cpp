@@ -1,5 +1,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/OptionValues.h"
 #include "batch/FaceJob.h"
 #include "batch/RenderJob.h"
 #include "cli/Streams.h"
@@ -118,17 +119,8 @@ int Run(const Args& args)
         job.max = {w, h};
         job.maxGiven = true;
     }
-    if (const auto turn = args.Value("turn")) {
-        std::vector<double> t;
-        if (!ParseList(*turn, 2, t)) return Fail("gif", "bad value for --turn: \"" + *turn + "\" (want H,V)", 2);
-        job.turn = cv::Vec2f(static_cast<float>(t[0]), static_cast<float>(t[1]));
-    }
-
-    if (const auto face = args.Value("face")) {
-        long long n = 0;
-        if (!ParseInt(*face, n) || n < 1 || n > 1000) return Fail("gif", "bad value for --face: \"" + *face + "\"", 2);
-        job.face = static_cast<int>(n);
-    }
+    if (const int rc = ReadTurn(args, "gif", job.turn)) return rc;
+    if (const int rc = ReadFaceNumber(args, "gif", job.face)) return rc;
     job.expression = args.Value("expression");
 
     std::string error;

@@ -1,5 +1,6 @@
 #include "cli/Args.h"
 #include "cli/Commands.h"
+#include "cli/OptionValues.h"
 #include "batch/RenderJob.h"
 #include "cli/TemplateLookup.h"
 
@@ -74,36 +75,19 @@ int ParseOutput(const Args& args, Output& o)
         return Fail("render", "--format " + *f + " disagrees with the name " + o.path + "; --format is for --out -", 2);
     if (toStdout && isatty(STDOUT_FILENO))
         return Fail("render", "will not write a picture to a terminal; redirect standard output to a file or a pipe", 2);
-    if (const auto q = args.Value("quality")) {
-        long long n = 0;
-        if (!ParseInt(*q, n) || n < 1 || n > 100) return Fail("render", "bad value for --quality: \"" + *q + "\" (want 1 to 100)", 2);
-        o.quality = static_cast<int>(n);
-    }
-    return 0;
+    return ReadQuality(args, "render", o.quality);
 }
 
 /** --var1..3, --roi and --size; 0 or the exit code of a bad value. */
 int ParseTemplateValues(const Args& args, RenderJob& job)
 {
-    for (int i = 0; i < 3; ++i) {
-        const std::string name = "var" + std::to_string(i + 1);
-        if (const auto v = args.Value(name)) {
-            double d = 0;
-            if (!ParseDouble(*v, d)) return Fail("render", "bad value for --" + name + ": \"" + *v + "\"", 2);
-            job.vars[i] = d;
-        }
-    }
+    if (const int rc = ReadVariables(args, "render", job.vars)) return rc;
     if (const auto roi = args.Value("roi")) {
         std::vector<double> r;
         if (!ParseList(*roi, 4, r)) return Fail("render", "bad value for --roi: \"" + *roi + "\" (want X,Y,W,H)", 2);
         job.region = cv::Rect2f(float(r[0]), float(r[1]), float(r[2]), float(r[3]));
     }
-    if (const auto size = args.Value("size")) {
-        int w = 0, h = 0;
-        if (!ParseSize(*size, w, h)) return Fail("render", "bad value for --size: \"" + *size + "\" (want WxH)", 2);
-        job.viewSize = cv::Size(w, h);
-    }
-    return 0;
+    return ReadViewSize(args, "render", job.viewSize);
 }
 
 /** --corner, --turn and --seed; 0 or the exit code of a bad value. */
@@ -117,28 +101,14 @@ int ParseShapeValues(const Args& args, RenderJob& job)
             return Fail("render", "bad value for --corner: \"" + c + "\" (want I,X,Y: I 0 to 3, X and Y whole pixels)", 2);
         job.corners.emplace_back(static_cast<int>(v[0]), cv::Point(static_cast<int>(v[1]), static_cast<int>(v[2])));
     }
-    if (const auto turn = args.Value("turn")) {
-        std::vector<double> t;
-        if (!ParseList(*turn, 2, t)) return Fail("render", "bad value for --turn: \"" + *turn + "\" (want H,V)", 2);
-        job.turn = cv::Vec2f(static_cast<float>(t[0]), static_cast<float>(t[1]));
-    }
-    if (const auto seed = args.Value("seed")) {
-        long long s = 0;
-        if (!ParseInt(*seed, s) || s < 0 || s > 0xFFFFFFFFLL)
-            return Fail("render", "bad value for --seed: \"" + *seed + "\"", 2);
-        platform::SetFixedSeed(static_cast<std::uint32_t>(s));
-    }
-    return 0;
+    if (const int rc = ReadTurn(args, "render", job.turn)) return rc;
+    return ReadSeed(args, "render");
 }
 
 /** --face, --align, --expression and --amount; 0 or the exit code of a bad value. */
 int ParseFaceValues(const Args& args, RenderJob& job)
 {
-    if (const auto face = args.Value("face")) {
-        long long n = 0;
-        if (!ParseInt(*face, n) || n < 1 || n > 1000) return Fail("render", "bad value for --face: \"" + *face + "\"", 2);
-        job.face = static_cast<int>(n);
-    }
+    if (const int rc = ReadFaceNumber(args, "render", job.face)) return rc;
     job.align = args.Has("align");
     job.expression = args.Value("expression");
     if (const auto amount = args.Value("amount")) {
