@@ -132,19 +132,6 @@ void COptionPaneChgFace::Retranslate()
     LayOut();
 }
 
-void COptionPaneChgFace::OnPaneNotify(int code, std::intptr_t a, std::intptr_t b)
-{
-    if (code == platform::msg::FaceSearchStarted) {
-        OnFaceSearchStarted();
-        return;
-    }
-    if (code == platform::msg::ResultReady) {
-        UpdateStatus();
-        return;
-    }
-    COptionPaneBase::OnPaneNotify(code, a, b);
-}
-
 void COptionPaneChgFace::SetButtonText(int control, const std::string& text)
 {
     for (QPushButton* b : {searchButton_, blendButton_})

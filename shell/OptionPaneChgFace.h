@@ -8,9 +8,8 @@
  * Slider positions are radii in hundredths (50 to 150: half to one and a half times the
  * feature's own size). Interface thread only.
  */
-#include "face/FacePaneLink.h"
 #include "i18n/UiIds.h"
-#include "shell/OptionPane.h"
+#include "shell/OptionPaneFace.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -20,7 +19,7 @@ class QSlider;
 
 namespace shell {
 
-class COptionPaneChgFace : public COptionPaneBase, public CFacePaneLink {
+class COptionPaneChgFace : public COptionPaneFace {
     Q_OBJECT
 public:
     static constexpr int kSearchFaceId = i18n::ui::ctl::SearchFace;
@@ -41,7 +40,6 @@ public:
     int GetDialogId() const override { return i18n::ui::dlg::ChangeFacePane; }
     void OnInitDialog() override;
     void Retranslate() override;
-    void OnPaneNotify(int code, std::intptr_t a, std::intptr_t b) override;
 
     // CFacePaneLink: this pane has no text that the template changes, nor anything to reset
     // when a search starts.
@@ -68,7 +66,7 @@ private:
     void ApplySliders();
     void SwitchClicked(QCheckBox* box, int command);
     void LayOut();
-    void UpdateStatus();
+    void UpdateStatus() override;
     QLabel* faceCount_ = nullptr;
     QPushButton* reset_ = nullptr;
 

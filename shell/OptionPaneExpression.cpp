@@ -157,19 +157,6 @@ void COptionPaneExpression::Retranslate()
     LayOut();
 }
 
-void COptionPaneExpression::OnPaneNotify(int code, std::intptr_t a, std::intptr_t b)
-{
-    if (code == platform::msg::FaceSearchStarted) {
-        OnFaceSearchStarted();
-        return;
-    }
-    if (code == platform::msg::ResultReady) {
-        UpdateStatus();
-        return;
-    }
-    COptionPaneBase::OnPaneNotify(code, a, b);
-}
-
 void COptionPaneExpression::SetButtonText(int control, const std::string& text)
 {
     if (control != kAnimateId) return;

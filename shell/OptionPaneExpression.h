@@ -9,9 +9,8 @@
  * it (a face search, an export); the pane takes the flag from that text, so button and timer
  * never disagree. Interface thread only.
  */
-#include "face/FacePaneLink.h"
 #include "i18n/UiIds.h"
-#include "shell/OptionPane.h"
+#include "shell/OptionPaneFace.h"
 
 #include <cstdint>
 
@@ -22,7 +21,7 @@ class QSlider;
 
 namespace shell {
 
-class COptionPaneExpression : public COptionPaneBase, public CFacePaneLink {
+class COptionPaneExpression : public COptionPaneFace {
     Q_OBJECT
 public:
     static constexpr int kListId = i18n::ui::ctl::ExpressionList;
@@ -43,7 +42,6 @@ public:
     int GetDialogId() const override { return i18n::ui::dlg::ExpressionPane; }
     void OnInitDialog() override;
     void Retranslate() override;
-    void OnPaneNotify(int code, std::intptr_t a, std::intptr_t b) override;
 
     void SetButtonText(int control, const std::string& text) override;
     void OnFaceSearchStarted() override;
@@ -71,7 +69,7 @@ private:
     void LayOut();
     void StrengthMoved();
     void ApplyStrength();
-    void UpdateStatus();
+    void UpdateStatus() override;
 
     QComboBox* list_ = nullptr;
     QSlider* strength_ = nullptr;
