@@ -225,6 +225,18 @@ QFont StackedFont(const QString& text, int width)
 
 QRect StackedBox(const QRect& tab) { return tab.adjusted(2, 25, -2, -4); }
 
+/** Each word (and each part of a word between break hints) elided to fit width on its own. */
+QString ElideWords(const QString& text, const QFontMetrics& m, int width)
+{
+    QStringList words = text.split(' ', Qt::SkipEmptyParts);
+    for (QString& w : words) {
+        QStringList parts = w.split(QChar(0x200B));
+        for (QString& part : parts) part = m.elidedText(part, Qt::ElideRight, width);
+        w = parts.join(QChar(0x200B));
+    }
+    return words.join(' ');
+}
+
 }  // namespace
 
 int CTabBar::CutLabels() const
@@ -385,75 +397,74 @@ void CTabBar::paintEvent(QPaintEvent*)
         small.setWeight(QFont::Medium);
         p.setFont(small);
         for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-            const QRect r = rects_[i];
-            const bool cur = i == current_;
-            if (cur || i == hover_) {
-                p.setPen(cur ? QPen(theme::kBorder, 1) : Qt::NoPen);
-                p.setBrush(cur ? theme::kPanel : QColor(0, 0, 0, 14));
-                p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
-            }
-            if (cur) {
-                p.setPen(Qt::NoPen);
-                p.setBrush(theme::kAccent);
-                p.drawRoundedRect(QRectF(r.left() + 12, r.bottom() - 2.5, r.width() - 24, 2.5), 1.2, 1.2);
-            }
-            if (items_[i].icon) {
-                p.setOpacity(cur ? 1.0 : 0.75);
-                p.drawPixmap(QRect(r.center().x() - 9, r.top() + 6, 18, 18), Skin::Image(items_[i].icon));
-                p.setOpacity(1.0);
-            }
-            p.setPen(cur ? theme::kText : theme::kTextDim);
-            const QRect box = StackedBox(r);
-            QString text = StackedText(items_[i].text);
-            const QFont f = StackedFont(text, box.width());
-            p.setFont(f);
-            const QFontMetrics m(f);
-            QStringList words = text.split(' ', Qt::SkipEmptyParts);
-            for (QString& w : words) {
-                QStringList parts = w.split(QChar(0x200B));
-                for (QString& part : parts) part = m.elidedText(part, Qt::ElideRight, box.width());
-                w = parts.join(QChar(0x200B));
-            }
-            text = words.join(' ');
-            p.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
+            PaintStackedTab(p, i);
             p.setFont(small);
         }
         return;
     }
     p.setFont(LabelFont());
-    auto room = [&](int i) { return LabelRoom(i); };
     const QFontMetrics fm(p.font());
-    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-        const QRect r = rects_[i];
-        const bool cur = i == current_;
-        if (cur) {
-            p.setPen(QPen(theme::kBorder, 1));
-            p.setBrush(theme::kPanel);
-            p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-            p.setPen(Qt::NoPen);
-            p.setBrush(theme::kAccent);
-            p.drawRoundedRect(QRectF(r.left() + 10, r.bottom() - 2.5, r.width() - 20, 2.5), 1.2, 1.2);
-        } else if (i == hover_) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0, 0, 0, 14));
-            p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
-        }
-        if (i > 0 && r.left() > 8 && spacing_ >= 3 && !cur && i - 1 != current_) {
-            p.setPen(theme::kBorder);
-            const int sx = r.left() - spacing_ / 2 - 1;
-            p.drawLine(sx, r.top() + 7, sx, r.bottom() - 7);
-        }
-        const QString text = fm.elidedText(items_[i].text, Qt::ElideRight, room(i));
-        const int textW = fm.horizontalAdvance(text);
-        const int contentW = textW + (items_[i].icon ? 22 : 0);
-        int x = r.center().x() - contentW / 2;
-        if (items_[i].icon) {
-            p.drawPixmap(QRect(x, r.center().y() - 9, 18, 18), Skin::Image(items_[i].icon));
-            x += 22;
-        }
-        p.setPen(cur ? theme::kText : theme::kTextDim);
-        p.drawText(QRect(x, r.top(), textW + 2, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text);
+    for (int i = 0; i < static_cast<int>(items_.size()); ++i) PaintInlineTab(p, i, fm);
+}
+
+void CTabBar::PaintStackedTab(QPainter& p, int i)
+{
+    const QRect r = rects_[i];
+    const bool cur = i == current_;
+    if (cur || i == hover_) {
+        p.setPen(cur ? QPen(theme::kBorder, 1) : Qt::NoPen);
+        p.setBrush(cur ? theme::kPanel : QColor(0, 0, 0, 14));
+        p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 7, 7);
     }
+    if (cur) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(theme::kAccent);
+        p.drawRoundedRect(QRectF(r.left() + 12, r.bottom() - 2.5, r.width() - 24, 2.5), 1.2, 1.2);
+    }
+    if (items_[i].icon) {
+        p.setOpacity(cur ? 1.0 : 0.75);
+        p.drawPixmap(QRect(r.center().x() - 9, r.top() + 6, 18, 18), Skin::Image(items_[i].icon));
+        p.setOpacity(1.0);
+    }
+    p.setPen(cur ? theme::kText : theme::kTextDim);
+    const QRect box = StackedBox(r);
+    const QString text = StackedText(items_[i].text);
+    const QFont f = StackedFont(text, box.width());
+    p.setFont(f);
+    p.drawText(box, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, ElideWords(text, QFontMetrics(f), box.width()));
+}
+
+void CTabBar::PaintInlineTab(QPainter& p, int i, const QFontMetrics& fm)
+{
+    const QRect r = rects_[i];
+    const bool cur = i == current_;
+    if (cur) {
+        p.setPen(QPen(theme::kBorder, 1));
+        p.setBrush(theme::kPanel);
+        p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+        p.setPen(Qt::NoPen);
+        p.setBrush(theme::kAccent);
+        p.drawRoundedRect(QRectF(r.left() + 10, r.bottom() - 2.5, r.width() - 20, 2.5), 1.2, 1.2);
+    } else if (i == hover_) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0, 0, 0, 14));
+        p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+    }
+    if (i > 0 && r.left() > 8 && spacing_ >= 3 && !cur && i - 1 != current_) {
+        p.setPen(theme::kBorder);
+        const int sx = r.left() - spacing_ / 2 - 1;
+        p.drawLine(sx, r.top() + 7, sx, r.bottom() - 7);
+    }
+    const QString text = fm.elidedText(items_[i].text, Qt::ElideRight, LabelRoom(i));
+    const int textW = fm.horizontalAdvance(text);
+    const int contentW = textW + (items_[i].icon ? 22 : 0);
+    int x = r.center().x() - contentW / 2;
+    if (items_[i].icon) {
+        p.drawPixmap(QRect(x, r.center().y() - 9, 18, 18), Skin::Image(items_[i].icon));
+        x += 22;
+    }
+    p.setPen(cur ? theme::kText : theme::kTextDim);
+    p.drawText(QRect(x, r.top(), textW + 2, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text);
 }
 
 void CTabBar::mouseMoveEvent(QMouseEvent* e)

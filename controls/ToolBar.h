@@ -12,6 +12,9 @@
 #include <functional>
 #include <vector>
 
+class QFontMetrics;
+class QPainter;
+
 namespace ui {
 
 struct ToolItem {
@@ -119,6 +122,8 @@ private:
     int NaturalWidth(int index) const;
     /** The width a tab's label may take. */
     int LabelRoom(int index) const;
+    void PaintStackedTab(QPainter& p, int i);
+    void PaintInlineTab(QPainter& p, int i, const QFontMetrics& fm);
 
     std::vector<TabItem> items_;
     std::vector<QRect> rects_;

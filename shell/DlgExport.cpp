@@ -51,8 +51,18 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     setModal(true);
     setFixedSize(560, 430);
     result_ = doc_.ShownResult();
-    CEffectTemplate* t = doc_.CurrentTemplate();
+    CreateControls(outputPath);
+    EnableTypes(doc_.CurrentTemplate());
+    ApplyStillChoices(outputPath, choices);
+    ApplyGifChoices(choices);
+    CreateCloseBar();
+    ConnectControls();
+    UpdateControls();
+    Retranslate();
+}
 
+void CDlgExport::CreateControls(const QString& outputPath)
+{
     title_ = new QLabel(this);
     title_->setStyleSheet(QString("color: %1; font-weight: 600;").arg(ui::theme::kChromeText.name()));
     imageRadio_ = new QRadioButton(this);
@@ -106,7 +116,10 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
                                             {keepAspect_, kKeepAspectId}, {widthLabel_, kWidthLabelId}, {width_, kWidthId},
                                             {heightLabel_, kHeightLabelId}, {height_, kHeightId}, {ok_, kOkId}};
     for (const auto& [w, id] : ids) w->setProperty(kControlIdProperty, id);
+}
 
+void CDlgExport::EnableTypes(CEffectTemplate* t)
+{
     // Which kinds of file this result can become.
     if (t) {
         imageRadio_->setEnabled(true);
@@ -118,7 +131,10 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     imageRadio_->setChecked(true);
     // A result shown from the history (after undo) has no template but can still be saved.
     ok_->setEnabled(t != nullptr || !result_.empty());
+}
 
+void CDlgExport::ApplyStillChoices(const QString& outputPath, const ExportChoices& choices)
+{
     // The still's format: the one the path names when it names one, else the last one used.
     const PictureType* named = PictureTypeOfFile(outputPath.toStdString());
     const PictureType* format = named && named->writable ? named : PictureTypeNamed(choices.format);
@@ -132,7 +148,10 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
     delay_->setChecked(choices.gifDelayCs > 0);
     delayValue_->setValue(choices.gifDelayCs > 0 ? choices.gifDelayCs * 10 : 100);
     keepOpen_->setChecked(choices.keepOpen);
+}
 
+void CDlgExport::ApplyGifChoices(const ExportChoices& choices)
+{
     // The animation's largest size, kept in proportion to the result.
     keepAspect_->setChecked(true);
     rules_.SetKeepAspect(true);
@@ -142,13 +161,19 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
                                ? ExportSize{choices.gifWidth, choices.gifHeight}
                                : (result_.empty() ? ExportSize{kDefaultWidth, kDefaultHeight} : ExportSize{result_.cols, result_.rows});
     WriteSize(rules_.TypeChanged(gif));
+}
 
+void CDlgExport::CreateCloseBar()
+{
     closeBar_ = new ui::CCoolButtonBar(this);
     closeBar_->SetUp({{1, tool::Close, 50, 0, 16, 13, 136, -1}}, ui::img::WinButtonsNormal, ui::img::WinButtonsHover,
                      ui::img::WinButtonsPressed, ui::img::WinButtonsDisabled);
     closeBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
     closeBar_->setObjectName("exportCloseBar");
+}
 
+void CDlgExport::ConnectControls()
+{
     connect(imageRadio_, &QRadioButton::clicked, this, [this] { TypeChanged(ExportType::Image); });
     connect(gifRadio_, &QRadioButton::clicked, this, [this] { TypeChanged(ExportType::Gif); });
     connect(width_, &QLineEdit::textEdited, this, [this] { WidthEdited(); });
@@ -163,9 +188,6 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
         connect(b, &QAbstractButton::toggled, this, [this] { UpdateControls(); });
     connect(longSideValue_, &QSpinBox::valueChanged, this, [this] { UpdateSizeNote(); });
     connect(longSideValue_, &QSpinBox::editingFinished, this, [this] { longSide_->setChecked(true); });
-
-    UpdateControls();
-    Retranslate();
 }
 
 QString CDlgExport::OutputPath() const { return path_->text(); }

@@ -23,6 +23,7 @@ class QSpinBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class CEffectTemplate;
 class CPhotoDocument;
 
 namespace ui {
@@ -92,6 +93,15 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
+    // The constructor's steps, in this order: the children's creation order is their tab order.
+    void CreateControls(const QString& outputPath);
+    /** Which kinds of file the result can become (none without a template; a GIF for expressions). */
+    void EnableTypes(CEffectTemplate* t);
+    void ApplyStillChoices(const QString& outputPath, const ExportChoices& choices);
+    void ApplyGifChoices(const ExportChoices& choices);
+    void CreateCloseBar();
+    void ConnectControls();
+
     void TypeChanged(ExportType type);
     void FormatChanged();
     void FollowTypedExtension();

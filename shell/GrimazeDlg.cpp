@@ -156,21 +156,39 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
 
     BuildMenus();
     BuildMenuBar();
+    RestoreExportPlace();
+    CreateBars();
+    CreateWorkingWindow();
+    BindShortcuts();
+    live_ = AttachLiveCamera(*this, doc_);
+    qApp->installEventFilter(this);
 
+    Retranslate();
+    RebuildToolBar();
+    setFocus();
+
+    PlaceOnScreen(nullptr);
+    layoutReady_ = true;
+    LayOut();
+}
+
+void CGrimazeDlg::RestoreExportPlace()
+{
     // The output folder: "Grimaze" in the documents folder.
     outputFolder_ = QString::fromStdString(platform::JoinPath(platform::DocumentsFolder(), "Grimaze"));
     platform::MakeFolders(outputFolder_.toStdString());
-    {
-        // The folder and the format of the last export, when that folder is still there.
-        const CSessionSettings& session = GrimazeSettings().session;
-        exportChoices_ = ChoicesFromSession(session);
-        recent_.Set(session.recentPhotos);
-        QString folder = QString::fromStdString(session.exportFolder);
-        if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = outputFolder_;
-        defaultOutput_ = folder + "/Untitled" +
-                         QString::fromStdString(PictureTypeNamed(exportChoices_.format)->PreferredExtension());
-    }
+    // The folder and the format of the last export, when that folder is still there.
+    const CSessionSettings& session = GrimazeSettings().session;
+    exportChoices_ = ChoicesFromSession(session);
+    recent_.Set(session.recentPhotos);
+    QString folder = QString::fromStdString(session.exportFolder);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = outputFolder_;
+    defaultOutput_ = folder + "/Untitled" +
+                     QString::fromStdString(PictureTypeNamed(exportChoices_.format)->PreferredExtension());
+}
 
+void CGrimazeDlg::CreateBars()
+{
     toolBar_ = new ui::CFlexToolBar(this);
     toolBar_->setObjectName("toolBar");
     toolBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
@@ -191,7 +209,10 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
                           ui::img::WinButtonsRestorePressed, ui::img::WinButtonsRestoreDisabled);
     winBarRestore_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
     winBarRestore_->hide();
+}
 
+void CGrimazeDlg::CreateWorkingWindow()
+{
     work_ = new CImageProcessDlg(doc_, WindowId(), hooks_.pageFactory, this);
     notice_ = new CNoticeBar(this);
     connect(work_, &CImageProcessDlg::FilesDropped, this, &CGrimazeDlg::AddFiles);
@@ -206,7 +227,10 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
             then(ok);
         });
     });
+}
 
+void CGrimazeDlg::BindShortcuts()
+{
     // Keyboard: the usual shortcuts of a desktop program. A key bound twice would make Qt
     // refuse both as ambiguous, so each key is bound once.
     auto taken = std::make_shared<QList<QKeySequence>>();
@@ -230,16 +254,6 @@ CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
     shortcut({KS(Qt::CTRL | Qt::SHIFT | Qt::Key_C)}, [this] { CopyResult(); });
     shortcut({KS(Qt::CTRL | Qt::Key_0)}, [this] { work_->Preview()->ZoomToFit(); });
     shortcut({KS(Qt::CTRL | Qt::Key_1)}, [this] { work_->Preview()->ZoomToActualSize(); });
-    live_ = AttachLiveCamera(*this, doc_);
-    qApp->installEventFilter(this);
-
-    Retranslate();
-    RebuildToolBar();
-    setFocus();
-
-    PlaceOnScreen(nullptr);
-    layoutReady_ = true;
-    LayOut();
 }
 
 CGrimazeDlg::~CGrimazeDlg()
@@ -628,38 +642,12 @@ void CGrimazeDlg::Command(int index)
 
 std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
 {
-    CTemplatePageBase* page = work_ ? work_->Page() : nullptr;
     switch (code) {
     case platform::msg::ToolbarCommand: Command(static_cast<int>(a)); return 1;
-    case platform::msg::ReselectTemplate: {
-        // Re-selecting switches to template mode (the page asks for it), which would throw the
-        // user out of the original image while picking, turning or cropping photos there: the
-        // template follows when the user goes back to it.
-        if (work_->CurrentMode() == CImageProcessDlg::Mode::Original) {
-            pendingReselect_ |= static_cast<int>(a);
-            return 1;
-        }
-        const int flags = static_cast<int>(a) | std::exchange(pendingReselect_, 0);
-        if (page) page->ReselectCurrent(flags & 1, flags & 2, flags & 4);
-        return 1;
-    }
+    case platform::msg::ReselectTemplate: ReselectTemplate(static_cast<int>(a)); return 1;
     case platform::msg::TemplateChanged: ShowPanes(reinterpret_cast<CEffectTemplate*>(a)); return 1;
     case platform::msg::ToolbarButtonUpdate: RebuildToolBar(); return 1;
-    case platform::msg::ToolbarState: {
-        // Every change of template or mode makes the next export render afresh.
-        fullPrepared_ = false;
-        switch (b & 0xFFFF) {
-        case 1: originalMode_ = a != 0; break;
-        case 2: panelButton_ = a != 0; break;
-        case 0:
-            extraButtons_ = page ? page->ToolButtons() : std::vector<ToolButton>();
-            exportEnabled_ = ((b >> 16) & 0xFFFF) != 0 || doc_.CurrentTemplate() != nullptr;
-            break;
-        default: break;
-        }
-        RebuildToolBar();
-        return 1;
-    }
+    case platform::msg::ToolbarState: ToolbarStateChanged(a, b); return 1;
     case platform::msg::ModeRequest:
         work_->SetMode(a ? CImageProcessDlg::Mode::Original : CImageProcessDlg::Mode::Template);
         originalMode_ = a != 0;
@@ -669,28 +657,8 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
         work_->SetControlPanelVisible(a != 0);
         RebuildToolBar();
         return 1;
-    case platform::msg::MainResultReady:
-        // What the rendering itself found (a face and its features) belongs to the current
-        // step, not to the next edit.
-        if (CEffectTemplate* t = doc_.CurrentTemplate(); t && t == editsOf_ && !doc_.IsRendering())
-            edits_.Settle(CaptureSettings(*t));
-        // A pane may show something of the result (the face found).
-        work_->OperationPanel()->ForwardToPane(platform::msg::ResultReady, a, b);
-        if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
-            pendingExport_ = false;
-            fullResult_ = doc_.ShownResult();
-            work_->PhotoList()->Refresh();
-            AfterFullResult();
-        }
-        return 1;
-    case platform::msg::NoFaceFound:
-        ShowMessage(this, S(str::NoFaceDetected), "Grimaze", MessageKind::Information);
-        if (work_->CurrentMode() != CImageProcessDlg::Mode::Original) {
-            work_->SetMode(CImageProcessDlg::Mode::Original);
-            originalMode_ = true;
-            RebuildToolBar();
-        }
-        return 1;
+    case platform::msg::MainResultReady: MainResultReady(a, b); return 1;
+    case platform::msg::NoFaceFound: NoFaceFound(); return 1;
     case platform::msg::NewerVersion:
         if (ShowMessage(this, S(str::UpgradeQuestion), S(str::NewVersionDetected), MessageKind::Question,
                         QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes &&
@@ -703,6 +671,63 @@ std::intptr_t CGrimazeDlg::OnNotify(int code, std::intptr_t a, std::intptr_t b)
     case kJobDone: JobDone(); return 1;
     case shellmsg::HistoryShown: ShowHistoryStep(); return 1;
     default: return 0;
+    }
+}
+
+void CGrimazeDlg::ReselectTemplate(int flags)
+{
+    // Re-selecting switches to template mode (the page asks for it), which would throw the
+    // user out of the original image while picking, turning or cropping photos there: the
+    // template follows when the user goes back to it.
+    if (work_->CurrentMode() == CImageProcessDlg::Mode::Original) {
+        pendingReselect_ |= flags;
+        return;
+    }
+    flags |= std::exchange(pendingReselect_, 0);
+    if (CTemplatePageBase* page = work_->Page()) page->ReselectCurrent(flags & 1, flags & 2, flags & 4);
+}
+
+void CGrimazeDlg::ToolbarStateChanged(std::intptr_t a, std::intptr_t b)
+{
+    // Every change of template or mode makes the next export render afresh.
+    fullPrepared_ = false;
+    switch (b & 0xFFFF) {
+    case 1: originalMode_ = a != 0; break;
+    case 2: panelButton_ = a != 0; break;
+    case 0: {
+        CTemplatePageBase* page = work_ ? work_->Page() : nullptr;
+        extraButtons_ = page ? page->ToolButtons() : std::vector<ToolButton>();
+        exportEnabled_ = ((b >> 16) & 0xFFFF) != 0 || doc_.CurrentTemplate() != nullptr;
+        break;
+    }
+    default: break;
+    }
+    RebuildToolBar();
+}
+
+void CGrimazeDlg::MainResultReady(std::intptr_t a, std::intptr_t b)
+{
+    // What the rendering itself found (a face and its features) belongs to the current
+    // step, not to the next edit.
+    if (CEffectTemplate* t = doc_.CurrentTemplate(); t && t == editsOf_ && !doc_.IsRendering())
+        edits_.Settle(CaptureSettings(*t));
+    // A pane may show something of the result (the face found).
+    work_->OperationPanel()->ForwardToPane(platform::msg::ResultReady, a, b);
+    if (pendingExport_ && !doc_.IsRendering() && !doc_.ShownResult().empty()) {
+        pendingExport_ = false;
+        fullResult_ = doc_.ShownResult();
+        work_->PhotoList()->Refresh();
+        AfterFullResult();
+    }
+}
+
+void CGrimazeDlg::NoFaceFound()
+{
+    ShowMessage(this, S(str::NoFaceDetected), "Grimaze", MessageKind::Information);
+    if (work_->CurrentMode() != CImageProcessDlg::Mode::Original) {
+        work_->SetMode(CImageProcessDlg::Mode::Original);
+        originalMode_ = true;
+        RebuildToolBar();
     }
 }
 

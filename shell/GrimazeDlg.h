@@ -147,6 +147,18 @@ protected:
 private:
     void BuildMenus();
     void BuildMenuBar();
+    /** The output folder, and the folder, format and recent photos the last session left. */
+    void RestoreExportPlace();
+    /** The tool bar and the window buttons (one bar for a normal window, one for a maximised one). */
+    void CreateBars();
+    void CreateWorkingWindow();
+    void BindShortcuts();
+    // Notifications that take more than a line.
+    /** flags: 1, 2 and 4 as CTemplatePageBase::ReselectCurrent takes them. */
+    void ReselectTemplate(int flags);
+    void ToolbarStateChanged(std::intptr_t a, std::intptr_t b);
+    void MainResultReady(std::intptr_t a, std::intptr_t b);
+    void NoFaceFound();
     void BuildRecentMenu();
     void OpenRecent(const std::string& path);
     bool UndoEdit();

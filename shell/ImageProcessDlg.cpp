@@ -73,7 +73,26 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     : QWidget(parent), ui::NotifyTarget(this), doc_(document), main_(mainWindow)
 {
     setObjectName("workingWindow");
+    CreatePanesAndViews();
+    CreateStrip();
+    CreateTabBars();
+    // The start-up photos come before the gallery, whose thumbnails are made from them.
+    FillStartupPhotos();
+    CreatePage(pageFactory);
 
+    preview_->RegisterWithDocument();
+    Retranslate();
+    SetMode(Mode::Template);
+    ShowWizard(true);
+    if (page_ && page_->CategoryCount() > 0) {
+        page_->SelectCategory(0);
+        categoryBar_->SetCurrent(0);
+    }
+    LayOut();
+}
+
+void CImageProcessDlg::CreatePanesAndViews()
+{
     // Panes first, then the views, as they overlap the same area.
     panel_ = new COperationPanel(this);
     originalPanes_ = new COperationPanel(this);
@@ -93,7 +112,10 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     originalOptions_->SetTarget(original_->WindowId(), platform::msg::OriginalViewCommand);
     originalOptions_->OnInitDialog();
     originalOptions_->MarkInitialised();
+}
 
+void CImageProcessDlg::CreateStrip()
+{
     new StripHeader(this);
     stripTabs_ = new ui::CTabBar(this);
     stripTabs_->setObjectName("stripTabs");
@@ -105,23 +127,29 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     strip_ = new CPhotoList(doc_, this);
     strip_->SetWindows(main_, original_->WindowId());
     connect(strip_, &CPhotoList::FilesDropped, this, &CImageProcessDlg::FilesDropped);
-    connect(original_, &COriginImgShowWnd::PhotoChanged, this, [this](int) {
-        // The photo was turned or cropped: the template renders it again, the strip shows it.
-        auto done = [this](bool) {
-            strip_->StartThumbnails();
-            strip_->update();
-            platform::Post(main_, platform::msg::ReselectTemplate, 6, 0);
-        };
-        const std::vector<int> sel = doc_.SelectionIndices();
-        if (sel.empty()) done(true);
-        else if (selector_) selector_(sel, false, done);
-        else {
-            doc_.SelectPhoto(sel.front());
-            for (size_t i = 1; i < sel.size(); ++i) doc_.AddToSelection(sel[i]);
-            done(true);
-        }
-    });
+    connect(original_, &COriginImgShowWnd::PhotoChanged, this, [this](int) { OriginalPhotoChanged(); });
+}
 
+void CImageProcessDlg::OriginalPhotoChanged()
+{
+    // The photo was turned or cropped: the template renders it again, the strip shows it.
+    auto done = [this](bool) {
+        strip_->StartThumbnails();
+        strip_->update();
+        platform::Post(main_, platform::msg::ReselectTemplate, 6, 0);
+    };
+    const std::vector<int> sel = doc_.SelectionIndices();
+    if (sel.empty()) done(true);
+    else if (selector_) selector_(sel, false, done);
+    else {
+        doc_.SelectPhoto(sel.front());
+        for (size_t i = 1; i < sel.size(); ++i) doc_.AddToSelection(sel[i]);
+        done(true);
+    }
+}
+
+void CImageProcessDlg::CreateTabBars()
+{
     modeTabs_ = new ui::CTabBar(this);
     modeTabs_->setObjectName("modeTabs");
     modeTabs_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
@@ -133,10 +161,10 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     categoryBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
     categoryBar_->SetSpacing(2);
     categoryBar_->SetStacked(true);
+}
 
-    // The start-up photos come before the gallery, whose thumbnails are made from them.
-    FillStartupPhotos();
-
+void CImageProcessDlg::CreatePage(const PageFactory& pageFactory)
+{
     page_ = pageFactory ? pageFactory(this) : nullptr;
     if (page_) {
         page_->SetWindows(preview_->WindowId(), main_);
@@ -146,16 +174,6 @@ CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId 
     } else {
         pagePlaceholder_ = new QWidget(this);
     }
-
-    preview_->RegisterWithDocument();
-    Retranslate();
-    SetMode(Mode::Template);
-    ShowWizard(true);
-    if (page_ && page_->CategoryCount() > 0) {
-        page_->SelectCategory(0);
-        categoryBar_->SetCurrent(0);
-    }
-    LayOut();
 }
 
 CImageProcessDlg::~CImageProcessDlg() { Shutdown(); }

@@ -91,6 +91,14 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
+    // The constructor's steps, in this order: children created later lie above earlier ones.
+    void CreatePanesAndViews();
+    void CreateStrip();
+    void CreateTabBars();
+    void CreatePage(const PageFactory& pageFactory);
+    /** The original-image view turned or cropped the photo: render it again, refresh the strip. */
+    void OriginalPhotoChanged();
+
     void LayOut();
     void BuildCategoryBar();
     void UpdateVisibility();

@@ -136,90 +136,107 @@ void CPhotoList::paintEvent(QPaintEvent*)
     p.fillRect(rect(), ui::theme::kPanel);
     const int n = Strip().Count();
     const int first = std::max(0, Strip().IndexAt(0));
-    const std::vector<int>& selected = logic_.Selected();
     for (int i = first; i < n; ++i) {
         const QRect cell = CellRect(i);
         if (cell.top() > height()) break;
         if (drag_ == Drag::Photo && i == pressed_) continue;  // drawn under the pointer instead
-        const QRect box(cell.center().x() - kThumbBox / 2, cell.center().y() - kThumbBox / 2, kThumbBox, kThumbBox);
-        const bool isCurrent = mode_ == Inputs ? i == logic_.Current() : i == resultCurrent_;
-        const auto selPos = std::find(selected.begin(), selected.end(), i);
-        const bool isSelected = mode_ == Inputs ? selPos != selected.end() : isCurrent;
-        if (i == hover_ && !isSelected) {
-            p.setPen(Qt::NoPen);
-            p.setBrush(ui::theme::kHover);
-            p.drawRoundedRect(QRectF(box).adjusted(-4, -4, 4, 4), 8, 8);
-        }
-        const QPixmap pm = Thumbnail(i);
-        QPainterPath clip;
-        if (!pm.isNull()) {
-            const QSize fitted = pm.size().scaled(box.size(), Qt::KeepAspectRatio);
-            const QRect pic(box.center().x() - fitted.width() / 2 + 1, box.center().y() - fitted.height() / 2 + 1,
-                            fitted.width(), fitted.height());
-            clip.addRoundedRect(QRectF(pic), 5, 5);
-            p.save();
-            p.setClipPath(clip);
-            p.drawPixmap(pic, pm);
-            p.restore();
-        } else {
-            clip.addRoundedRect(QRectF(box), 5, 5);
-            p.setPen(Qt::NoPen);
-            p.setBrush(QColor(0xe8, 0xec, 0xf1));
-            p.drawPath(clip);
-            p.setPen(QPen(ui::theme::kTextDim, 1.5));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(QRectF(box.center().x() - 12, box.center().y() - 9, 24, 18), 3, 3);
-        }
-        if (isSelected) {
-            p.setPen(QPen(ui::theme::kAccent, isCurrent ? 3 : 2));
-            p.setBrush(Qt::NoBrush);
-            p.drawPath(clip.boundingRect().adjusted(-3, -3, 3, 3).isEmpty() ? clip : [&] {
-                QPainterPath frame;
-                frame.addRoundedRect(clip.boundingRect().adjusted(-3, -3, 3, 3), 7, 7);
-                return frame;
-            }());
-        }
-        if (mode_ == Inputs && selected.size() > 1 && selPos != selected.end()) {
-            // The order of a multiple selection matters to templates that take several photos.
-            const QRectF badge(box.left() - 2, box.top() - 2, 18, 18);
-            p.setPen(Qt::NoPen);
-            p.setBrush(ui::theme::kAccent);
-            p.drawEllipse(badge);
-            QFont f = font();
-            f.setPixelSize(11);
-            f.setBold(true);
-            p.setFont(f);
-            p.setPen(Qt::white);
-            p.drawText(badge, Qt::AlignCenter, QString::number(selPos - selected.begin() + 1));
-        }
+        PaintCell(p, i, cell);
     }
-    if (n == 0) {
-        QFont f = font();
-        f.setPixelSize(12);
-        p.setFont(f);
-        p.setPen(ui::theme::kTextDim);
-        p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextWordWrap,
-                   mode_ == Inputs ? ui::Phrase("Drop photos here") : ui::Phrase("Exported results appear here"));
-    }
-    if (drag_ == Drag::Photo && pressed_ >= 0) {
-        // The insertion mark, then the photo under the pointer.
-        const int markY = logic_.CellStart(logic_.GapAt(dragPos_.y()));
-        p.setPen(QPen(ui::theme::kAccent, 3, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(8, markY, width() - 20, markY);
-        const QPixmap pm = Thumbnail(pressed_);
-        if (!pm.isNull()) {
-            const QSize fitted = pm.size().scaled(QSize(kThumbBox, kThumbBox), Qt::KeepAspectRatio);
-            p.setOpacity(0.8);
-            p.drawPixmap(QRect(dragPos_.x() - fitted.width() / 2, dragPos_.y() - fitted.height() / 2, fitted.width(),
-                               fitted.height()),
-                         pm);
-            p.setOpacity(1);
-        }
-    }
+    if (n == 0) PaintEmptyHint(p);
+    if (drag_ == Drag::Photo && pressed_ >= 0) PaintDraggedPhoto(p);
     if (Strip().ThumbShown()) {
         p.setPen(Qt::NoPen);
         p.setBrush(ui::theme::kThumb);
         p.drawRoundedRect(ThumbRect(), 5, 5);
+    }
+}
+
+void CPhotoList::PaintCell(QPainter& p, int i, const QRect& cell)
+{
+    const std::vector<int>& selected = logic_.Selected();
+    const QRect box(cell.center().x() - kThumbBox / 2, cell.center().y() - kThumbBox / 2, kThumbBox, kThumbBox);
+    const bool isCurrent = mode_ == Inputs ? i == logic_.Current() : i == resultCurrent_;
+    const auto selPos = std::find(selected.begin(), selected.end(), i);
+    const bool isSelected = mode_ == Inputs ? selPos != selected.end() : isCurrent;
+    if (i == hover_ && !isSelected) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(ui::theme::kHover);
+        p.drawRoundedRect(QRectF(box).adjusted(-4, -4, 4, 4), 8, 8);
+    }
+    const QPainterPath clip = PaintThumbnail(p, i, box);
+    if (isSelected) {
+        p.setPen(QPen(ui::theme::kAccent, isCurrent ? 3 : 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(clip.boundingRect().adjusted(-3, -3, 3, 3).isEmpty() ? clip : [&] {
+            QPainterPath frame;
+            frame.addRoundedRect(clip.boundingRect().adjusted(-3, -3, 3, 3), 7, 7);
+            return frame;
+        }());
+    }
+    if (mode_ == Inputs && selected.size() > 1 && selPos != selected.end()) {
+        // The order of a multiple selection matters to templates that take several photos.
+        const QRectF badge(box.left() - 2, box.top() - 2, 18, 18);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ui::theme::kAccent);
+        p.drawEllipse(badge);
+        QFont f = font();
+        f.setPixelSize(11);
+        f.setBold(true);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(badge, Qt::AlignCenter, QString::number(selPos - selected.begin() + 1));
+    }
+}
+
+QPainterPath CPhotoList::PaintThumbnail(QPainter& p, int i, const QRect& box)
+{
+    const QPixmap pm = Thumbnail(i);
+    QPainterPath clip;
+    if (!pm.isNull()) {
+        const QSize fitted = pm.size().scaled(box.size(), Qt::KeepAspectRatio);
+        const QRect pic(box.center().x() - fitted.width() / 2 + 1, box.center().y() - fitted.height() / 2 + 1,
+                        fitted.width(), fitted.height());
+        clip.addRoundedRect(QRectF(pic), 5, 5);
+        p.save();
+        p.setClipPath(clip);
+        p.drawPixmap(pic, pm);
+        p.restore();
+    } else {
+        clip.addRoundedRect(QRectF(box), 5, 5);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xe8, 0xec, 0xf1));
+        p.drawPath(clip);
+        p.setPen(QPen(ui::theme::kTextDim, 1.5));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(box.center().x() - 12, box.center().y() - 9, 24, 18), 3, 3);
+    }
+    return clip;
+}
+
+void CPhotoList::PaintEmptyHint(QPainter& p)
+{
+    QFont f = font();
+    f.setPixelSize(12);
+    p.setFont(f);
+    p.setPen(ui::theme::kTextDim);
+    p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextWordWrap,
+               mode_ == Inputs ? ui::Phrase("Drop photos here") : ui::Phrase("Exported results appear here"));
+}
+
+void CPhotoList::PaintDraggedPhoto(QPainter& p)
+{
+    // The insertion mark, then the photo under the pointer.
+    const int markY = logic_.CellStart(logic_.GapAt(dragPos_.y()));
+    p.setPen(QPen(ui::theme::kAccent, 3, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(8, markY, width() - 20, markY);
+    const QPixmap pm = Thumbnail(pressed_);
+    if (!pm.isNull()) {
+        const QSize fitted = pm.size().scaled(QSize(kThumbBox, kThumbBox), Qt::KeepAspectRatio);
+        p.setOpacity(0.8);
+        p.drawPixmap(QRect(dragPos_.x() - fitted.width() / 2, dragPos_.y() - fitted.height() / 2, fitted.width(),
+                           fitted.height()),
+                     pm);
+        p.setOpacity(1);
     }
 }
 

@@ -20,6 +20,8 @@
 #include <vector>
 
 class CPhotoDocument;
+class QPainter;
+class QPainterPath;
 
 namespace shell {
 
@@ -85,6 +87,14 @@ protected:
     void dropEvent(QDropEvent*) override;
 
 private:
+    // paintEvent's parts, drawn in this order.
+    void PaintCell(QPainter& p, int i, const QRect& cell);
+    /** Draws photo i (or a placeholder) fitted into box; returns the rounded outline it used. */
+    QPainterPath PaintThumbnail(QPainter& p, int i, const QRect& box);
+    void PaintEmptyHint(QPainter& p);
+    /** The insertion mark and the photo being dragged, under the pointer. */
+    void PaintDraggedPhoto(QPainter& p);
+
     int Count() const;
     QRect ThumbRect() const;
     QPixmap Thumbnail(int position);
