@@ -177,6 +177,174 @@ void LibraryProblemTour(const QString& suffix)
     QDir(blocked).removeRecursively();
 }
 
+void StartAndWelcome(shell::CGrimazeDlg& window)
+{
+    Wait(2000);
+    Snap("start", &window);
+    // The welcome panel in the smallest window the screen allows.
+    const QSize normal = window.size();
+    window.resize(window.minimumSize());
+    Wait(600);
+    Snap("welcome-smallest", &window);
+    window.resize(normal);
+    Wait(300);
+}
+
+/** A photo added, a template picked with a click in the gallery, a slider moved. */
+void PhotoTemplateAndSlider(shell::CGrimazeDlg& window, shell::CProcessProp* page)
+{
+    shell::CImageProcessDlg* work = window.Work();
+    // Photos added from the desktop.
+    window.AddFiles({QString::fromStdString(MakePhoto(g_folder.toStdString()))});
+    Wait(1500);
+    Snap("photo-added", &window);
+
+    // A template picked with a click in the gallery.
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    if (!plan.cells.empty()) {
+        const auto& r = plan.cells[0].rect;
+        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+    }
+    Wait(1500);
+    Snap("template-selected", &window);
+
+    // A slider moved.
+    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane())) {
+        QSlider* s = pane->Slider(0);
+        s->setValue(s->minimum() + (s->maximum() - s->minimum()) * 4 / 5);
+    }
+    Wait(1500);
+    Snap("slider-moved", &window);
+}
+
+void ZoomAndExport(shell::CGrimazeDlg& window)
+{
+    // Zoomed into the preview.
+    for (int i = 0; i < 8; ++i) window.Command(shell::tool::ZoomIn);
+    Wait(300);
+    Snap("zoomed", &window);
+    for (int i = 0; i < 80; ++i) window.Command(shell::tool::ZoomOut);
+
+    // Export: the dialog over the window.
+    QTimer::singleShot(1200, [&] {
+        if (shell::CDlgExport* dlg = window.ExportDialog()) {
+            Snap("export-dialog", &window);
+            dlg->reject();
+        }
+    });
+    window.Command(shell::tool::Export);
+    Wait(2500);
+}
+
+void UndoAndResults(shell::CGrimazeDlg& window)
+{
+    shell::CImageProcessDlg* work = window.Work();
+    // Another setting, exported again, then undo shows the first result; the strip lists both.
+    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane()))
+        pane->Slider(0)->setValue(pane->Slider(0)->minimum());
+    Wait(800);
+    QTimer::singleShot(1200, [&] {
+        if (shell::CDlgExport* dlg = window.ExportDialog()) dlg->reject();
+    });
+    window.Command(shell::tool::Export);
+    Wait(2500);
+    window.Undo();
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 201, 0);  // the strip's results
+    Wait(800);
+    Snap("undo-results", &window);
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 200, 0);
+    Wait(300);
+}
+
+void OriginalImage(shell::CGrimazeDlg& window)
+{
+    shell::CImageProcessDlg* work = window.Work();
+    // Original-image mode, the clip box's corner dragged in.
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::OriginalMode, 0);
+    Wait(800);
+    shell::COriginImgShowWnd* view = work->OriginalView();
+    const ViewRect photo = view->PhotoRect();
+    const QPoint corner(photo.left + 1, photo.top + 1);
+    const QPoint inside = corner + QPoint(photo.Width() / 6, photo.Height() / 6);
+    Mouse(view, QEvent::MouseButtonPress, corner);
+    Mouse(view, QEvent::MouseMove, inside);
+    Mouse(view, QEvent::MouseButtonRelease, inside);
+    Wait(800);
+    Snap("original-image", &window);
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::TemplateMode, 0);
+    Wait(800);
+}
+
+void Rendering(shell::CGrimazeDlg& window, CPhotoDocument& document, shell::CProcessProp* page)
+{
+    // A template that renders in the background: the spinner turns meanwhile.
+    const library::PaintPlan plan = page->Model()->BuildPaintPlan();
+    if (plan.cells.size() > 1) {
+        const auto& r = plan.cells[1].rect;
+        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
+        Wait(140);
+        Snap("rendering", &window);
+        document.WaitForRendering();
+        Wait(500);
+    }
+}
+
+void Categories(shell::CGrimazeDlg& window, shell::CProcessProp* page)
+{
+    shell::CImageProcessDlg* work = window.Work();
+    // Other categories.
+    for (int c = 1; c < page->CategoryCount(); ++c) {
+        platform::Post(work->WindowId(), platform::msg::ToolbarCommand, c, 0);
+        Wait(200);
+        page->Worker()->WaitForIdle(10000);
+        Wait(300);
+        Snap(QString("category-%1").arg(c + 1), &window);
+        // An online template: the preview says how to get it.
+        for (const auto& cell : page->Model()->BuildPaintPlan().cells)
+            if (cell.state == library::kEntryOnline) {
+                Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
+                Wait(600);
+                Snap("online-template", &window);
+                break;
+            }
+    }
+    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 0, 0);
+    Wait(800);
+}
+
+void SettingsMenu(shell::CGrimazeDlg& window)
+{
+    // The settings menu.
+    window.Command(shell::tool::Settings);
+    Wait(300);
+    if (window.SettingsMenu()->isVisible()) {
+        window.LanguageSubMenu()->popup(window.SettingsMenu()->geometry().topRight());
+        Wait(300);
+    }
+    Snap("settings-menu", &window);
+    window.LanguageSubMenu()->hide();
+    window.SettingsMenu()->hide();
+}
+
+/** German and French, everywhere at once, then English again. */
+void Languages(shell::CGrimazeDlg& window)
+{
+    // Another language, everywhere at once.
+    const auto table = i18n::Languages().LanguageTable();
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_deu.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+    Wait(1200);
+    Snap("german", &window);
+    EditingTour(window, "de");
+    LibraryProblemTour("de");
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+    Wait(1200);
+    Snap("french", &window);
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].fileName == "lang_eng.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -202,145 +370,18 @@ int main(int argc, char** argv)
     shell::CGrimazeDlg window(document, shell::DesktopHooks(document));
     window.move(40, 40);
     window.show();
-    shell::CImageProcessDlg* work = window.Work();
-    auto* page = static_cast<shell::CProcessProp*>(work->Page());
-    Wait(2000);
-    Snap("start", &window);
-    // The welcome panel in the smallest window the screen allows.
-    const QSize normal = window.size();
-    window.resize(window.minimumSize());
-    Wait(600);
-    Snap("welcome-smallest", &window);
-    window.resize(normal);
-    Wait(300);
-
-    // Photos added from the desktop.
-    window.AddFiles({QString::fromStdString(MakePhoto(g_folder.toStdString()))});
-    Wait(1500);
-    Snap("photo-added", &window);
-
-    // A template picked with a click in the gallery.
-    library::PaintPlan plan = page->Model()->BuildPaintPlan();
-    if (!plan.cells.empty()) {
-        const auto& r = plan.cells[0].rect;
-        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
-    }
-    Wait(1500);
-    Snap("template-selected", &window);
-
-    // A slider moved.
-    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane())) {
-        QSlider* s = pane->Slider(0);
-        s->setValue(s->minimum() + (s->maximum() - s->minimum()) * 4 / 5);
-    }
-    Wait(1500);
-    Snap("slider-moved", &window);
-
-    // Zoomed into the preview.
-    for (int i = 0; i < 8; ++i) window.Command(shell::tool::ZoomIn);
-    Wait(300);
-    Snap("zoomed", &window);
-    for (int i = 0; i < 80; ++i) window.Command(shell::tool::ZoomOut);
-
-    // Export: the dialog over the window.
-    QTimer::singleShot(1200, [&] {
-        if (shell::CDlgExport* dlg = window.ExportDialog()) {
-            Snap("export-dialog", &window);
-            dlg->reject();
-        }
-    });
-    window.Command(shell::tool::Export);
-    Wait(2500);
-
-    // Another setting, exported again, then undo shows the first result; the strip lists both.
-    if (auto* pane = qobject_cast<shell::COptionPane2D*>(work->OperationPanel()->Pane()))
-        pane->Slider(0)->setValue(pane->Slider(0)->minimum());
-    Wait(800);
-    QTimer::singleShot(1200, [&] {
-        if (shell::CDlgExport* dlg = window.ExportDialog()) dlg->reject();
-    });
-    window.Command(shell::tool::Export);
-    Wait(2500);
-    window.Undo();
-    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 201, 0);  // the strip's results
-    Wait(800);
-    Snap("undo-results", &window);
-    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 200, 0);
-    Wait(300);
-
-    // Original-image mode, the clip box's corner dragged in.
-    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::OriginalMode, 0);
-    Wait(800);
-    shell::COriginImgShowWnd* view = work->OriginalView();
-    const ViewRect photo = view->PhotoRect();
-    const QPoint corner(photo.left + 1, photo.top + 1);
-    const QPoint inside = corner + QPoint(photo.Width() / 6, photo.Height() / 6);
-    Mouse(view, QEvent::MouseButtonPress, corner);
-    Mouse(view, QEvent::MouseMove, inside);
-    Mouse(view, QEvent::MouseButtonRelease, inside);
-    Wait(800);
-    Snap("original-image", &window);
-    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, shell::worktab::TemplateMode, 0);
-    Wait(800);
-
-    // A template that renders in the background: the spinner turns meanwhile.
-    plan = page->Model()->BuildPaintPlan();
-    if (plan.cells.size() > 1) {
-        const auto& r = plan.cells[1].rect;
-        Click(page->Gallery(), QPoint(r.x + r.width / 2, r.y + r.height / 2));
-        Wait(140);
-        Snap("rendering", &window);
-        document.WaitForRendering();
-        Wait(500);
-    }
-
-    // Other categories.
-    for (int c = 1; c < page->CategoryCount(); ++c) {
-        platform::Post(work->WindowId(), platform::msg::ToolbarCommand, c, 0);
-        Wait(200);
-        page->Worker()->WaitForIdle(10000);
-        Wait(300);
-        Snap(QString("category-%1").arg(c + 1), &window);
-        // An online template: the preview says how to get it.
-        for (const auto& cell : page->Model()->BuildPaintPlan().cells)
-            if (cell.state == library::kEntryOnline) {
-                Click(page->Gallery(), QPoint(cell.rect.x + cell.rect.width / 2, cell.rect.y + cell.rect.height / 2));
-                Wait(600);
-                Snap("online-template", &window);
-                break;
-            }
-    }
-    platform::Post(work->WindowId(), platform::msg::ToolbarCommand, 0, 0);
-    Wait(800);
-
-    // The settings menu.
-    window.Command(shell::tool::Settings);
-    Wait(300);
-    if (window.SettingsMenu()->isVisible()) {
-        window.LanguageSubMenu()->popup(window.SettingsMenu()->geometry().topRight());
-        Wait(300);
-    }
-    Snap("settings-menu", &window);
-    window.LanguageSubMenu()->hide();
-    window.SettingsMenu()->hide();
-
+    auto* page = static_cast<shell::CProcessProp*>(window.Work()->Page());
+    StartAndWelcome(window);
+    PhotoTemplateAndSlider(window, page);
+    ZoomAndExport(window);
+    UndoAndResults(window);
+    OriginalImage(window);
+    Rendering(window, document, page);
+    Categories(window, page);
+    SettingsMenu(window);
     EditingTour(window, "en");
     LibraryProblemTour("en");
-
-    // Another language, everywhere at once.
-    const auto table = i18n::Languages().LanguageTable();
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i].fileName == "lang_deu.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
-    Wait(1200);
-    Snap("german", &window);
-    EditingTour(window, "de");
-    LibraryProblemTour("de");
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i].fileName == "lang_fra.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
-    Wait(1200);
-    Snap("french", &window);
-    for (size_t i = 0; i < table.size(); ++i)
-        if (table[i].fileName == "lang_eng.ini") window.MenuCommand(shell::menu::FirstLanguage + static_cast<int>(i));
+    Languages(window);
 
     // Maximised.
     window.Command(shell::tool::Maximize);
