@@ -3,6 +3,8 @@
 // - thumbnails: from the window's start until the visible gallery thumbnails are all made;
 // - slider: a slider moved in the adjustment pane until the preview has repainted, for each
 //   shipped template that renders at once;
+// - zoom: from Ctrl+1 on a 12-megapixel photo until the preview shows the photo's own pixels;
+// - slider while zoomed: a slider step at 100 %, during a drag and right after a rest;
 // - wheel: handling one wheel notch over the gallery while the thumbnail worker renders.
 #include "app/Builtins.h"
 #include "controls/QtNotify.h"
@@ -107,27 +109,31 @@ const char* SelectCell(Program& p, int index)
     return p.doc.CurrentTemplate()->IsDeferred() ? "the template renders in the background" : nullptr;
 }
 
+// Adds a 12-megapixel photo to the program and waits until it is open.
+void OpenTwelveMegapixels(Program& p)
+{
+    const std::string big = std::filesystem::temp_directory_path().string() + "/grimaze-bench-12mp.jpg";
+    if (!std::filesystem::exists(big)) {
+        cv::Mat m(3000, 4000, CV_8UC3);
+        cv::randu(m, cv::Scalar::all(0), cv::Scalar::all(255));
+        cv::GaussianBlur(m, m, cv::Size(0, 0), 6);
+        cv::imwrite(big, m);
+    }
+    p.window->AddFiles({QString::fromStdString(big)});
+    // A photo this large is opened on a worker; the window takes no input until it is.
+    QElapsedTimer opening;
+    opening.start();
+    while (p.window->Busy() && opening.elapsed() < 30000) Drain();
+    p.doc.WaitForRendering();
+}
+
 void BM_SliderToRepaintedPreview(benchmark::State& state)
 {
     Program p;
     // Second argument: the window size (0 the default 1020 x 629, 1 a full HD screen).
     if (state.range(1)) p.window->resize(1920, 1080);
     // Third: 1 works on a 12-megapixel photo instead of the 512 x 512 sample.
-    if (state.range(2)) {
-        const std::string big = std::filesystem::temp_directory_path().string() + "/grimaze-bench-12mp.jpg";
-        if (!std::filesystem::exists(big)) {
-            cv::Mat m(3000, 4000, CV_8UC3);
-            cv::randu(m, cv::Scalar::all(0), cv::Scalar::all(255));
-            cv::GaussianBlur(m, m, cv::Size(0, 0), 6);
-            cv::imwrite(big, m);
-        }
-        p.window->AddFiles({QString::fromStdString(big)});
-        // A photo this large is opened on a worker; the window takes no input until it is.
-        QElapsedTimer opening;
-        opening.start();
-        while (p.window->Busy() && opening.elapsed() < 30000) Drain();
-        p.doc.WaitForRendering();
-    }
+    if (state.range(2)) OpenTwelveMegapixels(p);
     Drain();
     p.page->Worker()->WaitForIdle(30000);
     p.page->Worker()->Stop();  // measure the interface alone
@@ -155,6 +161,89 @@ void BM_SliderToRepaintedPreview(benchmark::State& state)
 BENCHMARK(BM_SliderToRepaintedPreview)
     ->ArgsProduct({benchmark::CreateDenseRange(0, 7, 1), {0, 1}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+
+// The zoomed preview on a 12-megapixel photo in a full HD window, for gallery cell range(0).
+const char* ZoomedProgram(Program& p, int cell)
+{
+    p.window->resize(1920, 1080);
+    OpenTwelveMegapixels(p);
+    Drain();
+    p.page->Worker()->WaitForIdle(30000);
+    p.page->Worker()->Stop();
+    return SelectCell(p, cell);
+}
+
+bool WaitForSharp(shell::CPhotoEditPreviewWnd* preview, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!preview->ShowingSharp() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return preview->ShowingSharp();
+}
+
+// From Ctrl+1 (100 %) until the preview shows the photo's own pixels: the quiet time the
+// preview waits for (CPhotoEditPreviewWnd::kSharpDelayMs) and the full-size rendering on the
+// rendering thread. The interface thread stays free meanwhile.
+void BM_ZoomStepToSharpPreview(benchmark::State& state)
+{
+    Program p;
+    if (const char* why = ZoomedProgram(p, static_cast<int>(state.range(0)))) {
+        state.SkipWithError(why);
+        return;
+    }
+    shell::CPhotoEditPreviewWnd* preview = p.window->Work()->Preview();
+    state.SetLabel(p.doc.CurrentTemplate()->displayName);
+    for (auto _ : state) {
+        preview->ZoomToFit();
+        Drain();
+        QElapsedTimer t;
+        t.start();
+        preview->ZoomToActualSize();
+        if (!WaitForSharp(preview, 60000)) {
+            state.SkipWithError("no sharp picture");
+            return;
+        }
+        preview->repaint();
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+    }
+}
+BENCHMARK(BM_ZoomStepToSharpPreview)->Arg(0)->Arg(5)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A slider step while the preview is at 100 %: range(1) 0 during a drag (the preview shows
+// the render for the view and renders for the zoom only once the drag rests), 1 the step
+// right after a rendering for the zoom started (it is stopped, or waited for).
+void BM_SliderWhileZoomed(benchmark::State& state)
+{
+    Program p;
+    if (const char* why = ZoomedProgram(p, static_cast<int>(state.range(0)))) {
+        state.SkipWithError(why);
+        return;
+    }
+    auto* pane = qobject_cast<shell::COptionPane2D*>(p.window->Work()->OperationPanel()->Pane());
+    if (!pane || pane->Slider(0)->isHidden()) {
+        state.SkipWithError("no slider");
+        return;
+    }
+    shell::CPhotoEditPreviewWnd* preview = p.window->Work()->Preview();
+    preview->ZoomToActualSize();
+    WaitForSharp(preview, 60000);
+    state.SetLabel(p.doc.CurrentTemplate()->displayName + (state.range(1) ? " after rest" : " dragging"));
+    QSlider* s = pane->Slider(0);
+    int step = 0;
+    for (auto _ : state) {
+        if (state.range(1)) {
+            state.PauseTiming();
+            QElapsedTimer rest;
+            rest.start();
+            while (!p.doc.SharpRendering() && rest.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            state.ResumeTiming();
+        }
+        s->setValue(step++ % 2 ? s->minimum() : s->maximum());
+        QCoreApplication::processEvents();
+        preview->repaint();
+    }
+}
+BENCHMARK(BM_SliderWhileZoomed)->ArgsProduct({{0, 5}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_GalleryWheelWhileThumbnailsRender(benchmark::State& state)
 {

@@ -35,6 +35,14 @@ struct PhotoRecord;
 
 /** Views a template may draw on and take pointer input from. */
 enum TemplateView : int { ViewOriginal = 1, ViewPreview = 2 };
+/**
+ * How far a view magnifies what it shows at most, for overlays to map as it draws: the
+ * preview renders anew for its zoom (no limit), the original-image view enlarges its photo.
+ */
+inline float ViewMagnificationLimit(int view)
+{
+    return view == ViewPreview ? kNoMagnificationLimit : kFittedViewMagnification;
+}
 
 /** An extra tool-bar button a template offers (the face templates' "Search Face"). */
 struct ToolButton {

@@ -242,6 +242,12 @@ std::vector<int> CPhotoDocument::SelectionIndices() const
     return selectionIndex_;
 }
 
+cv::Size CPhotoDocument::SelectedPhotoSize() const
+{
+    std::lock_guard sl(selectionMutex_);
+    return selection_.empty() ? cv::Size() : selection_.front().crop_px.size();
+}
+
 bool CPhotoDocument::AddResultAsPhoto()
 {
     cv::Mat result = ShownResult();
@@ -359,6 +365,11 @@ void CPhotoDocument::WaitForRendering()
 void CPhotoDocument::SetCurrentTemplate(CEffectTemplate* templ)
 {
     StopRenderingThread();
+    {
+        std::lock_guard lock(resultMutex_);
+        sharp_.release();
+        sharpRequest_ = 0;
+    }
     if (templ) templ->AddRef();
     CEffectTemplate* old = template_;
     {
@@ -448,7 +459,8 @@ void CPhotoDocument::RefreshShown(const cv::Mat& result)
 
 void CPhotoDocument::LaunchRenderingThread(Step step)
 {
-    background_ = true;
+    // A sharp rendering is not what the window waits for: IsRendering stays false.
+    (step == Step::Sharp ? sharpRendering_ : background_) = true;
     wanted_ = true;
     const int request = ++requestCounter_;
     renderThread_ = std::thread(&CPhotoDocument::RenderThreadMain, this, template_, step, request);
@@ -457,13 +469,19 @@ void CPhotoDocument::LaunchRenderingThread(Step step)
 void CPhotoDocument::RenderThreadMain(CEffectTemplate* t, Step step, int request)
 {
     t->Process();
-    const bool wanted = wanted_.load();
-    {
+    const bool wanted = wanted_.load() && !CImageFilter::StopRequested();
+    if (step == Step::Sharp) {
+        if (wanted) {
+            std::lock_guard lock(resultMutex_);
+            sharp_ = t->GetResult().clone();
+            sharpRequest_ = request;
+        }
+    } else {
         std::lock_guard lock(resultMutex_);
         if (!borrowed_) shown_.release();
         shown_ = cv::Mat();
         borrowed_ = false;
-        if (wanted && !CImageFilter::StopRequested()) {
+        if (wanted) {
             if (step == Step::Preview) {
                 const cv::Mat r = t->GetResult();
                 shown_ = r.empty() ? cv::Mat() : r.clone();
@@ -472,11 +490,13 @@ void CPhotoDocument::RenderThreadMain(CEffectTemplate* t, Step step, int request
             }
         }
     }
-    if (wanted && !CImageFilter::StopRequested()) {
-        lastRequest_ = request;
-        platform::Post(notifyWindow_.load(), platform::msg::ResultReady, request, 0);
+    if (wanted) {
+        if (step != Step::Sharp) lastRequest_ = request;
+        platform::Post(notifyWindow_.load(), step == Step::Sharp ? platform::msg::SharpResultReady : platform::msg::ResultReady,
+                       request, 0);
     }
     background_ = false;
+    sharpRendering_ = false;
     renderLock_.unlock();
 }
 
@@ -532,8 +552,24 @@ void CPhotoDocument::Rerender()
     if (t) FinishRendering(t, Step::Preview, &CPhotoDocument::RefreshShown);
 }
 
+int CPhotoDocument::RenderSharp(const cv::Size* box)
+{
+    CEffectTemplate* t = PrepareRendering(false, box);
+    if (!t) return 0;
+    LaunchRenderingThread(Step::Sharp);  // the thread releases the lock
+    return requestCounter_.load();
+}
+
+cv::Mat CPhotoDocument::SharpResult(int request) const
+{
+    std::lock_guard lock(resultMutex_);
+    return request != 0 && request == sharpRequest_ ? sharp_ : cv::Mat();
+}
+
 void CPhotoDocument::Pointer(int x, int y, int button)
 {
+    // The pointer renders here and now: a sharp rendering for a zoomed view gives way.
+    if (sharpRendering_.load()) StopRenderingThread();
     CEffectTemplate* t = template_;
     if (!pointerRendering_ || !t || background_.load() || t->IsDeferred()) return;
     std::lock_guard rl(renderLock_);

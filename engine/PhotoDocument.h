@@ -70,6 +70,8 @@ public:
     bool SelectPhoto(int index, std::string* error = nullptr);
     bool AddToSelection(int index, std::string* error = nullptr);
     std::vector<int> SelectionIndices() const;
+    /** The size of the first selected photo as prepared (cropped, rotated, scaled); empty without one. Interface thread. */
+    cv::Size SelectedPhotoSize() const;
 
     /** Puts a copy of the shown result at the front of the list. */
     bool AddResultAsPhoto();
@@ -98,6 +100,16 @@ public:
     void RenderFull();
     /** Renders again after a parameter change, without Start (random effects keep their seed). */
     void Rerender();
+    /**
+     * @brief Renders the current template again (as Rerender, without Start) for a larger
+     * output box, on the rendering thread, for a zoomed view: box null renders at full size.
+     * The shown result stays as it is; SharpResultReady (a = the returned request number) is
+     * posted when it is done, unless it was stopped. 0 when there is no template.
+     */
+    int RenderSharp(const cv::Size* box);
+    /** The result of RenderSharp's request (empty when that is not the last one finished). */
+    cv::Mat SharpResult(int request) const;
+    bool SharpRendering() const { return sharpRendering_.load(); }
     void PointerDown(int x, int y);
     void PointerUp(int x, int y);
     void PointerMove(int x, int y);
@@ -143,7 +155,7 @@ public:
     void SetPointerRendering(bool on) { pointerRendering_ = on; }
 
 private:
-    enum class Step { Preview, Full };
+    enum class Step { Preview, Full, Sharp };
 
     void StopPhotoThreadLocked();
     void StopRenderingThread();
@@ -191,6 +203,9 @@ private:
     std::atomic<platform::WindowId> notifyWindow_{0};
 
     std::atomic<bool> background_{false};
+    std::atomic<bool> sharpRendering_{false};  // a RenderSharp on the rendering thread
+    cv::Mat sharp_;                            // guarded by resultMutex_, as sharpRequest_
+    int sharpRequest_ = 0;
     std::atomic<bool> wanted_{true};
     bool pointerRendering_ = true;
     bool historyMode_ = false;

@@ -132,11 +132,11 @@ void CT_SimpleTempl::ApplyParams()
 
 bool CT_SimpleTempl::HasOverlay(int view) { return hasRegion_ && view == ViewPreview; }
 
-void CT_SimpleTempl::DrawOverlay(int, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect,
+void CT_SimpleTempl::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect,
                                  float panX, float panY, float zoom)
 {
     if (image.empty() || !hasRegion_ || !showRegion_) return;
-    const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom);
+    const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom, ViewMagnificationLimit(view));
     if (!map.Valid()) return;
     const cv::Point2f a = map.ToView(params_.x, params_.y);
     const cv::Point2f b = map.ToView(params_.x + params_.w, params_.y + params_.h);
@@ -150,7 +150,7 @@ bool CT_SimpleTempl::OnMouse(int view, const cv::Mat& image, const ViewRect& rec
                              bool isMove, bool buttonDown, int, int x, int y)
 {
     if (view != ViewPreview || !hasRegion_ || !showRegion_ || image.empty() || !isMove) return false;
-    const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom);
+    const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom, ViewMagnificationLimit(view));
     if (!map.Valid()) return false;
 
     const cv::Point2f tl = map.ToView(params_.x, params_.y);

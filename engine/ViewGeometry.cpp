@@ -44,11 +44,57 @@ cv::Mat ResizeToFit(const cv::Mat& image, int maxWidth, int maxHeight)
     return out;
 }
 
-VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, const ViewRect& view)
+namespace {
+
+/** The visible region of a view without a magnification limit: the zoom divides the fitted scale. */
+VisibleRegion UnlimitedRegion(int w, int h, float pan[2], float zoom, const ViewRect& view)
+{
+    VisibleRegion out;
+    const int W = view.Width(), H = view.Height();
+    const ViewRect fit = FitRect(w, h, view);
+    const double fitScale = std::min(double(fit.Width()) / w, double(fit.Height()) / h);
+    const double m = fitScale / zoom;
+    const int cw = std::clamp(static_cast<int>(std::lround(W / m)), 1, w);
+    const int ch = std::clamp(static_cast<int>(std::lround(H / m)), 1, h);
+    const float fw = static_cast<float>(std::min(1.0, W / (m * w)));
+    const float fh = static_cast<float>(std::min(1.0, H / (m * h)));
+    pan[0] = std::clamp(pan[0], 0.f, 1 - fw);
+    pan[1] = std::clamp(pan[1], 0.f, 1 - fh);
+    out.pixels = cv::Rect(std::clamp(static_cast<int>(w * pan[0]), 0, w - cw), std::clamp(static_cast<int>(h * pan[1]), 0, h - ch),
+                          cw, ch);
+    out.fx = pan[0];
+    out.fy = pan[1];
+    out.fw = fw;
+    out.fh = fh;
+    out.magnification = static_cast<float>(m);
+    return out;
+}
+
+}  // namespace
+
+ViewRect ShownRect(const VisibleRegion& region, const ViewRect& view)
+{
+    if (!(region.magnification > 0)) return FitRect(region.pixels.width, region.pixels.height, view);
+    int dw = static_cast<int>(std::lround(region.pixels.width * double(region.magnification)));
+    int dh = static_cast<int>(std::lround(region.pixels.height * double(region.magnification)));
+    if (std::abs(dw - view.Width()) <= 1) dw = view.Width();
+    if (std::abs(dh - view.Height()) <= 1) dh = view.Height();
+    dw = std::max(dw, 1);
+    dh = std::max(dh, 1);
+    const int left = (view.left + view.right - dw) / 2;
+    const int top = (view.top + view.bottom - dh) / 2;
+    return {left, top, left + dw, top + dh};
+}
+
+VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, const ViewRect& view, float maxMagnification)
 {
     VisibleRegion out;
     const int W = view.Width(), H = view.Height();
     if (w <= 0 || h <= 0 || W <= 0 || H <= 0) return out;
+    if (!(maxMagnification > 0)) {
+        if (zoom > 1 || !(zoom > 0)) zoom = 1;
+        return UnlimitedRegion(w, h, pan, zoom, view);
+    }
 
     const float r = std::max(float(w) / W, float(h) / H);
     if (zoom > 1) zoom = 1;
@@ -62,8 +108,8 @@ VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, cons
 
     const float s = std::min(float(H) / ch, float(W) / cw);
     float k = 1;
-    if (s > 1.9f) {
-        k = s / 1.9f;
+    if (maxMagnification > 0 && s > maxMagnification) {
+        k = s / maxMagnification;
         zoom *= k;
         cw = std::min(w, static_cast<int>(cw * k));
         ch = std::min(h, static_cast<int>(ch * k));
@@ -99,12 +145,13 @@ VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, cons
     return out;
 }
 
-ViewMapping::ViewMapping(int imageWidth, int imageHeight, const ViewRect& view, float panX, float panY, float zoom)
+ViewMapping::ViewMapping(int imageWidth, int imageHeight, const ViewRect& view, float panX, float panY, float zoom,
+                         float maxMagnification)
 {
     if (imageWidth <= 0 || imageHeight <= 0 || view.Empty()) return;
     float pan[2] = {panX, panY};
-    region_ = ComputeVisibleRegion(imageWidth, imageHeight, pan, zoom, view);
-    shown_ = FitRect(region_.pixels.width, region_.pixels.height, view);
+    region_ = ComputeVisibleRegion(imageWidth, imageHeight, pan, zoom, view, maxMagnification);
+    shown_ = ShownRect(region_, view);
     valid_ = !shown_.Empty();
     // The view draws the pixel region, so map through it rather than through the rounded
     // fractions: overlays then sit exactly on the pixels they refer to.

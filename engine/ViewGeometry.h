@@ -33,16 +33,29 @@ struct VisibleRegion {
     cv::Rect pixels;                          ///< in image pixels
     float fx = 0, fy = 0, fw = 1, fh = 1;     ///< the same, as fractions of the image
     bool limited = false;                     ///< the magnification limit applied
+    /** Screen pixels per image pixel where the view has no limit (the region need not fill it); 0 otherwise. */
+    float magnification = 0;
 };
+
+/** Where the view shows a visible region: fitted into it, or at the region's magnification. */
+ViewRect ShownRect(const VisibleRegion& region, const ViewRect& view);
+
+/** How far a view that shows a fitted render magnifies it at most (blur beyond that). */
+inline constexpr float kFittedViewMagnification = 1.9f;
+/** The magnification limit of a view that renders anew for its zoom: none. */
+inline constexpr float kNoMagnificationLimit = 0;
 
 /**
  * @brief The preview's zoom and pan model.
  * @param zoom at most 1 (1 shows the whole image); updated in place.
  * @param pan the visible region's top-left corner as image fractions; updated in place.
- * The view magnifies the image at most 1.9 times: a smaller zoom is widened around its
- * centre and reported through VisibleRegion::limited.
+ * @param maxMagnification the view magnifies the image at most this much: a smaller zoom is
+ * widened around its centre and reported through VisibleRegion::limited. With
+ * kNoMagnificationLimit the zoom divides the whole image's fitted scale (a small image shown
+ * at its own size at zoom 1 is shown at twice that at zoom 0.5).
  */
-VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, const ViewRect& view);
+VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, const ViewRect& view,
+                                   float maxMagnification = kFittedViewMagnification);
 
 /**
  * @brief Maps between view pixels and image fractions for an image shown in a view with a
@@ -50,7 +63,8 @@ VisibleRegion ComputeVisibleRegion(int w, int h, float pan[2], float& zoom, cons
  */
 class ViewMapping {
 public:
-    ViewMapping(int imageWidth, int imageHeight, const ViewRect& view, float panX, float panY, float zoom);
+    ViewMapping(int imageWidth, int imageHeight, const ViewRect& view, float panX, float panY, float zoom,
+                float maxMagnification = kFittedViewMagnification);
 
     bool Valid() const { return valid_; }
     /** The displayed rectangle of the visible region. */

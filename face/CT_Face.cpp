@@ -378,7 +378,7 @@ void CT_Face::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext&
                           float panX, float panY, float zoom)
 {
     if (view != ViewOriginal || image.empty()) return;
-    const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom);
+    const ViewMapping map(image.cols, image.rows, rect, panX, panY, zoom, ViewMagnificationLimit(view));
     if (!map.Valid()) return;
     const PhotoView photo{map, PhotoSize(image)};
     auto toView = [&](cv::Point2f p) { return photo.ToView(p); };
@@ -423,7 +423,7 @@ bool CT_Face::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, floa
                       bool buttonDown, int, int x, int y)
 {
     if (view != ViewOriginal || image.empty()) return false;
-    const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom);
+    const ViewMapping map(image.cols, image.rows, rect, pan[0], pan[1], zoom, ViewMagnificationLimit(view));
     if (!map.Valid()) return false;
     const PhotoView photo{map, PhotoSize(image)};
     const cv::Point2f here = photo.ToPhoto(float(x), float(y));

@@ -86,12 +86,36 @@ double CT_Frame::ViewScale(int& W, int& H, int& A, int& D) const
     return std::min({double(A) / W, double(D) / H, kMaxViewScale});
 }
 
+std::optional<ViewMapping> CT_Frame::PreviewMapping(cv::Size& picture) const
+{
+    if (!filter_ || !shownIn_.image.width || shownIn_.view.Empty()) return std::nullopt;
+    filter_->GetOutputSize(picture);
+    if (picture.width <= 0 || picture.height <= 0) return std::nullopt;
+    const ViewMapping map(shownIn_.image.width, shownIn_.image.height, shownIn_.view, shownIn_.pan[0], shownIn_.pan[1],
+                          shownIn_.zoom, ViewMagnificationLimit(ViewPreview));
+    if (!map.Valid()) return std::nullopt;
+    return map;
+}
+
+void CT_Frame::RememberView(const cv::Mat& image, const ViewRect& rect, float panX, float panY, float zoom)
+{
+    shownIn_ = {image.size(), rect, {panX, panY}, zoom};
+}
+
 bool CT_Frame::CornerInView(int i, cv::Point2d& at) const
 {
+    if (i < 0 || i > 3) return false;
+    const cv::Point& c = frame_.main.corner[i];
+    cv::Size picture;
+    if (const std::optional<ViewMapping> map = PreviewMapping(picture)) {
+        // Through the preview's zoom and pan, as it shows the picture.
+        const cv::Point2f v = map->ToView(float(c.x) / picture.width, float(c.y) / picture.height);
+        at = {double(std::lround(v.x)), double(std::lround(v.y))};
+        return true;
+    }
     int W = 0, H = 0, A = 0, D = 0;
     const double g = ViewScale(W, H, A, D);
-    if (g <= 0 || i < 0 || i > 3) return false;
-    const cv::Point& c = frame_.main.corner[i];
+    if (g <= 0) return false;
     at = {double(A / 2 + std::lround((c.x - W / 2) * g)), double(D / 2 + std::lround(g * (c.y - H / 2)))};
     return true;
 }
@@ -115,10 +139,12 @@ int CT_Frame::CornerAt(int x, int y) const
 
 bool CT_Frame::HasOverlay(int view) { return view == ViewPreview; }
 
-void CT_Frame::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect&, float, float,
-                           float)
+void CT_Frame::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
+                           float panY, float zoom)
 {
-    if (view != ViewPreview || image.empty() || !inView_) return;
+    if (view != ViewPreview || image.empty()) return;
+    RememberView(image, rect, panX, panY, zoom);
+    if (!inView_) return;
     // Handles a little smaller than the grab radius, so the reach is felt beyond them.
     const int r = std::max(3, grip_ * 5 / 8);
     for (int i = 0; i < 4; ++i) {
@@ -132,10 +158,11 @@ void CT_Frame::DrawOverlay(int view, const cv::Mat& image, platform::DrawContext
     }
 }
 
-bool CT_Frame::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float*, float&, bool, bool buttonDown, int,
-                       int x, int y)
+bool CT_Frame::OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float* pan, float& zoom, bool,
+                       bool buttonDown, int, int x, int y)
 {
     if (view != ViewPreview || image.empty()) return false;
+    RememberView(image, rect, pan[0], pan[1], zoom);
     inView_ = x >= rect.left && y >= rect.top && x < rect.right && y < rect.bottom;
     if (!buttonDown) hovered_ = inView_ ? CornerAt(x, y) : -1;
     platform::SetCursor(hovered_ >= 0 || frame_.activeCorner >= 0 ? platform::CursorShape::SizeAll
@@ -156,22 +183,29 @@ void CT_Frame::ApplyParams()
 {
     if (!filter_) return;
     if (buttonDown && document) {
-        int W = 0, H = 0, A = 0, D = 0;
-        const double g = ViewScale(W, H, A, D);
-        if (g > 0) {
-            if (!prevButton_) {
-                frame_.activeCorner = CornerAt(pointerX, pointerY);
-            } else if (frame_.activeCorner >= 0) {
-                cv::Point& c = frame_.main.corner[frame_.activeCorner];
-                c.x = W / 2 + static_cast<int>(std::lround((pointerX - A / 2) / g));
-                c.y = H / 2 + static_cast<int>(std::lround((pointerY - D / 2) / g));
-            }
-        }
+        if (!prevButton_) frame_.activeCorner = CornerAt(pointerX, pointerY);
+        else if (frame_.activeCorner >= 0) DragActiveCorner();
     } else if (!buttonDown) {
         frame_.activeCorner = -1;
     }
     prevButton_ = buttonDown != 0;
     filter_->SetParams(&frame_);
+}
+
+void CT_Frame::DragActiveCorner()
+{
+    cv::Point& c = frame_.main.corner[frame_.activeCorner];
+    cv::Size picture;
+    if (const std::optional<ViewMapping> map = PreviewMapping(picture)) {
+        const cv::Point2f f = map->ToFraction(float(pointerX), float(pointerY));
+        c = {static_cast<int>(std::lround(f.x * picture.width)), static_cast<int>(std::lround(f.y * picture.height))};
+        return;
+    }
+    int W = 0, H = 0, A = 0, D = 0;
+    const double g = ViewScale(W, H, A, D);
+    if (g <= 0) return;
+    c.x = W / 2 + static_cast<int>(std::lround((pointerX - A / 2) / g));
+    c.y = H / 2 + static_cast<int>(std::lround((pointerY - D / 2) / g));
 }
 
 void CT_Frame::ParamCommand(int command, platform::WindowId view, int index, void* data)

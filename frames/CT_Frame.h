@@ -20,6 +20,7 @@
 #include "frames/FrameParams.h"
 
 #include <algorithm>
+#include <optional>
 
 class CT_Frame : public CT_SimpleTempl {
 public:
@@ -64,8 +65,16 @@ public:
     const FrameParams& Frame() const { return frame_; }
 
 private:
-    /** View pixels per picture pixel for the view, or 0 when there is nothing to map. */
+    /**
+     * View pixels per picture pixel for the document's view shown whole, or 0 when there is
+     * nothing to map: the mapping before the preview has shown the template.
+     */
     double ViewScale(int& W, int& H, int& A, int& D) const;
+    /** How the preview last showed the result (its zoom and pan), from its drawing and pointer calls. */
+    void RememberView(const cv::Mat& image, const ViewRect& rect, float panX, float panY, float zoom);
+    /** The preview's mapping between view pixels and picture fractions, and the picture's size. */
+    std::optional<ViewMapping> PreviewMapping(cv::Size& picture) const;
+    void DragActiveCorner();
 
     FrameParams frame_;
     FrameWindow defaultMain_;
@@ -73,4 +82,10 @@ private:
     int grip_ = kCornerGrip;
     int hovered_ = -1;
     bool inView_ = false;
+    struct ShownIn {
+        cv::Size image;  // the size of the image the view's geometry is reckoned in
+        ViewRect view;
+        float pan[2] = {0, 0};
+        float zoom = 1;
+    } shownIn_;
 };

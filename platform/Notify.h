@@ -18,6 +18,7 @@ using WindowId = std::uintptr_t;
 /** Notification numbers (the program's private message range). */
 namespace msg {
 inline constexpr int ResultReady = 1124;          ///< a = request number
+inline constexpr int SharpResultReady = 1125;     ///< a = request number (CPhotoDocument::RenderSharp)
 inline constexpr int Busy = 1224;
 inline constexpr int ReselectTemplate = 1324;
 inline constexpr int TemplateChanged = 1424;

@@ -60,6 +60,12 @@ CNoticeBar::CNoticeBar(QWidget* parent) : QFrame(parent)
 void CNoticeBar::Retranslate()
 {
     open_->setText(ui::Phrase("Open folder"));
+    // A passing notice was said in the language before: it goes rather than stay in it. A
+    // problem stays until it is closed.
+    if (timer_->isActive()) {
+        timer_->stop();
+        hide();
+    }
     if (isVisible()) Place();
 }
 

@@ -2,6 +2,7 @@
 
 #include "controls/Theme.h"
 #include "controls/UiText.h"
+#include "engine/PhotoDocument.h"
 #include "engine/Registry.h"
 #include "engine/SimpleTemplate.h"
 #include "frames/CT_Frame.h"
@@ -179,6 +180,9 @@ void COptionPane2D::ApplySliders()
 {
     applyPending_ = false;
     if (!templ) return;
+    // A rendering on the rendering thread (a slow template, or one for the zoomed preview)
+    // reads the settings: it ends before they change.
+    if (CPhotoDocument* doc = Document()) doc->StopRendering();
     for (int i = 0; i < 3; ++i) {
         int pos = positions_[i];
         templ->ParamCommand(param_cmd::SetVariable, 0, i, &pos);

@@ -44,6 +44,8 @@ CPhotoEditPreviewWnd::CPhotoEditPreviewWnd(CPhotoDocument& document, QWidget* pa
     setObjectName("preview");
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
+    // The view renders anew for its zoom, so it may magnify as far as the zoom steps go.
+    zoom_.maxMagnification = kNoMagnificationLimit;
     Previews().push_back(this);
 }
 
@@ -72,7 +74,7 @@ std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::int
 {
     switch (code) {
     case platform::msg::ResultReady:
-        cached_ = QImage();
+        ForgetResult();
         StopBusy();
         message_ = Message::None;
         update();
@@ -80,7 +82,9 @@ std::intptr_t CPhotoEditPreviewWnd::OnNotify(int code, std::intptr_t a, std::int
         if (!g_repeating && main_) platform::Post(main_, platform::msg::MainResultReady, a, b);
         Repeat(code, a, b);
         return 1;
+    case platform::msg::SharpResultReady: TakeSharp(static_cast<int>(a)); return 1;
     case platform::msg::Busy:
+        ForgetResult();
         message_ = Message::None;
         StartBusy();
         if (!g_repeating && main_) platform::Send(main_, platform::msg::MainResultReady, 0, 0);
@@ -131,6 +135,8 @@ void CPhotoEditPreviewWnd::OnTimer(int id)
         // A background rendering that ended while nobody told us (stopped, not wanted).
         if (!doc_.IsRendering() && !holdBusy_ && busySince_.elapsed() > 400) StopBusy();
         update();
+    } else if (id == kSharpTimer) {
+        RequestSharp();
     } else if (id != kResizeTimer) {
         // A template's own timer. Not while the document works on a worker for the window.
         if (!holdBusy_) DispatchTemplateTimer(WindowId(), id);
@@ -153,6 +159,66 @@ void CPhotoEditPreviewWnd::resizeEvent(QResizeEvent*)
 }
 
 cv::Mat CPhotoEditPreviewWnd::ShownImage() const { return doc_.ShownResult(); }
+
+cv::Mat CPhotoEditPreviewWnd::GeometryImage() const
+{
+    // Zoom, pan and overlays are reckoned in the pixels of the finest render of this picture,
+    // so that nothing moves when a render for the view replaces it for a while (a slider
+    // drag) or it comes back. A render of another shape starts afresh.
+    const cv::Mat shown = ShownImage();
+    if (sharpMat_.empty() || shown.empty()) return shown;
+    const double across = double(sharpMat_.cols) * shown.rows / sharpMat_.rows;
+    return std::abs(across - shown.cols) <= 1 ? sharpMat_ : shown;
+}
+
+void CPhotoEditPreviewWnd::ForgetResult()
+{
+    cached_ = QImage();
+    sharpCurrent_ = false;
+    sharpAwaited_ = 0;
+    ArmSharp();
+}
+
+void CPhotoEditPreviewWnd::ArmSharp()
+{
+    if (zoom_.Zoomed()) platform::SetTimer(WindowId(), kSharpTimer, kSharpDelayMs);
+    else platform::KillTimer(WindowId(), kSharpTimer);
+}
+
+void CPhotoEditPreviewWnd::RequestSharp()
+{
+    platform::KillTimer(WindowId(), kSharpTimer);
+    const cv::Mat shown = ShownImage();
+    if (!doc_.CurrentTemplate() || busy_ || showOriginal_ || overlayDrag_ || doc_.IsRendering() || shown.empty() ||
+        !zoom_.Zoomed())
+        return;
+    const SharpRender want = SharpRenderFor(shown.size(), DeviceRect(), zoom_.zoom, FullWidth(), kMaxSharpPixels);
+    if (!want.needed || (sharpCurrent_ && sharpHave_.Covers(want)) || (sharpAwaited_ && sharpAsked_.Covers(want))) return;
+    sharpAsked_ = want;
+    sharpAwaited_ = doc_.RenderSharp(want.fullSize ? nullptr : &want.box);
+}
+
+void CPhotoEditPreviewWnd::TakeSharp(int request)
+{
+    if (request == 0 || request != sharpAwaited_) return;  // a picture that has changed since
+    sharpAwaited_ = 0;
+    const cv::Mat result = doc_.SharpResult(request);
+    if (result.empty()) return;
+    sharpMat_ = result;
+    sharp_ = ToQImage(result);
+    sharpHave_ = sharpAsked_;
+    sharpCurrent_ = true;
+    update();
+}
+
+void CPhotoEditPreviewWnd::DropSharp()
+{
+    platform::KillTimer(WindowId(), kSharpTimer);
+    sharpMat_.release();
+    sharp_ = QImage();
+    sharpCurrent_ = false;
+    sharpAwaited_ = 0;
+}
 
 QImage CPhotoEditPreviewWnd::ShownQImage()
 {
@@ -192,7 +258,7 @@ bool CPhotoEditPreviewWnd::TemplateTakesPointer() const
 {
     CEffectTemplate* t = doc_.CurrentTemplate();
     // While busy the template may be rendering on another thread: hands off.
-    return t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview) && !ShownImage().empty();
+    return t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview) && !GeometryImage().empty();
 }
 
 bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown, bool* handled)
@@ -201,7 +267,7 @@ bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown,
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (!TemplateTakesPointer()) return false;
     const QPointF d = ToDevice(logical);
-    const cv::Mat shown = ShownImage();
+    const cv::Mat shown = GeometryImage();
     ui::QtNotificationSink::Instance().SetCursorWidget(this);
     ScaleGrips(t);
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
@@ -230,7 +296,7 @@ void CPhotoEditPreviewWnd::leaveEvent(QEvent*)
     CEffectTemplate* t = doc_.CurrentTemplate();
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
-    t->OnMouse(ViewPreview, ShownImage(), DeviceRect(), pan, zoom, true, false, 0, -100000, -100000);
+    t->OnMouse(ViewPreview, GeometryImage(), DeviceRect(), pan, zoom, true, false, 0, -100000, -100000);
     update();
 }
 
@@ -240,58 +306,66 @@ void CPhotoEditPreviewWnd::UpdateCursor(bool overActive)
     setCursor(zoom_.Zoomed() ? (panning_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor) : Qt::ArrowCursor);
 }
 
-namespace {
-
-/** The width in photo pixels of what the preview shows (the preview renders smaller than the photo). */
-double PhotoWidth(const CPhotoDocument& doc, const cv::Mat& shown)
+int CPhotoEditPreviewWnd::FullWidth() const
 {
-    const std::vector<int> selected = doc.SelectionIndices();
+    if (const cv::Size prepared = doc_.SelectedPhotoSize(); prepared.width > 0) return prepared.width;
+    const std::vector<int> selected = doc_.SelectionIndices();
     if (!selected.empty()) {
-        const PhotoRecord r = doc.PhotoAt(selected.front());
+        const PhotoRecord r = doc_.PhotoAt(selected.front());
         if (r.crop_px.width > 0) return r.crop_px.width;
         if (!r.image.empty()) return r.image.cols;
     }
-    return shown.cols;
+    return ShownImage().cols;
 }
-
-}  // namespace
 
 double CPhotoEditPreviewWnd::FitPercent() const
 {
-    const cv::Mat shown = ShownImage();
-    const ViewRect fitted = FitRect(shown.cols, shown.rows, DeviceRect());
-    if (shown.empty() || fitted.Empty()) return 100;
-    return 100.0 * fitted.Width() / PhotoWidth(doc_, shown);
+    const cv::Mat basis = GeometryImage();
+    const ViewRect fitted = FitRect(basis.cols, basis.rows, DeviceRect());
+    if (basis.empty() || fitted.Empty()) return 100;
+    return 100.0 * fitted.Width() / FullWidth();
 }
 
 double CPhotoEditPreviewWnd::ZoomPercent() const
 {
-    const cv::Mat shown = ShownImage();
-    if (shown.empty()) return 100;
+    const cv::Mat basis = GeometryImage();
+    if (basis.empty()) return 100;
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
-    const VisibleRegion region = ComputeVisibleRegion(shown.cols, shown.rows, pan, zoom, DeviceRect());
-    const ViewRect displayed = FitRect(region.pixels.width, region.pixels.height, DeviceRect());
+    const VisibleRegion region = ComputeVisibleRegion(basis.cols, basis.rows, pan, zoom, DeviceRect(), zoom_.maxMagnification);
+    const ViewRect displayed = ShownRect(region, DeviceRect());
     if (displayed.Empty() || region.pixels.width <= 0) return 100;
-    return 100.0 * displayed.Width() / (region.pixels.width * PhotoWidth(doc_, shown) / shown.cols);
+    return 100.0 * displayed.Width() / (region.pixels.width * double(FullWidth()) / basis.cols);
+}
+
+void CPhotoEditPreviewWnd::ZoomChangedHere()
+{
+    if (!zoom_.Zoomed()) DropSharp();
+    ArmSharp();
+    UpdateCursor(false);
+    update();
+    emit ZoomChanged();
+}
+
+void CPhotoEditPreviewWnd::LimitZoom()
+{
+    // The zoom steps end at 800 % of the photo's own pixels; so do the wheel and Ctrl+1.
+    zoom_.minZoom = ViewZoom::ZoomForPercent(ViewZoom::kLevels[9], FitPercent());
 }
 
 void CPhotoEditPreviewWnd::ZoomToPercent(double percent)
 {
-    const cv::Mat shown = ShownImage();
-    if (shown.empty()) return;
-    zoom_.SetAboutCentre(shown.cols, shown.rows, DeviceRect(), ViewZoom::ZoomForPercent(percent, FitPercent()));
-    UpdateCursor(false);
-    update();
-    emit ZoomChanged();
+    const cv::Mat basis = GeometryImage();
+    if (basis.empty()) return;
+    LimitZoom();
+    zoom_.SetAboutCentre(basis.cols, basis.rows, DeviceRect(), ViewZoom::ZoomForPercent(percent, FitPercent()));
+    ZoomChangedHere();
 }
 
 void CPhotoEditPreviewWnd::ZoomToFit()
 {
     zoom_.Reset();
-    UpdateCursor(false);
-    update();
-    emit ZoomChanged();
+    ZoomChangedHere();
 }
 
 void CPhotoEditPreviewWnd::ZoomToActualSize() { ZoomToPercent(100); }
@@ -307,16 +381,15 @@ void CPhotoEditPreviewWnd::ZoomStep(int steps)
 void CPhotoEditPreviewWnd::wheelEvent(QWheelEvent* e)
 {
     const int notches = e->angleDelta().y() / 120;
-    const cv::Mat shown = ShownImage();
+    const cv::Mat shown = GeometryImage();
     if (notches == 0 || shown.empty()) return;
     bool handled = false;
     if (OverlayMouse(e->position(), false, &handled)) return;  // the pointer is over the overlay's handles
     const QPointF d = ToDevice(e->position());
     // The wheel, with or without Control, zooms about the pointer.
+    LimitZoom();
     zoom_.ZoomAbout(shown.cols, shown.rows, DeviceRect(), notches, static_cast<float>(d.x()), static_cast<float>(d.y()));
-    UpdateCursor(false);
-    update();
-    emit ZoomChanged();
+    ZoomChangedHere();
 }
 
 QRectF CPhotoEditPreviewWnd::CompareButtonRect() const { return QRectF(12, height() - 46, 34, 34); }
@@ -357,7 +430,7 @@ void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
         overlayDrag_ = true;
         const QPointF d = ToDevice(e->position());
         doc_.PointerDown(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cached_ = QImage();
+        ForgetResult();
         update();
         return;
     }
@@ -380,7 +453,7 @@ void CPhotoEditPreviewWnd::mouseMoveEvent(QMouseEvent* e)
         return;
     }
     if (panning_) {
-        const cv::Mat shown = ShownImage();
+        const cv::Mat shown = GeometryImage();
         const qreal r = devicePixelRatioF();
         zoom_.Pan(shown.cols, shown.rows, DeviceRect(), static_cast<float>((pos.x() - lastPos_.x()) * r),
                   static_cast<float>((pos.y() - lastPos_.y()) * r));
@@ -410,7 +483,7 @@ void CPhotoEditPreviewWnd::mouseReleaseEvent(QMouseEvent* e)
         OverlayMouse(e->position(), false, &handled);
         const QPointF d = ToDevice(e->position());
         doc_.PointerUp(static_cast<int>(d.x()), static_cast<int>(d.y()));
-        cached_ = QImage();
+        ForgetResult();
         CEffectTemplate* t = doc_.CurrentTemplate();
         if (t && t->IsDeferred()) {
             // Slow templates do not follow the pointer: render once the drag is over.
@@ -487,25 +560,55 @@ void CPhotoEditPreviewWnd::PaintPicture(QPainter& p, const QImage& image)
     const ViewRect dev = DeviceRect();
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
+    const cv::Mat basis = GeometryImage();
+    cv::Size size = basis.size();
     if (showOriginal_) {
         pan[0] = pan[1] = 0;
         zoom = 1;
+        size = cv::Size(image.width(), image.height());
     }
-    const VisibleRegion region = ComputeVisibleRegion(image.width(), image.height(), pan, zoom, dev);
-    const ViewRect shown = FitRect(region.pixels.width, region.pixels.height, dev);
+    const VisibleRegion region = ComputeVisibleRegion(size.width, size.height, pan, zoom, dev, zoom_.maxMagnification);
+    const ViewRect shown = ShownRect(region, dev);
     p.save();
     p.scale(1 / r, 1 / r);
     const QRectF target(shown.left, shown.top, shown.Width(), shown.Height());
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 28));
     p.drawRect(target.adjusted(-1 * r, 0, 1 * r, 3 * r));
-    p.drawImage(target, image, QRectF(region.pixels.x, region.pixels.y, region.pixels.width, region.pixels.height));
+    // The render for the zoom once it is there; until then the one for the view, enlarged.
+    const QImage& picture = !showOriginal_ && sharpCurrent_ ? sharp_ : image;
+    const double sx = double(picture.width()) / size.width, sy = double(picture.height()) / size.height;
+    const QRectF source(region.pixels.x * sx, region.pixels.y * sy, region.pixels.width * sx, region.pixels.height * sy);
+    DrawRegion(p, picture, source, target);
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
         ui::QtDrawContext dc(p);
         ScaleGrips(t);
-        t->DrawOverlay(ViewPreview, ShownImage(), dc, dev, pan[0], pan[1], zoom);
+        t->DrawOverlay(ViewPreview, basis, dc, dev, pan[0], pan[1], zoom);
     }
+    p.restore();
+}
+
+void CPhotoEditPreviewWnd::DrawRegion(QPainter& p, const QImage& picture, const QRectF& source, const QRectF& target)
+{
+    const double m = target.width() / source.width();
+    const double n = std::round(m);
+    if (n < 1 || std::abs(m - n) > 0.01 * n) {
+        // Between the whole steps: smooth when shrinking or enlarging a little, blocks beyond.
+        p.setRenderHint(QPainter::SmoothPixmapTransform, m < 2);
+        p.drawImage(target, picture, source);
+        return;
+    }
+    // A whole number of screen pixels per picture pixel (100 %, 200 %, ... of a full-size
+    // render): every picture pixel becomes an exact n x n block, with nothing smoothed.
+    const int x = std::clamp(static_cast<int>(std::lround(source.x())), 0, picture.width() - 1);
+    const int y = std::clamp(static_cast<int>(std::lround(source.y())), 0, picture.height() - 1);
+    const int w = std::min(picture.width() - x, static_cast<int>(std::ceil(target.width() / n)));
+    const int h = std::min(picture.height() - y, static_cast<int>(std::ceil(target.height() / n)));
+    p.save();
+    p.setClipRect(target);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRectF(target.x(), target.y(), w * n, h * n), picture, QRectF(x, y, w, h));
     p.restore();
 }
 

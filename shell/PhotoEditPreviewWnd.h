@@ -32,6 +32,11 @@ public:
     enum class Message { None, OnlineTemplate, DownloadFailed };
     static constexpr int kSpinnerTimer = 1;
     static constexpr int kResizeTimer = 2;
+    /** Renders for the zoom once the view has been still this long (no zoom, no new result). */
+    static constexpr int kSharpTimer = 3;
+    static constexpr int kSharpDelayMs = 250;
+    /** The largest render for a zoom, in pixels (a 4096 x 4096 photo at full size). */
+    static constexpr double kMaxSharpPixels = 4096.0 * 4096.0;
     /** Rendering shorter than this shows no spinner. */
     static constexpr int kBlinkMs = 120;
 
@@ -74,6 +79,8 @@ public:
     const ViewZoom& Zoom() const { return zoom_; }
     /** The engine's view rectangle: the client area in device pixels. */
     ViewRect DeviceRect() const;
+    /** True while the view shows a render made for its zoom (rather than the one for the view, enlarged). */
+    bool ShowingSharp() const { return sharpCurrent_ && zoom_.Zoomed(); }
     /** Tells the document the view's size and that this window hears about results. */
     void RegisterWithDocument();
 
@@ -99,6 +106,15 @@ private:
     void StartBusy();
     void StopBusy();
     cv::Mat ShownImage() const;
+    cv::Mat GeometryImage() const;
+    int FullWidth() const;
+    void ForgetResult();
+    void ArmSharp();
+    void RequestSharp();
+    void TakeSharp(int request);
+    void DropSharp();
+    void LimitZoom();
+    void ZoomChangedHere();
     QImage ShownQImage();
     bool TemplateTakesPointer() const;
     bool OverlayMouse(const QPointF& logical, bool buttonDown, bool* handled);
@@ -110,6 +126,7 @@ private:
     // The steps of painting, back to front.
     void PaintMessage(QPainter& p);
     void PaintPicture(QPainter& p, const QImage& image);
+    void DrawRegion(QPainter& p, const QImage& picture, const QRectF& source, const QRectF& target);
     void PaintZoomBadge(QPainter& p);
     void PaintCompareButton(QPainter& p);
     void PaintSpinner(QPainter& p);
@@ -136,6 +153,16 @@ private:
     bool compareHeld_ = false;
     QImage original_;
     QString originalKey_;
+
+    // The render for the zoom: the last one arrived (its size is the geometry's while it
+    // shows the same picture), whether it still shows the current result, what it and the
+    // one under way were asked for, and the request awaited (0: none).
+    cv::Mat sharpMat_;
+    QImage sharp_;
+    bool sharpCurrent_ = false;
+    SharpRender sharpHave_;
+    SharpRender sharpAsked_;
+    int sharpAwaited_ = 0;
 
     bool panning_ = false;
     bool overlayDrag_ = false;

@@ -118,7 +118,8 @@ void EditingTour(shell::CGrimazeDlg& window, const QString& suffix)
     bar->setActiveAction(nullptr);
 
     window.Work()->Preview()->ZoomToActualSize();
-    Wait(300);
+    // The render for the zoom comes from the rendering thread a moment later.
+    for (int i = 0; i < 50 && !window.Work()->Preview()->ShowingSharp(); ++i) Wait(100);
     Snap("zoom-100-" + suffix, &window);
     window.Work()->Preview()->ZoomToFit();
 
@@ -220,8 +221,8 @@ void PhotoTemplateAndSlider(shell::CGrimazeDlg& window, shell::CProcessProp* pag
 void ZoomAndExport(shell::CGrimazeDlg& window)
 {
     // Zoomed into the preview.
-    for (int i = 0; i < 8; ++i) window.Command(shell::tool::ZoomIn);
-    Wait(300);
+    for (int i = 0; i < 3; ++i) window.Command(shell::tool::ZoomIn);
+    for (int i = 0; i < 50 && !window.Work()->Preview()->ShowingSharp(); ++i) Wait(100);
     Snap("zoomed", &window);
     for (int i = 0; i < 80; ++i) window.Command(shell::tool::ZoomOut);
 

@@ -92,6 +92,52 @@ TEST_F(Background, NewRenderingStopsTheRunningOneAndClearsTheFlag)
     EXPECT_EQ(doc.ShownResult().at<cv::Vec3b>(0, 0), cv::Vec3b(10, 20, 30));
 }
 
+TEST_F(Background, ASharpRenderingRunsBesideTheShownResultAndGivesWayToAnyOther)
+{
+    // The view is half the photo's size: the shown result is 32 x 24, a zoomed view asks
+    // for the full 64 x 48 on the rendering thread, the template rendering directly otherwise.
+    doc.SetView({0, 0, 32, 24}, 7);
+    auto t = Template("SolidTestFilter", "");
+    doc.SetCurrentTemplate(t.get());
+    doc.Render();
+    ASSERT_EQ(doc.ShownResult().size(), cv::Size(32, 24));
+    const int request = doc.RenderSharp(nullptr);
+    EXPECT_NE(request, 0);
+    EXPECT_FALSE(doc.IsRendering()) << "nothing the window waits for";
+    doc.WaitForRendering();
+    EXPECT_EQ(doc.ShownResult().size(), cv::Size(32, 24)) << "the shown result stays";
+    ASSERT_EQ(sink.CountPosted(1125), 1);
+    EXPECT_EQ(sink.CountPosted(1124), 0);
+    EXPECT_EQ(sink.Posted().back().a, request);
+    const cv::Mat sharp = doc.SharpResult(request).clone();
+    ASSERT_EQ(sharp.size(), cv::Size(64, 48));
+    EXPECT_TRUE(doc.SharpResult(request + 1).empty());
+    // At full size it is what an export writes.
+    doc.RenderFull();
+    EXPECT_EQ(cv::norm(doc.ShownResult(), sharp, cv::NORM_INF), 0);
+    const cv::Size box(48, 36);
+    const int boxed = doc.RenderSharp(&box);
+    doc.WaitForRendering();
+    EXPECT_EQ(doc.SharpResult(boxed).size(), box);
+    EXPECT_TRUE(doc.SharpResult(request).empty()) << "only the last one is kept";
+
+    // A slow one under way stops for the next rendering and posts nothing.
+    auto slow = Template("SlowTestFilter", "");
+    doc.SetCurrentTemplate(slow.get());
+    doc.Rerender();
+    CF_SlowTest::stoppedEarly = 0;
+    const int posted = sink.CountPosted(1125);
+    const int slowRequest = doc.RenderSharp(nullptr);
+    while (!CF_SlowTest::running) std::this_thread::yield();
+    EXPECT_TRUE(doc.SharpRendering());
+    doc.PointerMove(3, 3);  // the pointer renders at once: the sharp rendering gives way
+    EXPECT_EQ(CF_SlowTest::stoppedEarly, 1);
+    EXPECT_FALSE(doc.SharpRendering());
+    EXPECT_FALSE(CImageFilter::StopRequested());
+    EXPECT_EQ(sink.CountPosted(1125), posted);
+    EXPECT_TRUE(doc.SharpResult(slowRequest).empty());
+}
+
 TEST_F(Background, StopFromAnotherThreadEndsProcess)
 {
     auto slow = Template("SlowTestFilter", "1");

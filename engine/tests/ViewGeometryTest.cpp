@@ -64,6 +64,25 @@ TEST(ComputeVisibleRegion, MagnificationIsLimited)
     // A tiny image cannot be shown less magnified than whole.
     float z2 = 0.1f, p2[2] = {0, 0};
     EXPECT_EQ(ComputeVisibleRegion(100, 100, p2, z2, {0, 0, 400, 400}).pixels.width, 100);
+
+    // A view that renders anew for its zoom has no limit: the same zoom shows 100 x 100
+    // pixels four times as large, where the pan puts them, and the mapping agrees.
+    float pan3[2] = {0.45f, 0.45f};
+    float z3 = 0.1f;
+    const VisibleRegion free = ComputeVisibleRegion(1000, 1000, pan3, z3, {0, 0, 400, 400}, kNoMagnificationLimit);
+    EXPECT_FALSE(free.limited);
+    EXPECT_FLOAT_EQ(z3, 0.1f);
+    EXPECT_EQ(free.pixels, cv::Rect(450, 450, 100, 100));
+    const ViewMapping m(1000, 1000, {0, 0, 400, 400}, 0.45f, 0.45f, 0.1f, kNoMagnificationLimit);
+    EXPECT_NEAR(m.ToView(0.5f, 0.5f).x, 200, 1e-3);
+    EXPECT_NEAR(m.ScaleX(), 4000, 1e-2);
+    EXPECT_EQ(m.Displayed(), (ViewRect{0, 0, 400, 400}));
+    // A small image, shown at its own size whole, is shown twice as large at zoom 0.5.
+    float p4[2] = {0, 0};
+    float z4 = 0.5f;
+    const VisibleRegion small = ComputeVisibleRegion(100, 100, p4, z4, {0, 0, 400, 400}, kNoMagnificationLimit);
+    EXPECT_EQ(small.pixels, cv::Rect(0, 0, 100, 100));
+    EXPECT_EQ(ShownRect(small, {0, 0, 400, 400}), (ViewRect{100, 100, 300, 300}));
 }
 
 TEST(ViewMapping, MapsFractionsAndPointsBothWays)

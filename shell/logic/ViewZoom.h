@@ -10,6 +10,26 @@
 
 namespace shell {
 
+/** What the preview renders so that a zoom shows the result's own pixels rather than a magnified render. */
+struct SharpRender {
+    bool needed = false;    ///< the render for the view is enough when false
+    bool fullSize = false;  ///< render at full size, as an export does
+    cv::Size box;           ///< otherwise the output box to render for
+    /** Shows at least as much detail as other: no new rendering is needed for other. */
+    bool Covers(const SharpRender& other) const
+    {
+        return !other.needed || fullSize || (!other.fullSize && needed && box.width >= other.box.width);
+    }
+};
+
+/**
+ * @brief The rendering a zoomed view needs, for a result rendered for the view (fitted), the
+ * view, the zoom (visible fraction) and the result's width at full size.
+ * The render grows with the magnification, but never beyond full size, and keeps under
+ * maxPixels (the result is about fitted x magnification squared).
+ */
+SharpRender SharpRenderFor(cv::Size fitted, const ViewRect& view, float zoom, int fullWidth, double maxPixels);
+
 struct ViewZoom {
     static constexpr float kMinZoom = 0.01f;
     static constexpr float kStep = 1.05f;
@@ -30,6 +50,10 @@ struct ViewZoom {
 
     float zoom = 1;
     float pan[2] = {0, 0};
+    /** The view's magnification limit (ComputeVisibleRegion); a view that renders for its zoom has none. */
+    float maxMagnification = kFittedViewMagnification;
+    /** The smallest zoom (deepest in) steps and the wheel reach. */
+    float minZoom = kMinZoom;
 
     void Reset()
     {

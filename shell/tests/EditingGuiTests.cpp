@@ -166,6 +166,10 @@ void EditingGuiTest::keptOpenExportShowsANoticeWithOpenFolder()
     QVERIFY(dlg.isVisible());
     QVERIFY(dlg.Notice()->isVisible());
     QVERIFY(dlg.Notice()->Label()->text().contains("kept.png"));
+    // Another language: the passing notice, said in the last one, goes.
+    dlg.Notice()->Retranslate();
+    QVERIFY(!dlg.Notice()->isVisible());
+    dlg.Notice()->Show("Saved kept.png", QString::fromStdString(dir_->path()));
     QTest::mouseClick(dlg.Notice()->OpenFolderButton(), Qt::LeftButton);
     QCOMPARE(opened, QString::fromStdString(dir_->path()));
     CNoticeBar::SetOpenFolderHook(nullptr);
@@ -376,6 +380,8 @@ void EditingGuiTest::libraryThatCannotBeInstalledIsSaidOnceWithoutBlocking()
     // It stays until closed, and is not said again.
     QTest::qWait(50);
     QVERIFY(notice->isVisible());
+    notice->Retranslate();  // not even when the language changes
+    QVERIFY(notice->isVisible());
     notice->hide();
     main_->ShowLibraryProblems();
     QVERIFY(!notice->isVisible());
@@ -545,6 +551,152 @@ void EditingGuiTest::zoomFitActualSizeAndFixedSteps()
     // The level is shown in the corner of the preview, also at fit.
     const QImage shot = preview->grab().toImage();
     QVERIFY(!shot.isNull());
+}
+
+void EditingGuiTest::UsePatternPhoto(int width, int height)
+{
+    cv::Mat photo(height, width, CV_8UC3);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            photo.at<cv::Vec3b>(y, x) = cv::Vec3b(uchar(x % 200), uchar(y % 200), uchar((x + y) % 2 * 150));
+    const std::string file = dir_->path() + "/pattern.png";
+    QVERIFY(cv::imwrite(file, photo));
+    while (doc_->PhotoCount() > 0) doc_->RemovePhoto(0);
+    PhotoRecord r;
+    r.path = file;
+    doc_->InsertPhoto(-1, r);
+    QVERIFY(doc_->SelectPhoto(0));
+}
+
+namespace {
+
+/** The photo pixel (x mod 200, y mod 200) a screen pixel shows, or (-1, -1) when it is no photo pixel. */
+QPoint PatternPixel(const QImage& shot, int x, int y)
+{
+    // The shift filter brightens by its default of 10.
+    const QRgb c = shot.pixel(x, y);
+    const int px = qBlue(c) - 10, py = qGreen(c) - 10;
+    if (px < 0 || py < 0 || px >= 200 || py >= 200 || qRed(c) != 10 + (px + py) % 2 * 150) return {-1, -1};
+    return {px, py};
+}
+
+/**
+ * Empty when every screen pixel of the rectangle shows a photo pixel and each block of
+ * `block` x `block` screen pixels shows one and the same, the next block the next photo pixel.
+ */
+QString PixelsOneToBlock(const QImage& shot, const QRect& area, int block)
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QPoint here = PatternPixel(shot, x, y);
+            if (here.x() < 0) return QString("(%1, %2) is no photo pixel: %3").arg(x).arg(y).arg(shot.pixel(x, y), 0, 16);
+            if (x > area.left()) {
+                const QPoint left = PatternPixel(shot, x - 1, y);
+                const int step = (here.x() - left.x() + 200) % 200;
+                if (step > 1) return QString("(%1, %2): a photo column left out").arg(x).arg(y);
+            }
+            if (y > area.top()) {
+                const QPoint up = PatternPixel(shot, x, y - 1);
+                if ((here.y() - up.y() + 200) % 200 > 1) return QString("(%1, %2): a photo row left out").arg(x).arg(y);
+            }
+        }
+    // Each photo pixel is exactly `block` screen pixels wide and high, away from the edges.
+    auto runs = [&](bool across) {
+        const int from = across ? area.left() : area.top(), to = across ? area.right() : area.bottom();
+        int run = 1;
+        for (int i = from + 1; i <= to; ++i) {
+            const QPoint a = across ? PatternPixel(shot, i - 1, area.top()) : PatternPixel(shot, area.left(), i - 1);
+            const QPoint b = across ? PatternPixel(shot, i, area.top()) : PatternPixel(shot, area.left(), i);
+            if (a == b) {
+                ++run;
+                continue;
+            }
+            if (run != block && i - run > from) return QString("a photo pixel %1 screen pixels %2").arg(run).arg(across ? "wide" : "high");
+            run = 1;
+        }
+        return QString();
+    };
+    const QString wide = runs(true);
+    return wide.isEmpty() ? runs(false) : wide;
+}
+
+}  // namespace
+
+void EditingGuiTest::zoomShowsThePhotosOwnPixels()
+{
+    UsePatternPhoto(2400, 1800);
+    SelectTestTemplate("Pixels", false, false);
+    CPhotoEditPreviewWnd* preview = main_->Work()->Preview();
+    if (preview->devicePixelRatioF() != 1) QSKIP("counts screen pixels at a pixel ratio of 1");
+    QVERIFY2(preview->FitPercent() < 50, qPrintable(QString("fit %1 %, shown %2 x %3, view %4 x %5")
+                                                         .arg(preview->FitPercent())
+                                                         .arg(doc_->ShownResult().cols)
+                                                         .arg(doc_->ShownResult().rows)
+                                                         .arg(preview->width())
+                                                         .arg(preview->height())));
+    // Clear of the zoom badge (top right) and the compare button (bottom left).
+    const QRect inner = preview->rect().adjusted(60, 40, -70, -60);
+    QVERIFY(inner.width() > 100 && inner.height() > 100);
+
+    // At 100 % the render for the view is shown enlarged until the one for the zoom arrives
+    // from the rendering thread; then each screen pixel is the photo pixel it shows.
+    QTest::keyClick(main_.get(), Qt::Key_1, Qt::ControlModifier);
+    QVERIFY(!preview->ShowingSharp());
+    QVERIFY(!preview->grab().toImage().isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(preview->ShowingSharp(), 10000);
+    QVERIFY2(std::abs(preview->ZoomPercent() - 100) < 0.5, qPrintable(QString::number(preview->ZoomPercent())));
+    QImage shot = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QString problem = PixelsOneToBlock(shot, inner, 1);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // Panning shows other photo pixels, still one to one, with no new rendering.
+    main_->Command(tool::ZoomIn);  // 150 %
+    main_->Command(tool::ZoomIn);  // 200 %
+    QVERIFY2(std::abs(preview->ZoomPercent() - 200) < 0.5, qPrintable(QString::number(preview->ZoomPercent())));
+    QVERIFY(preview->ShowingSharp());  // the full-size render serves every level from 100 % on
+    shot = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    problem = PixelsOneToBlock(shot, inner, 2);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    // A slider change shows the render for the view at once and the sharp one after.
+    auto* pane = qobject_cast<COptionPane2D*>(main_->Work()->OperationPanel()->Pane());
+    QVERIFY(pane);
+    pane->Slider(0)->setValue(pane->Slider(0)->value() + 1);
+    QTRY_VERIFY(!preview->ShowingSharp());
+    QTRY_VERIFY_WITH_TIMEOUT(preview->ShowingSharp(), 10000);
+
+    // Fit again: the whole photo, and the preview no longer holds the large render.
+    QTest::keyClick(main_.get(), Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(!preview->ShowingSharp());
+    QCOMPARE(preview->ZoomPercent(), preview->FitPercent());
+}
+
+void EditingGuiTest::regionsAreDraggedWhereTheyShowWhenZoomed()
+{
+    UsePatternPhoto(2400, 1800);
+    SelectTestTemplate("Region");
+    CPhotoEditPreviewWnd* preview = main_->Work()->Preview();
+    auto* simple = dynamic_cast<CT_SimpleTempl*>(doc_->CurrentTemplate());
+    QVERIFY(simple);
+    const qreal ratio = preview->devicePixelRatioF();
+    for (double percent : {100.0, 400.0}) {
+        preview->ZoomToPercent(percent);
+        QTRY_VERIFY_WITH_TIMEOUT(preview->ShowingSharp(), 10000);
+        // The region (the photo's middle half) lies under the view's centre; dragging its
+        // inside moves it by the pointer's way in photo pixels at this zoom.
+        const SimpleParams before = simple->Params();
+        const QPointF from = QRectF(preview->rect()).center();
+        const QPointF to = from + QPointF(40, 20);
+        QTest::mouseMove(preview, from.toPoint());
+        QTest::mousePress(preview, Qt::LeftButton, {}, from.toPoint());
+        QTest::mouseMove(preview, to.toPoint());
+        QTest::mouseRelease(preview, Qt::LeftButton, {}, to.toPoint());
+        guitest::Drain();
+        const double perPhotoPixel = preview->ZoomPercent() / 100 / ratio;  // logical pixels
+        const double dx = (simple->Params().x - before.x) * 2400, dy = (simple->Params().y - before.y) * 1800;
+        QVERIFY2(std::abs(dx - 40 / perPhotoPixel) <= 1.5 && std::abs(dy - 20 / perPhotoPixel) <= 1.5,
+                 qPrintable(QString("%1 %: moved %2, %3 photo pixels").arg(percent).arg(dx).arg(dy)));
+    }
 }
 
 // --- Batch export from the window ---------------------------------------------------------------

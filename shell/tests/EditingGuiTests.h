@@ -27,5 +27,11 @@ private slots:
     void undoTakesBackASliderDragAsOneStepThenTheHistory();
     void resetToDefaultsIsOneUndoStep();
     void zoomFitActualSizeAndFixedSteps();
+    void zoomShowsThePhotosOwnPixels();
+    void regionsAreDraggedWhereTheyShowWhenZoomed();
     void exportSelectedRendersEachPhotoAndListsFailures();
+
+private:
+    /** A photo whose every pixel says where it is: blue x mod 200, green y mod 200, red a checkerboard. */
+    void UsePatternPhoto(int width, int height);
 };

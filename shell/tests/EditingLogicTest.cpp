@@ -84,3 +84,34 @@ TEST(ViewZoom, ButtonsStepThroughTheFixedLevelsBetweenFitAndEightHundred)
     EXPECT_FLOAT_EQ(ViewZoom::ZoomForPercent(20, 25), 1.0f) << "never smaller than fit";
     EXPECT_FLOAT_EQ(ViewZoom::ZoomForPercent(800, 4), ViewZoom::kMinZoom);
 }
+
+TEST(ViewZoom, AZoomedViewRendersLargerUpToFullSizeAndAMemoryBound)
+{
+    // A 4000 x 3000 photo rendered 800 x 600 for an 800 x 600 view.
+    const cv::Size fitted(800, 600);
+    const ViewRect view{0, 0, 800, 600};
+    const double plenty = 1e9;
+    EXPECT_FALSE(SharpRenderFor(fitted, view, 1, 4000, plenty).needed) << "fit: the render for the view";
+    EXPECT_FALSE(SharpRenderFor(fitted, view, 0.97f, 4000, plenty).needed) << "a few percent of blur";
+    const SharpRender twice = SharpRenderFor(fitted, view, 0.5f, 4000, plenty);
+    EXPECT_TRUE(twice.needed && !twice.fullSize);
+    EXPECT_EQ(twice.box, cv::Size(1600, 1200));
+    // 100 % and beyond: full size, as an export renders.
+    EXPECT_TRUE(SharpRenderFor(fitted, view, 0.2f, 4000, plenty).fullSize);
+    EXPECT_TRUE(SharpRenderFor(fitted, view, 0.025f, 4000, plenty).fullSize);
+    EXPECT_TRUE(SharpRenderFor(fitted, view, 0.2f * 1.01f, 4000, plenty).fullSize) << "100 % give or take a rounding";
+    // A photo no larger than the view has nothing finer to show.
+    EXPECT_FALSE(SharpRenderFor(fitted, view, 0.1f, 800, plenty).needed);
+    // The memory bound: at most a million pixels, about 1.44 times the fitted render.
+    const SharpRender bounded = SharpRenderFor(fitted, view, 0.1f, 4000, 1e6);
+    EXPECT_TRUE(bounded.needed && !bounded.fullSize);
+    EXPECT_LE(double(bounded.box.width) * bounded.box.height, 1e6 + 2000);
+    EXPECT_GT(bounded.box.width, 1100);
+
+    // What a render covers: full size covers all; a larger box a smaller one; not the reverse.
+    EXPECT_TRUE(SharpRenderFor(fitted, view, 0.2f, 4000, plenty).Covers(twice));
+    EXPECT_TRUE(twice.Covers(SharpRenderFor(fitted, view, 0.7f, 4000, plenty)));
+    EXPECT_FALSE(twice.Covers(SharpRenderFor(fitted, view, 0.3f, 4000, plenty)));
+    EXPECT_FALSE(twice.Covers(SharpRenderFor(fitted, view, 0.2f, 4000, plenty)));
+    EXPECT_TRUE(twice.Covers(SharpRender{}));
+}
