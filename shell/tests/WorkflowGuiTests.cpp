@@ -337,6 +337,57 @@ void WorkflowGuiTest::frameCornersShowHandlesAndAreGrabbedWithinReach()
     QVERIFY(frame->Frame().main.corner[3] == otherBefore);
 }
 
+void WorkflowGuiTest::frameCornersFollowTheZoom()
+{
+    if (!PickTemplate("Billboard")) QSKIP("the frame templates are not staged");
+    auto* frame = dynamic_cast<CT_Frame*>(doc_->CurrentTemplate());
+    QVERIFY(frame);
+    CPhotoEditPreviewWnd* preview = main_->Work()->Preview();
+    const qreal ratio = preview->devicePixelRatioF();
+    preview->grab();  // the template learns how the preview shows it
+    cv::Point2d c0, c3;
+    QVERIFY(frame->CornerInView(0, c0) && frame->CornerInView(3, c3));
+    const cv::Point p0 = frame->Frame().main.corner[0], p3 = frame->Frame().main.corner[3];
+    const double fitScale = (c3.x - c0.x) / (p3.x - p0.x);  // view pixels per picture pixel
+
+    // The wheel zooms in twice about the middle of the photo's window (over a handle it would not).
+    const QPointF anchor = QPointF(c0.x + c3.x, c0.y + c3.y) / 2 / ratio;
+    for (int i = 0; i < 14; ++i) {
+        QWheelEvent wheel(anchor, preview->mapToGlobal(anchor), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(preview, &wheel);
+    }
+    guitest::Drain();
+    const double zoomed = 1 / preview->Zoom().zoom;
+    QVERIFY2(zoomed > 1.8, qPrintable(QString::number(zoomed)));
+    preview->grab();
+    // The handles show where the corners now are: twice as far apart, corner 0 still in view.
+    cv::Point2d z0, z3;
+    QVERIFY(frame->CornerInView(0, z0) && frame->CornerInView(3, z3));
+    const double g = fitScale * zoomed;  // view pixels per picture pixel now
+    QVERIFY2(std::abs((z3.x - z0.x) - (c3.x - c0.x) * zoomed) <= 3 && std::abs((z3.y - z0.y) - (c3.y - c0.y) * zoomed) <= 3,
+             qPrintable(QString("corners %1,%2 and %3,%4 at a zoom of %5").arg(z0.x).arg(z0.y).arg(z3.x).arg(z3.y).arg(zoomed)));
+
+    // A corner in view, dragged by (30, 20) logical pixels, moves that far in the zoomed picture's pixels.
+    int which = -1;
+    cv::Point2d zi;
+    for (int i = 0; i < 4 && which < 0; ++i)
+        if (frame->CornerInView(i, zi) && QRectF(preview->rect()).adjusted(10, 10, -50, -40).contains(QPointF(zi.x, zi.y) / ratio))
+            which = i;
+    QVERIFY(which >= 0);
+    const cv::Point before = frame->Frame().main.corner[which];
+    const QPointF at = QPointF(zi.x, zi.y) / ratio;
+    SendMouse(preview, QEvent::MouseMove, at + QPointF(2, 0), Qt::NoButton);
+    SendMouse(preview, QEvent::MouseButtonPress, at + QPointF(2, 0), Qt::LeftButton);
+    SendMouse(preview, QEvent::MouseMove, at + QPointF(32, 20), Qt::LeftButton);
+    SendMouse(preview, QEvent::MouseButtonRelease, at + QPointF(32, 20), Qt::NoButton);
+    WaitForResult();
+    const cv::Point moved = frame->Frame().main.corner[which];
+    const double ex = before.x + 32 * ratio / g, ey = before.y + 20 * ratio / g;
+    QVERIFY2(std::abs(moved.x - ex) <= 1.5 + 1 / g && std::abs(moved.y - ey) <= 1.5 + 1 / g,
+             qPrintable(QString("%1,%2 -> %3,%4, expected %5,%6").arg(before.x).arg(before.y).arg(moved.x).arg(moved.y).arg(ex).arg(ey)));
+}
+
 // --- Reset to defaults ------------------------------------------------------------------------
 
 void WorkflowGuiTest::everyPaneResetsToTheDefinitionsDefaults()

@@ -22,6 +22,7 @@ private slots:
     void theSessionIsRememberedAndRestoredOnScreen();
     void framePaneOffersResetCornersAndAHint();
     void frameCornersShowHandlesAndAreGrabbedWithinReach();
+    void frameCornersFollowTheZoom();
     void everyPaneResetsToTheDefinitionsDefaults();
     void expressionStrengthAndFaceCount();
     void draggingThePreviewTurnsTheModelAndStopsTheTurn();
