@@ -9,6 +9,12 @@
 
 #include <mutex>
 
+using engine::RegisterEngineClasses;
+using face::RegisterFaceClasses;
+using filters::RegisterFilterClasses;
+using frames::RegisterFrameClasses;
+using mesh3d::RegisterMesh3dClasses;
+
 namespace app {
 
 void RegisterBuiltinClasses()

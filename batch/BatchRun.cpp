@@ -21,6 +21,17 @@
 #include <mutex>
 #include <thread>
 
+using engine::CEffectTemplate;
+using engine::CImageFilter;
+using engine::CPhotoDocument;
+using engine::CT_SimpleTempl;
+using engine::IsReadablePictureName;
+using engine::OpenTemplate;
+using engine::RefPtr;
+using engine::SaveImage;
+
+namespace batch {
+
 bool IsBatchPictureName(const std::string& name) { return IsReadablePictureName(name); }
 
 std::vector<std::string> ExpandBatchPhotos(const std::vector<std::string>& namesAndFolders)
@@ -226,3 +237,5 @@ bool CheckBatchTemplate(const RenderJob& job, std::string* error)
     }
     return true;
 }
+
+}  // namespace batch

@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+namespace batch {
+
 /** True for the names of the picture files a folder given to a batch contributes. */
 bool IsBatchPictureName(const std::string& name);
 
@@ -94,3 +96,5 @@ BatchOutcome RunBatch(const std::vector<BatchItem>& plan, const RenderJob& job, 
  * so that a run that cannot work fails once instead of once per photo.
  */
 bool CheckBatchTemplate(const RenderJob& job, std::string* error);
+
+}  // namespace batch

@@ -6,6 +6,13 @@
 
 #include <cstdint>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using face::CT_Face;
+namespace face_cmd = face::face_cmd;
+
+namespace batch {
+
 namespace {
 
 // The expression pane's list: name and components.
@@ -65,3 +72,5 @@ bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob
     if (job.amount && face->FaceFilter()) face->FaceFilter()->SetStillAmount(static_cast<float>(*job.amount));
     return true;
 }
+
+}  // namespace batch

@@ -8,12 +8,18 @@
 
 #include <string>
 
+namespace engine {
 class CEffectTemplate;
 class CPhotoDocument;
+}  // namespace engine
+
+namespace batch {
 
 /**
  * @brief Runs the face steps of a job on a template the document has photos for. Does nothing
  * for other templates, but refuses face options given to them.
  * @return false with a one-line reason (no such face, an option the template does not take).
  */
-bool PrepareFaceJob(CPhotoDocument& doc, CEffectTemplate* templ, const RenderJob& job, std::string* error);
+bool PrepareFaceJob(engine::CPhotoDocument& doc, engine::CEffectTemplate* templ, const RenderJob& job, std::string* error);
+
+}  // namespace batch

@@ -17,6 +17,21 @@
 #include <memory>
 #include <sstream>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::CT_SimpleTempl;
+using engine::CreateTemplate;
+using engine::LoadPhotoForView;
+using engine::OpenTemplate;
+using engine::ParseXml;
+using engine::PhotoRecord;
+using engine::RefPtr;
+using engine::SimpleParams;
+using frames::CT_Frame;
+using mesh3d::CT_3DMesh;
+
+namespace batch {
+
 namespace {
 std::string Number(double v)
 {
@@ -172,3 +187,5 @@ cv::Mat RunRenderJob(const RenderJob& job, std::string* error)
         return {};
     return Render(job, doc, templ.get(), simple, error);
 }
+
+}  // namespace batch

@@ -9,6 +9,12 @@
 #include <string>
 #include <vector>
 
+namespace engine {
+class CPhotoDocument;
+}  // namespace engine
+
+namespace batch {
+
 struct RenderJob {
     std::string templateFile;             ///< a resolved definition file (or, with definitionXml, its folder)
     /** A definition held in memory (the window's current template), used instead of reading
@@ -29,10 +35,8 @@ struct RenderJob {
     std::optional<double> amount;         ///< expression strength, 0..1 (0.3 by default)
 };
 
-class CPhotoDocument;
-
 /** Adds the photos to the document and selects them all, in order; false with a reason. */
-bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos, std::string* error,
+bool SelectJobPhotos(engine::CPhotoDocument& doc, const std::vector<std::string>& photos, std::string* error,
                      std::optional<cv::Size> viewSize = std::nullopt);
 
 /**
@@ -40,3 +44,5 @@ bool SelectJobPhotos(CPhotoDocument& doc, const std::vector<std::string>& photos
  * (unreadable photo, bad template, value out of range).
  */
 cv::Mat RunRenderJob(const RenderJob& job, std::string* error);
+
+}  // namespace batch

@@ -11,6 +11,18 @@
 #include <cstring>
 #include <type_traits>
 
+using engine::CEffectTemplate;
+using engine::CT_SimpleTempl;
+using engine::FacePhotoState;
+using engine::SimpleParams;
+namespace param_cmd = engine::param_cmd;
+using face::CT_Face;
+using face::FaceParams;
+using frames::CT_Frame;
+using frames::FrameWindow;
+
+namespace batch {
+
 namespace {
 
 // The first byte says which kind of template the rest belongs to.
@@ -143,3 +155,5 @@ RenderJob JobForTemplate(CEffectTemplate& templ)
     SettingsToJob(templ, job);
     return job;
 }
+
+}  // namespace batch

@@ -34,7 +34,7 @@ inline const cv::Mat& Photo12MP(const std::string& sample = "Default2.jpg")
     static std::map<std::string, cv::Mat> photos;
     cv::Mat& photo = photos[sample];
     if (photo.empty()) {
-        cv::Mat p = LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/" + sample);
+        cv::Mat p = engine::LoadPhoto(std::string(GRIMAZE_SOURCE_DIR) + "/media/Images/default/" + sample);
         if (p.empty()) p = cv::Mat(600, 800, CV_8UC3, cv::Scalar(90, 120, 160));
         cv::resize(p, photo, kFullSize, 0, 0, cv::INTER_CUBIC);
     }
@@ -47,7 +47,7 @@ inline const cv::Mat& Photo12MP(const std::string& sample = "Default2.jpg")
  */
 template <class F>
 void TimeFilter(benchmark::State& state, const std::string& sample, cv::Size out, const char* definition,
-                SimpleParams params)
+                engine::SimpleParams params)
 {
     platform::SetFixedSeed(1);
     tinyxml2::XMLDocument doc;
@@ -83,15 +83,15 @@ void TimePeer(benchmark::State& state, const std::string& sample, cv::Size out, 
 }
 
 /** A filter by name with its source set and its output sized: preview (800 x 600 view) or full. */
-inline std::unique_ptr<CImageFilter> Prepared(const std::string& name, const SimpleParams& params, bool preview)
+inline std::unique_ptr<engine::CImageFilter> Prepared(const std::string& name, const engine::SimpleParams& params, bool preview)
 {
     static const bool registered = [] {
-        RegisterEngineClasses();
-        RegisterFilterClasses();
+        engine::RegisterEngineClasses();
+        filters::RegisterFilterClasses();
         return true;
     }();
     (void)registered;
-    std::unique_ptr<CImageFilter> filter = CreateFilterByName(name);
+    std::unique_ptr<engine::CImageFilter> filter = engine::CreateFilterByName(name);
     if (!filter) return nullptr;
     filter->Init();
     filter->SetSource(std::span<const cv::Mat>(&Photo12MP(), 1));
@@ -102,7 +102,7 @@ inline std::unique_ptr<CImageFilter> Prepared(const std::string& name, const Sim
 }
 
 /** Times Process of a prepared filter. The params must outlive the benchmark. */
-inline void RegisterFilter(const std::string& label, const std::string& name, const SimpleParams* params)
+inline void RegisterFilter(const std::string& label, const std::string& name, const engine::SimpleParams* params)
 {
     for (const bool preview : {true, false}) {
         benchmark::RegisterBenchmark((label + (preview ? "/Preview" : "/Full")).c_str(),
@@ -152,9 +152,9 @@ inline cv::Mat Fitted(const cv::Mat& src, cv::Size size)
     return out;
 }
 
-inline SimpleParams Params(float v1, float v2 = 0, float v3 = 0)
+inline engine::SimpleParams Params(float v1, float v2 = 0, float v3 = 0)
 {
-    SimpleParams p;
+    engine::SimpleParams p;
     p.var[0] = v1, p.var[1] = v2, p.var[2] = v3;
     return p;
 }

@@ -19,6 +19,11 @@
 #include <fstream>
 #include <sstream>
 
+using engine::CEffectTemplate;
+using engine::LoadPhoto;
+using engine::OpenTemplate;
+using engine::RefPtr;
+
 namespace {
 
 const std::string kTemplates = std::string(GRIMAZE_SOURCE_DIR) + "/media/Templates/";

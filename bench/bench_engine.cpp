@@ -17,6 +17,16 @@
 #include <fstream>
 #include <tinyxml2.h>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::ComputeVisibleRegion;
+using engine::OpenTemplate;
+using engine::ParseXml;
+using engine::PhotoRecord;
+using engine::PreparePhoto;
+using engine::RefPtr;
+using engine::kMaxXmlAttributes;
+
 namespace {
 
 // Built once per process, outside every timed loop.

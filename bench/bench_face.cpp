@@ -13,6 +13,15 @@
 #include <filesystem>
 #include <string>
 
+using engine::LoadPhoto;
+using engine::SaveImage;
+using face::CF_Face;
+using face::FaceDetector;
+using face::FaceEngine;
+using face::FaceParams;
+using face::FaceRect;
+using face::KindExpression;
+
 namespace {
 
 // The astronaut on an 800 x 600 canvas: the working photo is the photo itself.

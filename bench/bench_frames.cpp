@@ -18,6 +18,16 @@
 #include <filesystem>
 #include <unistd.h>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::OpenTemplate;
+using engine::RefPtr;
+using frames::DitherToColourCube;
+using frames::FrameBlend;
+using frames::FrameWindow;
+using frames::MapPhotoIntoWindow;
+using frames::WriteGifAnimation;
+
 namespace {
 
 const cv::Size kBackground(1600, 1200);

@@ -11,6 +11,10 @@
 #include <cstdlib>
 #include <unistd.h>
 
+using settings::CGrimazeSettings;
+using settings::CSettingsStorageIni;
+using settings::kSettingsSection;
+
 namespace {
 
 std::string Shipped(const char* name)

@@ -14,6 +14,17 @@
 #include <cstdlib>
 #include <filesystem>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::OpenTemplate;
+using engine::PhotoRecord;
+using engine::RefPtr;
+using mesh3d::CF_Teapot;
+using mesh3d::CT_3DMesh;
+using mesh3d::Mesh;
+using mesh3d::RenderMesh;
+namespace mesh_cmd = mesh3d::mesh_cmd;
+
 namespace {
 
 const std::string kSource = GRIMAZE_SOURCE_DIR;

@@ -6,6 +6,11 @@
 #include <opencv2/photo.hpp>
 #include <opencv2/xphoto/oilpainting.hpp>
 
+using engine::SimpleParams;
+using filters::CF_HardPastel;
+using filters::CF_OilPaint;
+using filters::CF_WaxPen;
+
 namespace {
 
 using filterbench::Params;

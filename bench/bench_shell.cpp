@@ -35,6 +35,10 @@
 #include <filesystem>
 #include <memory>
 
+using engine::CPhotoDocument;
+using engine::ViewRect;
+using settings::GrimazeSettings;
+
 namespace {
 
 void Drain()
@@ -283,8 +287,8 @@ int main(int argc, char** argv)
     app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     QApplication app(argc, argv);
-    ui::theme::Apply(app);
-    ui::QtNotificationSink::Install();
+    controls::theme::Apply(app);
+    controls::QtNotificationSink::Install();
     GrimazeSettings().updateCheck = false;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

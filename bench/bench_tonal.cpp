@@ -4,6 +4,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+using engine::SimpleParams;
+
 using namespace filterbench;
 
 namespace {

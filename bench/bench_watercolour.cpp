@@ -6,6 +6,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/photo.hpp>
 
+using filters::CF_WaterPaint;
+using filters::CF_WoodPrint;
+
 namespace {
 
 const cv::Size kFull = filterbench::kFullSize, kPreview = filterbench::kPreviewSize;

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+using engine::SimpleParams;
+
 using namespace filterbench;
 
 namespace {

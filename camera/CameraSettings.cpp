@@ -8,6 +8,12 @@
 #include <cstdlib>
 #include <variant>
 
+using settings::CSettingsStorageIni;
+using settings::SettingsFilePath;
+using settings::StoredSetting;
+using settings::StoredValue;
+using settings::kSettingsSection;
+
 namespace camera {
 namespace {
 

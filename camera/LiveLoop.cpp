@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "camera/LiveLoop.h"
 
+using engine::CEffectTemplate;
+using engine::RefPtr;
+
 namespace camera {
 
 LiveLoop::LiveLoop(CameraSource& source, std::function<void()> notify, RenderFn render)

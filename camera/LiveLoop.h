@@ -65,7 +65,7 @@ public:
     void Stop();
 
     /** The next frames render through templ (null: the plain frames). The loop keeps it. */
-    void SetTemplate(RefPtr<CEffectTemplate> templ);
+    void SetTemplate(engine::RefPtr<engine::CEffectTemplate> templ);
     void SetView(cv::Size view);
     void SetMirror(bool on);
     /** Renders shot.frame at full size on the loop thread; it comes back through TakeShots. */
@@ -90,7 +90,7 @@ private:
     std::atomic<bool> notified_{false};
 
     mutable std::mutex mutex_;
-    RefPtr<CEffectTemplate> nextTemplate_;
+    engine::RefPtr<engine::CEffectTemplate> nextTemplate_;
     bool templateChanged_ = false;
     cv::Size view_{640, 480};
     bool mirror_ = true;

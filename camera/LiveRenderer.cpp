@@ -4,6 +4,10 @@
 #include "engine/PhotoRecord.h"
 #include "face/CT_Face.h"
 
+using engine::CEffectTemplate;
+using engine::PhotoRecord;
+using face::CT_Face;
+
 namespace camera {
 
 cv::Mat LiveRenderer::Render(const cv::Mat& frame, std::optional<cv::Size> view)

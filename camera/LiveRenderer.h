@@ -27,7 +27,7 @@ public:
      */
     static constexpr int kFaceSearchEvery = 6;
 
-    explicit LiveRenderer(RefPtr<CEffectTemplate> templ) : templ_(std::move(templ)) {}
+    explicit LiveRenderer(engine::RefPtr<engine::CEffectTemplate> templ) : templ_(std::move(templ)) {}
 
     /**
      * @brief Renders one frame: at the frame's own size (as an export), or fitted to view (as
@@ -37,11 +37,11 @@ public:
      */
     cv::Mat Render(const cv::Mat& frame, std::optional<cv::Size> view = std::nullopt);
 
-    CEffectTemplate* Template() const { return templ_.get(); }
+    engine::CEffectTemplate* Template() const { return templ_.get(); }
 
 private:
-    RefPtr<CEffectTemplate> templ_;
-    FacePhotoState lastFace_;
+    engine::RefPtr<engine::CEffectTemplate> templ_;
+    engine::FacePhotoState lastFace_;
     bool faceKnown_ = false;
     int framesSinceSearch_ = 0;
     cv::Size lastSize_;

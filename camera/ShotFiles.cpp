@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 
+using engine::SaveImage;
+
 namespace camera {
 
 std::string ShotFolder() { return platform::PicturesFolder() + "/Grimaze"; }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace cli {
+
 Args::Args(const std::vector<std::string>& args, std::span<const OptionSpec> options, std::span<const OptionSpec> common)
 {
     auto byName = [&](std::string_view name) -> const OptionSpec* {
@@ -145,3 +147,5 @@ bool ParseList(const std::string& s, size_t n, std::vector<double>& out)
     }
     return out.size() == n;
 }
+
+}  // namespace cli

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 class Args {
 public:
     /**
@@ -42,3 +44,5 @@ bool ParseInt(const std::string& s, long long& out);
 bool ParseSize(const std::string& s, int& w, int& h);
 /** Comma-separated numbers, exactly n of them. */
 bool ParseList(const std::string& s, size_t n, std::vector<double>& out);
+
+}  // namespace cli

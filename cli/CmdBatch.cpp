@@ -26,6 +26,23 @@
 #include <map>
 #include <thread>
 
+using batch::BatchItem;
+using batch::BatchListener;
+using batch::BatchOutcome;
+using batch::CheckBatchNamePattern;
+using batch::CheckBatchTemplate;
+using batch::ExpandBatchPhotos;
+using batch::PlanBatchOutputs;
+using batch::RenderJob;
+using batch::RunBatch;
+using batch::SaveOptions;
+using engine::IsWritablePictureName;
+using engine::PictureType;
+using engine::PictureTypeNamed;
+using engine::WritableTypeNames;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -186,3 +203,5 @@ const CliCommand kBatchCommand = {
     ValueKind::File,
     Run,
 };
+
+}  // namespace cli

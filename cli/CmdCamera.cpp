@@ -12,6 +12,13 @@
 #include <cstdio>
 #include <filesystem>
 
+using engine::CEffectTemplate;
+using engine::OpenTemplate;
+using engine::RefPtr;
+using engine::SaveImage;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -139,3 +146,5 @@ const CliCommand kCameraCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

@@ -11,6 +11,11 @@
 #include <mutex>
 #include <string>
 
+using settings::GrimazeSettings;
+using settings::LoadGrimazeSettings;
+
+namespace cli {
+
 namespace {
 
 constexpr platform::WindowId kReceiver = 1;
@@ -86,3 +91,5 @@ const CliCommand kCheckUpdateCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

@@ -6,6 +6,11 @@
 
 #include <cstdio>
 
+using engine::CreateByName;
+using engine::RegisteredNames;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -41,3 +46,5 @@ const CliCommand kClassesCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

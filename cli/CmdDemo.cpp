@@ -16,6 +16,14 @@
 #include <filesystem>
 #include <sstream>
 
+using batch::RenderJob;
+using batch::RunRenderJob;
+using engine::FitImage;
+using engine::LoadPhoto;
+using engine::SaveImage;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -120,3 +128,5 @@ const CliCommand kDemoCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -139,3 +141,5 @@ const CliCommand kDownloadCommand = {
     ValueKind::Template,
     Run,
 };
+
+}  // namespace cli

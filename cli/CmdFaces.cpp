@@ -10,6 +10,14 @@
 #include <cmath>
 #include <cstdio>
 
+using engine::PhotoRecord;
+using engine::PreparePhoto;
+using face::FaceDetector;
+using face::FaceRect;
+using face::MakeWorkingPhoto;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -68,3 +76,5 @@ const CliCommand kFacesCommand = {
     ValueKind::File,
     Run,
 };
+
+}  // namespace cli

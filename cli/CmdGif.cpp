@@ -16,6 +16,18 @@
 #include <cstdio>
 #include <unistd.h>
 
+using batch::PrepareFaceJob;
+using batch::RenderJob;
+using batch::SelectJobPhotos;
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::OpenTemplate;
+using engine::RefPtr;
+using face::CT_Face;
+using mesh3d::CT_3DMesh;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -160,3 +172,5 @@ const CliCommand kGifCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

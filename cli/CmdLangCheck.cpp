@@ -7,6 +7,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -51,3 +53,5 @@ const CliCommand kLangCheckCommand = {
     ValueKind::File,
     Run,
 };
+
+}  // namespace cli

@@ -17,6 +17,17 @@
 #include <cmath>
 #include <cstdio>
 
+using batch::RenderJob;
+using batch::RunRenderJob;
+using engine::EncodeImage;
+using engine::PictureType;
+using engine::PictureTypeNamed;
+using engine::PictureTypeOfFile;
+using engine::SaveImage;
+using engine::WritableTypeNames;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -184,3 +195,5 @@ const CliCommand kRenderCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

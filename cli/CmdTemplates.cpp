@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <string>
 
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -86,3 +88,5 @@ const CliCommand kTemplatesCommand = {
     ValueKind::None,
     Run,
 };
+
+}  // namespace cli

@@ -7,6 +7,11 @@
 #include <climits>
 #include <cstdio>
 
+using settings::GrimazeSettings;
+using settings::LoadGrimazeSettings;
+
+namespace cli {
+
 namespace {
 
 const OptionSpec kOptions[] = {
@@ -58,3 +63,5 @@ const CliCommand kTextCommand = {
     ValueKind::Number,
     Run,
 };
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <sstream>
 
+namespace cli {
+
 namespace {
 
 const OptionSpec kCommon[] = {
@@ -135,3 +137,5 @@ int Fail(const char* command, const std::string& message, int code)
     std::fprintf(stderr, "grimaze-cli %s: %s\n", command, message.c_str());
     return code;
 }
+
+}  // namespace cli

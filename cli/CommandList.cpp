@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Commands.h"
 
+namespace cli {
+
 namespace {
 
 const CliCommand* const kCommands[] = {
@@ -11,3 +13,5 @@ const CliCommand* const kCommands[] = {
 }  // namespace
 
 std::span<const CliCommand* const> CliCommands() { return kCommands; }
+
+}  // namespace cli

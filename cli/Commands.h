@@ -11,6 +11,8 @@
 #include <chrono>
 #include <string>
 
+namespace cli {
+
 extern const CliCommand kClassesCommand, kRenderCommand, kBatchCommand, kGifCommand, kDemoCommand, kFacesCommand,
     kTextCommand, kTemplatesCommand, kDownloadCommand, kCheckUpdateCommand, kLangCheckCommand, kCameraCommand;
 
@@ -30,3 +32,5 @@ inline long long MillisecondsSince(std::chrono::steady_clock::time_point start)
 {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
+
+}  // namespace cli

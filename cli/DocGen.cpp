@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <string>
 
+using cli::CliBashCompletion;
+using cli::CliManualPage;
+
 int main(int argc, char** argv)
 {
     const std::string mode = argc > 1 ? argv[1] : "";

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+namespace cli {
+
 namespace {
 
 /** The length of the valid UTF-8 sequence at s[i], or 0 when it is not one. */
@@ -65,3 +67,5 @@ std::string JsonString(std::string_view s)
     }
     return r + "\"";
 }
+
+}  // namespace cli

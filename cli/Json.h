@@ -10,5 +10,9 @@
 #include <string>
 #include <string_view>
 
+namespace cli {
+
 /** s as a quoted JSON string. */
 std::string JsonString(std::string_view s);
+
+}  // namespace cli

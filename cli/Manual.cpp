@@ -8,6 +8,11 @@
 
 #include <sstream>
 
+using engine::PictureType;
+using engine::PictureTypes;
+
+namespace cli {
+
 namespace roff = app::roff;
 
 namespace {
@@ -174,3 +179,5 @@ std::string CliBashCompletion()
            "complete -F _grimaze_cli grimaze-cli\n";
     return out;
 }
+
+}  // namespace cli

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 namespace {
 
 int Bad(const char* command, const std::string& option, const std::string& value, const char* want = nullptr)
@@ -80,3 +82,5 @@ int ReadFaceNumber(const Args& args, const char* command, std::optional<int>& fa
     }
     return 0;
 }
+
+}  // namespace cli

@@ -12,6 +12,8 @@
 
 #include <optional>
 
+namespace cli {
+
 /** --quality: 1 to 100. */
 int ReadQuality(const Args& args, const char* command, int& quality);
 /** --var1, --var2 and --var3: numbers in the template's own units. */
@@ -24,3 +26,5 @@ int ReadSeed(const Args& args, const char* command);
 int ReadTurn(const Args& args, const char* command, std::optional<cv::Vec2f>& turn);
 /** --face N: 1 to 1000, 1 for the first face found. */
 int ReadFaceNumber(const Args& args, const char* command, std::optional<int>& face);
+
+}  // namespace cli

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+namespace cli {
+
 using app::OptionSpec;
 using app::ValueKind;
 
@@ -49,3 +51,5 @@ int RunCommand(const CliCommand& command, const std::vector<std::string>& args);
 std::string CliManualPage(const std::string& version, const std::string& date);
 /** A bash completion script for grimaze-cli. */
 std::string CliBashCompletion();
+
+}  // namespace cli

@@ -13,6 +13,10 @@
 #include <cstring>
 #include <vector>
 
+using engine::kMaxPhotoFileBytes;
+
+namespace cli {
+
 namespace {
 
 std::string TemporaryFolder()
@@ -124,3 +128,5 @@ bool WriteStdout(std::string_view bytes, std::string* error)
         return platform::Fail(error, "cannot write to standard output: " + std::string(std::strerror(errno)));
     return true;
 }
+
+}  // namespace cli

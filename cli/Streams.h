@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace cli {
+
 /**
  * @brief Standard input as a photo file. The photo document loads photos by name (and decodes
  * them by their bytes, not their name), so the bytes are kept in a private temporary file
@@ -55,3 +57,5 @@ public:
 private:
     std::string path_;
 };
+
+}  // namespace cli

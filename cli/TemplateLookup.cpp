@@ -10,6 +10,11 @@
 #include <algorithm>
 #include <filesystem>
 
+using engine::FindDefinitionFile;
+using engine::LoadDefinitionFile;
+
+namespace cli {
+
 std::vector<std::string> ShippedTemplateFiles()
 {
     std::vector<std::string> files;
@@ -58,3 +63,5 @@ std::string ResolveTemplate(const std::string& what, std::string* error)
     if (error) *error = "unknown template \"" + what + "\" (see grimaze-cli templates)";
     return {};
 }
+
+}  // namespace cli

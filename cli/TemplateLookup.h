@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace cli {
+
 /** Every template definition (".tmpl") under the program's templates folder, sorted. */
 std::vector<std::string> ShippedTemplateFiles();
 
@@ -19,3 +21,5 @@ std::string TemplateDisplayName(const std::string& definitionFile);
  * without regard to letter case). Empty with a reason when none matches.
  */
 std::string ResolveTemplate(const std::string& what, std::string* error);
+
+}  // namespace cli

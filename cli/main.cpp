@@ -7,6 +7,11 @@
 #include <string>
 #include <vector>
 
+using cli::CliCommand;
+using cli::FindCommand;
+using cli::ProgramHelp;
+using cli::RunCommand;
+
 int main(int argc, char** argv)
 {
     if (argc < 2) {

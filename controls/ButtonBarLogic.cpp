@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace ui {
+namespace controls {
 
 void ButtonBarLogic::SetUp(const std::vector<ButtonRecord>& records)
 {
@@ -100,4 +100,4 @@ bool ButtonBarLogic::SetEnabled(int command, bool enabled)
     return changed;
 }
 
-}  // namespace ui
+}  // namespace controls

@@ -8,7 +8,7 @@
  */
 #include <vector>
 
-namespace ui {
+namespace controls {
 
 /** One button of a bar, as in the constant tables the windows set bars up from. */
 struct ButtonRecord {
@@ -75,4 +75,4 @@ private:
     int disabledCode_ = 0;
 };
 
-}  // namespace ui
+}  // namespace controls

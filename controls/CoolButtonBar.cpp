@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QToolTip>
 
-namespace ui {
+namespace controls {
 
 CCoolButtonBar::CCoolButtonBar(QWidget* parent) : QWidget(parent)
 {
@@ -172,4 +172,4 @@ bool CCoolButtonBar::event(QEvent* e)
     return QWidget::event(e);
 }
 
-}  // namespace ui
+}  // namespace controls

@@ -11,7 +11,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-namespace ui {
+namespace controls {
 
 class CCoolButtonBar : public QWidget {
     Q_OBJECT
@@ -57,4 +57,4 @@ private:
     std::vector<QString> labels_;
 };
 
-}  // namespace ui
+}  // namespace controls

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-namespace ui {
+namespace controls {
 
 QtDrawContext::QtDrawContext(QPainter& painter) : p_(painter)
 {
@@ -52,4 +52,4 @@ void QtDrawContext::Ellipse(int left, int top, int right, int bottom)
     p_.drawEllipse(left, top, right - left - 1, bottom - top - 1);
 }
 
-}  // namespace ui
+}  // namespace controls

@@ -7,7 +7,7 @@
 
 class QPainter;
 
-namespace ui {
+namespace controls {
 
 class QtDrawContext final : public platform::DrawContext {
 public:
@@ -25,4 +25,4 @@ private:
     QPainter& p_;
 };
 
-}  // namespace ui
+}  // namespace controls

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-namespace ui {
+namespace controls {
 namespace {
 
 const QEvent::Type kNotifyEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -185,4 +185,4 @@ Qt::CursorShape ToQtCursor(platform::CursorShape shape)
     return Qt::ArrowCursor;
 }
 
-}  // namespace ui
+}  // namespace controls

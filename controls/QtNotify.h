@@ -27,7 +27,7 @@
 class QWidget;
 class QTimer;
 
-namespace ui {
+namespace controls {
 
 class NotifyTarget {
 public:
@@ -97,4 +97,4 @@ private:
 /** Qt cursor for a platform shape. */
 Qt::CursorShape ToQtCursor(platform::CursorShape shape);
 
-}  // namespace ui
+}  // namespace controls

@@ -8,7 +8,7 @@
 
 #include <cmath>
 
-namespace ui {
+namespace controls {
 namespace {
 
 QHash<int, QPixmap>& Cache()
@@ -64,4 +64,4 @@ QImage Skin::ImageForWorker(int number)
 
 void Skin::Reload() { Cache().clear(); }
 
-}  // namespace ui
+}  // namespace controls

@@ -14,7 +14,7 @@
 #include <QPixmap>
 #include <QString>
 
-namespace ui {
+namespace controls {
 
 /** The numbers of the skin's pictures. */
 namespace img {
@@ -87,4 +87,4 @@ public:
     static int IconForName(const QString& name);
 };
 
-}  // namespace ui
+}  // namespace controls

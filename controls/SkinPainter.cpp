@@ -10,7 +10,7 @@
 
 #include <cmath>
 
-namespace ui {
+namespace controls {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -525,4 +525,4 @@ int Skin::IconForName(const QString& name)
     return img::IconGeneric;
 }
 
-}  // namespace ui
+}  // namespace controls

@@ -9,7 +9,7 @@
 #include <QStyleOption>
 #include <QStyleFactory>
 
-namespace ui::theme {
+namespace controls::theme {
 namespace {
 
 // Fusion, with check boxes and radio buttons in the accent colour.
@@ -129,4 +129,4 @@ QMessageBox QLabel { color: #1f2937; }
                           .arg(accent));
 }
 
-}  // namespace ui::theme
+}  // namespace controls::theme

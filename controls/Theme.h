@@ -11,7 +11,7 @@
 
 class QApplication;
 
-namespace ui::theme {
+namespace controls::theme {
 
 inline const QColor kChrome{0x22, 0x2a, 0x36};        ///< caption and tool bar
 inline const QColor kChromeLight{0x2e, 0x38, 0x48};
@@ -35,4 +35,4 @@ QString UiFontFamily();
 /** Sets the palette, the style and the style sheet of the standard controls. */
 void Apply(QApplication& app);
 
-}  // namespace ui::theme
+}  // namespace controls::theme

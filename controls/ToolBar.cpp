@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <QToolTip>
 
-namespace ui {
+namespace controls {
 namespace {
 
 constexpr int kIcon = 22;
@@ -509,4 +509,4 @@ bool CTabBar::event(QEvent* e)
     return QWidget::event(e);
 }
 
-}  // namespace ui
+}  // namespace controls

@@ -15,7 +15,7 @@
 class QFontMetrics;
 class QPainter;
 
-namespace ui {
+namespace controls {
 
 struct ToolItem {
     int command = -1;        ///< posted with the click; -1 for a separator
@@ -138,4 +138,4 @@ private:
     bool compact_ = false;
 };
 
-}  // namespace ui
+}  // namespace controls

@@ -3,7 +3,7 @@
 #include "i18n/LanguageManager.h"
 #include "i18n/UiTexts.h"
 
-namespace ui {
+namespace controls {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -67,4 +67,4 @@ const TextProvider* g_provider = &g_language;
 void SetTextProvider(const TextProvider* provider) { g_provider = provider ? provider : &g_language; }
 const TextProvider& Text() { return *g_provider; }
 
-}  // namespace ui
+}  // namespace controls

@@ -11,7 +11,7 @@
  */
 #include <QString>
 
-namespace ui {
+namespace controls {
 
 class TextProvider {
 public:
@@ -36,4 +36,4 @@ inline QString Str(int id) { return Text().String(id); }
 inline QString Phrase(const QString& text) { return Text().Phrase(text); }
 
 
-}  // namespace ui
+}  // namespace controls

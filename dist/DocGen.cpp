@@ -17,6 +17,10 @@
 #include <cstdio>
 #include <string>
 
+using engine::PictureType;
+using engine::PictureTypes;
+using engine::ReadableMimeTypes;
+
 namespace {
 
 int Usage()

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
+namespace engine {
+
 /**
  * @file AnimationCommands.h
  * @brief ParamCommand numbers that templates able to export an animation (IsExpression) answer,
@@ -11,3 +13,5 @@ inline constexpr int AnimationSize = 1100;
 /** index: the delay written with every frame by later exports, in hundredths of a second (0: none). */
 inline constexpr int FrameDelay = 1110;
 }  // namespace anim_cmd
+
+}  // namespace engine

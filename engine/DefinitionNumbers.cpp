@@ -7,6 +7,8 @@
 #include <optional>
 #include <sstream>
 
+namespace engine {
+
 namespace {
 
 std::string Describe(const tinyxml2::XMLElement* element, const char* name, double min, double max)
@@ -56,3 +58,5 @@ bool ReadCheckedInt(const tinyxml2::XMLElement* element, const char* name, int m
     if (v) element->QueryIntAttribute(name, &value);
     return true;
 }
+
+}  // namespace engine

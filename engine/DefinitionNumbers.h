@@ -16,6 +16,8 @@ namespace tinyxml2 {
 class XMLElement;
 }
 
+namespace engine {
+
 /**
  * @brief Reads attribute `name` of `element` into value when it is a number.
  * @return false, with a message naming the element, the attribute and the allowed range, when
@@ -27,3 +29,5 @@ bool ReadCheckedNumber(const tinyxml2::XMLElement* element, const char* name, do
 /** The same for integers. */
 bool ReadCheckedInt(const tinyxml2::XMLElement* element, const char* name, int min, int max, int& value,
                     std::string* error);
+
+}  // namespace engine

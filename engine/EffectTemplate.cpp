@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <mutex>
 
+namespace engine {
+
 CEffectTemplate::CEffectTemplate()
 {
     kind = KindTemplate;
@@ -148,3 +150,5 @@ CEffectTemplate* CreateTemplate(const std::shared_ptr<tinyxml2::XMLDocument>& de
     }
     return t;
 }
+
+}  // namespace engine

@@ -29,6 +29,8 @@ class XMLDocument;
 class XMLElement;
 }  // namespace tinyxml2
 
+namespace engine {
+
 class CPhotoDocument;
 class COptionPanel;
 struct PhotoRecord;
@@ -150,3 +152,5 @@ private:
  */
 CEffectTemplate* CreateTemplate(const std::shared_ptr<tinyxml2::XMLDocument>& definition, const std::string& folder,
                                 CPhotoDocument* document, std::string* error = nullptr);
+
+}  // namespace engine

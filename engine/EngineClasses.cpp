@@ -4,8 +4,12 @@
 
 #include <new>
 
+namespace engine {
+
 void RegisterEngineClasses()
 {
     RegisterCreator("SimpleFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_SimpleFilter; });
     RegisterCreator("SimpleTemplate", []() -> CImageDataObject* { return new (std::nothrow) CT_SimpleTempl; });
 }
+
+}  // namespace engine

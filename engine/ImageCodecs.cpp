@@ -25,6 +25,8 @@
 #include <tiffio.h>
 #include <webp/decode.h>
 
+namespace engine {
+
 namespace {
 
 using platform::Fail;
@@ -820,3 +822,5 @@ bool EncodeImage(const cv::Mat& image, std::string_view extension, std::string& 
     }
     return true;
 }
+
+}  // namespace engine

@@ -25,6 +25,8 @@
 #include <string>
 #include <string_view>
 
+namespace engine {
+
 /** Decoders refuse pictures with more pixels than this. */
 inline constexpr long long kMaxDecodePixels = 100'000'000;
 
@@ -47,3 +49,5 @@ cv::Mat DecodeImage(std::string_view file, int reduce = 1, bool withAlpha = fals
  */
 bool EncodeImage(const cv::Mat& image, std::string_view extension, std::string& out, int jpegQuality = 95,
                  std::string* error = nullptr);
+
+}  // namespace engine

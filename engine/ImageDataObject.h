@@ -1,4 +1,6 @@
 #pragma once
+namespace engine {
+
 /**
  * @file ImageDataObject.h
  * @brief Root of everything the registry creates by name: filters, templates and panes.
@@ -19,3 +21,5 @@ public:
     /** Each constructor level overwrites it with its own name. */
     const char* className = "CImageDataObject";
 };
+
+}  // namespace engine

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <vector>
 
+namespace engine {
+
 namespace {
 
 using platform::Fail;
@@ -123,3 +125,5 @@ bool EncodeWebp(const cv::Mat& image, int quality, std::string& out, std::string
     WebPFree(bytes);
     return true;
 }
+
+}  // namespace engine

@@ -8,8 +8,12 @@
 
 #include <string>
 
+namespace engine {
+
 /** 8-bit grey, BGR or BGRA to a deflate-compressed grey or RGB TIFF; alpha is dropped. */
 bool EncodeTiff(const cv::Mat& image, std::string& out, std::string* error);
 
 /** 8-bit grey, BGR or BGRA to a lossy WebP of quality 1..100; alpha is kept. */
 bool EncodeWebp(const cv::Mat& image, int quality, std::string& out, std::string* error);
+
+}  // namespace engine

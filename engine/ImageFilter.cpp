@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace engine {
+
 std::atomic<bool> CImageFilter::stopFlag_{false};
 
 namespace {
@@ -86,3 +88,5 @@ std::unique_ptr<CImageFilter> CreateFilterByName(const std::string& name)
     object.release();
     return std::unique_ptr<CImageFilter>(filter);
 }
+
+}  // namespace engine

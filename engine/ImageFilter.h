@@ -29,6 +29,8 @@ namespace tinyxml2 {
 class XMLElement;
 }
 
+namespace engine {
+
 class CImageFilter : public CImageDataObject {
 public:
     CImageFilter();
@@ -159,3 +161,5 @@ private:
  * initialised; empty when no class has the name or it is not a filter.
  */
 std::unique_ptr<CImageFilter> CreateFilterByName(const std::string& name);
+
+}  // namespace engine

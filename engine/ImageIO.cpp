@@ -17,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace engine {
+
 namespace {
 
 std::mutex g_logMutex;
@@ -330,3 +332,5 @@ cv::Mat LoadPicture(const std::string& path, bool withAlpha)
     if (!platform::ReadFile(path, bytes, static_cast<std::size_t>(kMaxPhotoFileBytes))) return {};
     return DecodeImage(bytes, 1, withAlpha);
 }
+
+}  // namespace engine

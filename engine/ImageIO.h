@@ -12,6 +12,8 @@
 
 #include <string>
 
+namespace engine {
+
 /** Photos above this many pixels are refused before anything is decoded. */
 inline constexpr long long kMaxPhotoPixels = kMaxDecodePixels;
 /** Files larger than this are not even opened as photos. */
@@ -58,3 +60,5 @@ cv::Mat LoadPicture(const std::string& path, bool withAlpha = false);
 
 /** Appends one line (CRLF-terminated) to "log.txt" in the per-user folder. */
 void AppendLog(const std::string& line);
+
+}  // namespace engine

@@ -10,6 +10,8 @@
 #include "engine/ImageDataObject.h"
 #include "platform/Notify.h"
 
+namespace engine {
+
 class CEffectTemplate;
 
 class COptionPanel : public CImageDataObject {
@@ -30,3 +32,5 @@ public:
     /** Cleared when the pane's window is destroyed. */
     bool alive = true;
 };
+
+}  // namespace engine

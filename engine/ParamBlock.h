@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
+namespace engine {
+
 /**
  * @file ParamBlock.h
  * @brief The kinds of parameter block a template hands its filter.
@@ -38,3 +40,5 @@ constexpr bool ParamBlockFits(ParamBlock needed, ParamBlock given)
 {
     return needed == ParamBlock::None || needed == given;
 }
+
+}  // namespace engine

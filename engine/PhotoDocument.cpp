@@ -11,6 +11,8 @@
 #include <pthread.h>
 #include <sched.h>
 
+namespace engine {
+
 namespace {
 
 // The gallery renders thumbnails at 129 x 86; a source four times that size keeps every
@@ -708,3 +710,5 @@ bool CPhotoDocument::RemoveHistoryEntry(int index)
     historyInput_ = std::clamp(historyInput_, 0, std::max(0, last));
     return true;
 }
+
+}  // namespace engine

@@ -32,6 +32,8 @@
 #include <thread>
 #include <vector>
 
+namespace engine {
+
 class CPhotoDocument {
 public:
     static constexpr int kMaxHistory = 100;
@@ -221,3 +223,5 @@ private:
     std::mutex photoWakeMutex_;
     std::condition_variable photoWake_;
 };
+
+}  // namespace engine

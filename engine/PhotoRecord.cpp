@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+namespace engine {
+
 cv::Mat PhotoRecord::PreparedView() const
 {
     if (image.empty()) return {};
@@ -131,3 +133,5 @@ cv::Mat MakeThumbnail(PhotoRecord& r, int maxWidth, int maxHeight)
     }
     return r.thumbnail;
 }
+
+}  // namespace engine

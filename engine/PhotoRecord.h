@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace engine {
+
 /** Four corners, top-left, top-right, bottom-right, bottom-left; all zero means no region. */
 struct FaceQuad {
     float x0 = 0, y0 = 0, x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0;
@@ -86,3 +88,5 @@ void RotateCrop(float crop[4], int turns);
  * image for this only and drops it again when it was not prepared before.
  */
 cv::Mat MakeThumbnail(PhotoRecord& record, int maxWidth, int maxHeight);
+
+}  // namespace engine

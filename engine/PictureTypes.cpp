@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+namespace engine {
+
 namespace {
 
 // PNM is read for scripts and test tools that produce it; nobody asks a photo program for it,
@@ -86,3 +88,5 @@ std::string WritableTypeNames(std::string_view prefix)
         s += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
     return s;
 }
+
+}  // namespace engine

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+namespace engine {
+
 struct PictureType {
     const char* name;        ///< short format name, also accepted by --format ("jpg", "png", ...)
     const char* label;       ///< file-dialog text in English; the windows translate it as a phrase
@@ -48,3 +50,5 @@ std::string ReadableMimeTypes();
 
 /** "jpg, png or bmp": the names of the types that can be written, each after prefix, for messages. */
 std::string WritableTypeNames(std::string_view prefix = "");
+
+}  // namespace engine

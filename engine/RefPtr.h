@@ -5,6 +5,8 @@
  */
 #include <utility>
 
+namespace engine {
+
 template <class T>
 class RefPtr {
 public:
@@ -45,3 +47,5 @@ public:
 private:
     T* p_ = nullptr;
 };
+
+}  // namespace engine

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
+namespace engine {
+
 namespace {
 
 std::unordered_map<std::string, Creator>& Map()
@@ -33,3 +35,5 @@ std::vector<std::string> RegisteredNames()
     std::sort(names.begin(), names.end());
     return names;
 }
+
+}  // namespace engine

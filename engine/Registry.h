@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace engine {
+
 using Creator = CImageDataObject* (*)();
 
 /** Sets the creator for a name, replacing an earlier one. Names compare case-sensitively. */
@@ -27,3 +29,5 @@ std::vector<std::string> RegisteredNames();
 
 /** Registers "SimpleFilter" and "SimpleTemplate". */
 void RegisterEngineClasses();
+
+}  // namespace engine

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace engine {
+
 CF_SimpleFilter::CF_SimpleFilter() { className = "SimpleFilter"; }
 CF_SimpleFilter::~CF_SimpleFilter() = default;
 
@@ -51,3 +53,5 @@ void CF_SimpleFilter::SetOutputSize(const cv::Size* size)
     if (result_.size() != want || result_.type() != CV_8UC3) result_.create(want, CV_8UC3);
     result_.setTo(cv::Scalar::all(0));
 }
+
+}  // namespace engine

@@ -9,6 +9,8 @@
 
 #include <vector>
 
+namespace engine {
+
 class CF_SimpleFilter : public CImageFilter {
 public:
     CF_SimpleFilter();
@@ -34,3 +36,5 @@ protected:
     cv::Mat result_;
     std::vector<cv::Mat> extra_;
 };
+
+}  // namespace engine

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace engine {
+
 namespace {
 
 constexpr platform::Color kRegionColour{241, 84, 230};
@@ -246,3 +248,5 @@ COptionPanel* CT_SimpleTempl::CreatePane(int which)
 {
     return which == 1 ? CreateOwnedPane("OptionPane_2D") : nullptr;
 }
+
+}  // namespace engine

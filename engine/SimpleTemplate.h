@@ -6,6 +6,8 @@
  */
 #include "engine/SingleFilterTemplate.h"
 
+namespace engine {
+
 /** The parameter block simple templates hand their filters. */
 struct SimpleParams {
     static constexpr ParamBlock kKind = ParamBlock::Simple;
@@ -64,3 +66,5 @@ protected:
     int lastX_ = 0, lastY_ = 0;
     bool held_ = false;
 };
+
+}  // namespace engine

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "engine/SingleFilterTemplate.h"
 
+namespace engine {
+
 void CSingleFilterTemplate::SetSource(std::span<const cv::Mat> images)
 {
     if (filter_) filter_->SetSource(images);
@@ -32,3 +34,5 @@ int CSingleFilterTemplate::ExportAnimation(const std::string& path, int maxWidth
 {
     return filter_ ? filter_->ExportAnimation(path, maxWidth, maxHeight) : 0;
 }
+
+}  // namespace engine

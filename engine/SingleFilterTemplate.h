@@ -8,6 +8,8 @@
  */
 #include "engine/EffectTemplate.h"
 
+namespace engine {
+
 class CSingleFilterTemplate : public CEffectTemplate {
 public:
     void SetSource(std::span<const cv::Mat> images) override;
@@ -18,3 +20,5 @@ public:
     void SetOutputSize(const cv::Size* size) override;
     int ExportAnimation(const std::string& path, int maxWidth, int maxHeight) override;
 };
+
+}  // namespace engine

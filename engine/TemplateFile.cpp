@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <vector>
 
+namespace engine {
+
 std::string FindDefinitionFile(const std::string& pathOrFolder)
 {
     const std::string path = platform::NormalizePath(pathOrFolder);
@@ -59,3 +61,5 @@ RefPtr<CEffectTemplate> OpenTemplate(const std::string& pathOrFolder, CPhotoDocu
     }
     return RefPtr<CEffectTemplate>::Adopt(t);
 }
+
+}  // namespace engine

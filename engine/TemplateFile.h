@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace engine {
+
 /** Definition files larger than this are refused unread. */
 inline constexpr std::size_t kMaxDefinitionBytes = 4u << 20;
 
@@ -24,3 +26,5 @@ std::shared_ptr<tinyxml2::XMLDocument> LoadDefinitionFile(const std::string& pat
 /** Finds, parses, creates and loads the template of a file or folder. */
 RefPtr<CEffectTemplate> OpenTemplate(const std::string& pathOrFolder, CPhotoDocument* document,
                                      std::string* error = nullptr);
+
+}  // namespace engine

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <mutex>
 
+namespace engine {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -89,3 +91,5 @@ std::string ResolveTemplateFile(const std::string& folder, const std::string& ra
         return refuse("the file \"" + rawName + "\" lies outside the template's folder " + root);
     return resolved.string();
 }
+
+}  // namespace engine

@@ -19,6 +19,8 @@
  */
 #include <string>
 
+namespace engine {
+
 /**
  * @brief The folder the files of a template in `folder` must lie in: the shared media folder
  * when the template lives inside it, else the template folder itself (both with symbolic
@@ -38,3 +40,5 @@ std::string ResolveTemplateFile(const std::string& folder, const std::string& na
 std::string SharedTemplateFolder();
 /** Overrides SharedTemplateFolder() (tests whose shipped data live elsewhere); "" removes it. */
 void SetSharedTemplateFolder(const std::string& folder);
+
+}  // namespace engine

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace engine {
+
 ViewRect FitRect(int w, int h, const ViewRect& view)
 {
     const int W = view.Width(), H = view.Height();
@@ -170,3 +172,5 @@ cv::Point2f ViewMapping::ToFraction(float x, float y) const
 {
     return {originX_ + (x - shown_.left) / scaleX_, originY_ + (y - shown_.top) / scaleY_};
 }
+
+}  // namespace engine

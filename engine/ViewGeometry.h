@@ -10,6 +10,8 @@
  */
 #include <opencv2/core.hpp>
 
+namespace engine {
+
 /** A window rectangle: left and top inclusive, right and bottom exclusive. */
 struct ViewRect {
     int left = 0, top = 0, right = 0, bottom = 0;
@@ -83,3 +85,5 @@ private:
     ViewRect shown_;
     VisibleRegion region_;
 };
+
+}  // namespace engine

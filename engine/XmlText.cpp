@@ -3,6 +3,8 @@
 
 #include <tinyxml2.h>
 
+namespace engine {
+
 std::string ElementWithTooManyAttributes(std::string_view xml, int maxAttributes)
 {
     const std::size_t n = xml.size();
@@ -72,3 +74,5 @@ bool ParseXml(tinyxml2::XMLDocument& doc, std::string_view xml, std::string* err
     }
     return true;
 }
+
+}  // namespace engine

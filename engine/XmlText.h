@@ -18,6 +18,8 @@ namespace tinyxml2 {
 class XMLDocument;
 }
 
+namespace engine {
+
 /** No element of the program's XML files may carry more attributes than this. */
 inline constexpr int kMaxXmlAttributes = 64;
 
@@ -32,3 +34,5 @@ std::string ElementWithTooManyAttributes(std::string_view xml, int maxAttributes
  * than kMaxXmlAttributes attributes or the text is not well-formed XML.
  */
 bool ParseXml(tinyxml2::XMLDocument& doc, std::string_view xml, std::string* error = nullptr);
+
+}  // namespace engine

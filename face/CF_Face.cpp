@@ -6,6 +6,11 @@
 
 #include <algorithm>
 
+using engine::FacePhotoState;
+using engine::FaceQuad;
+
+namespace face {
+
 CF_Face::CF_Face() { className = "FaceFilter"; }
 CF_Face::~CF_Face() = default;
 
@@ -125,3 +130,5 @@ cv::Mat CF_Face::GetResult()
     }
     return {};
 }
+
+}  // namespace face

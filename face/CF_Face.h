@@ -14,14 +14,16 @@
 #include "face/FaceParams.h"
 #include "platform/Notify.h"
 
-class CF_Face : public CImageFilter {
+namespace face {
+
+class CF_Face : public engine::CImageFilter {
 public:
     CF_Face();
     ~CF_Face() override;
 
     void SetSource(std::span<const cv::Mat> images) override;
     void Init() override;
-    ParamBlock ParamsNeeded() const override { return ParamBlock::Face; }
+    engine::ParamBlock ParamsNeeded() const override { return engine::ParamBlock::Face; }
     std::vector<const char*> FileSettings() const override { return {"image", "config"}; }
     void Stop() override;
     void Process() override;
@@ -47,7 +49,7 @@ public:
     int SourceHeight() const { return height_; }
 
     /** The default face region of a W x H photo: a square of half the shorter side around (W/2, 0.4 H). */
-    static FaceQuad DefaultFaceRegion(int width, int height);
+    static engine::FaceQuad DefaultFaceRegion(int width, int height);
 
 private:
     // The filter clears the template's requests in its block: the one place it writes there.
@@ -60,3 +62,5 @@ private:
     float stillAmount_ = 0.3f;
     platform::WindowId notifyWindow_ = 0;
 };
+
+}  // namespace face

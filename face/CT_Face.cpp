@@ -15,6 +15,22 @@
 #include <cstring>
 #include <numbers>
 
+using engine::CEffectTemplate;
+using engine::COptionPanel;
+using engine::CSingleFilterTemplate;
+using engine::FacePhotoState;
+using engine::FaceQuad;
+using engine::PhotoRecord;
+using engine::ReadCheckedNumber;
+using engine::ToolButton;
+using engine::ViewMagnificationLimit;
+using engine::ViewMapping;
+using engine::ViewOriginal;
+using engine::ViewRect;
+namespace anim_cmd = engine::anim_cmd;
+
+namespace face {
+
 namespace {
 
 // One expression timer per process, and the template that started it.
@@ -511,3 +527,5 @@ void CT_Face::EndDrag()
     params_.state.dirty = 1;
     SaveFaceState();
 }
+
+}  // namespace face

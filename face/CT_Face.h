@@ -19,26 +19,28 @@
 #include <mutex>
 #include <vector>
 
-class CT_Face : public CSingleFilterTemplate {
+namespace face {
+
+class CT_Face : public engine::CSingleFilterTemplate {
 public:
     CT_Face();
     ~CT_Face() override;
 
     bool Load() override;
     void ApplyParams() override;
-    ParamBlock ParamsGiven() const override { return ParamBlock::Face; }
-    bool HasOverlay(int view) override { return view == ViewOriginal; }
-    void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
+    engine::ParamBlock ParamsGiven() const override { return engine::ParamBlock::Face; }
+    bool HasOverlay(int view) override { return view == engine::ViewOriginal; }
+    void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const engine::ViewRect& rect, float panX,
                      float panY, float zoom) override;
-    bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
+    bool OnMouse(int view, const cv::Mat& image, const engine::ViewRect& rect, float pan[2], float& zoom, bool isMove,
                  bool buttonDown, int reserved, int x, int y) override;
-    void SetPhotos(std::span<const PhotoRecord> records) override;
+    void SetPhotos(std::span<const engine::PhotoRecord> records) override;
     void Process() override;
     bool IsDeferred() override { return deferred_; }
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     bool IsExpression() override { return params_.kind == KindExpression; }
-    COptionPanel* CreatePane(int which) override;
-    void GetToolButtons(std::vector<ToolButton>& list) override;
+    engine::COptionPanel* CreatePane(int which) override;
+    void GetToolButtons(std::vector<engine::ToolButton>& list) override;
     void SetQuiet(int quiet) override;
 
     /** Timer 100 fired (the desktop program calls this for every tick of that timer). */
@@ -50,7 +52,7 @@ public:
     bool TimerEnabled() const { return timerEnabled_; }
 
     /** The faces the last search found on this photo, in display coordinates and search order. */
-    std::vector<FaceQuad> DetectedFaces() const;
+    std::vector<engine::FaceQuad> DetectedFaces() const;
     /**
      * @brief Makes detected face i the face used (its feature regions are dropped).
      * @return false when there is no such face.
@@ -101,5 +103,7 @@ private:
     bool quietActive_ = false;
 
     mutable std::mutex facesMutex_;
-    std::vector<FaceQuad> faces_;
+    std::vector<engine::FaceQuad> faces_;
 };
+
+}  // namespace face

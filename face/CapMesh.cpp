@@ -3,6 +3,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace face {
+
 CapGeometry BuildCapGeometry(float A, float B, float theta)
 {
     CapGeometry g;
@@ -38,3 +40,5 @@ CapGeometry BuildCapGeometry(float A, float B, float theta)
     }
     return g;
 }
+
+}  // namespace face

@@ -11,6 +11,8 @@
 
 #include <vector>
 
+namespace face {
+
 inline constexpr int kCapRings = 20;
 inline constexpr int kCapSegments = 40;
 inline constexpr int kCapVertices = 1 + kCapRings * kCapSegments;                     // 801
@@ -33,8 +35,10 @@ CapGeometry BuildCapGeometry(float width, float height, float angle);
 /** The cap as the face engine keeps it between renderings. */
 struct CapMesh {
     CapGeometry geometry;
-    Mesh mesh;  ///< the same geometry as the renderer takes it
+    mesh3d::Mesh mesh;  ///< the same geometry as the renderer takes it
 };
 
 /** Builds the cap of a configuration into cap (geometry and mesh). */
 void BuildCapMesh(CapMesh& cap, const FaceConfig& config);
+
+}  // namespace face

@@ -7,6 +7,11 @@
 #include <initializer_list>
 #include <vector>
 
+using engine::FaceQuad;
+using filters::SampleImage8u3;
+
+namespace face {
+
 namespace {
 
 // The bumps reach about a sixth of the face across and a third of it up and down.
@@ -180,3 +185,5 @@ void WarpBumps(const cv::Mat& photo, const cv::Rect2f& face, const std::vector<W
         }
     });
 }
+
+}  // namespace face

@@ -14,6 +14,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace face {
+
 /** Where the six bumps sit (crop fractions) and how far and which way each pulls at amount 1. */
 struct ExpressionField {
     cv::Vec2f anchor[6];
@@ -28,7 +30,7 @@ struct ExpressionField {
 void ExpressionDisplacements(const std::int32_t signs[3], cv::Vec2f out[6]);
 
 /** The field of the three feature regions (crop pixels). */
-ExpressionField MakeExpressionField(const FaceQuad (&regions)[3], const cv::Vec2f (&displacement)[6],
+ExpressionField MakeExpressionField(const engine::FaceQuad (&regions)[3], const cv::Vec2f (&displacement)[6],
                                     const std::int32_t signs[3]);
 
 /** The sampling offset at crop point (u, v) (fractions) for amount m. */
@@ -60,3 +62,5 @@ std::vector<WarpBump> LandmarkExpressionBumps(const Landmarks& crop, const std::
 
 /** As WarpExpression, for any set of bumps. */
 void WarpBumps(const cv::Mat& photo, const cv::Rect2f& face, const std::vector<WarpBump>& bumps, float m, cv::Mat& out);
+
+}  // namespace face

@@ -7,6 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 
+using frames::WriteGifAnimation;
+
+namespace face {
+
 float ExpressionFrameAmount(int frame)
 {
     const int step = kExpressionSteps - std::abs(frame - kExpressionSteps);
@@ -45,3 +49,5 @@ int CF_Face::ExportAnimation(const std::string& path, int maxWidth, int maxHeigh
         return frame;
     }, nullptr, frameDelayCs_);
 }
+
+}  // namespace face

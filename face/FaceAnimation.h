@@ -5,6 +5,8 @@
  */
 #include <opencv2/core.hpp>
 
+namespace face {
+
 /** Steps from still to full expression; the animation goes there and back in 2 x 10 frames. */
 inline constexpr int kExpressionSteps = 10;
 inline constexpr int kExpressionFrames = 2 * kExpressionSteps;
@@ -15,3 +17,5 @@ float ExpressionFrameAmount(int frame);
 
 /** The GIF size for a face of this size under the limits: scaled down to fit, never enlarged. Empty for bad input. */
 cv::Size ExpressionGifSize(cv::Size face, int maxWidth, int maxHeight);
+
+}  // namespace face

@@ -1,3 +1,7 @@
 #pragma once
+namespace face {
+
 /** Registers "FaceFilter" and "FaceTemplate". */
 void RegisterFaceClasses();
+
+}  // namespace face

@@ -11,6 +11,14 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::LoadPhoto;
+using mesh3d::Mesh;
+using mesh3d::PixelInput;
+using mesh3d::RenderMesh;
+namespace mesh_format = mesh3d::mesh_format;
+
+namespace face {
+
 namespace {
 
 constexpr int kMaxPictureWidth = 1024;
@@ -142,3 +150,5 @@ const cv::Mat& FaceEngine::RenderChangedFace()
     m.shaderData = nullptr;
     return output;
 }
+
+}  // namespace face

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace face {
+
 namespace {
 
 using platform::AppendLe32;
@@ -76,3 +78,5 @@ bool WriteFaceConfig(const std::string& path, const FaceConfig& config, std::str
 {
     return platform::WriteFileAtomically(path, EncodeFaceConfig(config), error);
 }
+
+}  // namespace face

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+namespace face {
+
 inline constexpr int kFaceConfigBytes = 68;
 
 struct FaceConfig {
@@ -33,3 +35,5 @@ std::string EncodeFaceConfig(const FaceConfig& config);
 
 /** Writes a configuration file (atomically). */
 bool WriteFaceConfig(const std::string& path, const FaceConfig& config, std::string* error = nullptr);
+
+}  // namespace face

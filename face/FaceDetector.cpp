@@ -10,6 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
+
+namespace face {
+
 namespace {
 
 // Detection works on the grey photo reduced by this factor, which keeps the search fast on
@@ -352,3 +355,5 @@ void FaceDetector::FindFacesLocked(const cv::Mat& image, const cv::Mat& small)
     hasResults_ = !results_.empty();
     if (hasResults_) listImage_ = small;
 }
+
+}  // namespace face

@@ -22,6 +22,8 @@
 #include <string>
 #include <vector>
 
+namespace face {
+
 class HogFaceFinder;
 class LandmarkPredictor;
 
@@ -102,3 +104,5 @@ private:
     bool landmarkTried_ = false;    ///< loading was tried with the current path
     bool landmarkWarned_ = false;   ///< the missing model was reported
 };
+
+}  // namespace face

@@ -9,6 +9,10 @@
 #include <cmath>
 #include <cstring>
 
+using engine::FaceQuad;
+
+namespace face {
+
 namespace {
 
 constexpr int kWorkingWidth = 800;
@@ -358,3 +362,5 @@ void FaceEngine::SetRegion(int i, const FaceQuad& quad)
     // rectangle (every rendering hands the regions back) would only cost time.
     if (!cropValid_ || !(cropRect_ == faceRect)) PrepareCrop();
 }
+
+}  // namespace face

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+namespace face {
+
 struct CapMesh;
 
 class FaceEngine {
@@ -67,9 +69,9 @@ public:
      */
     Landmarks CropLandmarks();
     /** Region i (0..2 features, 3 the face) in display coordinates; zero when there is none. */
-    FaceQuad GetRegion(int i) const;
+    engine::FaceQuad GetRegion(int i) const;
     /** The inverse of GetRegion: 0..2 set a feature region, 3 moves the face rectangle. */
-    void SetRegion(int i, const FaceQuad& quad);
+    void SetRegion(int i, const engine::FaceQuad& quad);
     /** Asks a running alignment to end (any thread). */
     void RequestStop() { stopRequest.store(true); }
 
@@ -105,8 +107,8 @@ public:
     BarGroups bars{};
     FeatureBar mouthRest[kBarsPerGroup]{};  ///< rest layout of the mouth springs
     double gradX = 0, gradY = 0, baseScore = 0;
-    FaceQuad locatedRegions[3]{};  ///< as located (crop pixels)
-    FaceQuad currentRegions[3]{};  ///< as used, possibly edited (crop pixels)
+    engine::FaceQuad locatedRegions[3]{};  ///< as located (crop pixels)
+    engine::FaceQuad currentRegions[3]{};  ///< as used, possibly edited (crop pixels)
 
     // --- Rendering state -------------------------------------------------------------------
     cv::Mat output;          ///< changed-face result, template size
@@ -166,3 +168,5 @@ void CutRegion(const cv::Mat& photo, const cv::Rect& r, cv::Mat& crop);
 
 /** Scales a photo to fit 800 x 600 (enlarging small ones), each side truncated. */
 cv::Mat MakeWorkingPhoto(const cv::Mat& photo);
+
+}  // namespace face

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+namespace face {
+
 namespace {
 // The animation swings the amount between 0 and a little past 0.3 in steps of 0.03.
 constexpr float kAmountStep = 0.03f;
@@ -54,3 +56,5 @@ const cv::Mat& FaceEngine::AnimateExpression()
     }
     return RenderExpression(expressionAmount);
 }
+
+}  // namespace face

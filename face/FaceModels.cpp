@@ -7,6 +7,8 @@
 
 #include <fstream>
 
+namespace face {
+
 namespace {
 
 // dlib reads its own image types; a copy of a working-sized grey picture costs well under a
@@ -121,3 +123,5 @@ Landmarks LandmarkPredictor::Predict(const cv::Mat& grey, const cv::Rect2f& box)
     out.valid = true;
     return out;
 }
+
+}  // namespace face

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace face {
+
 /** A face the HOG finder reports: its box, its score and which of the finder's five views matched. */
 struct HogFace {
     cv::Rect2f box;
@@ -71,3 +73,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+}  // namespace face

@@ -7,6 +7,8 @@
  */
 #include <string>
 
+namespace face {
+
 class CFacePaneLink {
 public:
     virtual ~CFacePaneLink() = default;
@@ -15,3 +17,5 @@ public:
     /** Message 2125: a face search was started from the tool bar. */
     virtual void OnFaceSearchStarted() = 0;
 };
+
+}  // namespace face

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace face {
+
 /** The two kinds of face template, from the definition's "type". */
 enum FaceKind : std::int32_t { KindChangeFace = 1, KindExpression = 2 };
 
@@ -19,7 +21,7 @@ enum FaceKind : std::int32_t { KindChangeFace = 1, KindExpression = 2 };
  * keeps: it is the record's block itself, so the two layouts cannot drift apart.
  */
 struct FaceParams {
-    static constexpr ParamBlock kKind = ParamBlock::Face;
+    static constexpr engine::ParamBlock kKind = engine::ParamBlock::Face;
     std::uint8_t alignRequest = 0;   ///< run feature alignment at the next Process
     std::uint8_t searchRequest = 0;  ///< find the next face at the next Process
     std::uint8_t resetRequest = 0;   ///< forget the face and restart the search
@@ -28,9 +30,9 @@ struct FaceParams {
     float scale = 1.0f;              ///< texture zoom around the face centre
     float blendEdge = 0.2f;          ///< width of the soft edge, in texture units
     std::uint8_t quiet = 0;          ///< no face-not-found notification (gallery thumbnails)
-    FacePhotoState state;            ///< align face ... dirty
+    engine::FacePhotoState state;            ///< align face ... dirty
 };
-static_assert(sizeof(FacePhotoState) == 164);
+static_assert(sizeof(engine::FacePhotoState) == 164);
 static_assert(offsetof(FaceParams, kind) == 4 && offsetof(FaceParams, quiet) == 16 && offsetof(FaceParams, state) == 20);
 
 /** ParamCommand numbers of the face templates. */
@@ -59,3 +61,5 @@ inline constexpr int ButtonAnimate = 1020;
 /** The expression timer's id and period. */
 inline constexpr int kExpressionTimerId = 100;
 inline constexpr int kExpressionTimerMs = 10;
+
+}  // namespace face

@@ -9,6 +9,12 @@
 #include <numbers>
 #include <vector>
 
+using engine::FaceQuad;
+using filters::SampleImage;
+using filters::SampleImage8u3;
+
+namespace face {
+
 float EdgeWindow(float x, float w)
 {
     if (x < 0 || x > 1) return 0;
@@ -206,3 +212,5 @@ cv::Mat TemplateShading(const cv::Mat& picture, const cv::Mat& coverage)
     cv::min(shade, 2.0, shade);
     return shade;
 }
+
+}  // namespace face

@@ -10,6 +10,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace face {
+
 /**
  * @brief The soft window over x in 0..1 with edge width w: 1 on [w, 1 - w), 0 outside
  * [0, 1], a raised-cosine ramp between.
@@ -20,14 +22,14 @@ float EdgeWindow(float x, float w);
  * @brief How strongly texture point (u, v) belongs to a feature region (crop pixels): a
  * Gaussian over the region's slanted box, radius rho times its half-size.
  */
-float FeatureWeight(float u, float v, const FaceQuad& region, float rho);
+float FeatureWeight(float u, float v, const engine::FaceQuad& region, float rho);
 
 /**
  * @brief The affine map that takes the reference eye and mouth points (0.25, 0.375),
  * (0.75, 0.375), (0.5, 0.82) to the centres of the three regions (crop pixels / 400).
  * @param pose a, b, c, d, e, f of x' = a u + b v + c, y' = d u + e v + f
  */
-void TexturePoseFromRegions(const FaceQuad (&regions)[3], float pose[6]);
+void TexturePoseFromRegions(const engine::FaceQuad (&regions)[3], float pose[6]);
 
 /**
  * @brief Mixes template colour T and photo colour P (0..1 per channel).
@@ -44,7 +46,7 @@ struct FaceShaderData {
     cv::Rect2f face;                   ///< face rectangle as fractions of the photo
     float scale = 1, blendEdge = 0.2f;
     bool located = false, alignFace = false, enhanced = false;
-    FaceQuad regions[3];
+    engine::FaceQuad regions[3];
     float radius[3] = {1.25f, 1.25f, 1.25f};
     float pose[6] = {1, 0, 0, 0, 1, 0};
     /** CV_32F over the face crop: 1 inside the face outline, feathered to 0 (null: the cap's circle alone). */
@@ -89,3 +91,5 @@ cv::Mat TemplateShading(const cv::Mat& picture, const cv::Mat& coverage);
  * coordinate (u, v) and light colour light.
  */
 cv::Vec3f ShadeFacePixel(const FaceShaderData& d, int px, int py, const float light[3], float u, float v);
+
+}  // namespace face

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace face {
+
 /** A face in working-photo pixels; all zero means that no face was found. */
 struct FaceRect {
     std::int32_t x = 0, y = 0, width = 0, height = 0;
@@ -38,3 +40,5 @@ struct RegionShape {
 
 /** Groups of feature bars and regions. */
 enum FaceFeature : int { LeftEye = 0, RightEye = 1, Mouth = 2, FaceRegion = 3 };
+
+}  // namespace face

@@ -5,6 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::FaceQuad;
+
+namespace face {
+
 cv::Mat LocalContrast(const cv::Mat& grey)
 {
     CV_Assert(grey.type() == CV_8UC1);
@@ -307,3 +311,5 @@ void LevelRegions(FaceQuad (&regions)[3])
         m.y0 -= q, m.y3 += q, m.y1 += q, m.y2 -= q;
     }
 }
+
+}  // namespace face

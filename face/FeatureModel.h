@@ -13,6 +13,8 @@
 
 #include <vector>
 
+namespace face {
+
 /** Side of the face crop the feature model works on. */
 inline constexpr int kCropSize = 400;
 /** Bars per feature group, and the groups: left eye, right eye, mouth. */
@@ -69,10 +71,12 @@ void ApplyBarBounds(FeatureBar& bar);
  * agree with each other or lie in the feature's expected place, widened to at least
  * 100 x 50.
  */
-FaceQuad RegionFromBars(const FeatureBar (&bars)[kBarsPerGroup], int group);
+engine::FaceQuad RegionFromBars(const FeatureBar (&bars)[kBarsPerGroup], int group);
 
 /**
  * @brief Levels the eyes against each other (tops and bottoms within 5 pixels) and limits
  * the mouth's lopsidedness.
  */
-void LevelRegions(FaceQuad (&regions)[3]);
+void LevelRegions(engine::FaceQuad (&regions)[3]);
+
+}  // namespace face

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::FaceQuad;
+
+namespace face {
+
 namespace {
 
 cv::Point2f Mean(const Landmarks& l, int first, int last)
@@ -65,3 +69,5 @@ std::vector<cv::Point2f> FaceOutline(const Landmarks& l)
     for (int i = 26; i >= 17; --i) out.push_back(l.p[static_cast<size_t>(i)] + up * (0.35f * d));
     return out;
 }
+
+}  // namespace face

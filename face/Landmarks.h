@@ -16,6 +16,8 @@
 #include <array>
 #include <vector>
 
+namespace face {
+
 inline constexpr int kLandmarkCount = 68;
 
 struct Landmarks {
@@ -36,10 +38,12 @@ Landmarks MapLandmarks(const Landmarks& l, float sx, float ox, float sy, float o
  * pixels): boxes tilted with the eye line, centred on each feature, wide enough to hold its
  * surroundings so the soft blending around eyes and mouth reaches the brows and lips.
  */
-void RegionsFromLandmarks(const Landmarks& l, FaceQuad (&regions)[3]);
+void RegionsFromLandmarks(const Landmarks& l, engine::FaceQuad (&regions)[3]);
 
 /**
  * @brief The outline a pasted face is blended along: the jaw line closed over the brows,
  * raised by a little to take in the forehead. Points in the landmarks' pixels.
  */
 std::vector<cv::Point2f> FaceOutline(const Landmarks& l);
+
+}  // namespace face

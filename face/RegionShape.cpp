@@ -3,6 +3,10 @@
 #include <cmath>
 #include <numbers>
 
+using engine::FaceQuad;
+
+namespace face {
+
 RegionShape ShapeFromQuad(const FaceQuad& q)
 {
     const float lmx = (q.x0 + q.x3) / 2, rmx = (q.x1 + q.x2) / 2;
@@ -96,3 +100,5 @@ bool InsideShape(const RegionShape& s, cv::Point2f p)
     const float x = dx * c + dy * sn, y = -dx * sn + dy * c;
     return (x / s.a) * (x / s.a) + (y / s.b) * (y / s.b) <= 1;
 }
+
+}  // namespace face

@@ -10,11 +10,13 @@
 
 #include <vector>
 
+namespace face {
+
 /** The ellipse inscribed in a region quad (its sides' midpoints define centre, width and slant). */
-RegionShape ShapeFromQuad(const FaceQuad& quad);
+RegionShape ShapeFromQuad(const engine::FaceQuad& quad);
 
 /** The quad with vertical left and right sides that bounds an ellipse. */
-FaceQuad QuadFromShape(const RegionShape& shape);
+engine::FaceQuad QuadFromShape(const RegionShape& shape);
 
 /** The ellipse as a closed polygon of n points. */
 std::vector<cv::Point2f> ShapePolygon(const RegionShape& shape, int n = 100);
@@ -26,3 +28,5 @@ cv::Point2f ShapeCentre(const RegionShape& shape);
 
 /** Whether an image point lies inside (or on) the ellipse. */
 bool InsideShape(const RegionShape& shape, cv::Point2f p);
+
+}  // namespace face

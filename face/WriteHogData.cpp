@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+using face::HogFaceFinder;
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {

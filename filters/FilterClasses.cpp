@@ -6,6 +6,8 @@
 #include "filters/WatercolourFilters.h"
 #include "filters/WeatherFilters.h"
 
+namespace filters {
+
 void RegisterFilterClasses()
 {
     RegisterTonalFilters();
@@ -14,3 +16,5 @@ void RegisterFilterClasses()
     RegisterMultiSrcFilterClass();
     RegisterWatercolourFilterClasses();
 }
+
+}  // namespace filters

@@ -7,6 +7,11 @@
 #include <algorithm>
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+
+namespace filters {
+
 namespace {
 
 cv::Mat CopyAsBgr(const cv::Mat& in)
@@ -56,3 +61,5 @@ void RegisterMultiSrcFilterClass()
 {
     RegisterCreator("MultiSrcFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_MultiSrc; });
 }
+
+}  // namespace filters

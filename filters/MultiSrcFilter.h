@@ -12,7 +12,9 @@
 
 #include <vector>
 
-class CF_MultiSrc : public CImageFilter {
+namespace filters {
+
+class CF_MultiSrc : public engine::CImageFilter {
 public:
     CF_MultiSrc();
     ~CF_MultiSrc() override;
@@ -26,7 +28,7 @@ public:
     /** Creates the 800 x 600 canvas. */
     void Init() override;
     /** Reads no parameters, so any template may drive it. */
-    ParamBlock ParamsNeeded() const override { return ParamBlock::None; }
+    engine::ParamBlock ParamsNeeded() const override { return engine::ParamBlock::None; }
     void Process() override {}
     cv::Mat GetResult() override { return output_; }
     /**
@@ -49,3 +51,5 @@ protected:
 
 /** Registers "MultiSrcFilter". */
 void RegisterMultiSrcFilterClass();
+
+}  // namespace filters

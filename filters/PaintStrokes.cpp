@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdint>
 
+using engine::CImageFilter;
+
+namespace filters {
+
 namespace {
 
 inline bool IsWhite(const uchar* p) { return p[0] == 255 && p[1] == 255 && p[2] == 255; }
@@ -309,3 +313,5 @@ bool PaintPastelStrokes(const cv::Mat& src, cv::Mat& dst, int radius, float kept
     FillWhiteFrom(src, dst);
     return true;
 }
+
+}  // namespace filters

@@ -18,6 +18,8 @@
 
 #include <vector>
 
+namespace filters {
+
 /** Stamping ends when no more than this many pixels are left unpainted. */
 inline constexpr long long kStampLeftover = 500;
 
@@ -79,3 +81,5 @@ bool PaintWaxStrokes(const cv::Mat& src, cv::Mat& dst, int halfLength, float kep
  */
 bool PaintPastelStrokes(const cv::Mat& src, cv::Mat& dst, int radius, float keptFraction, int accentCount,
                         platform::Rand15& rng);
+
+}  // namespace filters

@@ -10,6 +10,11 @@
 
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+
+namespace filters {
+
 namespace {
 
 /**
@@ -84,3 +89,5 @@ void RegisterPainterlyFilterClasses()
     RegisterCreator("WaxPenFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_WaxPen; });
     RegisterCreator("HardPastelFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_HardPastel; });
 }
+
+}  // namespace filters

@@ -15,8 +15,10 @@
  */
 #include "engine/SimpleFilter.h"
 
+namespace filters {
+
 /** Oil strokes that blend where they overlap. "var1": brush radius R (working pixels), default 5. */
-class CF_OilPaint : public CF_SimpleFilter {
+class CF_OilPaint : public engine::CF_SimpleFilter {
 public:
     CF_OilPaint();
     void Start() override;
@@ -27,7 +29,7 @@ public:
  * Short diagonal crayon strokes. "var1": half-length L, default 10; "var2": kept fraction k
  * of each stroke's pixels, default 0.5. "delay" 1 in "param" makes it deferred.
  */
-class CF_WaxPen : public CF_SimpleFilter {
+class CF_WaxPen : public engine::CF_SimpleFilter {
 public:
     CF_WaxPen();
     void Start() override;
@@ -40,7 +42,7 @@ public:
  * Round dabs with a few saturated accent dots. "var1": dab radius R, default 5; "var2": kept
  * fraction k, default 0.5; "var3": accent count A, default 3.
  */
-class CF_HardPastel : public CF_SimpleFilter {
+class CF_HardPastel : public engine::CF_SimpleFilter {
 public:
     CF_HardPastel();
     void Start() override;
@@ -49,3 +51,5 @@ public:
 
 /** Registers the three painterly filters. */
 void RegisterPainterlyFilterClasses();
+
+}  // namespace filters

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace filters {
+
 namespace {
 
 template <class T>
@@ -44,3 +46,5 @@ cv::Vec3f SampleImage(const cv::Mat& image, float u, float v)
     const cv::Vec3f c11 = FetchAny(image, xb, yb);
     return c11 + (1 - fy) * (c10 - c11) + (1 - fx) * (c01 - c11);
 }
+
+}  // namespace filters

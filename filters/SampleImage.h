@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace filters {
+
 /**
  * @brief Samples an image at (u, v), given as fractions of its width and height, with clamped
  * borders and planar interpolation over the two triangles either side of the diagonal from
@@ -67,3 +69,5 @@ inline cv::Vec3f SampleImage8u3(const cv::Mat& image, float u, float v)
     }
     return out;
 }
+
+}  // namespace filters

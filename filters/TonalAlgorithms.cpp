@@ -13,6 +13,10 @@
 #include <memory>
 #include <vector>
 
+using engine::CImageFilter;
+
+namespace filters {
+
 namespace {
 
 /** trunc(v) limited to lo..hi; NaN gives lo. Keeps huge or invalid floats away from int casts. */
@@ -406,3 +410,5 @@ void PixelateRegion(const cv::Rect2f& R, cv::Mat& image, float cellFraction)
         }
     });
 }
+
+}  // namespace filters

@@ -6,6 +6,8 @@
  */
 #include <opencv2/core.hpp>
 
+namespace filters {
+
 /**
  * @brief Relief by an offset difference, in place: every value becomes
  * p(x, y) - p(x + d, y + d) + bias, clamped to 0..255, the neighbour clamped into the image.
@@ -60,3 +62,5 @@ void EmbossGrid(cv::Mat& image, int cellSize, int amplitude);
  * @param image 8-bit 3-channel image.
  */
 void PixelateRegion(const cv::Rect2f& region, cv::Mat& image, float cellFraction);
+
+}  // namespace filters

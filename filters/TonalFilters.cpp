@@ -9,6 +9,12 @@
 
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+using engine::SimpleParams;
+
+namespace filters {
+
 namespace {
 
 /** Bilinear resize into the size `to` already has (the source's size if it has none yet). */
@@ -89,3 +95,5 @@ void RegisterTonalFilters()
     RegisterCreator("GridFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Grid; });
     RegisterCreator("MosaicFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Mosaic; });
 }
+
+}  // namespace filters

@@ -10,22 +10,24 @@
  */
 #include "engine/SimpleFilter.h"
 
+namespace filters {
+
 /** Relief by an offset difference. var1: offset d (default 3); var2: bias (default 20). */
-class CF_Emboss : public CF_SimpleFilter {
+class CF_Emboss : public engine::CF_SimpleFilter {
 public:
     CF_Emboss();
     void Process() override;
 };
 
 /** The photo with soft dark outlines. var1: kernel width (default 7); var2: threshold (0). */
-class CF_Edge : public CF_SimpleFilter {
+class CF_Edge : public engine::CF_SimpleFilter {
 public:
     CF_Edge();
     void Process() override;
 };
 
 /** Focus blur growing away from the region's centre. Always rendered in the background. */
-class CF_DimEffect : public CF_SimpleFilter {
+class CF_DimEffect : public engine::CF_SimpleFilter {
 public:
     CF_DimEffect();
     void Process() override;
@@ -34,7 +36,7 @@ public:
 };
 
 /** An embossed tile grid. var1: cell size (default 5); var2: relief amplitude (default 3). */
-class CF_Grid : public CF_SimpleFilter {
+class CF_Grid : public engine::CF_SimpleFilter {
 public:
     CF_Grid();
     void Process() override;
@@ -44,7 +46,7 @@ public:
  * Average-colour squares inside the region. var1: cell size as a fraction of the region's
  * shorter side (no default: without a parameter block the photo is only resized).
  */
-class CF_Mosaic : public CF_SimpleFilter {
+class CF_Mosaic : public engine::CF_SimpleFilter {
 public:
     CF_Mosaic();
     void Process() override;
@@ -54,3 +56,5 @@ public:
 
 /** Registers the five filters above. */
 void RegisterTonalFilters();
+
+}  // namespace filters

@@ -11,8 +11,10 @@
 #include <climits>
 #include <cmath>
 
+namespace filters {
+
 /** Variable i (0..2) truncated toward zero, saturated to the int range; NaN reads 0. */
-inline int VarInt(const SimpleParams* p, int i, int def)
+inline int VarInt(const engine::SimpleParams* p, int i, int def)
 {
     if (!p) return def;
     const float v = p->var[i];
@@ -23,4 +25,6 @@ inline int VarInt(const SimpleParams* p, int i, int def)
 }
 
 /** Variable i (0..2) as a float, or def when there is no parameter block. */
-inline float VarFloat(const SimpleParams* p, int i, float def) { return p ? p->var[i] : def; }
+inline float VarFloat(const engine::SimpleParams* p, int i, float def) { return p ? p->var[i] : def; }
+
+}  // namespace filters

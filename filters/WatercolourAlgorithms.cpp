@@ -9,6 +9,10 @@
 #include <cmath>
 #include <vector>
 
+using engine::CImageFilter;
+
+namespace filters {
+
 namespace {
 
 bool IsBgr8(const cv::Mat& m) { return !m.empty() && m.type() == CV_8UC3; }
@@ -172,3 +176,5 @@ bool RenderWoodPrint(cv::Mat& dst, const cv::Mat& src, const cv::Mat& foreground
     });
     return true;
 }
+
+}  // namespace filters

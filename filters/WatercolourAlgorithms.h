@@ -9,6 +9,8 @@
  */
 #include <opencv2/core.hpp>
 
+namespace filters {
+
 /** Passes of the diffusion at most; it usually settles earlier. */
 inline constexpr int kWatercolorMaxPasses = 21;
 
@@ -46,3 +48,5 @@ bool RenderWoodPrint(cv::Mat& dst, const cv::Mat& src, const cv::Mat& foreground
 
 /** The stripe pattern alone (one channel), for tests and for RenderWoodPrint. */
 void WoodPrintPattern(const cv::Mat& grey, cv::Mat& pattern, float p, float b);
+
+}  // namespace filters

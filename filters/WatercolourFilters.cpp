@@ -13,6 +13,13 @@
 #include <new>
 #include <set>
 
+using engine::CF_SimpleFilter;
+using engine::CImageDataObject;
+using engine::LoadPhoto;
+using engine::RegisterCreator;
+
+namespace filters {
+
 namespace {
 
 /**
@@ -89,3 +96,5 @@ void RegisterWatercolourFilterClasses()
     RegisterCreator("WaterPaintFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_WaterPaint; });
     RegisterCreator("WoodPrintFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_WoodPrint; });
 }
+
+}  // namespace filters

@@ -10,11 +10,13 @@
  */
 #include "engine/SimpleFilter.h"
 
+namespace filters {
+
 /**
  * "var1": resolution factor s, default 1 (below 1 coarsens the washes). "delay" 1 in
  * "param" makes it deferred.
  */
-class CF_WaterPaint : public CF_SimpleFilter {
+class CF_WaterPaint : public engine::CF_SimpleFilter {
 public:
     CF_WaterPaint();
     void Stop() override;
@@ -28,7 +30,7 @@ public:
  * relative to the template folder). A texture that cannot be loaded is left out (plain
  * paper or plain ink) and reported once on stderr, so the print still renders.
  */
-class CF_WoodPrint : public CF_SimpleFilter {
+class CF_WoodPrint : public engine::CF_SimpleFilter {
 public:
     CF_WoodPrint();
     ~CF_WoodPrint() override;
@@ -47,3 +49,5 @@ private:
 
 /** Registers the watercolour and wood-print filters. */
 void RegisterWatercolourFilterClasses();
+
+}  // namespace filters

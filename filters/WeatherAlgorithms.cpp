@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace filters {
+
 namespace {
 
 /** trunc(v) limited to lo..hi; NaN gives lo. */
@@ -359,3 +361,5 @@ void RenderRipple(cv::Mat& dest, const cv::Mat& source, float a, float b, float 
         }
     });
 }
+
+}  // namespace filters

@@ -10,6 +10,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace filters {
+
 /**
  * @brief dest = source resized to dest's size, with `count` bright streaks falling from upper
  * right to lower left.
@@ -64,3 +66,5 @@ void ShadeMistDroplets(const cv::Mat& field, cv::Mat& dest, const cv::Mat& sourc
  * @param dest (Re)allocated to the source's size.
  */
 void RenderRipple(cv::Mat& dest, const cv::Mat& source, float a, float b, float c, cv::Vec3f light);
+
+}  // namespace filters

@@ -11,6 +11,11 @@
 #include <cmath>
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+
+namespace filters {
+
 namespace {
 
 /** Bilinear resize into the size `to` already has (the source's size if it has none yet). */
@@ -100,3 +105,5 @@ void RegisterWeatherFilters()
     RegisterCreator("MistFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Mist; });
     RegisterCreator("WaveFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Wave; });
 }
+
+}  // namespace filters

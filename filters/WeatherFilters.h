@@ -13,8 +13,10 @@
 
 #include <cstdint>
 
+namespace filters {
+
 /** Common part of the random filters: the seed Start takes and Process uses. */
-class CF_RandomFilter : public CF_SimpleFilter {
+class CF_RandomFilter : public engine::CF_SimpleFilter {
 public:
     CF_RandomFilter();
     void Start() override;
@@ -59,7 +61,7 @@ public:
  * A circular ripple centred on the photo. var1: ripple scale a (0.146), var2: amplitude b
  * (0.02), var3: refraction ratio c (0.75).
  */
-class CF_Wave : public CF_SimpleFilter {
+class CF_Wave : public engine::CF_SimpleFilter {
 public:
     CF_Wave();
     void Process() override;
@@ -67,3 +69,5 @@ public:
 
 /** Registers the four filters above. */
 void RegisterWeatherFilters();
+
+}  // namespace filters

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace filters {
+
 /** Working images never exceed this many pixels (four times the nominal 500 x 500). */
 inline constexpr double kMaxWorkingPixels = 1.0e6;
 
@@ -34,3 +36,5 @@ inline cv::Size WorkingResolution(cv::Size source)
     }
     return {static_cast<int>(std::max(w, 1.0)), static_cast<int>(std::max(h, 1.0))};
 }
+
+}  // namespace filters

@@ -7,6 +7,11 @@
 
 #include <cmath>
 
+using engine::CF_SimpleFilter;
+using engine::LoadPhoto;
+
+namespace frames {
+
 namespace {
 
 double Distance(const cv::Point& a, const cv::Point& b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }
@@ -76,3 +81,5 @@ void CF_Frame::Process()
     for (const FrameWindow& w : frame->extra)
         MapPhotoIntoWindow(PhotoFor(w), background_, background2_, w, blend, result_);
 }
+
+}  // namespace frames

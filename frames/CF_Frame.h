@@ -15,14 +15,16 @@
 
 #include <vector>
 
-class CF_Frame : public CF_SimpleFilter {
+namespace frames {
+
+class CF_Frame : public engine::CF_SimpleFilter {
 public:
     CF_Frame();
     ~CF_Frame() override;
 
     void SetSource(std::span<const cv::Mat> images) override;
     void Init() override;
-    ParamBlock ParamsNeeded() const override { return ParamBlock::Frame; }
+    engine::ParamBlock ParamsNeeded() const override { return engine::ParamBlock::Frame; }
     std::vector<const char*> FileSettings() const override { return {"background", "background2"}; }
     void Process() override;
     /** The result always has the background's size. */
@@ -46,3 +48,5 @@ private:
     cv::Mat background2_;
     std::vector<cv::Mat> levels_;  ///< the source halved 1, 2, ... times, made when first needed
 };
+
+}  // namespace frames

@@ -10,6 +10,15 @@
 #include <cmath>
 #include <cstdio>
 
+using engine::CT_SimpleTempl;
+using engine::ReadCheckedInt;
+using engine::ReadCheckedNumber;
+using engine::ViewMapping;
+using engine::ViewPreview;
+using engine::ViewRect;
+
+namespace frames {
+
 namespace {
 
 // Frame pictures are a few thousand pixels across; a corner may lie off the picture, but not
@@ -213,3 +222,5 @@ void CT_Frame::ParamCommand(int command, platform::WindowId view, int index, voi
     CT_SimpleTempl::ParamCommand(command, view, index, data);
     if (filter_) filter_->SetParams(&frame_);
 }
+
+}  // namespace frames

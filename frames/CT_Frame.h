@@ -22,7 +22,9 @@
 #include <algorithm>
 #include <optional>
 
-class CT_Frame : public CT_SimpleTempl {
+namespace frames {
+
+class CT_Frame : public engine::CT_SimpleTempl {
 public:
     /** How far from a corner a press still picks it up, in view pixels at a pixel ratio of 1. */
     static constexpr int kCornerGrip = 8;
@@ -36,16 +38,16 @@ public:
     bool Load() override;
     /** Drags the active corner with the pointer, then hands the frame block to the filter. */
     void ApplyParams() override;
-    ParamBlock ParamsGiven() const override { return ParamBlock::Frame; }
+    engine::ParamBlock ParamsGiven() const override { return engine::ParamBlock::Frame; }
     /** The simple template's commands; the filter keeps receiving the frame block. */
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     /** The preview takes the corner handles. */
     bool HasOverlay(int view) override;
     /** The corner handles, while the pointer is over the preview. */
-    void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const ViewRect& rect, float panX,
+    void DrawOverlay(int view, const cv::Mat& image, platform::DrawContext& dc, const engine::ViewRect& rect, float panX,
                      float panY, float zoom) override;
     /** Follows the pointer for the handles; true while it is within reach of a corner. */
-    bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
+    bool OnMouse(int view, const cv::Mat& image, const engine::ViewRect& rect, float pan[2], float& zoom, bool isMove,
                  bool buttonDown, int reserved, int x, int y) override;
     /** The corners as the definition places them, and the simple template's defaults. */
     void ResetToDefaults() override;
@@ -71,9 +73,9 @@ private:
      */
     double ViewScale(int& W, int& H, int& A, int& D) const;
     /** How the preview last showed the result (its zoom and pan), from its drawing and pointer calls. */
-    void RememberView(const cv::Mat& image, const ViewRect& rect, float panX, float panY, float zoom);
+    void RememberView(const cv::Mat& image, const engine::ViewRect& rect, float panX, float panY, float zoom);
     /** The preview's mapping between view pixels and picture fractions, and the picture's size. */
-    std::optional<ViewMapping> PreviewMapping(cv::Size& picture) const;
+    std::optional<engine::ViewMapping> PreviewMapping(cv::Size& picture) const;
     void DragActiveCorner();
 
     FrameParams frame_;
@@ -84,8 +86,10 @@ private:
     bool inView_ = false;
     struct ShownIn {
         cv::Size image;  // the size of the image the view's geometry is reckoned in
-        ViewRect view;
+        engine::ViewRect view;
         float pan[2] = {0, 0};
         float zoom = 1;
     } shownIn_;
 };
+
+}  // namespace frames

@@ -6,8 +6,15 @@
 
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+
+namespace frames {
+
 void RegisterFrameClasses()
 {
     RegisterCreator("FrameFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Frame; });
     RegisterCreator("FrameTemplate", []() -> CImageDataObject* { return new (std::nothrow) CT_Frame; });
 }
+
+}  // namespace frames

@@ -1,3 +1,7 @@
 #pragma once
+namespace frames {
+
 /** Registers "FrameTemplate" and "FrameFilter". */
 void RegisterFrameClasses();
+
+}  // namespace frames

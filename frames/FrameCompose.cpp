@@ -7,6 +7,8 @@
 
 #include <atomic>
 
+namespace frames {
+
 namespace {
 
 // Photo coordinates may stray this far outside 0..1 through rounding at the window's border;
@@ -120,3 +122,5 @@ long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, co
     });
     return drawn.load();
 }
+
+}  // namespace frames

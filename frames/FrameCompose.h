@@ -12,6 +12,8 @@
 #include <cmath>
 #include <numbers>
 
+namespace frames {
+
 /** How the photo is blended into a window. */
 struct FrameBlend {
     bool gray = false;  ///< relief in the background's colours instead of the photo's colours
@@ -147,3 +149,5 @@ inline void CompositeFramePixel(const float P[3], const uchar* F, const uchar* S
  */
 long long MapPhotoIntoWindow(const cv::Mat& photo, const cv::Mat& background, const cv::Mat& background2,
                              const FrameWindow& window, const FrameBlend& blend, cv::Mat& result);
+
+}  // namespace frames

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace frames {
+
 /**
  * @brief One quadrilateral window, corners in background-image pixels. A corner at (x, y)
  * sits on the pixel grid: (0, 0) is the top-left corner of the background and (W, H) its
@@ -25,7 +27,7 @@ struct FrameWindow {
 
 /** The frame block: windows and how the photo is blended into them. */
 struct FrameParams {
-    static constexpr ParamBlock kKind = ParamBlock::Frame;
+    static constexpr engine::ParamBlock kKind = engine::ParamBlock::Frame;
     FrameWindow main;
     std::vector<FrameWindow> extra;  ///< "extra0", "extra1", ... in definition order
     int gray = 0;                    ///< 1 turns the photo into a relief in the background's colours
@@ -33,3 +35,5 @@ struct FrameParams {
     float alpha = 1;                 ///< photo opacity
     int activeCorner = -1;           ///< main-window corner being dragged, or -1
 };
+
+}  // namespace frames

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace frames {
+
 namespace {
 
 constexpr int kStep = 51;       // 255 / 5: the distance between cube levels
@@ -192,3 +194,5 @@ int WriteGifAnimation(const std::string& path, cv::Size size, std::span<const cv
     return WriteGifAnimation(path, size, static_cast<int>(frames.size()),
                              [&](int i) { return frames[static_cast<size_t>(i)]; }, error, frameDelayCs);
 }
+
+}  // namespace frames

@@ -15,6 +15,8 @@
 #include <span>
 #include <string>
 
+namespace frames {
+
 /** One palette entry. */
 struct GifRgb {
     std::uint8_t r = 0, g = 0, b = 0;
@@ -62,3 +64,5 @@ int WriteGifAnimation(const std::string& path, cv::Size size, std::span<const cv
 
 /** The longest frame delay a GIF can hold, in hundredths of a second. */
 inline constexpr int kMaxGifFrameDelayCs = 65535;
+
+}  // namespace frames

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace frames {
+
 namespace {
 
 std::int64_t Cross(const cv::Point& a, const cv::Point& b, const cv::Point& c)
@@ -42,3 +44,5 @@ bool SquareToQuad(const std::array<cv::Point2d, 4>& q, cv::Matx33d& H)
                     g, h, 1.0);
     return std::isfinite(g) && std::isfinite(h);
 }
+
+}  // namespace frames

@@ -9,6 +9,8 @@
 
 #include <array>
 
+namespace frames {
+
 /**
  * @brief True when the window cannot be the image of a square: three of its corners lie on
  * one line (coincident corners included). Exact, on the integer corners.
@@ -37,3 +39,5 @@ inline cv::Point2d ApplyHomography(const cv::Matx33d& H, double u, double v)
 
 /** The depth w = H(2,0) u + H(2,1) v + H(2,2) of the square's point (u, v). */
 inline double HomographyDepth(const cv::Matx33d& H, double u, double v) { return H(2, 0) * u + H(2, 1) * v + H(2, 2); }
+
+}  // namespace frames

@@ -30,6 +30,8 @@
 #include <cstdint>
 #include <utility>
 
+namespace frames {
+
 namespace raster {
 
 /** Sub-pixel precision of the vertex positions: 8 bits (1/256 pixel). */
@@ -229,3 +231,5 @@ long long RasterizeTriangle(const Vertex<N>& a, const Vertex<N>& b, const Vertex
 }
 
 }  // namespace raster
+
+}  // namespace frames

@@ -9,6 +9,12 @@
 
 #include <string>
 
+using face::FaceConfig;
+using face::FaceEngine;
+using face::FaceRect;
+using face::ReadFaceConfig;
+using face::kFaceConfigBytes;
+
 namespace {
 
 std::string g_picture, g_config;

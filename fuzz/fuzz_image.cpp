@@ -10,6 +10,9 @@
 #include <cstring>
 #include <string>
 
+using engine::DecodeImage;
+using engine::kMaxDecodePixels;
+
 namespace {
 
 constexpr std::array<std::string_view, 7> kSignatures = {

@@ -16,6 +16,12 @@
 #include <string>
 #include <vector>
 
+using settings::GrimazeSettings;
+using settings::LoadGrimazeSettings;
+using settings::SaveGrimazeSettings;
+using settings::SetSettingsMessageHandler;
+using settings::SettingsFilePath;
+
 namespace {
 
 std::string g_program, g_reference;

@@ -17,6 +17,8 @@
 
 #include <string>
 
+using engine::ParseXml;
+
 namespace {
 
 bool StaysInSandbox(const std::string& folder)

@@ -9,6 +9,11 @@
 #include <cmath>
 #include <string>
 
+using mesh3d::CullMode;
+using mesh3d::DecodeMeshFile;
+using mesh3d::Mesh;
+using mesh3d::RenderMesh;
+
 namespace {
 
 cv::Mat g_texture;

@@ -17,6 +17,13 @@
 #include <memory>
 #include <string>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::CreateTemplate;
+using engine::ParseXml;
+using engine::PhotoRecord;
+using engine::kMaxDefinitionBytes;
+
 namespace {
 
 CPhotoDocument* g_document = nullptr;

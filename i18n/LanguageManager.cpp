@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <filesystem>
 
+using engine::LoadPicture;
+
 namespace i18n {
 namespace {
 

@@ -14,6 +14,9 @@
 #include <map>
 #include <unordered_map>
 
+using engine::CPhotoDocument;
+using engine::LoadDefinitionFile;
+
 namespace library {
 
 using namespace gallery;

@@ -33,7 +33,9 @@
 #include <string>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
 namespace library {
 
@@ -235,7 +237,7 @@ public:
      * client area. restart ends the current group's load after the thumbnail in progress;
      * stop ends the pass. Worker thread only.
      */
-    void ThumbnailPass(CPhotoDocument* document, const std::atomic<bool>& restart, const std::atomic<bool>& stop);
+    void ThumbnailPass(engine::CPhotoDocument* document, const std::atomic<bool>& restart, const std::atomic<bool>& stop);
     /** A copy of an entry's thumbnail (tests and the widget). */
     cv::Mat Thumbnail(const GalleryGroup& g, int entry) const;
 

@@ -19,6 +19,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using engine::CPhotoDocument;
+using engine::LoadDefinitionFile;
+using engine::OpenTemplate;
+
 namespace library {
 
 std::string SafeArchiveName(const std::string& templateName)

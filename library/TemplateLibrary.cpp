@@ -26,6 +26,10 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+using engine::AppendLog;
+using engine::LoadDefinitionFile;
+using engine::ParseXml;
+
 namespace library {
 
 using tinyxml2::XMLDocument;

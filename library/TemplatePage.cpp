@@ -3,6 +3,11 @@
 #include "engine/PhotoDocument.h"
 #include "library/ThumbnailWorker.h"
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::CreateTemplate;
+using engine::RefPtr;
+
 namespace library {
 
 CTemplatePage::CTemplatePage(CGalleryModel& gallery, CPhotoDocument& document, platform::WindowId preview,

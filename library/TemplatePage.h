@@ -24,7 +24,9 @@
 #include <string>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
 namespace library {
 
@@ -34,7 +36,7 @@ inline constexpr int kCommandRestart = 200;
 
 class CTemplatePage {
 public:
-    CTemplatePage(CGalleryModel& gallery, CPhotoDocument& document, platform::WindowId preview,
+    CTemplatePage(CGalleryModel& gallery, engine::CPhotoDocument& document, platform::WindowId preview,
                   platform::WindowId mainWindow);
     ~CTemplatePage();
     CTemplatePage(const CTemplatePage&) = delete;
@@ -57,7 +59,7 @@ public:
      */
     bool HandleNotification(int code, std::intptr_t a, std::intptr_t b);
 
-    CEffectTemplate* Template() const { return template_.get(); }
+    engine::CEffectTemplate* Template() const { return template_.get(); }
     /**
      * @brief The document no longer shows this page's template (it shows a result of the
      * history): the page lets the template go and highlights no entry, so nothing re-applies
@@ -67,18 +69,18 @@ public:
     /** The name of the online template whose message the preview shows. */
     const std::string& CurrentTemplateName() const { return currentName_; }
     /** The extra tool buttons of the current template (after 1624). */
-    const std::vector<ToolButton>& ToolButtons() const { return toolButtons_; }
+    const std::vector<engine::ToolButton>& ToolButtons() const { return toolButtons_; }
 
 private:
     CGalleryModel& gallery_;
-    CPhotoDocument& document_;
+    engine::CPhotoDocument& document_;
     platform::WindowId preview_;
     platform::WindowId main_;
-    RefPtr<CEffectTemplate> template_;
+    engine::RefPtr<engine::CEffectTemplate> template_;
     bool recreate_ = true;
     bool restart_ = true;
     std::string currentName_;
-    std::vector<ToolButton> toolButtons_;
+    std::vector<engine::ToolButton> toolButtons_;
 };
 
 }  // namespace library

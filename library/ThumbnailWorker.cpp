@@ -14,6 +14,11 @@
 #include <pthread.h>
 #include <sched.h>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::CreateTemplate;
+using engine::DecodeImage;
+
 namespace library {
 namespace {
 

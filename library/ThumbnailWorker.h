@@ -23,7 +23,9 @@
 #include <thread>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
 namespace tinyxml2 {
 class XMLDocument;
@@ -36,7 +38,7 @@ class CGalleryModel;
 class CThumbnailWorker {
 public:
     /** document renders the template thumbnails (may be null: local templates stay white). */
-    explicit CThumbnailWorker(CPhotoDocument* document);
+    explicit CThumbnailWorker(engine::CPhotoDocument* document);
     ~CThumbnailWorker();
     CThumbnailWorker(const CThumbnailWorker&) = delete;
     CThumbnailWorker& operator=(const CThumbnailWorker&) = delete;
@@ -64,7 +66,7 @@ public:
 private:
     void Main();
 
-    CPhotoDocument* document_;
+    engine::CPhotoDocument* document_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> restart_{false};
@@ -86,7 +88,7 @@ private:
  * refused says why (it stays untouched otherwise).
  */
 cv::Mat MakeTemplateThumbnail(const std::shared_ptr<tinyxml2::XMLDocument>& definition, const std::string& folder,
-                              CPhotoDocument* document, std::string* refused = nullptr);
+                              engine::CPhotoDocument* document, std::string* refused = nullptr);
 
 /**
  * @brief An online template's picture: the image file (fitted into 129 x 86 when larger, a

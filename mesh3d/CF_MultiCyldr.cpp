@@ -3,6 +3,10 @@
 #include "mesh3d/FilterMesh.h"
 #include "mesh3d/RenderMesh.h"
 
+using filters::CF_MultiSrc;
+
+namespace mesh3d {
+
 CF_MultiCyldr::CF_MultiCyldr() { className = "CylinderFilterMS"; }
 CF_MultiCyldr::~CF_MultiCyldr() = default;
 
@@ -63,3 +67,5 @@ void CF_MultiCyldr::Process()
     mesh_.shaderData = &stripData_;
     RenderMeshSmooth(mesh_, output_, supersample_, smooth_);
 }
+
+}  // namespace mesh3d

@@ -17,7 +17,9 @@
 #include "mesh3d/SmoothRender.h"
 #include "mesh3d/MeshShaders.h"
 
-class CF_MultiCyldr : public CF_MultiSrc {
+namespace mesh3d {
+
+class CF_MultiCyldr : public filters::CF_MultiSrc {
 public:
     CF_MultiCyldr();
     ~CF_MultiCyldr() override;
@@ -25,7 +27,7 @@ public:
     void SetSource(std::span<const cv::Mat> images) override;
     /** The canvas and depth buffer at 800 x 600; loads the model. */
     void Init() override;
-    ParamBlock ParamsNeeded() const override { return ParamBlock::Mesh; }
+    engine::ParamBlock ParamsNeeded() const override { return engine::ParamBlock::Mesh; }
     std::vector<const char*> FileSettings() const override { return {"mesh"}; }
     void Process() override;
     /** A new canvas of the size (800 x 600 without one) and a depth buffer to match. */
@@ -53,3 +55,5 @@ private:
     int supersample_ = kSmoothFactor;
     SmoothRenderBuffers smooth_;
 };
+
+}  // namespace mesh3d

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace mesh3d {
+
 namespace {
 const cv::Size kDefaultSize(800, 600);
 }
@@ -103,3 +105,5 @@ void CF_Teapot::Process()
     mesh_.normalizeNormals = flags & mesh_flags::NormalizeNormals;
     RenderMeshSmooth(mesh_, output_, supersample_, smooth_);
 }
+
+}  // namespace mesh3d

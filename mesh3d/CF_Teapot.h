@@ -18,7 +18,9 @@
 #include "mesh3d/SmoothRender.h"
 #include "mesh3d/MeshShaders.h"
 
-class CF_Teapot : public CImageFilter {
+namespace mesh3d {
+
+class CF_Teapot : public engine::CImageFilter {
 public:
     CF_Teapot();
     ~CF_Teapot() override;
@@ -26,7 +28,7 @@ public:
     void SetSource(std::span<const cv::Mat> images) override;
     /** The 800 x 600 canvas and depth buffer; loads the model. */
     void Init() override;
-    ParamBlock ParamsNeeded() const override { return ParamBlock::Mesh; }
+    engine::ParamBlock ParamsNeeded() const override { return engine::ParamBlock::Mesh; }
     std::vector<const char*> FileSettings() const override { return {"mesh"}; }
     void Process() override;
     cv::Mat GetResult() override { return output_; }
@@ -60,3 +62,5 @@ private:
     int supersample_ = kSmoothFactor;
     SmoothRenderBuffers smooth_;
 };
+
+}  // namespace mesh3d

@@ -15,6 +15,16 @@
 #include <numbers>
 #include <utility>
 
+using engine::COptionPanel;
+using engine::CPhotoDocument;
+using engine::CT_SimpleTempl;
+using engine::ReadCheckedNumber;
+using engine::ViewPreview;
+using engine::ViewRect;
+using frames::WriteGifAnimation;
+
+namespace mesh3d {
+
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
@@ -284,3 +294,5 @@ bool CT_3DMesh::ExportTurnTable(const std::string& path, int frames, int maxWidt
     if (!ok) return fail(first.empty() ? "the template produced no picture" : why);
     return true;
 }
+
+}  // namespace mesh3d

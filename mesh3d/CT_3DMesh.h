@@ -31,6 +31,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace mesh3d {
+
 namespace mesh_cmd {
 inline constexpr int Reset = 450;
 inline constexpr int StartTurning = 500;
@@ -39,7 +41,7 @@ inline constexpr int TurnTimer = 43;
 inline constexpr int TurnInterval = 20;  ///< milliseconds
 }  // namespace mesh_cmd
 
-class CT_3DMesh : public CT_SimpleTempl {
+class CT_3DMesh : public engine::CT_SimpleTempl {
 public:
     CT_3DMesh();
     ~CT_3DMesh() override;
@@ -47,18 +49,18 @@ public:
     bool Load() override;
     /** Reads the per-rendering keys; turns the model by the pointer's drag; hands the block on. */
     void ApplyParams() override;
-    ParamBlock ParamsGiven() const override { return ParamBlock::Mesh; }
+    engine::ParamBlock ParamsGiven() const override { return engine::ParamBlock::Mesh; }
     /** The preview's pointer drags turn the model (it draws nothing over it). */
-    bool HasOverlay(int view) override { return view == ViewPreview; }
+    bool HasOverlay(int view) override { return view == engine::ViewPreview; }
     /**
      * @brief A press in the preview takes the pointer (the drag then turns the model) and
      * stops an automatic turn; hovering and the wheel are left to the preview.
      */
-    bool OnMouse(int view, const cv::Mat& image, const ViewRect& rect, float pan[2], float& zoom, bool isMove,
+    bool OnMouse(int view, const cv::Mat& image, const engine::ViewRect& rect, float pan[2], float& zoom, bool isMove,
                  bool buttonDown, int reserved, int x, int y) override;
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override;
     /** which 1: "OptionPane_3D" (null where no pane class is registered, as in engine-only programs). */
-    COptionPanel* CreatePane(int which) override;
+    engine::COptionPanel* CreatePane(int which) override;
 
     /**
      * @brief The shell's entry for timer events: for timer 43, turns the turning template by
@@ -106,3 +108,5 @@ private:
     bool dragging_ = false;
     platform::WindowId timerWindow_ = 0;
 };
+
+}  // namespace mesh3d

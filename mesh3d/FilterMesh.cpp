@@ -8,6 +8,10 @@
 #include <algorithm>
 #include <cstring>
 
+using engine::CImageFilter;
+
+namespace mesh3d {
+
 std::string MeshFilePath(const CImageFilter& filter, std::string* error)
 {
     return filter.ResolveFileName(filter.ParamText("mesh"), error);
@@ -48,3 +52,5 @@ cv::Mat TextureForOutput(const cv::Mat& photo, cv::Size output)
     cv::resize(photo, small, size, 0, 0, cv::INTER_AREA);
     return small;
 }
+
+}  // namespace mesh3d

@@ -9,14 +9,16 @@
 
 #include <string>
 
+namespace mesh3d {
+
 /** The model file a 3D filter's "mesh" setting names; "" (with a reason) outside the template folder. */
-std::string MeshFilePath(const CImageFilter& filter, std::string* error = nullptr);
+std::string MeshFilePath(const engine::CImageFilter& filter, std::string* error = nullptr);
 
 /**
  * @brief Loads the model named by the filter's "mesh" setting; false with a reason when it
  * cannot. unusable tells a file that is there but refused from one that is missing.
  */
-bool LoadFilterMesh(const CImageFilter& filter, Mesh& mesh, std::string* error, bool* unusable = nullptr);
+bool LoadFilterMesh(const engine::CImageFilter& filter, Mesh& mesh, std::string* error, bool* unusable = nullptr);
 
 /**
  * @brief A copy of photo small enough for an output of the given size (longest side at most
@@ -30,3 +32,5 @@ cv::Mat TextureForOutput(const cv::Mat& photo, cv::Size output);
  * far less than copying and scaling them anew.
  */
 bool SameImage(const cv::Mat& a, const cv::Mat& b);
+
+}  // namespace mesh3d

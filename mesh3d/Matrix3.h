@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace mesh3d {
+
 namespace mat3 {
 
 /** Turn by angle radians about the vertical (y) axis: [[c, 0, s], [0, 1, 0], [-s, 0, c]]. */
@@ -47,3 +49,5 @@ inline cv::Matx33f Orthonormalise(const cv::Matx33f& m)
 }
 
 }  // namespace mat3
+
+}  // namespace mesh3d

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <sstream>
 
+namespace mesh3d {
+
 namespace mesh_format {
 
 int FileExtraCount(std::uint32_t flags) { return (flags & Extra) ? static_cast<int>(flags >> ExtraShift) : 0; }
@@ -225,3 +227,5 @@ bool WriteMeshFile(const std::string& path, const Mesh& mesh, bool shortIndices,
     if (!mesh.IsConsistent()) return Fail(error, "the mesh's arrays do not match its counts");
     return platform::WriteFileAtomically(path, EncodeMeshFile(mesh, shortIndices), error);
 }
+
+}  // namespace mesh3d

@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+namespace mesh3d {
+
 /** Vertex format bits, as stored in mesh files. */
 namespace mesh_format {
 inline constexpr std::uint32_t Position = 0x1;
@@ -171,3 +173,5 @@ bool WriteMeshFile(const std::string& path, const Mesh& mesh, bool shortIndices 
 
 /** Parses the bytes of a mesh file, with the checks of LoadMeshFile. */
 bool DecodeMeshFile(const std::string& bytes, Mesh& mesh, std::string* error = nullptr);
+
+}  // namespace mesh3d

@@ -7,9 +7,16 @@
 
 #include <new>
 
+using engine::CImageDataObject;
+using engine::RegisterCreator;
+
+namespace mesh3d {
+
 void RegisterMesh3dClasses()
 {
     RegisterCreator("TeapotFilter", []() -> CImageDataObject* { return new (std::nothrow) CF_Teapot; });
     RegisterCreator("CylinderFilterMS", []() -> CImageDataObject* { return new (std::nothrow) CF_MultiCyldr; });
     RegisterCreator("3DMeshTemplate", []() -> CImageDataObject* { return new (std::nothrow) CT_3DMesh; });
 }
+
+}  // namespace mesh3d

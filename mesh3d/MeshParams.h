@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace mesh3d {
+
 /** Bits of MeshParams::flags. */
 namespace mesh_flags {
 inline constexpr std::uint32_t Reflect = 0x1;          ///< mirror-like: the photo is reflected, not printed
@@ -15,7 +17,7 @@ inline constexpr std::uint32_t Specular = 0x4;         ///< add the highlight of
 }  // namespace mesh_flags
 
 struct MeshParams {
-    static constexpr ParamBlock kKind = ParamBlock::Mesh;
+    static constexpr engine::ParamBlock kKind = engine::ParamBlock::Mesh;
     /** Model position; the camera sits at the origin looking along +z, so the model's z is negative. */
     float position[3] = {0, 0, 0};
     /**
@@ -35,3 +37,5 @@ struct MeshParams {
     /** Radians per tick of the turn timer. */
     float rotationSpeed = 0;
 };
+
+}  // namespace mesh3d

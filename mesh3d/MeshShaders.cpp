@@ -7,6 +7,10 @@
 #include <cmath>
 #include <numbers>
 
+using filters::SampleImage;
+
+namespace mesh3d {
+
 namespace {
 constexpr float kPi = std::numbers::pi_v<float>;
 // The fixed pose: the model three units in front of the eye.
@@ -114,3 +118,5 @@ void PoseMesh(Mesh& mesh, const MeshParams* params)
         mesh.rotation = cv::Matx33f::eye();
     }
 }
+
+}  // namespace mesh3d

@@ -14,6 +14,8 @@
 
 #include <vector>
 
+namespace mesh3d {
+
 /** What the reflection shader reads besides the mesh's pose. */
 struct ReflectionData {
     bool specularOn = false;
@@ -64,3 +66,5 @@ void StripPixelShader(const PixelInput& in, float colour[3], const void* data);
  * cull mode (none without a block).
  */
 void PoseMesh(Mesh& mesh, const MeshParams* params);
+
+}  // namespace mesh3d

@@ -11,8 +11,10 @@
  */
 #include "engine/OptionPanel.h"
 
+namespace mesh3d {
+
 // Virtual, so that the shell's pane can derive from this and from its own pane base.
-class COptionPanel3D : public virtual COptionPanel {
+class COptionPanel3D : public virtual engine::COptionPanel {
 public:
     COptionPanel3D() { className = "OptionPane_3D"; }
 
@@ -30,3 +32,5 @@ public:
 private:
     bool rotateChecked_ = false;
 };
+
+}  // namespace mesh3d

@@ -10,6 +10,11 @@
 #include <limits>
 #include <vector>
 
+using filters::SampleImage;
+namespace raster = frames::raster;
+
+namespace mesh3d {
+
 namespace {
 
 // Surfaces closer to the eye than this are cut away: the perspective divide would blow up.
@@ -473,3 +478,5 @@ long long RenderMesh(Mesh& mesh, cv::Mat& target, cv::Mat* depth)
     if (layout.count <= 12) return Rasterise<12>(mesh, layout, vp, target, depthBuffer);
     return Rasterise<kMaxAttributes>(mesh, layout, vp, target, depthBuffer);
 }
+
+}  // namespace mesh3d

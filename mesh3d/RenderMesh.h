@@ -34,6 +34,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace mesh3d {
+
 /**
  * @brief Draws the mesh into target.
  * @param mesh rendering updates its processed-vertex cache (resized when the format changed)
@@ -47,3 +49,5 @@ long long RenderMesh(Mesh& mesh, cv::Mat& target, cv::Mat* depth);
 
 /** The default vertex stage on one vertex (exposed for shaders that extend it). */
 void DefaultVertexStage(const Mesh& mesh, const VertexInput& in, const VertexOutput& out);
+
+}  // namespace mesh3d

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <atomic>
 
+namespace mesh3d {
+
 long long RenderMeshSmooth(Mesh& mesh, cv::Mat& target, int factor, SmoothRenderBuffers& b)
 {
     if (target.empty() || target.type() != CV_8UC3) return 0;
@@ -46,3 +48,5 @@ long long RenderMeshSmooth(Mesh& mesh, cv::Mat& target, int factor, SmoothRender
     });
     return touched;
 }
+
+}  // namespace mesh3d

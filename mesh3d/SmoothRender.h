@@ -9,6 +9,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace mesh3d {
+
 /** The supersampling the 3D filters draw with: 2 x 2 samples per pixel. */
 inline constexpr int kSmoothFactor = 2;
 
@@ -26,3 +28,5 @@ struct SmoothRenderBuffers {
  * @return the number of target pixels the model touched
  */
 long long RenderMeshSmooth(Mesh& mesh, cv::Mat& target, int factor, SmoothRenderBuffers& buffers);
+
+}  // namespace mesh3d

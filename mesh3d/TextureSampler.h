@@ -7,6 +7,8 @@
  */
 #include "filters/SampleImage.h"
 
+namespace mesh3d {
+
 class TextureSampler8u3 {
 public:
     /** The image must be CV_8UC3, not empty, and outlive the sampler. */
@@ -20,7 +22,7 @@ public:
 #endif
     inline void operator()(float u, float v, float out[3]) const
     {
-        const SampleCell cell = LocateSample(w_, h_, u, v);
+        const filters::SampleCell cell = filters::LocateSample(w_, h_, u, v);
         const uchar* ra = data_ + static_cast<size_t>(cell.ya) * step_;
         const uchar* rb = data_ + static_cast<size_t>(cell.yb) * step_;
         const int xa = cell.xa * 3, xb = cell.xb * 3;
@@ -43,3 +45,5 @@ private:
     size_t step_;
     int w_, h_;
 };
+
+}  // namespace mesh3d

@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace settings {
+
 namespace {
 
 std::mutex g_handlerMutex;
@@ -133,3 +135,5 @@ SettingsSession::~SettingsSession()
 {
     if (saveAtExit_) SaveGrimazeSettings();
 }
+
+}  // namespace settings

@@ -19,6 +19,8 @@
 #include <optional>
 #include <string>
 
+namespace settings {
+
 class CGrimazeSettings : public CSettings {
 public:
     static constexpr const char* kDefaultLanguage = "auto";
@@ -91,3 +93,5 @@ public:
 private:
     bool saveAtExit_;
 };
+
+}  // namespace settings

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace settings {
+
 namespace {
 
 bool KnownFormat(const std::string& f)
@@ -87,3 +89,5 @@ bool CSessionSettings::Exchange(bool continueOnFailure, CSettingsStorage& storag
     if (!save) Sanitise();
     return x.Result() && listOk;
 }
+
+}  // namespace settings

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace settings {
+
 class CSessionSettings : public CSettings {
 public:
     static constexpr std::int32_t kDefaultJpegQuality = 92;
@@ -50,3 +52,5 @@ private:
     /** The recent photos as a list; a missing or damaged list reads as none. */
     bool ExchangeRecentPhotos(CSettingsStorage& storage, bool save);
 };
+
+}  // namespace settings

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+namespace settings {
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) { platform::AppendUtf8(out, c); }
@@ -328,3 +330,5 @@ bool CSettingsStorage::EndWriteList(std::unique_ptr<CSettingsStorage> list)
 }
 
 std::string CSettingsStorage::ItemName(std::size_t i) { return "Item." + std::to_string(i); }
+
+}  // namespace settings

@@ -31,6 +31,8 @@
 #include <variant>
 #include <vector>
 
+namespace settings {
+
 class CSettingsStorage;
 
 /** Base of every settings object. */
@@ -167,3 +169,5 @@ private:
     bool ok_ = true;
     bool stopped_ = false;
 };
+
+}  // namespace settings

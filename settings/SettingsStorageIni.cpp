@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+namespace settings {
+
 namespace {
 
 // A settings file is a few kilobytes; anything near this is not one we wrote.
@@ -326,3 +328,5 @@ bool CSettingsStorageIni::ParseValue(std::string_view text, StoredValue& value)
     }
     return false;  // not a kind we know: the reader falls back as for a missing value
 }
+
+}  // namespace settings

@@ -21,6 +21,8 @@
 #include <memory>
 #include <string>
 
+namespace settings {
+
 class CSettingsStorageIni final : public CSettingsStorage {
 public:
     /** A storage on section of the INI file at path. */
@@ -52,3 +54,5 @@ private:
     std::shared_ptr<Document> doc_;
     std::string section_;
 };
+
+}  // namespace settings

@@ -16,16 +16,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent)
 {
     setObjectName("aboutDialog");
     auto* icon = new QLabel(this);
-    QPixmap logo = ui::Skin::Image(ui::img::AppIcon);
+    QPixmap logo = controls::Skin::Image(controls::img::AppIcon);
     logo = logo.scaled(QSize(72, 72) * logo.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    logo.setDevicePixelRatio(ui::Skin::PixelRatio());
+    logo.setDevicePixelRatio(controls::Skin::PixelRatio());
     icon->setPixmap(logo);
     auto* product = new QLabel(this);
     product->setProperty(kControlIdProperty, i18n::ui::ctl::AboutProduct);
     product->setStyleSheet("font-size: 15px; font-weight: 600;");
     product->setWordWrap(true);
     auto* version = new QLabel(QString("Version %1").arg(GRIMAZE_VERSION), this);
-    version->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    version->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     auto* copyright = new QLabel(this);
     copyright->setProperty(kControlIdProperty, i18n::ui::ctl::AboutCopyright);
     copyright->setWordWrap(true);

@@ -20,6 +20,16 @@
 
 #include <algorithm>
 
+using batch::BatchItem;
+using batch::BatchListener;
+using batch::BatchOutcome;
+using batch::PlanBatchOutputs;
+using batch::RenderJob;
+using batch::RunBatch;
+using batch::SaveOptions;
+using engine::PictureType;
+using engine::PictureTypeNamed;
+
 namespace shell {
 namespace {
 
@@ -100,7 +110,7 @@ CBatchExportDlg::CBatchExportDlg(RenderJob job, std::vector<std::string> photos,
     lossy();
     connect(format_, &QComboBox::currentIndexChanged, this, lossy);
     connect(browse_, &QPushButton::clicked, this, [this] {
-        const QString chosen = QFileDialog::getExistingDirectory(this, ui::Phrase("Folder"), folder_->text());
+        const QString chosen = QFileDialog::getExistingDirectory(this, controls::Phrase("Folder"), folder_->text());
         if (!chosen.isEmpty()) folder_->setText(chosen);
     });
     connect(start_, &QPushButton::clicked, this, [this] { Start(); });
@@ -116,13 +126,13 @@ CBatchExportDlg::~CBatchExportDlg()
 
 void CBatchExportDlg::Retranslate()
 {
-    setWindowTitle(ui::Phrase("Export Selected Photos"));
-    labels_[0]->setText(ui::Phrase("Folder"));
-    labels_[1]->setText(ui::Phrase("Format"));
-    labels_[2]->setText(ui::Phrase("Quality"));
-    start_->setText(ui::Str(105));
-    cancel_->setText(ui::Phrase("Cancel"));
-    if (Running()) status_->setText(ui::Phrase("Exporting %1 of %2...").arg(std::min<size_t>(done_ + 1, photos_.size())).arg(photos_.size()));
+    setWindowTitle(controls::Phrase("Export Selected Photos"));
+    labels_[0]->setText(controls::Phrase("Folder"));
+    labels_[1]->setText(controls::Phrase("Format"));
+    labels_[2]->setText(controls::Phrase("Quality"));
+    start_->setText(controls::Str(105));
+    cancel_->setText(controls::Phrase("Cancel"));
+    if (Running()) status_->setText(controls::Phrase("Exporting %1 of %2...").arg(std::min<size_t>(done_ + 1, photos_.size())).arg(photos_.size()));
 }
 
 void CBatchExportDlg::Start()
@@ -130,7 +140,7 @@ void CBatchExportDlg::Start()
     if (Running()) return;
     const std::string folder = folder_->text().trimmed().toStdString();
     if (folder.empty() || folder.front() != '/' || !platform::MakeFolders(folder)) {
-        ShowMessage(this, ui::Str(144), ui::Phrase("Error"), MessageKind::Error);
+        ShowMessage(this, controls::Str(144), controls::Phrase("Error"), MessageKind::Error);
         return;
     }
     const PictureType* type = PictureTypeNamed(format_->currentData().toString().toStdString());
@@ -141,7 +151,7 @@ void CBatchExportDlg::Start()
     for (QWidget* w : std::initializer_list<QWidget*>{folder_, browse_, format_, quality_, start_}) w->setEnabled(false);
     done_ = 0;
     failures_.clear();
-    status_->setText(ui::Phrase("Exporting %1 of %2...").arg(1).arg(photos_.size()));
+    status_->setText(controls::Phrase("Exporting %1 of %2...").arg(1).arg(photos_.size()));
     auto listener = std::make_shared<PostingListener>(
         QPointer<CBatchExportDlg>(this), [this](const std::string& photo, const std::string& why) { OnePhotoDone(photo, why); });
     const int jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -161,20 +171,20 @@ void CBatchExportDlg::OnePhotoDone(const std::string& photo, const std::string& 
     ++done_;
     if (!failure.empty()) failures_.emplace_back(photo, failure);
     progress_->setValue(done_);
-    status_->setText(ui::Phrase("Exporting %1 of %2...").arg(std::min<size_t>(done_ + 1, photos_.size())).arg(photos_.size()));
+    status_->setText(controls::Phrase("Exporting %1 of %2...").arg(std::min<size_t>(done_ + 1, photos_.size())).arg(photos_.size()));
 }
 
 void CBatchExportDlg::Finished(BatchOutcome outcome)
 {
     if (worker_.joinable()) worker_.join();
     outcome_ = outcome;
-    summary_ = ui::Phrase("%1 of %2 photos written to %3.")
+    summary_ = controls::Phrase("%1 of %2 photos written to %3.")
                    .arg(outcome.written)
                    .arg(photos_.size())
                    .arg(folder_->text().trimmed());
-    if (outcome.cancelled) summary_ += "\n" + ui::Phrase("Cancelled: %1 photos were not exported.").arg(outcome.cancelled);
+    if (outcome.cancelled) summary_ += "\n" + controls::Phrase("Cancelled: %1 photos were not exported.").arg(outcome.cancelled);
     if (!failures_.empty()) {
-        summary_ += "\n\n" + ui::Phrase("These photos could not be exported:");
+        summary_ += "\n\n" + controls::Phrase("These photos could not be exported:");
         for (const auto& [photo, why] : failures_)
             summary_ += "\n" + QString::fromStdString(platform::FileName(photo)) + ": " + QString::fromStdString(why);
     }

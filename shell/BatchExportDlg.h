@@ -34,7 +34,7 @@ class CBatchExportDlg : public QDialog {
     Q_OBJECT
 public:
     /** job names the template and its settings; photos are the files to render. */
-    CBatchExportDlg(RenderJob job, std::vector<std::string> photos, const QString& folder, const ExportChoices& choices,
+    CBatchExportDlg(batch::RenderJob job, std::vector<std::string> photos, const QString& folder, const ExportChoices& choices,
                     QWidget* parent = nullptr);
     ~CBatchExportDlg() override;
 
@@ -46,7 +46,7 @@ public:
     QProgressBar* Progress() const { return progress_; }
     bool Running() const { return worker_.joinable(); }
     /** What happened, once the run is over (also the text of the closing message). */
-    const BatchOutcome& Outcome() const { return outcome_; }
+    const batch::BatchOutcome& Outcome() const { return outcome_; }
     const std::vector<std::pair<std::string, std::string>>& Failures() const { return failures_; }
     QString Summary() const { return summary_; }
 
@@ -57,10 +57,10 @@ public:
 
 private:
     void OnePhotoDone(const std::string& photo, const std::string& failure);
-    void Finished(BatchOutcome outcome);
+    void Finished(batch::BatchOutcome outcome);
     void Retranslate();
 
-    RenderJob job_;
+    batch::RenderJob job_;
     std::vector<std::string> photos_;
     QLineEdit* folder_ = nullptr;
     QPushButton* browse_ = nullptr;
@@ -74,7 +74,7 @@ private:
 
     std::thread worker_;
     std::shared_ptr<std::atomic<bool>> cancel_flag_ = std::make_shared<std::atomic<bool>>(false);
-    BatchOutcome outcome_;
+    batch::BatchOutcome outcome_;
     std::vector<std::pair<std::string, std::string>> failures_;
     int done_ = 0;
     QString summary_;

@@ -35,17 +35,24 @@
 
 #include <algorithm>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::PictureType;
+using engine::PictureTypeNamed;
+using engine::PictureTypeOfFile;
+using frames::kMaxGifFrameDelayCs;
+
 namespace shell {
 namespace {
 
 constexpr int kCaption = 30;
 
-QString Caption(const char* text) { return ui::Phrase(QString::fromLatin1(text)); }
+QString Caption(const char* text) { return controls::Phrase(QString::fromLatin1(text)); }
 
 }  // namespace
 
 CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent, const ExportChoices& choices)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), ui::NotifyTarget(this), doc_(document)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), controls::NotifyTarget(this), doc_(document)
 {
     setObjectName("exportDialog");
     setModal(true);
@@ -64,7 +71,7 @@ CDlgExport::CDlgExport(CPhotoDocument& document, const QString& outputPath, QWid
 void CDlgExport::CreateControls(const QString& outputPath)
 {
     title_ = new QLabel(this);
-    title_->setStyleSheet(QString("color: %1; font-weight: 600;").arg(ui::theme::kChromeText.name()));
+    title_->setStyleSheet(QString("color: %1; font-weight: 600;").arg(controls::theme::kChromeText.name()));
     imageRadio_ = new QRadioButton(this);
     gifRadio_ = new QRadioButton(this);
     dirLabel_ = new QLabel(this);
@@ -78,7 +85,7 @@ void CDlgExport::CreateControls(const QString& outputPath)
     heightLabel_ = new QLabel(this);
     height_ = new QLineEdit(this);
     sizeNote_ = new QLabel(this);
-    sizeNote_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    sizeNote_->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     ok_ = new QPushButton(this);
     ok_->setDefault(true);
     for (QLineEdit* e : {width_, height_}) e->setAlignment(Qt::AlignRight);
@@ -165,9 +172,9 @@ void CDlgExport::ApplyGifChoices(const ExportChoices& choices)
 
 void CDlgExport::CreateCloseBar()
 {
-    closeBar_ = new ui::CCoolButtonBar(this);
-    closeBar_->SetUp({{1, tool::Close, 50, 0, 16, 13, 136, -1}}, ui::img::WinButtonsNormal, ui::img::WinButtonsHover,
-                     ui::img::WinButtonsPressed, ui::img::WinButtonsDisabled);
+    closeBar_ = new controls::CCoolButtonBar(this);
+    closeBar_->SetUp({{1, tool::Close, 50, 0, 16, 13, 136, -1}}, controls::img::WinButtonsNormal, controls::img::WinButtonsHover,
+                     controls::img::WinButtonsPressed, controls::img::WinButtonsDisabled);
     closeBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
     closeBar_->setObjectName("exportCloseBar");
 }
@@ -329,9 +336,9 @@ void CDlgExport::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), QColor(240, 240, 255));
-    p.fillRect(QRect(0, 0, width(), kCaption), ui::theme::kChrome);
-    p.drawPixmap(QRect(12, 7, 16, 16), ui::Skin::Image(ui::img::Logo));
-    p.setPen(ui::theme::kBorder);
+    p.fillRect(QRect(0, 0, width(), kCaption), controls::theme::kChrome);
+    p.drawPixmap(QRect(12, 7, 16, 16), controls::Skin::Image(controls::img::Logo));
+    p.setPen(controls::theme::kBorder);
     p.setBrush(Qt::NoBrush);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
@@ -416,12 +423,12 @@ void CDlgExport::Browse()
     const QString proposed = (folder.isEmpty() ? QString() : folder + "/") + "Untitled";
     QString chosen;
     if (type_ == ExportType::Gif) {
-        chosen = QFileDialog::getSaveFileName(this, ui::Str(105), proposed + ".gif",
+        chosen = QFileDialog::getSaveFileName(this, controls::Str(105), proposed + ".gif",
                                               Caption("Graphic Interchange Format") + " (*.gif)");
         if (!chosen.isEmpty() && !chosen.contains('.')) chosen += ".gif";
     } else {
         // The save itself asks before replacing a file.
-        chosen = QFileDialog::getSaveFileName(this, ui::Str(105),
+        chosen = QFileDialog::getSaveFileName(this, controls::Str(105),
                                               proposed + QString::fromStdString(CurrentFormat().PreferredExtension()),
                                               PictureFileFilter(true), nullptr, QFileDialog::DontConfirmOverwrite);
         if (!chosen.isEmpty()) {
@@ -447,11 +454,11 @@ void CDlgExport::Save()
     std::string path = path_->text().trimmed().toStdString();
     if (path.empty()) return;
     if (!CheckSavePath(path)) {
-        ShowMessage(this, ui::Str(144), Caption("Error"), MessageKind::Error);
+        ShowMessage(this, controls::Str(144), Caption("Error"), MessageKind::Error);
         return;
     }
     auto ask = [this](const std::string&) {
-        return ShowMessage(this, ui::Str(145), Caption("warning"), MessageKind::Warning,
+        return ShowMessage(this, controls::Str(145), Caption("warning"), MessageKind::Warning,
                            QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     };
     std::string error;
@@ -459,11 +466,11 @@ void CDlgExport::Save()
     if (type_ == ExportType::Gif) {
         const ExportSize size = ReadSize();
         if (size.width < 1 || size.height < 1) {
-            ShowMessage(this, ui::Str(137), Caption("Error"), MessageKind::Error);
+            ShowMessage(this, controls::Str(137), Caption("Error"), MessageKind::Error);
             return;
         }
         if (!t || !t->IsExpression()) {
-            ShowMessage(this, ui::Str(143), Caption("No gif export"), MessageKind::Warning);
+            ShowMessage(this, controls::Str(143), Caption("No gif export"), MessageKind::Warning);
             return;
         }
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -472,11 +479,11 @@ void CDlgExport::Save()
         QApplication::restoreOverrideCursor();
         if (outcome == SaveOutcome::Saved) Saved(path);
         else if (outcome == SaveOutcome::Failed)
-            ShowMessage(this, ui::Str(142) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
+            ShowMessage(this, controls::Str(142) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
         return;
     }
     if (result_.empty()) {
-        ShowMessage(this, ui::Str(138), Caption("No image"), MessageKind::Warning);
+        ShowMessage(this, controls::Str(138), Caption("No image"), MessageKind::Warning);
         return;
     }
     FollowTypedExtension();
@@ -489,7 +496,7 @@ void CDlgExport::Save()
         Saved(path);
     } else if (outcome == SaveOutcome::Failed) {
         // Said aloud: a save that failed silently would leave the user thinking the file exists.
-        ShowMessage(this, ui::Str(140) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
+        ShowMessage(this, controls::Str(140) + "\n" + QString::fromStdString(error), Caption("Failed"), MessageKind::Error);
     }
 }
 

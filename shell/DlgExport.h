@@ -23,10 +23,14 @@ class QSpinBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+namespace engine {
 class CEffectTemplate;
+}  // namespace engine
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
-namespace ui {
+namespace controls {
 class CCoolButtonBar;
 }
 
@@ -34,7 +38,7 @@ namespace shell {
 
 class CNoticeBar;
 
-class CDlgExport : public QDialog, public ui::NotifyTarget {
+class CDlgExport : public QDialog, public controls::NotifyTarget {
     Q_OBJECT
 public:
     static constexpr int kImageRadioId = i18n::ui::ctl::ExportImageFile;
@@ -50,7 +54,7 @@ public:
     static constexpr int kHeightId = i18n::ui::ctl::ExportHeight;
     static constexpr int kOkId = i18n::ui::ctl::Ok;
 
-    CDlgExport(CPhotoDocument& document, const QString& outputPath, QWidget* parent = nullptr,
+    CDlgExport(engine::CPhotoDocument& document, const QString& outputPath, QWidget* parent = nullptr,
                const ExportChoices& choices = {});
 
     /** The path of the last successful save, or what the path box holds. */
@@ -96,7 +100,7 @@ private:
     // The constructor's steps, in this order: the children's creation order is their tab order.
     void CreateControls(const QString& outputPath);
     /** Which kinds of file the result can become (none without a template; a GIF for expressions). */
-    void EnableTypes(CEffectTemplate* t);
+    void EnableTypes(engine::CEffectTemplate* t);
     void ApplyStillChoices(const QString& outputPath, const ExportChoices& choices);
     void ApplyGifChoices(const ExportChoices& choices);
     void CreateCloseBar();
@@ -105,7 +109,7 @@ private:
     void TypeChanged(ExportType type);
     void FormatChanged();
     void FollowTypedExtension();
-    const PictureType& CurrentFormat() const;
+    const engine::PictureType& CurrentFormat() const;
     void UpdateControls();
     void UpdateSizeNote();
     /** After a save: the notice, and the dialog closes unless it is to stay open. */
@@ -118,7 +122,7 @@ private:
     ExportSize ReadSize() const;
     void WriteSize(ExportSize s);
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     cv::Mat result_;
     ExportType type_ = ExportType::Image;
     ExportSizeRules rules_;
@@ -151,7 +155,7 @@ private:
     CNoticeBar* notice_ = nullptr;
     QString lastSaved_;
     QPushButton* ok_ = nullptr;
-    ui::CCoolButtonBar* closeBar_ = nullptr;
+    controls::CCoolButtonBar* closeBar_ = nullptr;
 
     bool dragging_ = false;
     QPoint dragOffset_;

@@ -6,6 +6,12 @@
 
 #include <cmath>
 
+using engine::CEffectTemplate;
+using engine::FacePhotoState;
+using engine::FaceQuad;
+using face::CT_Face;
+using face::FaceRegion;
+
 namespace shell {
 namespace {
 
@@ -36,10 +42,10 @@ QString FaceCountText(CEffectTemplate* templ)
     if (!face || !face->Params().state.faceSearched) return {};
     const std::vector<FaceQuad> faces = face->DetectedFaces();
     const FacePhotoState& st = face->Params().state;
-    if (faces.empty()) return st.regionValid[FaceRegion] ? QString() : ui::Phrase("No face found");
+    if (faces.empty()) return st.regionValid[FaceRegion] ? QString() : controls::Phrase("No face found");
     const int index = FaceIndexOf(st.regions[FaceRegion], faces);
     if (index < 0) return {};
-    return ui::Phrase("Face %1 of %2").arg(index + 1).arg(faces.size());
+    return controls::Phrase("Face %1 of %2").arg(index + 1).arg(faces.size());
 }
 
 }  // namespace shell

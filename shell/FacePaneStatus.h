@@ -11,7 +11,9 @@
 
 #include <vector>
 
+namespace engine {
 class CEffectTemplate;
+}  // namespace engine
 
 namespace shell {
 
@@ -19,9 +21,9 @@ namespace shell {
  * @brief The index of the detected face the face region stands on: the one whose centre lies
  * nearest the region's centre. -1 without faces or without a region.
  */
-int FaceIndexOf(const FaceQuad& region, const std::vector<FaceQuad>& faces);
+int FaceIndexOf(const engine::FaceQuad& region, const std::vector<engine::FaceQuad>& faces);
 
 /** "Face n of m" for a face template after a search, "No face found", or empty before any search. */
-QString FaceCountText(CEffectTemplate* templ);
+QString FaceCountText(engine::CEffectTemplate* templ);
 
 }  // namespace shell

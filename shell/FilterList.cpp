@@ -19,7 +19,7 @@ QRect ToRect(const library::GalleryRect& r) { return QRect(r.x, r.y, r.width, r.
 
 }  // namespace
 
-CFilterList::CFilterList(QWidget* parent) : QWidget(parent), ui::NotifyTarget(this)
+CFilterList::CFilterList(QWidget* parent) : QWidget(parent), controls::NotifyTarget(this)
 {
     setObjectName("gallery");
     setMouseTracking(true);
@@ -63,7 +63,7 @@ CFilterList::CellLayout CFilterList::LayOutCell(const QRect& cell, const QSize& 
 
 QFont CFilterList::LabelFont()
 {
-    QFont f(ui::theme::UiFontFamily());
+    QFont f(controls::theme::UiFontFamily());
     f.setPixelSize(12);
     return f;
 }
@@ -73,14 +73,14 @@ void CFilterList::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.fillRect(rect(), ui::theme::kPanel);
+    p.fillRect(rect(), controls::theme::kPanel);
     if (!model_) return;
     const library::PaintPlan plan = model_->BuildPaintPlan();
 
-    QFont headerFont(ui::theme::UiFontFamily());
+    QFont headerFont(controls::theme::UiFontFamily());
     headerFont.setPixelSize(13);
     headerFont.setWeight(QFont::DemiBold);
-    const QPixmap header = ui::Skin::Image(ui::img::GroupHeader);
+    const QPixmap header = controls::Skin::Image(controls::img::GroupHeader);
     for (const library::PaintPlan::Header& h : plan.headers) {
         const QRect r = ToRect(h.rect);
         if (r.bottom() < 0 || r.top() > height()) continue;
@@ -93,9 +93,9 @@ void CFilterList::paintEvent(QPaintEvent*)
     const QFont labelFont = LabelFont();
     p.setFont(labelFont);
     const QFontMetrics fm(labelFont);
-    const QPixmap normal = ui::Skin::Image(ui::img::CellNormal);
-    const QPixmap selected = ui::Skin::Image(ui::img::CellSelected);
-    const QPixmap hovered = ui::Skin::Image(ui::img::CellHover);
+    const QPixmap normal = controls::Skin::Image(controls::img::CellNormal);
+    const QPixmap selected = controls::Skin::Image(controls::img::CellSelected);
+    const QPixmap hovered = controls::Skin::Image(controls::img::CellHover);
     for (const library::PaintPlan::Cell& c : plan.cells) {
         const QRect r = ToRect(c.rect);
         if (r.bottom() < 0 || r.top() > height()) continue;
@@ -110,23 +110,23 @@ void CFilterList::paintEvent(QPaintEvent*)
             p.setBrush(Qt::NoBrush);
             p.drawRect(QRectF(t).adjusted(-0.5, -0.5, 0.5, 0.5));
         }
-        p.setPen(c.look == Look::Selected ? ui::theme::kAccentDark : Qt::black);
+        p.setPen(c.look == Look::Selected ? controls::theme::kAccentDark : Qt::black);
         const QString label = fm.elidedText(QString::fromStdString(c.label), Qt::ElideRight, cell.label.width());
         p.drawText(cell.label, Qt::AlignHCenter | Qt::AlignVCenter, label);
     }
 
     if (plan.cells.empty() && plan.headers.empty()) {
-        QFont hint(ui::theme::UiFontFamily());
+        QFont hint(controls::theme::UiFontFamily());
         hint.setPixelSize(13);
         p.setFont(hint);
-        p.setPen(ui::theme::kTextDim);
+        p.setPen(controls::theme::kTextDim);
         p.drawText(rect().adjusted(24, 0, -24, 0), Qt::AlignCenter | Qt::TextWordWrap,
-                   ui::Phrase("No templates in this category yet."));
+                   controls::Phrase("No templates in this category yet."));
     }
 
     if (plan.scrollThumb) {
         p.setPen(Qt::NoPen);
-        p.setBrush(ui::theme::kThumb);
+        p.setBrush(controls::theme::kThumb);
         p.drawRoundedRect(ToRect(*plan.scrollThumb), 5, 5);
     }
 }
@@ -180,10 +180,10 @@ void CFilterList::contextMenuEvent(QContextMenuEvent* e)
     const auto state = model_->ContextMenuAt(e->pos().x(), e->pos().y());
     if (!state) return;
     QMenu menu(this);
-    QAction* hide = menu.addAction(ui::Phrase("Hide"), this, [this] { model_->ContextHide(); update(); });
+    QAction* hide = menu.addAction(controls::Phrase("Hide"), this, [this] { model_->ContextHide(); update(); });
     hide->setCheckable(true);
     hide->setChecked(state->hideChecked);
-    QAction* all = menu.addAction(ui::Phrase("Show All"), this, [this] { model_->ContextShowAll(); update(); });
+    QAction* all = menu.addAction(controls::Phrase("Show All"), this, [this] { model_->ContextShowAll(); update(); });
     all->setCheckable(true);
     all->setChecked(state->showAllChecked);
     menu.exec(e->globalPos());

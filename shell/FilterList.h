@@ -24,7 +24,7 @@ class CGalleryModel;
 
 namespace shell {
 
-class CFilterList : public QWidget, public ui::NotifyTarget {
+class CFilterList : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     explicit CFilterList(QWidget* parent = nullptr);

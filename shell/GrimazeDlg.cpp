@@ -53,6 +53,23 @@
 #include <QUrl>
 #include <QWindow>
 
+using batch::CaptureSettings;
+using batch::JobForTemplate;
+using batch::RestoreSettings;
+using engine::CEffectTemplate;
+using engine::COptionPanel;
+using engine::CPhotoDocument;
+using engine::PhotoRecord;
+using engine::PictureType;
+using engine::PictureTypeNamed;
+using engine::PictureTypeOfFile;
+using engine::PreparePhoto;
+using engine::ReadImageSize;
+using engine::ToolButton;
+using settings::CGrimazeSettings;
+using settings::CSessionSettings;
+using settings::GrimazeSettings;
+
 namespace shell {
 namespace {
 
@@ -64,7 +81,7 @@ constexpr int kStopAnimation = 600;
 // Photos larger than this are decoded on a worker (a 12-megapixel JPEG takes a few tenths of a second).
 constexpr long long kBackgroundDecodePixels = 2'500'000;
 
-QString S(int id) { return ui::Str(id); }
+QString S(int id) { return controls::Str(id); }
 
 Qt::Edges EdgesOf(int zone)
 {
@@ -97,10 +114,10 @@ QString TemplateText(const std::string& text)
 {
     bool isNumber = false;
     const int id = QString::fromStdString(text).toInt(&isNumber);
-    if (isNumber) return ui::Str(id);
+    if (isNumber) return controls::Str(id);
     for (const i18n::BuiltinString& s : i18n::BuiltinStrings())
-        if (s.text == text) return ui::Str(s.id);
-    return ui::Phrase(QString::fromStdString(text));
+        if (s.text == text) return controls::Str(s.id);
+    return controls::Phrase(QString::fromStdString(text));
 }
 
 // The export dialog's choices as the last run left them; a format no longer written becomes JPEG.
@@ -144,12 +161,12 @@ QAction* AddCommand(QMenu* menu, int command, QObject* receiver, std::function<v
 }  // namespace
 
 CGrimazeDlg::CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), ui::NotifyTarget(this), doc_(document),
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), controls::NotifyTarget(this), doc_(document),
       hooks_(std::move(hooks))
 {
     setObjectName("mainWindow");
     setWindowTitle("Grimaze");
-    setWindowIcon(QIcon(ui::Skin::Image(ui::img::AppIcon)));
+    setWindowIcon(QIcon(controls::Skin::Image(controls::img::AppIcon)));
     setMouseTracking(true);
     setAcceptDrops(true);
     setMinimumSize(kMinWidth, kMinHeight);
@@ -189,24 +206,24 @@ void CGrimazeDlg::RestoreExportPlace()
 
 void CGrimazeDlg::CreateBars()
 {
-    toolBar_ = new ui::CFlexToolBar(this);
+    toolBar_ = new controls::CFlexToolBar(this);
     toolBar_->setObjectName("toolBar");
     toolBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
-    const std::vector<ui::ButtonRecord> maxButtons = {{1, tool::Settings, 1, 0, 16, 13, str::Settings, -1},
+    const std::vector<controls::ButtonRecord> maxButtons = {{1, tool::Settings, 1, 0, 16, 13, str::Settings, -1},
                                                       {1, tool::Minimize, 17, 0, 16, 13, str::MinimizeWindow, -1},
                                                       {1, tool::Maximize, 34, 0, 16, 13, str::MaximizeWindow, -1},
                                                       {1, tool::Close, 50, 0, 16, 13, str::CloseWindow, -1}};
-    std::vector<ui::ButtonRecord> restoreButtons = maxButtons;
+    std::vector<controls::ButtonRecord> restoreButtons = maxButtons;
     restoreButtons[2] = {1, tool::Restore, 34, 0, 16, 13, str::RestoreWindow, -1};
-    winBar_ = new ui::CCoolButtonBar(this);
+    winBar_ = new controls::CCoolButtonBar(this);
     winBar_->setObjectName("windowButtons");
-    winBar_->SetUp(maxButtons, ui::img::WinButtonsNormal, ui::img::WinButtonsHover, ui::img::WinButtonsPressed,
-                   ui::img::WinButtonsDisabled);
+    winBar_->SetUp(maxButtons, controls::img::WinButtonsNormal, controls::img::WinButtonsHover, controls::img::WinButtonsPressed,
+                   controls::img::WinButtonsDisabled);
     winBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
-    winBarRestore_ = new ui::CCoolButtonBar(this);
+    winBarRestore_ = new controls::CCoolButtonBar(this);
     winBarRestore_->setObjectName("windowButtonsRestore");
-    winBarRestore_->SetUp(restoreButtons, ui::img::WinButtonsRestoreNormal, ui::img::WinButtonsRestoreHover,
-                          ui::img::WinButtonsRestorePressed, ui::img::WinButtonsRestoreDisabled);
+    winBarRestore_->SetUp(restoreButtons, controls::img::WinButtonsRestoreNormal, controls::img::WinButtonsRestoreHover,
+                          controls::img::WinButtonsRestorePressed, controls::img::WinButtonsRestoreDisabled);
     winBarRestore_->SetTarget(WindowId(), platform::msg::ToolbarCommand, 0);
     winBarRestore_->hide();
 }
@@ -222,7 +239,7 @@ void CGrimazeDlg::CreateWorkingWindow()
             // A photo whose file has gone is offered for removal by the strip; any other
             // failure (a damaged or unsupported file) is said here.
             if (!ok && !first.empty() && platform::FileExists(first))
-                ShowMessage(this, ui::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(error),
+                ShowMessage(this, controls::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(error),
                             "Grimaze", MessageKind::Warning);
             then(ok);
         });
@@ -376,7 +393,7 @@ void CGrimazeDlg::BuildMenuBar()
     menuBar_->setStyleSheet(QString("QMenuBar { background: transparent; color: %1; }"
                                     " QMenuBar::item { padding: 2px 9px; background: transparent; }"
                                     " QMenuBar::item:selected { background: rgba(255, 255, 255, 40); }")
-                                .arg(ui::theme::kChromeText.name()));
+                                .arg(controls::theme::kChromeText.name()));
     auto item = [this](QMenu* menu, const QString& objectName, const QKeySequence& keys, std::function<void()> run) {
         QAction* a = menu->addAction(QString());
         a->setObjectName(objectName);
@@ -422,7 +439,7 @@ void CGrimazeDlg::BuildRecentMenu()
         connect(a, &QAction::triggered, this, [this, path] { OpenRecent(path); });
     }
     if (!recent_.Items().empty()) recentMenu_->addSeparator();
-    QAction* clear = recentMenu_->addAction(ui::Phrase("Clear List"));
+    QAction* clear = recentMenu_->addAction(controls::Phrase("Clear List"));
     clear->setObjectName("clearRecentAction");
     clear->setEnabled(!recent_.Items().empty());
     connect(clear, &QAction::triggered, this, [this] {
@@ -436,7 +453,7 @@ void CGrimazeDlg::OpenRecent(const std::string& path)
     if (!platform::FileExists(path)) {
         recent_.Remove(path);
         BuildRecentMenu();
-        ShowMessage(this, ui::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(path), "Grimaze",
+        ShowMessage(this, controls::Phrase("The photo cannot be opened.") + "\n" + QString::fromStdString(path), "Grimaze",
                     MessageKind::Warning);
         return;
     }
@@ -448,7 +465,7 @@ void CGrimazeDlg::ExportSelected()
     if (jobRunning_ || batchDialog_) return;
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (!t) {
-        notice_->Show(ui::Phrase("Choose a template first."));
+        notice_->Show(controls::Phrase("Choose a template first."));
         return;
     }
     std::vector<std::string> photos;
@@ -466,12 +483,12 @@ void CGrimazeDlg::CopyResult()
 {
     if (jobRunning_ || pendingExport_) return;
     if (doc_.ShownResult().empty()) {
-        notice_->Show(ui::Phrase("There is no result to copy."));
+        notice_->Show(controls::Phrase("There is no result to copy."));
         return;
     }
     auto copy = [this](const cv::Mat& result) {
         QGuiApplication::clipboard()->setImage(ToQImage(result));
-        notice_->Show(ui::Phrase("The result was copied to the clipboard."));
+        notice_->Show(controls::Phrase("The result was copied to the clipboard."));
     };
     // A result of the history is full size already; the template's is rendered at full size
     // first, as an export renders it, rather than the preview's smaller picture copied.
@@ -500,7 +517,7 @@ void CGrimazeDlg::BuildLanguageMenu()
         connect(a, &QAction::triggered, this, [this, command] { MenuCommand(command); });
     }
     TranslateMenu(languageMenu_);
-    languageMenu_->setTitle(ui::Phrase("Language"));
+    languageMenu_->setTitle(controls::Phrase("Language"));
 }
 
 void CGrimazeDlg::MenuCommand(int command)
@@ -530,9 +547,9 @@ void CGrimazeDlg::MenuCommand(int command)
 
 void CGrimazeDlg::RebuildToolBar()
 {
-    std::vector<ui::ToolItem> items;
+    std::vector<controls::ToolItem> items;
     auto button = [&](int command, int icon, int text, int tip, bool enabled = true) {
-        ui::ToolItem it;
+        controls::ToolItem it;
         it.command = command;
         it.icon = icon;
         it.text = S(text);
@@ -540,28 +557,28 @@ void CGrimazeDlg::RebuildToolBar()
         it.enabled = enabled;
         items.push_back(it);
     };
-    button(tool::AddImage, ui::img::IconAddImage, str::AddImage, str::AddImageTooltip);
-    button(tool::Export, ui::img::IconExport, str::Export, str::ExportTooltip, exportEnabled_);
+    button(tool::AddImage, controls::img::IconAddImage, str::AddImage, str::AddImageTooltip);
+    button(tool::Export, controls::img::IconExport, str::Export, str::ExportTooltip, exportEnabled_);
     AddLiveCameraButtons(items, live_);
-    ui::ToolItem sep;
+    controls::ToolItem sep;
     sep.separatorWidth = 27;
     items.push_back(sep);
-    button(tool::ZoomIn, ui::img::IconZoomIn, str::ZoomIn, str::ZoomInTooltip);
-    button(tool::ZoomOut, ui::img::IconZoomOut, str::ZoomOut, str::ZoomOutTooltip);
+    button(tool::ZoomIn, controls::img::IconZoomIn, str::ZoomIn, str::ZoomInTooltip);
+    button(tool::ZoomOut, controls::img::IconZoomOut, str::ZoomOut, str::ZoomOutTooltip);
     if (originalMode_) {
-        button(tool::RotateLeft, ui::img::IconRotateLeft, str::RotateLeft, str::RotateLeftTooltip);
-        button(tool::RotateRight, ui::img::IconRotateRight, str::RotateRight, str::RotateRightTooltip);
+        button(tool::RotateLeft, controls::img::IconRotateLeft, str::RotateLeft, str::RotateLeftTooltip);
+        button(tool::RotateRight, controls::img::IconRotateRight, str::RotateRight, str::RotateRightTooltip);
     }
     for (size_t i = 0; i < extraButtons_.size(); ++i) {
         const ToolButton b = extraButtons_[i];
-        ui::ToolItem it;
+        controls::ToolItem it;
         it.command = tool::TemplateButtonBase + static_cast<int>(i);
         // The picture may be a skin number or a name; the texts may be string-table entries,
         // given as numbers or as their English text, or free phrases.
         bool isNumber = false;
         const int picture = QString::fromStdString(b.image).toInt(&isNumber);
-        it.icon = isNumber && !ui::Skin::LogicalSize(picture).isEmpty() ? picture
-                                                                          : ui::Skin::IconForName(QString::fromStdString(b.text));
+        it.icon = isNumber && !controls::Skin::LogicalSize(picture).isEmpty() ? picture
+                                                                          : controls::Skin::IconForName(QString::fromStdString(b.text));
         it.text = TemplateText(b.text);
         it.tooltip = TemplateText(b.tooltip);
         it.onPress = [this, b] { ToolButtonPressed(b); };
@@ -569,9 +586,9 @@ void CGrimazeDlg::RebuildToolBar()
     }
     if (panelButton_ && !originalMode_) {
         const bool shown = work_->ControlPanelVisible();
-        ui::ToolItem it;
+        controls::ToolItem it;
         it.command = tool::ControlPanel;
-        it.icon = ui::img::IconPanel;
+        it.icon = controls::img::IconPanel;
         it.text = S(shown ? str::HideControlPanel : str::ShowControlPanel);
         it.tooltip = S(shown ? str::HideControlPanelTooltip : str::ShowControlPanelTooltip);
         it.checked = shown;
@@ -867,7 +884,7 @@ void CGrimazeDlg::OpenExportDialog()
     exportChoices_ = dialog.Choices();
     if (saved && !dialog.LastSaved().isEmpty()) {
         const std::string file = dialog.LastSaved().toStdString();
-        notice_->Show(ui::Phrase("Saved %1").arg(QString::fromStdString(platform::FileName(file))),
+        notice_->Show(controls::Phrase("Saved %1").arg(QString::fromStdString(platform::FileName(file))),
                       QString::fromStdString(platform::ParentFolder(file)));
     }
     exportOpen_ = false;
@@ -889,8 +906,8 @@ void CGrimazeDlg::ExportGifFromMenu()
         return;
     }
     QString path = QFileDialog::getSaveFileName(this, S(str::Export), outputFolder_ + "/Untitled.gif",
-                                                ui::Phrase("Graphic Interchange Format") + " (*.gif);;" +
-                                                    ui::Phrase("All Files") + " (*)");
+                                                controls::Phrase("Graphic Interchange Format") + " (*.gif);;" +
+                                                    controls::Phrase("All Files") + " (*)");
     if (path.isEmpty()) return;
     std::string target = path.toStdString();
     std::string error;
@@ -900,7 +917,7 @@ void CGrimazeDlg::ExportGifFromMenu()
     if (SaveGifFile(target, *t, chosen ? exportChoices_.gifWidth : session.gifMaxWidth,
                     chosen ? exportChoices_.gifHeight : session.gifMaxHeight, [](const std::string&) { return true; },
                     &error) != SaveOutcome::Saved)
-        ShowMessage(this, S(str::GifFailed) + "\n" + QString::fromStdString(error), ui::Phrase("Failed"),
+        ShowMessage(this, S(str::GifFailed) + "\n" + QString::fromStdString(error), controls::Phrase("Failed"),
                     MessageKind::Error);
 }
 
@@ -921,8 +938,8 @@ void CGrimazeDlg::AddImagesDialog()
 
 static QString FailedPhotosMessage(const std::vector<std::pair<std::string, std::string>>& failed)
 {
-    QString text = failed.size() == 1 ? ui::Phrase("This photo could not be opened:")
-                                     : ui::Phrase("These photos could not be opened:");
+    QString text = failed.size() == 1 ? controls::Phrase("This photo could not be opened:")
+                                     : controls::Phrase("These photos could not be opened:");
     for (const auto& [path, why] : failed)
         text += "\n" + QFileInfo(QString::fromStdString(path)).fileName() + ": " + AsSentence(QString::fromStdString(why));
     return text;
@@ -1138,7 +1155,7 @@ void CGrimazeDlg::ShowHistoryStep()
 void CGrimazeDlg::AskToQuit()
 {
     if (exportOpen_) return;
-    if (ShowMessage(this, S(str::QuitQuestion), ui::Phrase("Exit"), MessageKind::Question,
+    if (ShowMessage(this, S(str::QuitQuestion), controls::Phrase("Exit"), MessageKind::Question,
                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok)
         close();
 }
@@ -1147,7 +1164,7 @@ void CGrimazeDlg::ShowHelp()
 {
     const QString file = QString::fromStdString(i18n::Languages().HelpFile());
     if (file.isEmpty() || !QFileInfo::exists(file)) {
-        ShowMessage(this, ui::Phrase("The help pages are not installed."), "Grimaze", MessageKind::Warning);
+        ShowMessage(this, controls::Phrase("The help pages are not installed."), "Grimaze", MessageKind::Warning);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(file));
@@ -1219,10 +1236,10 @@ void CGrimazeDlg::closeEvent(QCloseEvent* e)
 
 void CGrimazeDlg::Retranslate()
 {
-    ui::Skin::Reload();
-    setWindowTitle(ui::Text().DialogText(i18n::ui::dlg::MainWindow, 0).isEmpty()
+    controls::Skin::Reload();
+    setWindowTitle(controls::Text().DialogText(i18n::ui::dlg::MainWindow, 0).isEmpty()
                        ? QString("Grimaze")
-                       : ui::Text().DialogText(i18n::ui::dlg::MainWindow, 0));
+                       : controls::Text().DialogText(i18n::ui::dlg::MainWindow, 0));
     TranslateMenu(fileEditMenu_, true);
     TranslateMenu(settingsMenu_);
     {
@@ -1233,18 +1250,18 @@ void CGrimazeDlg::Retranslate()
         const QString editText = fileEditMenu_->actions().value(1)->text();
         menus[0]->setText(fileText.isEmpty() ? QStringLiteral("File") : fileText);
         menus[1]->setText(editText.isEmpty() ? QStringLiteral("Edit") : editText);
-        menus[2]->setText(ui::Phrase("View"));
+        menus[2]->setText(controls::Phrase("View"));
         TranslateMenu(menus[0]->menu());
         TranslateMenu(menus[1]->menu());
-        recentMenu_->setTitle(ui::Phrase("Recent Photos"));
+        recentMenu_->setTitle(controls::Phrase("Recent Photos"));
         auto named = [this](const char* name) { return menuBar_->findChild<QAction*>(name); };
-        named("exportImageAction")->setText(ui::Phrase("Export Image..."));
-        named("exportSelectedAction")->setText(ui::Phrase("Export Selected..."));
-        named("copyResultAction")->setText(ui::Phrase("Copy Result"));
+        named("exportImageAction")->setText(controls::Phrase("Export Image..."));
+        named("exportSelectedAction")->setText(controls::Phrase("Export Selected..."));
+        named("copyResultAction")->setText(controls::Phrase("Copy Result"));
         named("zoomInAction")->setText(S(str::ZoomIn));
         named("zoomOutAction")->setText(S(str::ZoomOut));
-        named("fitAction")->setText(ui::Phrase("Fit to Window"));
-        named("actualSizeAction")->setText(ui::Phrase("Actual Size (100%)"));
+        named("fitAction")->setText(controls::Phrase("Fit to Window"));
+        named("actualSizeAction")->setText(controls::Phrase("Actual Size (100%)"));
         BuildRecentMenu();
     }
     LayOut();  // the menu bar's width follows its words
@@ -1328,16 +1345,16 @@ void CGrimazeDlg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), ui::theme::kWindow);
-    const QPixmap bar = ui::Skin::Image(ui::img::ToolBarBackground);
+    p.fillRect(rect(), controls::theme::kWindow);
+    const QPixmap bar = controls::Skin::Image(controls::img::ToolBarBackground);
     p.drawPixmap(QRect(0, 0, width(), 72), bar);
-    p.drawPixmap(QRect(0, 0, width(), 22), ui::Skin::Image(ui::img::CaptionBackground));
-    p.drawPixmap(QRect(8, 3, 16, 16), ui::Skin::Image(ui::img::Logo));
+    p.drawPixmap(QRect(0, 0, width(), 22), controls::Skin::Image(controls::img::CaptionBackground));
+    p.drawPixmap(QRect(8, 3, 16, 16), controls::Skin::Image(controls::img::Logo));
     QFont f = font();
     f.setPixelSize(12);
     f.setWeight(QFont::DemiBold);
     p.setFont(f);
-    p.setPen(ui::theme::kChromeText);
+    p.setPen(controls::theme::kChromeText);
     // The title sits in the middle of the caption: the menu bar has its left end.
     p.drawText(QRect(0, 0, width(), 22), Qt::AlignCenter, windowTitle());
     if (!maximised_) {

@@ -24,12 +24,14 @@
 
 class QMenu;
 class QMenuBar;
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
-namespace ui {
+namespace controls {
 class CCoolButtonBar;
 class CFlexToolBar;
-}  // namespace ui
+}  // namespace controls
 
 namespace shell {
 
@@ -38,7 +40,7 @@ class CDlgExport;
 class CNoticeBar;
 class CLiveCamera;
 
-class CGrimazeDlg : public QWidget, public ui::NotifyTarget {
+class CGrimazeDlg : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     static constexpr int kDefaultWidth = 1020;
@@ -57,7 +59,7 @@ public:
         std::function<void()> openDownloadPage;
     };
 
-    CGrimazeDlg(CPhotoDocument& document, Hooks hooks, QWidget* parent = nullptr);
+    CGrimazeDlg(engine::CPhotoDocument& document, Hooks hooks, QWidget* parent = nullptr);
     ~CGrimazeDlg() override;
 
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
@@ -110,8 +112,8 @@ public:
 
     CImageProcessDlg* Work() const { return work_; }
     CLiveCamera* LiveCamera() const { return live_; }
-    ui::CFlexToolBar* ToolBar() const { return toolBar_; }
-    ui::CCoolButtonBar* WindowButtons() const { return maximised_ ? winBarRestore_ : winBar_; }
+    controls::CFlexToolBar* ToolBar() const { return toolBar_; }
+    controls::CCoolButtonBar* WindowButtons() const { return maximised_ ? winBarRestore_ : winBar_; }
     CDlgExport* ExportDialog() const { return exportDialog_; }
     CBatchExportDlg* BatchDialog() const { return batchDialog_; }
     QMenu* SettingsMenu() const { return settingsMenu_; }
@@ -170,7 +172,7 @@ private:
     void RebuildToolBar();
     void LayOut();
     void SetMaximised(bool on);
-    void ShowPanes(CEffectTemplate* t);
+    void ShowPanes(engine::CEffectTemplate* t);
     void Export();
     /** Renders the full-size result unless it is ready, then runs then (on the interface thread). */
     void PrepareFullResult(std::function<void()> then);
@@ -183,23 +185,23 @@ private:
     void AddImagesDialog();
     void ShowAddedPhoto();
     void ShowAbout();
-    void ToolButtonPressed(const ToolButton& button);
+    void ToolButtonPressed(const engine::ToolButton& button);
     void UpdateMask();
     /** Sizes and moves the window onto the screen it is on (or the stored geometry's screen). */
     void PlaceOnScreen(const QRect* stored);
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     Hooks hooks_;
-    ui::CFlexToolBar* toolBar_ = nullptr;
-    ui::CCoolButtonBar* winBar_ = nullptr;
-    ui::CCoolButtonBar* winBarRestore_ = nullptr;
+    controls::CFlexToolBar* toolBar_ = nullptr;
+    controls::CCoolButtonBar* winBar_ = nullptr;
+    controls::CCoolButtonBar* winBarRestore_ = nullptr;
     CImageProcessDlg* work_ = nullptr;
     QMenu* fileEditMenu_ = nullptr;
     QMenuBar* menuBar_ = nullptr;
     QMenu* recentMenu_ = nullptr;
     RecentFiles recent_;
     EditHistory edits_;
-    CEffectTemplate* editsOf_ = nullptr;  ///< the template the edit history belongs to (not held)
+    engine::CEffectTemplate* editsOf_ = nullptr;  ///< the template the edit history belongs to (not held)
     QMenu* settingsMenu_ = nullptr;
     QMenu* languageMenu_ = nullptr;
     i18n::LanguageMenu languages_;
@@ -209,8 +211,8 @@ private:
     bool originalMode_ = false;
     bool panelButton_ = false;
     bool exportEnabled_ = false;
-    std::vector<ToolButton> extraButtons_;
-    CEffectTemplate* paneTemplate_ = nullptr;  ///< whose panes are shown; one reference held
+    std::vector<engine::ToolButton> extraButtons_;
+    engine::CEffectTemplate* paneTemplate_ = nullptr;  ///< whose panes are shown; one reference held
     bool pendingExport_ = false;  ///< a deferred template renders at full size for afterFull_
     std::function<void()> afterFull_;  ///< what waits for the full-size result (export, copy)
     bool fullPrepared_ = false;

@@ -22,6 +22,9 @@
 #include <QPainterPath>
 #include <QToolTip>
 
+using engine::CPhotoDocument;
+using face::FaceDetector;
+
 namespace shell {
 namespace {
 
@@ -44,7 +47,7 @@ protected:
         QPainter p(this);
         QFont f = font();
         f.setWeight(QFont::DemiBold);
-        const QString title = ui::Str(i18n::ui::str::PhotoGallery);
+        const QString title = controls::Str(i18n::ui::str::PhotoGallery);
         const int room = width() - 16;
         // Longer titles of other languages get a smaller font before they are cut.
         for (int px = 13; px >= 10; --px) {
@@ -52,14 +55,14 @@ protected:
             if (QFontMetrics(f).horizontalAdvance(title) <= room) break;
         }
         p.setFont(f);
-        p.setPen(ui::theme::kText);
+        p.setPen(controls::theme::kText);
         p.drawText(rect().adjusted(12, 0, -4, 0), Qt::AlignVCenter | Qt::AlignLeft,
                    QFontMetrics(f).elidedText(title, Qt::ElideRight, room));
     }
     bool event(QEvent* e) override
     {
         if (e->type() == QEvent::ToolTip) {
-            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ui::Str(i18n::ui::str::PhotoGallery), this);
+            QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), controls::Str(i18n::ui::str::PhotoGallery), this);
             return true;
         }
         return QWidget::event(e);
@@ -70,7 +73,7 @@ protected:
 
 CImageProcessDlg::CImageProcessDlg(CPhotoDocument& document, platform::WindowId mainWindow,
                                    const PageFactory& pageFactory, QWidget* parent)
-    : QWidget(parent), ui::NotifyTarget(this), doc_(document), main_(mainWindow)
+    : QWidget(parent), controls::NotifyTarget(this), doc_(document), main_(mainWindow)
 {
     setObjectName("workingWindow");
     CreatePanesAndViews();
@@ -117,11 +120,11 @@ void CImageProcessDlg::CreatePanesAndViews()
 void CImageProcessDlg::CreateStrip()
 {
     new StripHeader(this);
-    stripTabs_ = new ui::CTabBar(this);
+    stripTabs_ = new controls::CTabBar(this);
     stripTabs_->setObjectName("stripTabs");
     stripTabs_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
     stripTabs_->SetSpacing(2);
-    stripTabs_->SetBackground(ui::theme::kPanel);
+    stripTabs_->SetBackground(controls::theme::kPanel);
     stripTabs_->SetWrap(false);
     stripTabs_->SetCompact(true);
     strip_ = new CPhotoList(doc_, this);
@@ -150,13 +153,13 @@ void CImageProcessDlg::OriginalPhotoChanged()
 
 void CImageProcessDlg::CreateTabBars()
 {
-    modeTabs_ = new ui::CTabBar(this);
+    modeTabs_ = new controls::CTabBar(this);
     modeTabs_->setObjectName("modeTabs");
     modeTabs_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
     modeTabs_->SetSpacing(2);
     modeTabs_->SetStacked(true);
 
-    categoryBar_ = new ui::CTabBar(this);
+    categoryBar_ = new controls::CTabBar(this);
     categoryBar_->setObjectName("categoryBar");
     categoryBar_->SetTarget(WindowId(), platform::msg::ToolbarCommand);
     categoryBar_->SetSpacing(2);
@@ -217,13 +220,13 @@ void CImageProcessDlg::SetPhotoSelector(PhotoSelector selector)
 void CImageProcessDlg::Retranslate()
 {
     namespace str = i18n::ui::str;
-    modeTabs_->SetItems({{worktab::OriginalMode, ui::Str(str::OriginalImageEdit), ui::Str(str::OriginalImageEditTooltip),
-                          ui::img::ModeOriginal},
-                         {worktab::TemplateMode, ui::Str(str::TemplateEdit), ui::Str(str::TemplateEditTooltip),
-                          ui::img::ModeTemplate}});
+    modeTabs_->SetItems({{worktab::OriginalMode, controls::Str(str::OriginalImageEdit), controls::Str(str::OriginalImageEditTooltip),
+                          controls::img::ModeOriginal},
+                         {worktab::TemplateMode, controls::Str(str::TemplateEdit), controls::Str(str::TemplateEditTooltip),
+                          controls::img::ModeTemplate}});
     modeTabs_->SetCurrent(mode_ == Mode::Original ? 0 : 1);
-    stripTabs_->SetItems({{kStripInputs, ui::Phrase("Photos"), ui::Str(str::AddToInputTooltip), 0},
-                          {kStripResults, ui::Phrase("Results"), ui::Phrase("Exported results"), 0}});
+    stripTabs_->SetItems({{kStripInputs, controls::Phrase("Photos"), controls::Str(str::AddToInputTooltip), 0},
+                          {kStripResults, controls::Phrase("Results"), controls::Phrase("Exported results"), 0}});
     stripTabs_->SetCurrent(strip_->CurrentMode() == CPhotoList::Inputs ? 0 : 1);
     if (page_) page_->Retranslate();
     BuildCategoryBar();
@@ -238,10 +241,10 @@ void CImageProcessDlg::Retranslate()
 
 void CImageProcessDlg::BuildCategoryBar()
 {
-    std::vector<ui::TabItem> items;
+    std::vector<controls::TabItem> items;
     // The categories' pictures follow the order the library ships them in.
-    const int icons[] = {ui::img::Category2D, ui::img::Category3D, ui::img::CategoryFrames, ui::img::CategoryFace,
-                         ui::img::CategoryOther};
+    const int icons[] = {controls::img::Category2D, controls::img::Category3D, controls::img::CategoryFrames, controls::img::CategoryFace,
+                         controls::img::CategoryOther};
     const int n = page_ ? page_->CategoryCount() : 0;
     for (int i = 0; i < n; ++i)
         items.push_back({i, page_->CategoryLabel(i), page_->CategoryLabel(i), i < 5 ? icons[i] : 0});
@@ -344,9 +347,9 @@ void CImageProcessDlg::LayOut()
     stripCard_ = QRect(0, 0, kStripWidth, h);
     stripHeader_ = QRect(0, 0, kStripWidth, kStripHeader);
     for (QWidget* child : findChildren<QWidget*>("stripHeader", Qt::FindDirectChildrenOnly)) child->setGeometry(stripHeader_);
-    stripTabs_->setGeometry(6, kStripHeader, kStripWidth - 12, ui::CTabBar::kRowHeight);
-    strip_->setGeometry(1, kStripHeader + ui::CTabBar::kRowHeight + 4, kStripWidth - 2,
-                        h - kStripHeader - ui::CTabBar::kRowHeight - 6);
+    stripTabs_->setGeometry(6, kStripHeader, kStripWidth - 12, controls::CTabBar::kRowHeight);
+    strip_->setGeometry(1, kStripHeader + controls::CTabBar::kRowHeight + 4, kStripWidth - 2,
+                        h - kStripHeader - controls::CTabBar::kRowHeight - 6);
 
     // Right: the category bar over the gallery.
     const int gx = w - kGalleryWidth - 2;
@@ -387,21 +390,21 @@ void CImageProcessDlg::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(rect(), ui::theme::kWindow);
+    p.fillRect(rect(), controls::theme::kWindow);
     // White cards with a hairline border behind each area.
     auto card = [&](const QRect& r) {
         if (r.isEmpty()) return;
-        p.setPen(QPen(ui::theme::kBorder, 1));
-        p.setBrush(ui::theme::kPanel);
+        p.setPen(QPen(controls::theme::kBorder, 1));
+        p.setBrush(controls::theme::kPanel);
         p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
     };
     card(stripCard_);
     card(viewCard_);
     card(panelCard_);
     card(galleryCard_);
-    p.setPen(ui::theme::kBorder);
-    p.drawLine(stripCard_.left() + 8, kStripHeader + ui::CTabBar::kRowHeight + 2, stripCard_.right() - 8,
-               kStripHeader + ui::CTabBar::kRowHeight + 2);
+    p.setPen(controls::theme::kBorder);
+    p.drawLine(stripCard_.left() + 8, kStripHeader + controls::CTabBar::kRowHeight + 2, stripCard_.right() - 8,
+               kStripHeader + controls::CTabBar::kRowHeight + 2);
 }
 
 }  // namespace shell

@@ -14,9 +14,11 @@
 #include <functional>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
-namespace ui {
+namespace controls {
 class CTabBar;
 }
 
@@ -31,7 +33,7 @@ class CPhotoList;
 class CTemplatePageBase;
 class CWizardWnd;
 
-class CImageProcessDlg : public QWidget, public ui::NotifyTarget {
+class CImageProcessDlg : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     enum class Mode { Template, Original };
@@ -40,7 +42,7 @@ public:
     using PhotoSelector = std::function<void(std::vector<int> indices, bool append, std::function<void(bool ok)> then)>;
 
     /** Builds every child; the main window id receives the children's notifications. */
-    CImageProcessDlg(CPhotoDocument& document, platform::WindowId mainWindow, const PageFactory& pageFactory,
+    CImageProcessDlg(engine::CPhotoDocument& document, platform::WindowId mainWindow, const PageFactory& pageFactory,
                      QWidget* parent = nullptr);
     ~CImageProcessDlg() override;
 
@@ -79,9 +81,9 @@ public:
     COperationPanel* OriginalPaneContainer() const { return originalPanes_; }
     COptionPaneOrgImgDefault* OriginalOptions() const { return originalOptions_; }
     CTemplatePageBase* Page() const { return page_; }
-    ui::CTabBar* ModeTabs() const { return modeTabs_; }
-    ui::CTabBar* CategoryBar() const { return categoryBar_; }
-    ui::CTabBar* StripTabs() const { return stripTabs_; }
+    controls::CTabBar* ModeTabs() const { return modeTabs_; }
+    controls::CTabBar* CategoryBar() const { return categoryBar_; }
+    controls::CTabBar* StripTabs() const { return stripTabs_; }
 
 signals:
     void FilesDropped(const QStringList& files);
@@ -103,7 +105,7 @@ private:
     void BuildCategoryBar();
     void UpdateVisibility();
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     platform::WindowId main_;
     Mode mode_ = Mode::Template;
     bool wizardShown_ = true;
@@ -113,9 +115,9 @@ private:
     PhotoSelector selector_;
 
     CPhotoList* strip_ = nullptr;
-    ui::CTabBar* stripTabs_ = nullptr;
-    ui::CTabBar* modeTabs_ = nullptr;
-    ui::CTabBar* categoryBar_ = nullptr;
+    controls::CTabBar* stripTabs_ = nullptr;
+    controls::CTabBar* modeTabs_ = nullptr;
+    controls::CTabBar* categoryBar_ = nullptr;
     CPhotoEditPreviewWnd* preview_ = nullptr;
     COriginImgShowWnd* original_ = nullptr;
     CWizardWnd* wizard_ = nullptr;

@@ -31,6 +31,14 @@
 #include <ctime>
 #include <utility>
 
+using batch::CaptureSettings;
+using batch::RestoreSettings;
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::CreateTemplate;
+using engine::ParseXml;
+using engine::RefPtr;
+
 namespace shell {
 namespace {
 
@@ -58,12 +66,12 @@ QString ProblemText(camera::CameraState state, const std::string& message)
 {
     QString what;
     switch (state) {
-    case camera::CameraState::NoCamera: what = ui::Phrase("No camera found"); break;
-    case camera::CameraState::Busy: what = ui::Phrase("The camera is busy"); break;
-    case camera::CameraState::NotACamera: what = ui::Phrase("This is not a camera"); break;
-    case camera::CameraState::Disappeared: what = ui::Phrase("The camera was disconnected"); break;
-    case camera::CameraState::EndOfStream: what = ui::Phrase("The camera stopped"); break;
-    default: what = ui::Phrase("The camera does not start"); break;
+    case camera::CameraState::NoCamera: what = controls::Phrase("No camera found"); break;
+    case camera::CameraState::Busy: what = controls::Phrase("The camera is busy"); break;
+    case camera::CameraState::NotACamera: what = controls::Phrase("This is not a camera"); break;
+    case camera::CameraState::Disappeared: what = controls::Phrase("The camera was disconnected"); break;
+    case camera::CameraState::EndOfStream: what = controls::Phrase("The camera stopped"); break;
+    default: what = controls::Phrase("The camera does not start"); break;
     }
     // The camera's own message may open with the same words; the heading says them already.
     std::string detail = message;
@@ -271,7 +279,7 @@ void CLiveCamera::Shoot()
         std::string error;
         const std::string path = camera::SaveShot(shownFrame_, camera::ShotFolder(), std::time(nullptr), &error);
         if (path.empty()) {
-            problem_ = ui::Phrase("The photo cannot be saved") + "\n" + QString::fromStdString(error);
+            problem_ = controls::Phrase("The photo cannot be saved") + "\n" + QString::fromStdString(error);
         } else {
             shots_ << QString::fromStdString(path);
             if (loop_) loop_->RenderShot({path, shownFrame_, {}});
@@ -308,7 +316,7 @@ void CLiveCamera::paintEvent(QPaintEvent*)
         p.drawText(rect().adjusted(20, 20, -20, -20), Qt::AlignCenter | Qt::TextWordWrap, problem_);
     } else if (shown_.isNull()) {
         p.setPen(QColor(200, 200, 200));
-        p.drawText(rect(), Qt::AlignCenter, ui::Phrase("Starting the camera..."));
+        p.drawText(rect(), Qt::AlignCenter, controls::Phrase("Starting the camera..."));
     }
     if (countdown_ > 0) {
         QFont big = font();
@@ -330,7 +338,7 @@ void CLiveCamera::paintEvent(QPaintEvent*)
         if (shownTimes_.size() > 1)
             fps = (shownTimes_.size() - 1) /
                   std::max(1e-6, std::chrono::duration<double>(shownTimes_.back() - shownTimes_.front()).count());
-        const QString text = ui::Phrase("%1 fps, %2 dropped, %3 ms")
+        const QString text = controls::Phrase("%1 fps, %2 dropped, %3 ms")
                                  .arg(fps, 0, 'f', 1)
                                  .arg(FramesDropped())
                                  .arg(static_cast<int>(latencyMs_));
@@ -345,26 +353,26 @@ void CLiveCamera::paintEvent(QPaintEvent*)
 void CLiveCamera::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
-    QAction* mirror = menu.addAction(ui::Phrase("Mirror view"));
+    QAction* mirror = menu.addAction(controls::Phrase("Mirror view"));
     mirror->setCheckable(true);
     mirror->setChecked(mirror_);
     connect(mirror, &QAction::toggled, this, [this](bool on) { SetMirror(on); });
-    QAction* rate = menu.addAction(ui::Phrase("Show frame rate"));
+    QAction* rate = menu.addAction(controls::Phrase("Show frame rate"));
     rate->setCheckable(true);
     rate->setChecked(showRate_);
     connect(rate, &QAction::toggled, this, [this](bool on) { SetShowRate(on); });
-    QMenu* countdown = menu.addMenu(ui::Phrase("Countdown"));
+    QMenu* countdown = menu.addMenu(controls::Phrase("Countdown"));
     auto* group = new QActionGroup(countdown);
     for (int s : {0, 3, 5, 10}) {
-        QAction* a = countdown->addAction(s == 0 ? ui::Phrase("None") : ui::Phrase("%1 seconds").arg(s));
+        QAction* a = countdown->addAction(s == 0 ? controls::Phrase("None") : controls::Phrase("%1 seconds").arg(s));
         a->setCheckable(true);
         a->setChecked(camera::CountdownSeconds() == s);
         group->addAction(a);
         connect(a, &QAction::triggered, this, [s] { camera::SetCountdownSeconds(s); });
     }
     menu.addSeparator();
-    connect(menu.addAction(ui::Phrase("Take photo")), &QAction::triggered, this, [this] { TakePhoto(1); });
-    connect(menu.addAction(ui::Phrase("Burst of 4")), &QAction::triggered, this, [this] { TakePhoto(kBurstShots); });
+    connect(menu.addAction(controls::Phrase("Take photo")), &QAction::triggered, this, [this] { TakePhoto(1); });
+    connect(menu.addAction(controls::Phrase("Burst of 4")), &QAction::triggered, this, [this] { TakePhoto(kBurstShots); });
     menu.exec(event->globalPos());
 }
 
@@ -403,14 +411,14 @@ CLiveCamera* AttachLiveCamera(CGrimazeDlg& window, CPhotoDocument& document)
     return live;
 }
 
-void AddLiveCameraButtons(std::vector<ui::ToolItem>& items, const CLiveCamera* live)
+void AddLiveCameraButtons(std::vector<controls::ToolItem>& items, const CLiveCamera* live)
 {
     auto button = [&](int command, const char* text, const char* tip, bool checked = false) {
-        ui::ToolItem it;
+        controls::ToolItem it;
         it.command = command;
-        it.icon = ui::Skin::IconForName(text);
-        it.text = ui::Phrase(text);
-        it.tooltip = ui::Phrase(tip);
+        it.icon = controls::Skin::IconForName(text);
+        it.text = controls::Phrase(text);
+        it.tooltip = controls::Phrase(tip);
         it.checked = checked;
         items.push_back(it);
     };

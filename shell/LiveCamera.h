@@ -28,12 +28,14 @@
 #include <memory>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 namespace camera {
 class CameraSource;
 class LiveLoop;
 }
-namespace ui {
+namespace controls {
 struct ToolItem;
 }
 
@@ -50,7 +52,7 @@ public:
      * @brief The view is a child of parent and covers the first visible of areas (children of
      * parent: the preview, or the wizard that stands in for it while there is no photo).
      */
-    CLiveCamera(CPhotoDocument& document, QWidget* parent, std::vector<QWidget*> areas);
+    CLiveCamera(engine::CPhotoDocument& document, QWidget* parent, std::vector<QWidget*> areas);
     ~CLiveCamera() override;
 
     /** Opens the camera named by source ("" for the setting) and shows the live view. */
@@ -79,7 +81,7 @@ public:
     /** The camera's problem in words ("No camera found: ..."), empty while it runs. */
     QString Problem() const { return problem_; }
     /** The template whose copy renders the frames (not held). */
-    CEffectTemplate* LiveTemplate() const { return templateOf_; }
+    engine::CEffectTemplate* LiveTemplate() const { return templateOf_; }
     /** Where the shots of this session were saved, in order. */
     const QStringList& Shots() const { return shots_; }
 
@@ -105,7 +107,7 @@ private:
     void Poll();
     void FitToArea();
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     std::vector<QWidget*> areas_;
     std::unique_ptr<camera::CameraSource> source_;
     std::unique_ptr<camera::LiveLoop> loop_;
@@ -114,7 +116,7 @@ private:
     bool live_ = false;
     bool mirror_ = true;
     bool showRate_ = false;
-    CEffectTemplate* templateOf_ = nullptr;
+    engine::CEffectTemplate* templateOf_ = nullptr;
     QImage shown_;
     cv::Mat shownFrame_;
     std::uint64_t framesShown_ = 0;
@@ -137,9 +139,9 @@ class CGrimazeDlg;
  * @brief Lays the live view over the main window's preview and wires it up: Space takes a
  * photo while live, each shot joins the photo strip and its result the history.
  */
-CLiveCamera* AttachLiveCamera(CGrimazeDlg& window, CPhotoDocument& document);
+CLiveCamera* AttachLiveCamera(CGrimazeDlg& window, engine::CPhotoDocument& document);
 /** The tool bar's camera buttons: "Camera", and while live "Take photo" and "Burst". */
-void AddLiveCameraButtons(std::vector<ui::ToolItem>& items, const CLiveCamera* live);
+void AddLiveCameraButtons(std::vector<controls::ToolItem>& items, const CLiveCamera* live);
 /** Runs tool::Camera, tool::TakePhoto or tool::Burst. */
 void LiveCameraCommand(CLiveCamera& live, int command);
 

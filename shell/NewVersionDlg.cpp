@@ -18,13 +18,13 @@ namespace shell {
 
 namespace str = i18n::ui::str;
 
-CNewVersionDlg::CNewVersionDlg(bool checkNow, QWidget* parent) : QDialog(parent), ui::NotifyTarget(this)
+CNewVersionDlg::CNewVersionDlg(bool checkNow, QWidget* parent) : QDialog(parent), controls::NotifyTarget(this)
 {
     setObjectName("newVersionDialog");
     auto* icon = new QLabel(this);
-    QPixmap logo = ui::Skin::Image(ui::img::AppIcon);
+    QPixmap logo = controls::Skin::Image(controls::img::AppIcon);
     logo = logo.scaled(QSize(48, 48) * logo.devicePixelRatio(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    logo.setDevicePixelRatio(ui::Skin::PixelRatio());
+    logo.setDevicePixelRatio(controls::Skin::PixelRatio());
     icon->setPixmap(logo);
     text_ = new QLabel(this);
     text_->setProperty(kControlIdProperty, i18n::ui::ctl::NewVersionText);
@@ -62,8 +62,8 @@ CNewVersionDlg::CNewVersionDlg(bool checkNow, QWidget* parent) : QDialog(parent)
         update::StartVersionCheck(update::ProgramVersion());
     }
     TranslateWidget(this, i18n::ui::dlg::NewVersion);
-    link_->setText(ui::Text().DialogText(i18n::ui::dlg::NewVersion, i18n::ui::ctl::NewVersionLink));
-    setWindowTitle(ui::Str(str::CheckVersionTitle));
+    link_->setText(controls::Text().DialogText(i18n::ui::dlg::NewVersion, i18n::ui::ctl::NewVersionLink));
+    setWindowTitle(controls::Str(str::CheckVersionTitle));
     connect(link_, &QLabel::linkActivated, this, [] {});
 }
 
@@ -78,7 +78,7 @@ std::intptr_t CNewVersionDlg::OnNotify(int code, std::intptr_t a, std::intptr_t 
     if (code == platform::msg::NewerVersion) {
         link_->setText(QString("<a href=\"%1\">%2</a>")
                            .arg(QString::fromStdString(update::DownloadPageUrl()).toHtmlEscaped(),
-                                ui::Text().DialogText(i18n::ui::dlg::NewVersion, i18n::ui::ctl::NewVersionLink)));
+                                controls::Text().DialogText(i18n::ui::dlg::NewVersion, i18n::ui::ctl::NewVersionLink)));
         link_->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
         link_->setOpenExternalLinks(true);
         link_->show();

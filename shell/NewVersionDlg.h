@@ -13,7 +13,7 @@ class QLabel;
 
 namespace shell {
 
-class CNewVersionDlg : public QDialog, public ui::NotifyTarget {
+class CNewVersionDlg : public QDialog, public controls::NotifyTarget {
     Q_OBJECT
 public:
     /** checkNow starts the check as soon as the dialog is created. */

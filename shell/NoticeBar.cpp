@@ -30,7 +30,7 @@ CNoticeBar::CNoticeBar(QWidget* parent) : QFrame(parent)
     setStyleSheet(QString("#noticeBar { background: %1; border-radius: 6px; } #noticeBar QLabel { color: white; }"
                           " #noticeBar QPushButton { color: white; background: transparent; border: 1px solid %2;"
                           " border-radius: 4px; padding: 3px 10px; }")
-                      .arg(ui::theme::kChrome.name(), ui::theme::kAccent.name()));
+                      .arg(controls::theme::kChrome.name(), controls::theme::kAccent.name()));
     label_ = new QLabel(this);
     label_->setTextFormat(Qt::PlainText);
     open_ = new QPushButton(this);
@@ -59,7 +59,7 @@ CNoticeBar::CNoticeBar(QWidget* parent) : QFrame(parent)
 
 void CNoticeBar::Retranslate()
 {
-    open_->setText(ui::Phrase("Open folder"));
+    open_->setText(controls::Phrase("Open folder"));
     // A passing notice was said in the language before: it goes rather than stay in it. A
     // problem stays until it is closed.
     if (timer_->isActive()) {

@@ -10,6 +10,10 @@
 #include <QPushButton>
 #include <QResizeEvent>
 
+using engine::CEffectTemplate;
+using engine::COptionPanel;
+using engine::CPhotoDocument;
+
 namespace shell {
 
 COptionPaneWidget::COptionPaneWidget() : QWidget(nullptr)
@@ -44,7 +48,7 @@ void COptionPaneWidget::SetBackgroundColour(const QColor& colour)
 
 void COptionPaneWidget::Retranslate()
 {
-    const QString title = ui::Text().DialogText(GetDialogId(), 0);
+    const QString title = controls::Text().DialogText(GetDialogId(), 0);
     if (!title.isEmpty()) setWindowTitle(title);
 }
 
@@ -98,7 +102,7 @@ QPushButton* COptionPaneWidget::AddButton(int controlId, const char* objectName)
 
 QString COptionPaneWidget::ControlText(int control, const QString& fallback) const
 {
-    const QString t = ui::Text().DialogText(GetDialogId(), control);
+    const QString t = controls::Text().DialogText(GetDialogId(), control);
     return t.isEmpty() ? fallback : t;
 }
 
@@ -106,7 +110,7 @@ void COptionPaneWidget::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), background_);
-    p.drawPixmap(rect(), ui::Skin::Image(ui::img::PaneBackground));
+    p.drawPixmap(rect(), controls::Skin::Image(controls::img::PaneBackground));
 }
 
 // --- Container -------------------------------------------------------------------------
@@ -175,7 +179,7 @@ void COperationPanel::paintEvent(QPaintEvent*)
 {
     if (pane_) return;
     QPainter p(this);
-    p.fillRect(rect(), ui::theme::kPanel);
+    p.fillRect(rect(), controls::theme::kPanel);
 }
 
 }  // namespace shell

@@ -24,7 +24,9 @@
 #include <QColor>
 #include <QWidget>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 class QPushButton;
 
 namespace shell {
@@ -36,9 +38,9 @@ public:
     ~COptionPaneWidget() override;
 
     /** The engine half of this pane (the same object, seen as its COptionPanel base). */
-    COptionPanel* Panel();
-    const COptionPanel* Panel() const;
-    CEffectTemplate* Template() const;
+    engine::COptionPanel* Panel();
+    const engine::COptionPanel* Panel() const;
+    engine::CEffectTemplate* Template() const;
 
     /** The dialog number the language file's texts for this pane are filed under. */
     virtual int GetDialogId() const = 0;
@@ -58,7 +60,7 @@ public:
 
 protected:
     /** The photo document of the template (null without one). */
-    CPhotoDocument* Document() const;
+    engine::CPhotoDocument* Document() const;
     /**
      * @brief Renders the template for the preview and tells the view: 1124 when the result is
      * there at once, 1224 while a background rendering runs. Makes the pane's template the
@@ -80,11 +82,11 @@ private:
     QColor background_{Qt::white};
     QRect placement_;
     bool initialised_ = false;
-    mutable COptionPanel* panel_ = nullptr;
+    mutable engine::COptionPanel* panel_ = nullptr;
 };
 
 /** The common pane: the widget and a plain COptionPanel. */
-class COptionPaneBase : public COptionPaneWidget, public COptionPanel {
+class COptionPaneBase : public COptionPaneWidget, public engine::COptionPanel {
     Q_OBJECT
 public:
     COptionPaneBase() = default;
@@ -101,7 +103,7 @@ public:
     ~COperationPanel() override;
 
     /** Replaces the shown pane (null shows none; the focus then goes to focusOnEmpty). */
-    void SetPane(COptionPanel* pane);
+    void SetPane(engine::COptionPanel* pane);
     COptionPaneWidget* Pane() const { return pane_; }
     void SetFocusOnEmpty(QWidget* w) { focusOnEmpty_ = w; }
     /** Forwards a notification to the pane (the language changed: it translates itself). */
@@ -115,7 +117,7 @@ private:
     void ReleasePane();
 
     COptionPaneWidget* pane_ = nullptr;
-    COptionPanel* panel_ = nullptr;
+    engine::COptionPanel* panel_ = nullptr;
     QWidget* focusOnEmpty_ = nullptr;
 };
 

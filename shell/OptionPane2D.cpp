@@ -18,6 +18,13 @@
 
 #include <cstring>
 
+using engine::CImageDataObject;
+using engine::CPhotoDocument;
+using engine::CT_SimpleTempl;
+using engine::RegisterCreator;
+namespace param_cmd = engine::param_cmd;
+using frames::CT_Frame;
+
 namespace shell {
 
 COptionPane2D::COptionPane2D()
@@ -26,10 +33,10 @@ COptionPane2D::COptionPane2D()
     for (int i = 0; i < 3; ++i) {
         labels_[i] = new QLabel(this);
         labels_[i]->setProperty("gzControlId", kLabelId[i]);
-        labels_[i]->setStyleSheet(QString("color: %1; font-weight: 600;").arg(ui::theme::kText.name()));
+        labels_[i]->setStyleSheet(QString("color: %1; font-weight: 600;").arg(controls::theme::kText.name()));
         values_[i] = new QLabel(this);
         values_[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        values_[i]->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+        values_[i]->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
         sliders_[i] = new QSlider(Qt::Horizontal, this);
         sliders_[i]->setProperty("gzControlId", kSliderId[i]);
         sliders_[i]->setObjectName(QString("slider%1").arg(i));
@@ -47,7 +54,7 @@ COptionPane2D::COptionPane2D()
     hint_ = new QLabel(this);
     hint_->setObjectName("hint");
     hint_->setWordWrap(true);
-    hint_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    hint_->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     hint_->hide();
 }
 
@@ -92,7 +99,7 @@ void COptionPane2D::BuildControls()
         templ->ParamCommand(param_cmd::VariableRange, 0, i, range);
         if (range[0] == 0 && range[1] == 0) continue;
         names_[i] = QString::fromUtf8(name);
-        labels_[i]->setText(ui::Phrase(names_[i]));
+        labels_[i]->setText(controls::Phrase(names_[i]));
         const QSignalBlocker block(sliders_[i]);
         sliders_[i]->setRange(std::min(range[0], range[1]), std::max(range[0], range[1]));
         // The start position is the template's current value, so a pane shown again for the
@@ -126,11 +133,11 @@ void COptionPane2D::Retranslate()
 {
     COptionPaneBase::Retranslate();
     for (int i = 0; i < 3; ++i)
-        if (!names_[i].isEmpty()) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names_[i])));
-    clipBox_->setText(ControlText(kClipBoxId, ui::Phrase("Show Clip Box")));
+        if (!names_[i].isEmpty()) labels_[i]->setText(ControlText(kLabelId[i], controls::Phrase(names_[i])));
+    clipBox_->setText(ControlText(kClipBoxId, controls::Phrase("Show Clip Box")));
     const bool frame = dynamic_cast<CT_Frame*>(templ) != nullptr;
-    reset_->setText(frame ? ui::Phrase("Reset corners") : ui::Phrase("Reset to defaults"));
-    hint_->setText(ui::Phrase("Drag the photo's corners in the preview to fit it into the frame."));
+    reset_->setText(frame ? controls::Phrase("Reset corners") : controls::Phrase("Reset to defaults"));
+    hint_->setText(controls::Phrase("Drag the photo's corners in the preview to fit it into the frame."));
     LayOut();
 }
 

@@ -10,6 +10,9 @@
 
 #include <algorithm>
 
+using mesh3d::COptionPanel3D;
+namespace mesh_cmd = mesh3d::mesh_cmd;
+
 namespace shell {
 
 COptionPane3D::COptionPane3D()
@@ -37,8 +40,8 @@ void COptionPane3D::OnInitDialog()
 void COptionPane3D::Retranslate()
 {
     COptionPaneWidget::Retranslate();
-    rotateBox_->setText(ControlText(kRotateBoxId, ui::Phrase("Rotate Model")));
-    resetButton_->setText(ControlText(kResetButtonId, ui::Phrase("Reset to Default Position")));
+    rotateBox_->setText(ControlText(kRotateBoxId, controls::Phrase("Rotate Model")));
+    resetButton_->setText(ControlText(kResetButtonId, controls::Phrase("Reset to Default Position")));
     LayOut();
 }
 

@@ -18,7 +18,7 @@ class QPushButton;
 
 namespace shell {
 
-class COptionPane3D : public COptionPaneWidget, public COptionPanel3D {
+class COptionPane3D : public COptionPaneWidget, public mesh3d::COptionPanel3D {
     Q_OBJECT
 public:
     static constexpr int kRotateBoxId = i18n::ui::ctl::RotateModel;

@@ -18,6 +18,10 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::FacePhotoState;
+using face::CT_Face;
+namespace face_cmd = face::face_cmd;
+
 namespace shell {
 
 COptionPaneChgFace::COptionPaneChgFace()
@@ -41,7 +45,7 @@ COptionPaneChgFace::COptionPaneChgFace()
 
     faceCount_ = new QLabel(this);
     faceCount_->setObjectName("faceCount");
-    faceCount_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    faceCount_->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     reset_ = AddButton(kResetId, "resetDefaults");
     connect(reset_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
 
@@ -59,7 +63,7 @@ COptionPaneChgFace::COptionPaneChgFace()
     for (int i = 0; i < 3; ++i) {
         labels_[i] = new QLabel(group_);
         labels_[i]->setProperty("gzControlId", kLabelId[i]);
-        labels_[i]->setStyleSheet(QString("color: %1;").arg(ui::theme::kText.name()));
+        labels_[i]->setStyleSheet(QString("color: %1;").arg(controls::theme::kText.name()));
         sliders_[i] = new QSlider(Qt::Horizontal, group_);
         sliders_[i]->setProperty("gzControlId", kSliderId[i]);
         sliders_[i]->setObjectName(QString("blendRadius%1").arg(i));
@@ -120,22 +124,22 @@ void COptionPaneChgFace::ResetToDefaults()
 void COptionPaneChgFace::Retranslate()
 {
     COptionPaneBase::Retranslate();
-    searchButton_->setText(ControlText(kSearchFaceId, ui::Phrase("Search Face")));
-    blendButton_->setText(ControlText(kFaceBlendId, ui::Phrase("Do Face Blend")));
-    alignBox_->setText(ControlText(kAlignFaceId, ui::Phrase("Align face")));
-    enhancedBox_->setText(ControlText(kEnhancedId, ui::Phrase("Enable Enhanced color blending")));
-    group_->setTitle(ControlText(kGroupId, ui::Phrase("Blend Radius")));
-    reset_->setText(ui::Phrase("Reset to defaults"));
+    searchButton_->setText(ControlText(kSearchFaceId, controls::Phrase("Search Face")));
+    blendButton_->setText(ControlText(kFaceBlendId, controls::Phrase("Do Face Blend")));
+    alignBox_->setText(ControlText(kAlignFaceId, controls::Phrase("Align face")));
+    enhancedBox_->setText(ControlText(kEnhancedId, controls::Phrase("Enable Enhanced color blending")));
+    group_->setTitle(ControlText(kGroupId, controls::Phrase("Blend Radius")));
+    reset_->setText(controls::Phrase("Reset to defaults"));
     faceCount_->setText(FaceCountText(templ));
     const char* names[3] = {"Left Eye", "Right Eye", "Mouth"};
-    for (int i = 0; i < 3; ++i) labels_[i]->setText(ControlText(kLabelId[i], ui::Phrase(names[i])));
+    for (int i = 0; i < 3; ++i) labels_[i]->setText(ControlText(kLabelId[i], controls::Phrase(names[i])));
     LayOut();
 }
 
 void COptionPaneChgFace::SetButtonText(int control, const std::string& text)
 {
     for (QPushButton* b : {searchButton_, blendButton_})
-        if (b->property("gzControlId").toInt() == control) b->setText(ui::Phrase(QString::fromStdString(text)));
+        if (b->property("gzControlId").toInt() == control) b->setText(controls::Phrase(QString::fromStdString(text)));
 }
 
 void COptionPaneChgFace::SwitchClicked(QCheckBox* box, int command)

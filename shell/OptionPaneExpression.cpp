@@ -19,6 +19,12 @@
 #include <cmath>
 #include <cstring>
 
+using engine::CEffectTemplate;
+using face::CF_Face;
+using face::CT_Face;
+namespace face_cmd = face::face_cmd;
+using face::kExpressionFullAmount;
+
 namespace shell {
 namespace {
 
@@ -53,7 +59,7 @@ COptionPaneExpression::COptionPaneExpression()
     connect(animateButton_, &QPushButton::clicked, this, [this] { AnimateClicked(); });
 
     strengthLabel_ = new QLabel(this);
-    strengthLabel_->setStyleSheet(QString("color: %1; font-weight: 600;").arg(ui::theme::kText.name()));
+    strengthLabel_->setStyleSheet(QString("color: %1; font-weight: 600;").arg(controls::theme::kText.name()));
     strength_ = new QSlider(Qt::Horizontal, this);
     strength_->setObjectName("strength");
     strength_->setRange(0, kStrengthSteps);
@@ -61,10 +67,10 @@ COptionPaneExpression::COptionPaneExpression()
     connect(strength_, &QSlider::valueChanged, this, [this] { StrengthMoved(); });
     strengthValue_ = new QLabel(this);
     strengthValue_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    strengthValue_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    strengthValue_->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     faceCount_ = new QLabel(this);
     faceCount_->setObjectName("faceCount");
-    faceCount_->setStyleSheet(QString("color: %1;").arg(ui::theme::kTextDim.name()));
+    faceCount_->setStyleSheet(QString("color: %1;").arg(controls::theme::kTextDim.name()));
     reset_ = AddButton(kResetId, "resetDefaults");
     connect(reset_, &QPushButton::clicked, this, [this] { ResetToDefaults(); });
 }
@@ -132,7 +138,7 @@ void COptionPaneExpression::FillList()
 {
     const QSignalBlocker block(list_);
     list_->clear();
-    for (const Expression& e : kExpressions) list_->addItem(ui::Phrase(e.name));
+    for (const Expression& e : kExpressions) list_->addItem(controls::Phrase(e.name));
     // The list shows the expression this photo is drawn with (its face state keeps the
     // choice); a state that matches no entry shows the first.
     int row = 0;
@@ -147,10 +153,10 @@ void COptionPaneExpression::FillList()
 void COptionPaneExpression::Retranslate()
 {
     COptionPaneBase::Retranslate();
-    searchButton_->setText(ControlText(kSearchFaceId, ui::Phrase("Search Face")));
-    strengthLabel_->setText(ui::Phrase("Strength"));
+    searchButton_->setText(ControlText(kSearchFaceId, controls::Phrase("Search Face")));
+    strengthLabel_->setText(controls::Phrase("Strength"));
     strengthValue_->setText(QString::number(strength_->value() / double(kStrengthSteps), 'f', 2));
-    reset_->setText(ui::Phrase("Reset to defaults"));
+    reset_->setText(controls::Phrase("Reset to defaults"));
     faceCount_->setText(FaceCountText(templ));
     SetReady(ready_);
     if (list_->count() > 0) FillList();
@@ -168,7 +174,7 @@ void COptionPaneExpression::OnFaceSearchStarted() { SetReady(true); }
 void COptionPaneExpression::SetReady(bool ready)
 {
     ready_ = ready;
-    animateButton_->setText(ui::Phrase(ready ? "Animate" : "Stop Animate"));
+    animateButton_->setText(controls::Phrase(ready ? "Animate" : "Stop Animate"));
     LayOut();
 }
 

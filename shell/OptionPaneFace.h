@@ -12,7 +12,7 @@
 
 namespace shell {
 
-class COptionPaneFace : public COptionPaneBase, public CFacePaneLink {
+class COptionPaneFace : public COptionPaneBase, public face::CFacePaneLink {
 public:
     void OnPaneNotify(int code, std::intptr_t a, std::intptr_t b) override;
 

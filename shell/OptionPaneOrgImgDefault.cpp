@@ -59,13 +59,13 @@ void COptionPaneOrgImgDefault::Send(int command, int flag)
 void COptionPaneOrgImgDefault::Retranslate()
 {
     COptionPaneBase::Retranslate();
-    clipBox_->setText(ControlText(kClipBoxId, ui::Phrase("Show Clip Box")));
+    clipBox_->setText(ControlText(kClipBoxId, controls::Phrase("Show Clip Box")));
     const char* fallback[4] = {"Zoom In", "Zoom Out", "Rotate Left", "Rotate Right"};
     const int strings[4] = {128, 129, 163, 164};
     for (int i = 0; i < 4; ++i) {
-        QString text = ui::Text().DialogText(GetDialogId(), kButtonIds[i]);
-        if (text.isEmpty()) text = ui::Str(strings[i]);
-        if (text.isEmpty()) text = ui::Phrase(fallback[i]);
+        QString text = controls::Text().DialogText(GetDialogId(), kButtonIds[i]);
+        if (text.isEmpty()) text = controls::Str(strings[i]);
+        if (text.isEmpty()) text = controls::Phrase(fallback[i]);
         buttons_[i]->setText(text);
     }
     LayOut();
@@ -111,7 +111,7 @@ void COptionPaneOrgImgDefault::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
-    p.setPen(ui::theme::kBorder);
+    p.setPen(controls::theme::kBorder);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 

@@ -14,6 +14,19 @@
 
 #include <opencv2/imgproc.hpp>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::ComputeVisibleRegion;
+using engine::FacePhotoState;
+using engine::FitRect;
+using engine::PhotoRecord;
+using engine::PreparePhoto;
+using engine::RotateCrop;
+using engine::ViewMapping;
+using engine::ViewOriginal;
+using engine::ViewRect;
+using engine::VisibleRegion;
+
 namespace shell {
 namespace {
 
@@ -22,7 +35,7 @@ constexpr int kMaxDisplaySide = 2048;
 }  // namespace
 
 COriginImgShowWnd::COriginImgShowWnd(CPhotoDocument& document, QWidget* parent)
-    : QWidget(parent), ui::NotifyTarget(this), doc_(document)
+    : QWidget(parent), controls::NotifyTarget(this), doc_(document)
 {
     setObjectName("originalView");
     setMouseTracking(true);
@@ -124,7 +137,7 @@ bool COriginImgShowWnd::TemplateTakesPointer() const
 bool COriginImgShowWnd::TemplateMouse(const QPointF& p, bool isMove, bool down)
 {
     if (!TemplateTakesPointer()) return false;
-    ui::QtNotificationSink::Instance().SetCursorWidget(this);
+    controls::QtNotificationSink::Instance().SetCursorWidget(this);
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
     const bool taken = doc_.CurrentTemplate()->OnMouse(ViewOriginal, record_.image, ClientRect(), pan, zoom, isMove, down,
@@ -229,8 +242,8 @@ void COriginImgShowWnd::paintEvent(QPaintEvent*)
         QFont f = font();
         f.setPixelSize(15);
         p.setFont(f);
-        p.setPen(ui::theme::kTextDim);
-        p.drawText(rect(), Qt::AlignCenter, ui::Phrase("No Photo Selected"));
+        p.setPen(controls::theme::kTextDim);
+        p.drawText(rect(), Qt::AlignCenter, controls::Phrase("No Photo Selected"));
         return;
     }
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
@@ -253,9 +266,9 @@ void COriginImgShowWnd::paintEvent(QPaintEvent*)
         p.setPen(QPen(Qt::white, 1.5));
         p.setBrush(Qt::NoBrush);
         p.drawRect(box);
-        p.setPen(QPen(ui::theme::kAccent, 1.5, Qt::DashLine));
+        p.setPen(QPen(controls::theme::kAccent, 1.5, Qt::DashLine));
         p.drawRect(box);
-        p.setPen(QPen(ui::theme::kAccent, 1));
+        p.setPen(QPen(controls::theme::kAccent, 1));
         p.setBrush(Qt::white);
         for (const QPointF& c : {box.topLeft(), box.topRight(), box.bottomLeft(), box.bottomRight(),
                                  QPointF(box.center().x(), box.top()), QPointF(box.center().x(), box.bottom()),
@@ -264,7 +277,7 @@ void COriginImgShowWnd::paintEvent(QPaintEvent*)
     }
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (t && !doc_.IsRendering() && t->HasOverlay(ViewOriginal) && !record_.image.empty()) {
-        ui::QtDrawContext dc(p);
+        controls::QtDrawContext dc(p);
         t->DrawOverlay(ViewOriginal, record_.image, dc, ClientRect(), zoom_.pan[0], zoom_.pan[1], zoom_.zoom);
     }
 }

@@ -14,14 +14,16 @@
 #include <QImage>
 #include <QWidget>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
 namespace shell {
 
-class COriginImgShowWnd : public QWidget, public ui::NotifyTarget {
+class COriginImgShowWnd : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
-    COriginImgShowWnd(CPhotoDocument& document, QWidget* parent = nullptr);
+    COriginImgShowWnd(engine::CPhotoDocument& document, QWidget* parent = nullptr);
 
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t b) override;
 
@@ -30,8 +32,8 @@ public:
     /** The photo index shown (-1 none). */
     int ShownIndex() const { return index_; }
     /** The rectangle the photo is drawn in (tests aim at the clip box with it). */
-    ViewRect PhotoRect() const;
-    ViewRect ClientRect() const { return {0, 0, width(), height()}; }
+    engine::ViewRect PhotoRect() const;
+    engine::ViewRect ClientRect() const { return {0, 0, width(), height()}; }
 
 signals:
     /** The photo's rotation or crop changed: the strip and the template must follow. */
@@ -51,10 +53,10 @@ private:
     bool TemplateTakesPointer() const;
     bool TemplateMouse(const QPointF& p, bool isMove, bool down);
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     int index_ = -1;
     QString key_;
-    PhotoRecord record_;   // the shown photo, prepared (full image, uncropped)
+    engine::PhotoRecord record_;   // the shown photo, prepared (full image, uncropped)
     QImage display_;       // the prepared image, at most 2048 pixels on a side for drawing
     ViewZoom zoom_;
     bool clipShown_ = true;

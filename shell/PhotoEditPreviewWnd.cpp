@@ -22,6 +22,18 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::ComputeVisibleRegion;
+using engine::FitRect;
+using engine::kNoMagnificationLimit;
+using engine::PhotoRecord;
+using engine::PreparePhoto;
+using engine::ViewPreview;
+using engine::ViewRect;
+using engine::VisibleRegion;
+using frames::CT_Frame;
+
 namespace shell {
 namespace {
 
@@ -39,7 +51,7 @@ constexpr double kPi = 3.14159265358979323846;
 }  // namespace
 
 CPhotoEditPreviewWnd::CPhotoEditPreviewWnd(CPhotoDocument& document, QWidget* parent)
-    : QWidget(parent), ui::NotifyTarget(this), doc_(document)
+    : QWidget(parent), controls::NotifyTarget(this), doc_(document)
 {
     setObjectName("preview");
     setMouseTracking(true);
@@ -268,7 +280,7 @@ bool CPhotoEditPreviewWnd::OverlayMouse(const QPointF& logical, bool buttonDown,
     if (!TemplateTakesPointer()) return false;
     const QPointF d = ToDevice(logical);
     const cv::Mat shown = GeometryImage();
-    ui::QtNotificationSink::Instance().SetCursorWidget(this);
+    controls::QtNotificationSink::Instance().SetCursorWidget(this);
     ScaleGrips(t);
     float pan[2] = {zoom_.pan[0], zoom_.pan[1]};
     float zoom = zoom_.zoom;
@@ -404,7 +416,7 @@ bool CPhotoEditPreviewWnd::event(QEvent* e)
     if (e->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(e);
         if (CompareButtonHit(help->pos()))
-            QToolTip::showText(help->globalPos(), ui::Phrase("Hold to see the photo without the effect (\\ key)"), this,
+            QToolTip::showText(help->globalPos(), controls::Phrase("Hold to see the photo without the effect (\\ key)"), this,
                                CompareButtonRect().toRect());
         else
             QToolTip::hideText();
@@ -413,7 +425,7 @@ bool CPhotoEditPreviewWnd::event(QEvent* e)
     return QWidget::event(e);
 }
 
-void CPhotoEditPreviewWnd::enterEvent(QEnterEvent*) { ui::QtNotificationSink::Instance().SetCursorWidget(this); }
+void CPhotoEditPreviewWnd::enterEvent(QEnterEvent*) { controls::QtNotificationSink::Instance().SetCursorWidget(this); }
 
 void CPhotoEditPreviewWnd::mousePressEvent(QMouseEvent* e)
 {
@@ -529,8 +541,8 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
         QFont f = font();
         f.setPixelSize(14);
         p.setFont(f);
-        p.setPen(ui::theme::kTextDim);
-        p.drawText(rect(), Qt::AlignCenter, ui::Phrase("Pick a template in the gallery to see it here."));
+        p.setPen(controls::theme::kTextDim);
+        p.drawText(rect(), Qt::AlignCenter, controls::Phrase("Pick a template in the gallery to see it here."));
     }
     if (busy_ && busySince_.elapsed() >= kBlinkMs) PaintSpinner(p);
 }
@@ -538,18 +550,18 @@ void CPhotoEditPreviewWnd::paintEvent(QPaintEvent*)
 void CPhotoEditPreviewWnd::PaintMessage(QPainter& p)
 {
     const QString text = message_ == Message::OnlineTemplate
-                             ? ui::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
-                             : ui::Str(158);
+                             ? controls::Str(157).replace("%s", nameSource_ ? nameSource_() : QString())
+                             : controls::Str(158);
     QFont f = font();
     f.setPixelSize(15);
     f.setWeight(QFont::DemiBold);
     p.setFont(f);
     const QRect box = rect().adjusted(40, 0, -40, 0);
     if (message_ == Message::OnlineTemplate) {
-        const QPixmap badge = ui::Skin::Image(ui::img::DownloadBadge);
+        const QPixmap badge = controls::Skin::Image(controls::img::DownloadBadge);
         p.drawPixmap(QRect(width() / 2 - 22, height() / 2 - 70, 44, 44), badge);
     }
-    p.setPen(message_ == Message::DownloadFailed ? ui::theme::kDanger : ui::theme::kText);
+    p.setPen(message_ == Message::DownloadFailed ? controls::theme::kDanger : controls::theme::kText);
     p.drawText(box, Qt::AlignCenter | Qt::TextWordWrap, text);
 }
 
@@ -582,7 +594,7 @@ void CPhotoEditPreviewWnd::PaintPicture(QPainter& p, const QImage& image)
     DrawRegion(p, picture, source, target);
     CEffectTemplate* t = doc_.CurrentTemplate();
     if (t && !busy_ && !showOriginal_ && !doc_.IsRendering() && t->HasOverlay(ViewPreview)) {
-        ui::QtDrawContext dc(p);
+        controls::QtDrawContext dc(p);
         ScaleGrips(t);
         t->DrawOverlay(ViewPreview, basis, dc, dev, pan[0], pan[1], zoom);
     }
@@ -632,9 +644,9 @@ void CPhotoEditPreviewWnd::PaintCompareButton(QPainter& p)
     // Press and hold to see the photo without the effect.
     const QRectF b = CompareButtonRect();
     p.setPen(Qt::NoPen);
-    p.setBrush(showOriginal_ ? ui::theme::kAccent : QColor(0x22, 0x2a, 0x36, 190));
+    p.setBrush(showOriginal_ ? controls::theme::kAccent : QColor(0x22, 0x2a, 0x36, 190));
     p.drawEllipse(b);
-    p.drawPixmap(b.adjusted(5, 5, -5, -5).toRect(), ui::Skin::Image(ui::img::IconCompare));
+    p.drawPixmap(b.adjusted(5, 5, -5, -5).toRect(), controls::Skin::Image(controls::img::IconCompare));
 }
 
 void CPhotoEditPreviewWnd::PaintSpinner(QPainter& p)

@@ -21,12 +21,16 @@ class QPainter;
 
 #include <functional>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
+namespace engine {
 class CEffectTemplate;
+}  // namespace engine
 
 namespace shell {
 
-class CPhotoEditPreviewWnd : public QWidget, public ui::NotifyTarget {
+class CPhotoEditPreviewWnd : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     enum class Message { None, OnlineTemplate, DownloadFailed };
@@ -40,7 +44,7 @@ public:
     /** Rendering shorter than this shows no spinner. */
     static constexpr int kBlinkMs = 120;
 
-    CPhotoEditPreviewWnd(CPhotoDocument& document, QWidget* parent = nullptr);
+    CPhotoEditPreviewWnd(engine::CPhotoDocument& document, QWidget* parent = nullptr);
     ~CPhotoEditPreviewWnd() override;
 
     /** Where result-ready is forwarded (1924) and where double clicks go (3272). */
@@ -78,7 +82,7 @@ public:
     Message CurrentMessage() const { return message_; }
     const ViewZoom& Zoom() const { return zoom_; }
     /** The engine's view rectangle: the client area in device pixels. */
-    ViewRect DeviceRect() const;
+    engine::ViewRect DeviceRect() const;
     /** True while the view shows a render made for its zoom (rather than the one for the view, enlarged). */
     bool ShowingSharp() const { return sharpCurrent_ && zoom_.Zoomed(); }
     /** Tells the document the view's size and that this window hears about results. */
@@ -122,7 +126,7 @@ private:
     bool CompareButtonHit(const QPointF& p) const;
     QRectF CompareButtonRect() const;
     void UpdateCursor(bool overActive);
-    void ScaleGrips(CEffectTemplate* t) const;
+    void ScaleGrips(engine::CEffectTemplate* t) const;
     // The steps of painting, back to front.
     void PaintMessage(QPainter& p);
     void PaintPicture(QPainter& p, const QImage& image);
@@ -131,7 +135,7 @@ private:
     void PaintCompareButton(QPainter& p);
     void PaintSpinner(QPainter& p);
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     platform::WindowId main_ = 0;
     platform::WindowId owner_ = 0;
     int activationCode_ = platform::msg::ActivateCurrentEntry;

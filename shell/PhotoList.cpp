@@ -20,6 +20,10 @@
 #include <QPainterPath>
 #include <QUrl>
 
+using engine::CPhotoDocument;
+using engine::PhotoRecord;
+using engine::ResizeToFit;
+
 namespace shell {
 namespace {
 
@@ -29,7 +33,7 @@ constexpr int kDragStart = 5;
 }  // namespace
 
 CPhotoList::CPhotoList(CPhotoDocument& document, QWidget* parent)
-    : QWidget(parent), ui::NotifyTarget(this), doc_(document)
+    : QWidget(parent), controls::NotifyTarget(this), doc_(document)
 {
     setObjectName("photoList");
     setMouseTracking(true);
@@ -133,7 +137,7 @@ void CPhotoList::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    p.fillRect(rect(), ui::theme::kPanel);
+    p.fillRect(rect(), controls::theme::kPanel);
     const int n = Strip().Count();
     const int first = std::max(0, Strip().IndexAt(0));
     for (int i = first; i < n; ++i) {
@@ -146,7 +150,7 @@ void CPhotoList::paintEvent(QPaintEvent*)
     if (drag_ == Drag::Photo && pressed_ >= 0) PaintDraggedPhoto(p);
     if (Strip().ThumbShown()) {
         p.setPen(Qt::NoPen);
-        p.setBrush(ui::theme::kThumb);
+        p.setBrush(controls::theme::kThumb);
         p.drawRoundedRect(ThumbRect(), 5, 5);
     }
 }
@@ -160,12 +164,12 @@ void CPhotoList::PaintCell(QPainter& p, int i, const QRect& cell)
     const bool isSelected = mode_ == Inputs ? selPos != selected.end() : isCurrent;
     if (i == hover_ && !isSelected) {
         p.setPen(Qt::NoPen);
-        p.setBrush(ui::theme::kHover);
+        p.setBrush(controls::theme::kHover);
         p.drawRoundedRect(QRectF(box).adjusted(-4, -4, 4, 4), 8, 8);
     }
     const QPainterPath clip = PaintThumbnail(p, i, box);
     if (isSelected) {
-        p.setPen(QPen(ui::theme::kAccent, isCurrent ? 3 : 2));
+        p.setPen(QPen(controls::theme::kAccent, isCurrent ? 3 : 2));
         p.setBrush(Qt::NoBrush);
         p.drawPath(clip.boundingRect().adjusted(-3, -3, 3, 3).isEmpty() ? clip : [&] {
             QPainterPath frame;
@@ -177,7 +181,7 @@ void CPhotoList::PaintCell(QPainter& p, int i, const QRect& cell)
         // The order of a multiple selection matters to templates that take several photos.
         const QRectF badge(box.left() - 2, box.top() - 2, 18, 18);
         p.setPen(Qt::NoPen);
-        p.setBrush(ui::theme::kAccent);
+        p.setBrush(controls::theme::kAccent);
         p.drawEllipse(badge);
         QFont f = font();
         f.setPixelSize(11);
@@ -206,7 +210,7 @@ QPainterPath CPhotoList::PaintThumbnail(QPainter& p, int i, const QRect& box)
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(0xe8, 0xec, 0xf1));
         p.drawPath(clip);
-        p.setPen(QPen(ui::theme::kTextDim, 1.5));
+        p.setPen(QPen(controls::theme::kTextDim, 1.5));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(QRectF(box.center().x() - 12, box.center().y() - 9, 24, 18), 3, 3);
     }
@@ -218,16 +222,16 @@ void CPhotoList::PaintEmptyHint(QPainter& p)
     QFont f = font();
     f.setPixelSize(12);
     p.setFont(f);
-    p.setPen(ui::theme::kTextDim);
+    p.setPen(controls::theme::kTextDim);
     p.drawText(rect().adjusted(8, 0, -8, 0), Qt::AlignCenter | Qt::TextWordWrap,
-               mode_ == Inputs ? ui::Phrase("Drop photos here") : ui::Phrase("Exported results appear here"));
+               mode_ == Inputs ? controls::Phrase("Drop photos here") : controls::Phrase("Exported results appear here"));
 }
 
 void CPhotoList::PaintDraggedPhoto(QPainter& p)
 {
     // The insertion mark, then the photo under the pointer.
     const int markY = logic_.CellStart(logic_.GapAt(dragPos_.y()));
-    p.setPen(QPen(ui::theme::kAccent, 3, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(controls::theme::kAccent, 3, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(8, markY, width() - 20, markY);
     const QPixmap pm = Thumbnail(pressed_);
     if (!pm.isNull()) {
@@ -322,7 +326,7 @@ void CPhotoList::AskToRemoveMissing(int index)
 {
     const PhotoRecord r = doc_.PhotoAt(index);
     if (r.path.empty() || platform::FileExists(r.path)) return;
-    const QString text = ui::Str(153).replace("%s", QString::fromStdString(r.path));
+    const QString text = controls::Str(153).replace("%s", QString::fromStdString(r.path));
     if (ShowMessage(window(), text, "Grimaze", MessageKind::Question, QMessageBox::Yes | QMessageBox::No) ==
         QMessageBox::Yes) {
         doc_.RemovePhoto(index);
@@ -390,8 +394,8 @@ void CPhotoList::contextMenuEvent(QContextMenuEvent* e)
     const int hit = Strip().IndexAt(e->pos().y());
     QMenu popup(this);
     auto text = [](int command, const char* fallback) {
-        const QString t = ui::Text().MenuText(command);
-        return t.isEmpty() ? ui::Phrase(fallback) : t;
+        const QString t = controls::Text().MenuText(command);
+        return t.isEmpty() ? controls::Phrase(fallback) : t;
     };
     if (mode_ == Inputs) {
         if (hit >= 0) {

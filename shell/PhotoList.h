@@ -19,18 +19,20 @@
 #include <functional>
 #include <vector>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 class QPainter;
 class QPainterPath;
 
 namespace shell {
 
-class CPhotoList : public QWidget, public ui::NotifyTarget {
+class CPhotoList : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     enum Mode { Inputs = 0, Results = 1 };
 
-    CPhotoList(CPhotoDocument& document, QWidget* parent = nullptr);
+    CPhotoList(engine::CPhotoDocument& document, QWidget* parent = nullptr);
     ~CPhotoList() override;
 
     void SetWindows(platform::WindowId main, platform::WindowId originalView);
@@ -107,7 +109,7 @@ private:
     /** A photo that could not be opened: when its file has gone, offers to remove it. */
     void AskToRemoveMissing(int index);
 
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     PhotoStripLogic logic_;    // input photos
     PhotoStripLogic results_;  // result history (geometry only)
     Mode mode_ = Inputs;

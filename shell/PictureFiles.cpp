@@ -12,6 +12,10 @@
 #include <utility>
 #include <vector>
 
+using engine::IsReadablePictureName;
+using engine::PictureType;
+using engine::PictureTypes;
+
 namespace shell {
 
 QString PictureFileFilter(bool forWriting)
@@ -29,9 +33,9 @@ QString PictureFileFilter(bool forWriting)
             all << "*." + QString::fromStdString(e);
         }
     }
-    QString filter = ui::Phrase("All Image Files") + " (" + all.join(' ') + ")";
-    for (const auto& [label, patterns] : byLabel) filter += ";;" + ui::Phrase(label) + " (" + patterns.join(' ') + ")";
-    return filter + ";;" + ui::Phrase("All Files") + " (*)";
+    QString filter = controls::Phrase("All Image Files") + " (" + all.join(' ') + ")";
+    for (const auto& [label, patterns] : byLabel) filter += ";;" + controls::Phrase(label) + " (" + patterns.join(' ') + ")";
+    return filter + ";;" + controls::Phrase("All Files") + " (*)";
 }
 
 bool IsPictureFile(const QString& path) { return IsReadablePictureName(path.toStdString()); }

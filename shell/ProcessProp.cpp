@@ -13,13 +13,18 @@
 
 #include <opencv2/imgproc.hpp>
 
+using engine::CEffectTemplate;
+using engine::CPhotoDocument;
+using engine::ToolButton;
+using settings::GrimazeSettings;
+
 namespace shell {
 namespace {
 
 // The download badge as the model draws it onto online templates' pictures (BGRA).
 cv::Mat BadgeImage()
 {
-    const QImage image = ui::Skin::ImageForWorker(ui::img::DownloadBadge).convertToFormat(QImage::Format_ARGB32);
+    const QImage image = controls::Skin::ImageForWorker(controls::img::DownloadBadge).convertToFormat(QImage::Format_ARGB32);
     if (image.isNull()) return {};
     cv::Mat m(image.height(), image.width(), CV_8UC4, const_cast<uchar*>(image.constBits()),
               static_cast<size_t>(image.bytesPerLine()));

@@ -13,7 +13,9 @@
 
 #include <memory>
 
+namespace engine {
 class CPhotoDocument;
+}  // namespace engine
 
 namespace library {
 class CGalleryModel;
@@ -31,7 +33,7 @@ class CProcessProp : public CTemplatePageBase {
     Q_OBJECT
 public:
     /** configFile: the library's config.cfg (empty: the program folder's). */
-    CProcessProp(CPhotoDocument& document, QWidget* parent = nullptr, std::string configFile = {});
+    CProcessProp(engine::CPhotoDocument& document, QWidget* parent = nullptr, std::string configFile = {});
     ~CProcessProp() override;
 
     void SetWindows(platform::WindowId preview, platform::WindowId mainWindow) override;
@@ -42,9 +44,9 @@ public:
     int CurrentCategory() const override;
     void SelectCategory(int index) override;
     void ReselectCurrent(bool recreate, bool restart, bool refreshThumbnails) override;
-    CEffectTemplate* Template() const override;
+    engine::CEffectTemplate* Template() const override;
     void Deselect() override;
-    std::vector<ToolButton> ToolButtons() const override;
+    std::vector<engine::ToolButton> ToolButtons() const override;
     QString CurrentTemplateName() const override;
     void Retranslate() override;
     std::vector<std::string> LoadProblems() const override;
@@ -60,7 +62,7 @@ protected:
     void resizeEvent(QResizeEvent*) override;
 
 private:
-    CPhotoDocument& doc_;
+    engine::CPhotoDocument& doc_;
     std::string configFile_;
     platform::WindowId preview_ = 0;
     platform::WindowId main_ = 0;

@@ -51,6 +51,13 @@
 
 #include <cstdio>
 
+using engine::CPhotoDocument;
+using engine::SaveImage;
+using engine::ViewRect;
+using settings::CGrimazeSettings;
+using settings::GrimazeSettings;
+using settings::SettingsSession;
+
 namespace {
 
 QString g_folder;
@@ -356,8 +363,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     g_folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("screenshots");
     QDir().mkpath(g_folder);
-    ui::theme::Apply(app);
-    ui::QtNotificationSink::Install();
+    controls::theme::Apply(app);
+    controls::QtNotificationSink::Install();
     CGrimazeSettings& prefs = GrimazeSettings();
     prefs.updateCheck = false;
     i18n::Languages().Choose(prefs.language, prefs.languageAuto);

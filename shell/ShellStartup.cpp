@@ -9,6 +9,9 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+using engine::CPhotoDocument;
+using settings::GrimazeSettings;
+
 namespace shell {
 
 CGrimazeDlg::Hooks DesktopHooks(CPhotoDocument& document)

@@ -9,7 +9,7 @@
 namespace shell {
 
 /** The main window's hooks as the installed program uses them. */
-CGrimazeDlg::Hooks DesktopHooks(CPhotoDocument& document);
+CGrimazeDlg::Hooks DesktopHooks(engine::CPhotoDocument& document);
 
 /** Starts the automatic version check when the settings ask for it and the network is up. */
 void StartAutomaticVersionCheck(CGrimazeDlg& window);

@@ -15,10 +15,10 @@
 
 namespace shell {
 
-class CTemplatePageBase : public QWidget, public ui::NotifyTarget {
+class CTemplatePageBase : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
-    explicit CTemplatePageBase(QWidget* parent = nullptr) : QWidget(parent), ui::NotifyTarget(this) {}
+    explicit CTemplatePageBase(QWidget* parent = nullptr) : QWidget(parent), controls::NotifyTarget(this) {}
 
     /** Tells the page where results and template changes are reported. */
     virtual void SetWindows(platform::WindowId preview, platform::WindowId mainWindow) = 0;
@@ -32,10 +32,10 @@ public:
     virtual int CurrentCategory() const = 0;
     virtual void SelectCategory(int index) = 0;
     virtual void ReselectCurrent(bool recreate, bool restart, bool refreshThumbnails) = 0;
-    virtual CEffectTemplate* Template() const = 0;
+    virtual engine::CEffectTemplate* Template() const = 0;
     /** Lets the current template go and highlights no entry (the document shows a result of the history). */
     virtual void Deselect() = 0;
-    virtual std::vector<ToolButton> ToolButtons() const = 0;
+    virtual std::vector<engine::ToolButton> ToolButtons() const = 0;
     /** The name the preview shows in its online-template message. */
     virtual QString CurrentTemplateName() const = 0;
     /** The language changed: labels and pictures again. */

@@ -3,6 +3,9 @@
 #include "face/CT_Face.h"
 #include "mesh3d/CT_3DMesh.h"
 
+using face::CT_Face;
+using mesh3d::CT_3DMesh;
+
 namespace shell {
 
 bool DispatchTemplateTimer(platform::WindowId window, int id)

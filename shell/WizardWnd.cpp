@@ -10,7 +10,7 @@
 
 namespace shell {
 
-CWizardWnd::CWizardWnd(QWidget* parent) : QWidget(parent), ui::NotifyTarget(this)
+CWizardWnd::CWizardWnd(QWidget* parent) : QWidget(parent), controls::NotifyTarget(this)
 {
     setObjectName("wizard");
     setMouseTracking(true);
@@ -30,7 +30,7 @@ double CWizardWnd::Scale() const
     // The picture is drawn for a roomy view; in a small window (the smallest the window
     // allows, or a 2x screen) it shrinks with its captions so that nothing is cut, but not
     // below the size where the captions could still be read.
-    const QSize s = ui::Skin::LogicalSize(ui::img::Wizard);
+    const QSize s = controls::Skin::LogicalSize(controls::img::Wizard);
     if (s.isEmpty()) return 1;
     const double k = std::min({1.0, (width() - 2.0 * kMargin) / s.width(),
                                (height() - 2.0 * kMargin - kHintSpace) / s.height()});
@@ -39,7 +39,7 @@ double CWizardWnd::Scale() const
 
 QRect CWizardWnd::PictureRect() const
 {
-    const QSize s = ui::Skin::LogicalSize(ui::img::Wizard);
+    const QSize s = controls::Skin::LogicalSize(controls::img::Wizard);
     const double k = Scale();
     const QSize size(qRound(s.width() * k), qRound(s.height() * k));
     // The picture and the hint under it, centred together.
@@ -64,7 +64,7 @@ void CWizardWnd::paintEvent(QPaintEvent*)
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(rect(), QColor(0xe4, 0xe8, 0xee));
     const QRect pic = PictureRect();
-    p.drawPixmap(pic, ui::Skin::Image(ui::img::Wizard));
+    p.drawPixmap(pic, controls::Skin::Image(controls::img::Wizard));
 
     // Step captions under the three circles of the picture: add, design, output.
     const int ids[3][2] = {{159, 106}, {103, 107}, {104, 108}};
@@ -78,21 +78,21 @@ void CWizardWnd::paintEvent(QPaintEvent*)
         title.setPixelSize(std::max(10, qRound(14 * k)));
         title.setWeight(QFont::DemiBold);
         p.setFont(title);
-        p.setPen(ui::theme::kText);
-        p.drawText(scaled(centres[i] - 85, 146, 170, 22), Qt::AlignCenter, ui::Str(ids[i][0]));
+        p.setPen(controls::theme::kText);
+        p.drawText(scaled(centres[i] - 85, 146, 170, 22), Qt::AlignCenter, controls::Str(ids[i][0]));
         QFont body = font();
         body.setPixelSize(std::max(9, qRound(12 * k)));
         p.setFont(body);
-        p.setPen(ui::theme::kTextDim);
+        p.setPen(controls::theme::kTextDim);
         p.drawText(scaled(centres[i] - 82, 170, 164, 78), Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap,
-                   ui::Str(ids[i][1]));
+                   controls::Str(ids[i][1]));
     }
 
     const QRect close = CloseBoxRect();
     p.setPen(Qt::NoPen);
     p.setBrush(hoverClose_ ? QColor(0, 0, 0, 30) : QColor(0, 0, 0, 0));
     p.drawEllipse(close);
-    p.setPen(QPen(hoverClose_ ? ui::theme::kText : ui::theme::kTextDim, 1.6, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(hoverClose_ ? controls::theme::kText : controls::theme::kTextDim, 1.6, Qt::SolidLine, Qt::RoundCap));
     const QPointF c = QRectF(close).center();
     p.drawLine(c + QPointF(-4.5, -4.5), c + QPointF(4.5, 4.5));
     p.drawLine(c + QPointF(4.5, -4.5), c + QPointF(-4.5, 4.5));
@@ -100,8 +100,8 @@ void CWizardWnd::paintEvent(QPaintEvent*)
     QFont hint = font();
     hint.setPixelSize(13);
     p.setFont(hint);
-    p.setPen(ui::theme::kAccentDark);
-    p.drawText(HintRect(), Qt::AlignCenter | Qt::TextWordWrap, ui::Str(161));
+    p.setPen(controls::theme::kAccentDark);
+    p.drawText(HintRect(), Qt::AlignCenter | Qt::TextWordWrap, controls::Str(161));
 }
 
 void CWizardWnd::mouseMoveEvent(QMouseEvent* e)

@@ -11,7 +11,7 @@
 
 namespace shell {
 
-class CWizardWnd : public QWidget, public ui::NotifyTarget {
+class CWizardWnd : public QWidget, public controls::NotifyTarget {
     Q_OBJECT
 public:
     explicit CWizardWnd(QWidget* parent = nullptr);

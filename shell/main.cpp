@@ -29,6 +29,13 @@
 #include <string>
 #include <QMessageBox>
 
+using engine::CPhotoDocument;
+using settings::CGrimazeSettings;
+using settings::GrimazeSettings;
+using settings::SaveGrimazeSettings;
+using settings::SetSettingsMessageHandler;
+using settings::SettingsSession;
+
 namespace {
 
 /**
@@ -96,8 +103,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName("Grimaze");
     QApplication::setOrganizationName("Kestrovo");
     QApplication::setDesktopFileName("grimaze");
-    ui::theme::Apply(app);
-    ui::QtNotificationSink::Install();
+    controls::theme::Apply(app);
+    controls::QtNotificationSink::Install();
 
     const std::optional<QStringList> files = CommandLinePhotos(QApplication::arguments());
     if (!files) return 2;

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <variant>
 
+using settings::StoredSetting;
+
 namespace update {
 namespace {
 

@@ -8,6 +8,8 @@
 
 #include <utility>
 
+using namespace engine;
+
 TEST(Builtins, EveryRegisteredClassIsCreatableWithItsKind)
 {
     app::RegisterBuiltinClasses();

@@ -21,6 +21,9 @@
 #include <set>
 #include <thread>
 
+using namespace batch;
+using namespace engine;
+
 namespace {
 
 void WritePhoto(const std::string& path, int w, int h, int seed)

@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+using namespace batch;
+using namespace engine;
+using namespace frames;
+
 namespace {
 
 std::string Shipped(const char* name) { return testenv::SourceDir() + "/media/Templates/" + name; }

@@ -9,11 +9,11 @@
 
 namespace camtest {
 
-RefPtr<CEffectTemplate> OpenBundled(const std::string& name)
+engine::RefPtr<engine::CEffectTemplate> OpenBundled(const std::string& name)
 {
     app::RegisterBuiltinClasses();
     std::string error;
-    auto t = OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
+    auto t = engine::OpenTemplate(testenv::SourceDir() + "/media/Templates/" + name, nullptr, &error);
     EXPECT_TRUE(t) << name << ": " << error;
     return t;
 }

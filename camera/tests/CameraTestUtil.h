@@ -10,6 +10,6 @@ namespace camtest {
 
 /** The bundled template of that folder name with every class registered; empty (and a failed
  *  expectation naming the reason) when it does not open. */
-RefPtr<CEffectTemplate> OpenBundled(const std::string& name);
+engine::RefPtr<engine::CEffectTemplate> OpenBundled(const std::string& name);
 
 }  // namespace camtest

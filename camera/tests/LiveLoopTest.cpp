@@ -16,6 +16,8 @@
 #include <future>
 #include <thread>
 
+using namespace engine;
+
 using namespace std::chrono_literals;
 using camera::CameraSource;
 using camera::LiveLoop;

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
+using namespace engine;
+using namespace face;
+
 using camtest::OpenBundled;
 
 namespace {

@@ -18,6 +18,8 @@
 #include <fstream>
 #include <iterator>
 
+using namespace cli;
+
 namespace {
 
 std::string OilPaint() { return testenv::SourceDir() + "/media/Templates/OilPaint"; }

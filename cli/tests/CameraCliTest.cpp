@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <regex>
 
+
 using clitest::Cli;
 
 namespace {

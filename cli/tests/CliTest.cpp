@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sys/wait.h>
 
+
 namespace {
 
 using clitest::Cli;

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
+
 namespace {
 
 using clitest::Cli;

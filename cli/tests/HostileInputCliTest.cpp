@@ -11,6 +11,7 @@
 
 #include <filesystem>
 
+
 namespace {
 
 using clitest::Cli;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+
 using clitest::Cli;
 
 TEST(SharedOptionValues, EachCommandRefusesABadValueNamingItselfAndTheOption)

@@ -9,6 +9,9 @@
 
 #include <set>
 
+using namespace batch;
+using namespace cli;
+
 namespace {
 
 const OptionSpec kTable[] = {

@@ -17,6 +17,8 @@
 #include <regex>
 #include <thread>
 
+using namespace engine;
+
 namespace {
 
 using clitest::Cli;

@@ -18,6 +18,8 @@
 #include <map>
 #include <set>
 
+using namespace engine;
+
 namespace {
 
 // The template classes each filter works with, by hand: every filter not listed here is a

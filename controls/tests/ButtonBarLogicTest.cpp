@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-using ui::BarPoint;
-using ui::ButtonBarLogic;
-using ui::ButtonRecord;
+using controls::BarPoint;
+using controls::ButtonBarLogic;
+using controls::ButtonRecord;
 
 namespace {
 
@@ -42,7 +42,7 @@ TEST(ButtonBarLogic, ClickPostsCommandOfEnabledButton)
     EXPECT_EQ(bar.Hover(), 2);
     EXPECT_TRUE(bar.ButtonDown({40, 5}).repaint);
     EXPECT_EQ(bar.Pressed(), 2);
-    const ui::BarReaction r = bar.ButtonUp({40, 5}, true);
+    const controls::BarReaction r = bar.ButtonUp({40, 5}, true);
     EXPECT_TRUE(r.post);
     EXPECT_EQ(r.postCode, 3225);
     EXPECT_EQ(r.postCommand, 14);
@@ -57,7 +57,7 @@ TEST(ButtonBarLogic, DisabledButtonIgnoresHoverAndPressButPostsDisabledCode)
     EXPECT_EQ(bar.Hover(), -1);
     bar.ButtonDown({55, 5});
     EXPECT_EQ(bar.Pressed(), -1);
-    const ui::BarReaction r = bar.ButtonUp({55, 5}, true);
+    const controls::BarReaction r = bar.ButtonUp({55, 5}, true);
     EXPECT_TRUE(r.post);
     EXPECT_EQ(r.postCode, 77);
     EXPECT_EQ(r.postCommand, 16);
@@ -75,7 +75,7 @@ TEST(ButtonBarLogic, ReleaseOutsideEveryButtonClearsHoverAndPressWithoutPosting)
     ButtonBarLogic bar = WindowBar();
     bar.PointerMove({20, 5}, true);
     bar.ButtonDown({20, 5});
-    const ui::BarReaction r = bar.ButtonUp({0, 20}, true);
+    const controls::BarReaction r = bar.ButtonUp({0, 20}, true);
     EXPECT_FALSE(r.post);
     EXPECT_TRUE(r.repaint);
     EXPECT_EQ(bar.Hover(), -1);
@@ -98,7 +98,7 @@ TEST(ButtonBarLogic, RightAlignedBarShiftsEveryButton)
     EXPECT_EQ(bar.HitTest({20, 5}, true), -1);
     EXPECT_EQ(bar.HitTest({120, 5}, true), 1);
     bar.ButtonDown({151, 5});
-    const ui::BarReaction r = bar.ButtonUp({151, 5}, true);
+    const controls::BarReaction r = bar.ButtonUp({151, 5}, true);
     EXPECT_EQ(r.postCommand, 16);
 }
 
@@ -107,7 +107,7 @@ TEST(ButtonBarLogic, LeavingReleasesThePointerAndClearsHover)
     ButtonBarLogic bar = WindowBar();
     EXPECT_TRUE(bar.PointerMove({20, 5}, true).capture);
     EXPECT_FALSE(bar.PointerMove({21, 5}, true).capture);  // already held
-    const ui::BarReaction r = bar.PointerMove({-5, 5}, false);
+    const controls::BarReaction r = bar.PointerMove({-5, 5}, false);
     EXPECT_TRUE(r.releaseCapture);
     EXPECT_TRUE(r.repaint);
     EXPECT_EQ(bar.Hover(), -1);

@@ -19,6 +19,8 @@
 #include <set>
 #include <sstream>
 
+using namespace engine;
+
 namespace fs = std::filesystem;
 
 namespace {

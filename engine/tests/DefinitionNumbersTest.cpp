@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+using namespace engine;
+
 namespace {
 
 const tinyxml2::XMLElement* Element(tinyxml2::XMLDocument& doc, const char* xml)

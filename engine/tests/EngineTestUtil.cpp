@@ -9,6 +9,8 @@
 #include <fstream>
 #include <mutex>
 
+using namespace engine;
+
 namespace enginetest {
 
 std::string WriteTemplate(const testenv::TempDir& dir, const std::string& name, const std::string& xml)

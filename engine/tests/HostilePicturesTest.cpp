@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <sys/resource.h>
 
+using namespace engine;
+
 namespace {
 
 std::string Hostile(const std::string& name) { return testenv::SourceDir() + "/engine/tests/data/hostile/" + name; }

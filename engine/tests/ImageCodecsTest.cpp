@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <jpeglib.h>
 
+using namespace engine;
+
 using enginetest::MakeGradient;
 using enginetest::MakeTestCard;
 

@@ -8,6 +8,8 @@
 
 #include <fstream>
 
+using namespace engine;
+
 using enginetest::MakeGradient;
 
 namespace {

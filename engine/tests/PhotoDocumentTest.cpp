@@ -9,6 +9,8 @@
 #include <fstream>
 #include <opencv2/imgcodecs.hpp>
 
+using namespace engine;
+
 using namespace enginetest;
 
 namespace {

@@ -10,6 +10,8 @@
 
 #include <set>
 
+using namespace engine;
+
 namespace {
 
 using enginetest::MakeTestCard;

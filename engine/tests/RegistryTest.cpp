@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+using namespace engine;
+
 using namespace enginetest;
 
 namespace {

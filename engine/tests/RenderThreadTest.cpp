@@ -9,6 +9,8 @@
 
 #include <thread>
 
+using namespace engine;
+
 using namespace enginetest;
 
 namespace {

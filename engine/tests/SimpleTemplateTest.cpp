@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+using namespace engine;
+
 using namespace enginetest;
 
 namespace {

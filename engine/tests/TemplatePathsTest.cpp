@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace engine;
+
 using namespace enginetest;
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 namespace enginetest {
 
 /** Paints the result with (var1, var2, var3) and counts its runs. */
-class CF_SolidTest : public CF_SimpleFilter {
+class CF_SolidTest : public engine::CF_SimpleFilter {
 public:
     static inline std::atomic<int> processed{0};
     static inline std::atomic<int> started{0};
@@ -19,7 +19,7 @@ public:
     void Process() override
     {
         ++processed;
-        if (const SimpleParams* p = Params()) result_.setTo(cv::Scalar(p->var[0], p->var[1], p->var[2]));
+        if (const engine::SimpleParams* p = Params()) result_.setTo(cv::Scalar(p->var[0], p->var[1], p->var[2]));
     }
 };
 
@@ -47,8 +47,8 @@ public:
 
 inline void RegisterTestFilters()
 {
-    RegisterCreator("SolidTestFilter", []() -> CImageDataObject* { return new CF_SolidTest; });
-    RegisterCreator("SlowTestFilter", []() -> CImageDataObject* { return new CF_SlowTest; });
+    engine::RegisterCreator("SolidTestFilter", []() -> engine::CImageDataObject* { return new CF_SolidTest; });
+    engine::RegisterCreator("SlowTestFilter", []() -> engine::CImageDataObject* { return new CF_SlowTest; });
 }
 
 inline const char* kSolidVars =

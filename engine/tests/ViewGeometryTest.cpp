@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace engine;
+
 TEST(FitRect, SmallImagesAreNotMagnifiedMoreThanTwice)
 {
     // Scale 8 > 2 becomes 1: shown at its own size, centred.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+using namespace engine;
+
 namespace {
 
 std::string Attributes(int count)

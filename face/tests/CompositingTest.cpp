@@ -15,6 +15,9 @@
 #include <fstream>
 #include <sstream>
 
+using namespace engine;
+using namespace face;
+
 using namespace facetest;
 
 namespace {

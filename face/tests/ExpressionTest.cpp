@@ -8,6 +8,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+using namespace engine;
+using namespace face;
+using namespace filters;
+
 using namespace facetest;
 
 namespace {

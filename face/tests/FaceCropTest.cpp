@@ -13,6 +13,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+using namespace engine;
+using namespace face;
+
 using namespace facetest;
 
 namespace {

@@ -7,6 +7,9 @@
 #include <atomic>
 #include <thread>
 
+using namespace engine;
+using namespace face;
+
 using namespace facetest;
 
 namespace {

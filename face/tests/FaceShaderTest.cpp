@@ -5,6 +5,9 @@
 
 #include <cmath>
 
+using namespace engine;
+using namespace face;
+
 namespace {
 
 // A region quad (crop pixels) centred on (u, v) in texture fractions, 40 x 20 crop pixels.

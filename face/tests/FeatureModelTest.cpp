@@ -7,6 +7,9 @@
 
 #include <cmath>
 
+using namespace engine;
+using namespace face;
+
 namespace {
 
 cv::Mat RandomGrey(int w, int h, int seed) { return testenv::RandomImage(w, h, seed, CV_8UC1); }

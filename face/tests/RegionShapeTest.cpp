@@ -5,6 +5,9 @@
 #include <cmath>
 #include <numbers>
 
+using namespace engine;
+using namespace face;
+
 namespace {
 
 void ExpectQuadNear(const FaceQuad& a, const FaceQuad& b, float tol)

@@ -9,6 +9,8 @@
 #include <cfloat>
 #include <cstdio>
 
+using namespace engine;
+
 namespace {
 
 std::vector<std::string> FilterNames()

@@ -8,6 +8,9 @@
 #include <mutex>
 #include <span>
 
+using namespace engine;
+using namespace filters;
+
 namespace filtertest {
 
 void RegisterFilterModule()

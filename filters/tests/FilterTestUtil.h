@@ -18,12 +18,12 @@ namespace filtertest {
 void RegisterFilterModule();
 
 /** A filter created by its registered name, initialised as a template would (no definition). */
-std::unique_ptr<CImageFilter> MakeFilter(const std::string& name);
+std::unique_ptr<engine::CImageFilter> MakeFilter(const std::string& name);
 
 /**
  * Runs a filter once the way the photo document does: SetSource, SetOutputSize, SetParams,
  * Start, Process. Returns a clone of the result. size null means full size.
  */
-cv::Mat Run(CImageFilter& filter, const cv::Mat& source, const SimpleParams* params, const cv::Size* size = nullptr);
+cv::Mat Run(engine::CImageFilter& filter, const cv::Mat& source, const engine::SimpleParams* params, const cv::Size* size = nullptr);
 
 }  // namespace filtertest

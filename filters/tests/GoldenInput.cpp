@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <span>
 
+using namespace engine;
+
 namespace golden {
 
 cv::Mat MakeGoldenInput()

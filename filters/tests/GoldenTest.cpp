@@ -30,6 +30,8 @@
 #include <set>
 #include <span>
 
+using namespace engine;
+
 namespace fs = std::filesystem;
 
 namespace {

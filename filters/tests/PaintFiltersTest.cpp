@@ -18,6 +18,9 @@
 
 #include <memory>
 
+using namespace engine;
+using namespace filters;
+
 using testenv::Same;
 
 namespace {

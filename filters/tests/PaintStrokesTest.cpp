@@ -10,6 +10,9 @@
 
 #include <algorithm>
 
+using namespace engine;
+using namespace filters;
+
 using platform::Rand15;
 
 using testenv::Same;

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+using namespace filters;
+
 using testenv::DifferentPixels;
 
 namespace {

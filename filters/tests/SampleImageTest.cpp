@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace filters;
+
 TEST(SampleImage, PixelCentresReturnThePixel)
 {
     cv::Mat m(2, 2, CV_8UC3);

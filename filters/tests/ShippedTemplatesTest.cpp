@@ -15,6 +15,8 @@
 #include <ostream>
 #include <span>
 
+using namespace engine;
+
 namespace {
 
 struct Shipped {

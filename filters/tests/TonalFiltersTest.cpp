@@ -9,6 +9,9 @@
 #include <climits>
 #include <cmath>
 
+using namespace engine;
+using namespace filters;
+
 using testenv::DifferentPixels;
 using testenv::RandomImage;
 

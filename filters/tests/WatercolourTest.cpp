@@ -11,6 +11,9 @@
 
 #include <cmath>
 
+using namespace engine;
+using namespace filters;
+
 using testenv::RandomImage;
 using testenv::Same;
 

@@ -11,6 +11,9 @@
 #include <tuple>
 #include <cmath>
 
+using namespace engine;
+using namespace filters;
+
 using testenv::DifferentPixels;
 using testenv::RandomImage;
 

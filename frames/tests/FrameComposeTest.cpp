@@ -7,6 +7,8 @@
 
 #include <random>
 
+using namespace frames;
+
 using testenv::RandomImage;
 
 namespace {

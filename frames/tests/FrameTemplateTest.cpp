@@ -16,6 +16,9 @@
 #include <fstream>
 #include <set>
 
+using namespace engine;
+using namespace frames;
+
 namespace {
 
 class FrameTemplateTest : public ::testing::Test {

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <sstream>
 
+using namespace frames;
+
 namespace {
 
 /** Floyd-Steinberg exactly as written down: a whole float image, shares clamped to the edges. */

@@ -4,6 +4,8 @@
 
 #include <random>
 
+using namespace frames;
+
 namespace {
 
 constexpr double kU[4] = {0, 1, 0, 1}, kV[4] = {0, 0, 1, 1};

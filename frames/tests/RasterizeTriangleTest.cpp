@@ -4,6 +4,8 @@
 
 #include <random>
 
+using namespace frames;
+
 namespace {
 
 using V0 = raster::Vertex<0>;

@@ -18,6 +18,8 @@
 #include <set>
 #include <sys/wait.h>
 
+using namespace engine;
+
 using namespace i18n;
 
 namespace {

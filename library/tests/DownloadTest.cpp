@@ -20,6 +20,8 @@
 #include <set>
 #include <thread>
 
+using namespace engine;
+
 using namespace library;
 using libtest::FilesUnder;
 

@@ -16,6 +16,8 @@
 #include <map>
 #include <set>
 
+using namespace engine;
+
 using namespace library;
 
 namespace {

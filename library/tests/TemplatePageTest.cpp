@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+using namespace engine;
+
 using namespace library;
 
 namespace {

@@ -16,6 +16,8 @@
 
 #include <thread>
 
+using namespace engine;
+
 using namespace library;
 using namespace library::gallery;
 

@@ -19,6 +19,9 @@
 #include <cmath>
 #include <numbers>
 
+using namespace engine;
+using namespace mesh3d;
+
 namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;

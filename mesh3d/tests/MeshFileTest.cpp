@@ -14,6 +14,9 @@
 #include <cstring>
 #include <limits>
 
+using namespace engine;
+using namespace mesh3d;
+
 namespace {
 
 template <class T>

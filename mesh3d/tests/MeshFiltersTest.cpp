@@ -14,6 +14,9 @@
 
 #include <cmath>
 
+using namespace engine;
+using namespace mesh3d;
+
 namespace {
 
 std::string Definition(const std::string& filter, const std::string& params, const std::string& mesh = "model.mesh")

@@ -7,6 +7,9 @@
 
 #include <cmath>
 
+using namespace filters;
+using namespace mesh3d;
+
 TEST(ReflectionShader, TextureCoordinatesForKnownNormals)
 {
     const cv::Vec3f p(0, 0, 3);

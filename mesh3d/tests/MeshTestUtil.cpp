@@ -3,6 +3,8 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 
+using namespace mesh3d;
+
 namespace meshtest {
 
 Mesh MakeMesh(const std::vector<V>& vertices, const std::vector<int>& indices)

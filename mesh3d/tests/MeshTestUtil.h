@@ -18,7 +18,7 @@ struct V {
 };
 
 /** A mesh of position | colour | texture coordinate vertices (format 0xB). */
-Mesh MakeMesh(const std::vector<V>& vertices, const std::vector<int>& indices);
+mesh3d::Mesh MakeMesh(const std::vector<V>& vertices, const std::vector<int>& indices);
 
 /** Two triangles (a, b, c) and (a, c, d). */
 std::vector<int> QuadIndices(int first = 0);
@@ -28,6 +28,6 @@ V AtPixel(float px, float py, float z, int width, int height);
 
 /** Writes a template folder holding definition (the .tmpl text) and the mesh as file meshName. */
 std::string WriteTemplateFolder(const std::string& root, const std::string& name, const std::string& definition,
-                                const Mesh* mesh = nullptr, const std::string& meshName = "model.mesh");
+                                const mesh3d::Mesh* mesh = nullptr, const std::string& meshName = "model.mesh");
 
 }  // namespace meshtest

@@ -9,6 +9,9 @@
 
 #include <cmath>
 
+using namespace filters;
+using namespace mesh3d;
+
 using meshtest::AtPixel;
 using meshtest::MakeMesh;
 using meshtest::QuadIndices;

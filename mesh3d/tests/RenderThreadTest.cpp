@@ -11,6 +11,8 @@
 
 #include <thread>
 
+using namespace mesh3d;
+
 namespace {
 
 struct Job {

@@ -11,6 +11,9 @@
 
 #include <cmath>
 
+using namespace engine;
+using namespace mesh3d;
+
 TEST(ShippedMeshTemplates, LoadTheirMeshesAndDrawTheModel)
 {
     app::RegisterBuiltinClasses();

@@ -9,6 +9,8 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
+using namespace mesh3d;
+
 using namespace meshtest;
 
 namespace {

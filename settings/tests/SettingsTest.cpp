@@ -21,6 +21,8 @@
 #include <tuple>
 #include <unistd.h>
 
+using namespace settings;
+
 namespace {
 
 // Points XDG_CONFIG_HOME at a folder for one test and collects what the settings tell the user.

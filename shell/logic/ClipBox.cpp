@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::ViewMapping;
+
 namespace shell {
 
 int ClipBoxEditor::HandleAt(const float crop[4], const ViewMapping& m, float x, float y)

@@ -27,12 +27,12 @@ public:
     static constexpr int kMinSide = 16;  ///< smallest side while dragging, view pixels
 
     /** The handle under a view point for the crop shown through mapping. */
-    static int HandleAt(const float crop[4], const ViewMapping& mapping, float x, float y);
+    static int HandleAt(const float crop[4], const engine::ViewMapping& mapping, float x, float y);
 
     /** Starts a drag; false when the point grabs nothing. */
-    bool Begin(const float crop[4], const ViewMapping& mapping, float x, float y);
+    bool Begin(const float crop[4], const engine::ViewMapping& mapping, float x, float y);
     /** Moves the grabbed part to the pointer; writes the new crop. */
-    void Drag(float crop[4], const ViewMapping& mapping, float x, float y) const;
+    void Drag(float crop[4], const engine::ViewMapping& mapping, float x, float y) const;
     void End() { handle_ = ClipNone; }
     bool Active() const { return handle_ != ClipNone; }
     int Handle() const { return handle_; }

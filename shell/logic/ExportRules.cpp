@@ -7,6 +7,11 @@
 #include <climits>
 #include <cmath>
 
+using engine::PictureType;
+using engine::PictureTypeNamed;
+using engine::PictureTypeOfFile;
+using engine::PictureTypes;
+
 namespace shell {
 
 ExportSize FitToAspect(int requestWidth, int requestHeight, int imageWidth, int imageHeight)

@@ -21,16 +21,16 @@ inline constexpr int kDefaultHeight = 300;
 inline constexpr int kDefaultQuality = 92;
 
 /** The still-image formats the export dialog offers: the picture types the engine writes, in their order. */
-std::vector<const PictureType*> StillFormats();
+std::vector<const engine::PictureType*> StillFormats();
 /** Whether the format is lossy and so takes a quality (JPEG, WebP). */
-bool TakesQuality(const PictureType& type);
+bool TakesQuality(const engine::PictureType& type);
 /** The short name the dialog lists ("JPEG", "PNG", "WebP"). */
-std::string FormatDisplayName(const PictureType& type);
+std::string FormatDisplayName(const engine::PictureType& type);
 /**
  * @brief The path with the format's extension: kept when the extension already names the
  * format ("b.JPEG" stays for JPEG), else replaced ("b.gif" becomes "b.jpg"), or added.
  */
-std::string PathForFormat(const std::string& path, const PictureType& type);
+std::string PathForFormat(const std::string& path, const engine::PictureType& type);
 
 struct ExportSize {
     int width = 0, height = 0;

@@ -14,6 +14,11 @@
 #include <filesystem>
 #include <mutex>
 
+using engine::CEffectTemplate;
+using engine::PictureType;
+using engine::SaveImage;
+namespace anim_cmd = engine::anim_cmd;
+
 namespace shell {
 namespace {
 

@@ -14,7 +14,9 @@
 #include <functional>
 #include <string>
 
+namespace engine {
 class CEffectTemplate;
+}  // namespace engine
 
 namespace shell {
 
@@ -33,17 +35,17 @@ cv::Mat ScaleToLongSide(const cv::Mat& result, int longSide);
  * @brief Saves a still image in a format (quality 1..100 for the lossy ones). path gets the
  * format's extension (PathForFormat) and, on success, holds the file written.
  */
-SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const PictureType& format, int quality,
+SaveOutcome SaveImageFile(std::string& path, const cv::Mat& image, const engine::PictureType& format, int quality,
                           const OverwriteQuestion& ask, std::string* error = nullptr);
 
 /** The size the template's animation will have within width x height (0 x 0 when it cannot tell). */
-cv::Size AnimationSizeWithin(CEffectTemplate& templ, int width, int height);
+cv::Size AnimationSizeWithin(engine::CEffectTemplate& templ, int width, int height);
 
 /**
  * @brief Saves the template's animation as a GIF of at most width x height (GifSavePath
  * applies); frameDelayCs > 0 writes that delay (hundredths of a second) with each frame.
  */
-SaveOutcome SaveGifFile(std::string& path, CEffectTemplate& templ, int width, int height, const OverwriteQuestion& ask,
+SaveOutcome SaveGifFile(std::string& path, engine::CEffectTemplate& templ, int width, int height, const OverwriteQuestion& ask,
                         std::string* error = nullptr, int frameDelayCs = 0);
 
 }  // namespace shell

@@ -3,6 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+using engine::ComputeVisibleRegion;
+using engine::FitRect;
+using engine::kNoMagnificationLimit;
+using engine::ViewMapping;
+using engine::ViewRect;
+using engine::VisibleRegion;
+
 namespace shell {
 
 void ViewZoom::ZoomAbout(int w, int h, const ViewRect& view, int steps, float x, float y)

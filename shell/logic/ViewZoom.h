@@ -28,7 +28,7 @@ struct SharpRender {
  * The render grows with the magnification, but never beyond full size, and keeps under
  * maxPixels (the result is about fitted x magnification squared).
  */
-SharpRender SharpRenderFor(cv::Size fitted, const ViewRect& view, float zoom, int fullWidth, double maxPixels);
+SharpRender SharpRenderFor(cv::Size fitted, const engine::ViewRect& view, float zoom, int fullWidth, double maxPixels);
 
 struct ViewZoom {
     static constexpr float kMinZoom = 0.01f;
@@ -51,7 +51,7 @@ struct ViewZoom {
     float zoom = 1;
     float pan[2] = {0, 0};
     /** The view's magnification limit (ComputeVisibleRegion); a view that renders for its zoom has none. */
-    float maxMagnification = kFittedViewMagnification;
+    float maxMagnification = engine::kFittedViewMagnification;
     /** The smallest zoom (deepest in) steps and the wheel reach. */
     float minZoom = kMinZoom;
 
@@ -66,13 +66,13 @@ struct ViewZoom {
      * @brief One step about a view point: in (steps > 0) divides the zoom by 1.05 per step,
      * out multiplies it; the image point under (x, y) stays under it as far as the limits allow.
      */
-    void ZoomAbout(int imageWidth, int imageHeight, const ViewRect& view, int steps, float x, float y);
+    void ZoomAbout(int imageWidth, int imageHeight, const engine::ViewRect& view, int steps, float x, float y);
     /** Shows the visible fraction z (1: all) with the view's centre staying where it is. */
-    void SetAboutCentre(int imageWidth, int imageHeight, const ViewRect& view, float z);
+    void SetAboutCentre(int imageWidth, int imageHeight, const engine::ViewRect& view, float z);
     /** One step about the view's centre. */
-    void ZoomCentre(int imageWidth, int imageHeight, const ViewRect& view, int steps);
+    void ZoomCentre(int imageWidth, int imageHeight, const engine::ViewRect& view, int steps);
     /** Pans by a pointer movement: offset -= delta / view size x visible fraction. */
-    void Pan(int imageWidth, int imageHeight, const ViewRect& view, float dx, float dy);
+    void Pan(int imageWidth, int imageHeight, const engine::ViewRect& view, float dx, float dy);
 };
 
 }  // namespace shell

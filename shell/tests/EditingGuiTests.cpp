@@ -44,6 +44,9 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace engine;
+using namespace settings;
+
 using namespace shell;
 using guitest::MessageLog;
 
@@ -409,7 +412,7 @@ void EditingGuiTest::welcomePanelFitsTheSmallestWindow()
         QVERIFY(pic.contains(wizard->CloseBoxRect()));
         QFont hint = wizard->font();
         hint.setPixelSize(13);
-        QVERIFY(QFontMetrics(hint).horizontalAdvance(ui::Str(161)) <= wizard->HintRect().width());
+        QVERIFY(QFontMetrics(hint).horizontalAdvance(controls::Str(161)) <= wizard->HintRect().width());
     }
 }
 

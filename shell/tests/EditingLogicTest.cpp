@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace engine;
 using namespace shell;
 
 TEST(EditHistory, ADragIsOneStepHoweverManyValuesItPasses)

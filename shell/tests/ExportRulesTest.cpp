@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+using namespace engine;
+
 using namespace shell;
 
 TEST(ExportRules, FitToAspect)

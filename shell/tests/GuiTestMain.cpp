@@ -57,8 +57,8 @@ int main(int argc, char** argv)
     guitest::RegisterTestClasses();
 
     QApplication app(argc, argv);
-    ui::theme::Apply(app);
-    ui::QtNotificationSink::Install();
+    controls::theme::Apply(app);
+    controls::QtNotificationSink::Install();
 
     // GRIMAZE_GUI_CLASS=EditingGuiTest runs one class alone (the arguments then pick its functions).
     const char* only = std::getenv("GRIMAZE_GUI_CLASS");

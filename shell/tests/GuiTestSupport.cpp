@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace engine;
+
 namespace guitest {
 
 void MessageLog::Install()

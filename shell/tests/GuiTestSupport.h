@@ -31,13 +31,13 @@
 namespace guitest {
 
 /** The photo, scaled to the output, brightened by var1: every slider step shows. */
-class CF_ShiftTest : public CF_SimpleFilter {
+class CF_ShiftTest : public engine::CF_SimpleFilter {
 public:
     void Process() override
     {
         if (source_.empty() || result_.empty()) return;
         cv::resize(source_, result_, result_.size(), 0, 0, cv::INTER_AREA);
-        if (const SimpleParams* p = Params()) result_ += cv::Scalar::all(p->var[0]);
+        if (const engine::SimpleParams* p = Params()) result_ += cv::Scalar::all(p->var[0]);
     }
 };
 
@@ -45,7 +45,7 @@ public:
  * An expression-like template whose animation is a still of its "face": 95 x 95 pixels,
  * never enlarged, as the face templates' is. Its GIF is written by the real writer.
  */
-class CT_GifTest : public CT_SimpleTempl {
+class CT_GifTest : public engine::CT_SimpleTempl {
 public:
     static constexpr int kFace = 95;
     bool IsExpression() override { return true; }
@@ -56,15 +56,15 @@ public:
     }
     void ParamCommand(int command, platform::WindowId view, int index, void* data) override
     {
-        if (command == anim_cmd::AnimationSize) {
+        if (command == engine::anim_cmd::AnimationSize) {
             int* size = static_cast<int*>(data);
             const cv::Size s = SizeWithin(size[0], size[1]);
             size[0] = s.width;
             size[1] = s.height;
-        } else if (command == anim_cmd::FrameDelay) {
+        } else if (command == engine::anim_cmd::FrameDelay) {
             delayCs = index;
         } else {
-            CT_SimpleTempl::ParamCommand(command, view, index, data);
+            engine::CT_SimpleTempl::ParamCommand(command, view, index, data);
         }
     }
     int ExportAnimation(const std::string& path, int maxWidth, int maxHeight) override
@@ -72,15 +72,15 @@ public:
         const cv::Size size = SizeWithin(maxWidth, maxHeight);
         if (size.empty()) return 0;
         const std::vector<cv::Mat> frames(2, cv::Mat(size, CV_8UC3, cv::Scalar(40, 120, 200)));
-        return WriteGifAnimation(path, size, frames, nullptr, delayCs);
+        return frames::WriteGifAnimation(path, size, frames, nullptr, delayCs);
     }
     int delayCs = 0;
 };
 
 inline void RegisterTestClasses()
 {
-    RegisterCreator("ShiftTestFilter", []() -> CImageDataObject* { return new CF_ShiftTest; });
-    RegisterCreator("GifTestTemplate", []() -> CImageDataObject* { return new CT_GifTest; });
+    engine::RegisterCreator("ShiftTestFilter", []() -> engine::CImageDataObject* { return new CF_ShiftTest; });
+    engine::RegisterCreator("GifTestTemplate", []() -> engine::CImageDataObject* { return new CT_GifTest; });
 }
 
 /** Writes <folder>/<name>/<name>.tmpl for the shift filter; delay 1 renders in the background. */
@@ -106,7 +106,7 @@ inline void Drain(int ms = 2000)
     t.start();
     do {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    } while (ui::QtNotificationSink::Instance().Pending() > 0 && t.elapsed() < ms);
+    } while (controls::QtNotificationSink::Instance().Pending() > 0 && t.elapsed() < ms);
     QCoreApplication::processEvents();
 }
 
@@ -154,9 +154,9 @@ protected:
     bool ExportThrough(const std::function<void(shell::CDlgExport& dialog)>& use, int timeoutMs = 10000);
 
     std::unique_ptr<testenv::TempDir> dir_;
-    std::unique_ptr<CPhotoDocument> doc_;
+    std::unique_ptr<engine::CPhotoDocument> doc_;
     std::unique_ptr<shell::CGrimazeDlg> main_;
-    RefPtr<CEffectTemplate> template_;  // the one SelectTestTemplate opened, kept alive for the test
+    engine::RefPtr<engine::CEffectTemplate> template_;  // the one SelectTestTemplate opened, kept alive for the test
 };
 
 }  // namespace guitest

@@ -49,6 +49,9 @@
 
 #include <filesystem>
 
+using namespace engine;
+using namespace settings;
+
 using namespace shell;
 using guitest::Click;
 using guitest::MessageLog;
@@ -67,9 +70,9 @@ double Mean(const cv::Mat& m) { return m.empty() ? -1 : cv::mean(m)[0]; }
 
 namespace {
 // A window that counts what is posted to it.
-class Receiver final : public QWidget, public ui::NotifyTarget {
+class Receiver final : public QWidget, public controls::NotifyTarget {
 public:
-    Receiver() : ui::NotifyTarget(this) {}
+    Receiver() : controls::NotifyTarget(this) {}
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t) override
     {
         codes.push_back(code);
@@ -83,9 +86,9 @@ public:
 void ControlsGuiTest::buttonBarHoverPressAndPost()
 {
     Receiver target;
-    ui::CCoolButtonBar bar;
-    bar.SetUp({{1, 12, 1, 0, 16, 13, 132, -1}, {1, 16, 50, 0, 16, 13, 136, -1}}, ui::img::WinButtonsNormal,
-              ui::img::WinButtonsHover, ui::img::WinButtonsPressed, ui::img::WinButtonsDisabled);
+    controls::CCoolButtonBar bar;
+    bar.SetUp({{1, 12, 1, 0, 16, 13, 132, -1}, {1, 16, 50, 0, 16, 13, 136, -1}}, controls::img::WinButtonsNormal,
+              controls::img::WinButtonsHover, controls::img::WinButtonsPressed, controls::img::WinButtonsDisabled);
     bar.SetTarget(target.WindowId(), 3225, 0);
     bar.resize(66, 13);
     bar.show();
@@ -111,9 +114,9 @@ void ControlsGuiTest::buttonBarHoverPressAndPost()
 void ControlsGuiTest::buttonBarDisabledButton()
 {
     Receiver target;
-    ui::CCoolButtonBar bar;
-    bar.SetUp({{0, 16, 50, 0, 16, 13, 136, -1}}, ui::img::WinButtonsNormal, ui::img::WinButtonsHover,
-              ui::img::WinButtonsPressed, ui::img::WinButtonsDisabled);
+    controls::CCoolButtonBar bar;
+    bar.SetUp({{0, 16, 50, 0, 16, 13, 136, -1}}, controls::img::WinButtonsNormal, controls::img::WinButtonsHover,
+              controls::img::WinButtonsPressed, controls::img::WinButtonsDisabled);
     bar.SetTarget(target.WindowId(), 3225, 77);
     bar.resize(66, 13);
     const QImage before = bar.grab().toImage();
@@ -132,18 +135,18 @@ void ControlsGuiTest::buttonBarDisabledButton()
 void ControlsGuiTest::toolBarPostsItsCommandAndRunsHandlers()
 {
     Receiver target;
-    ui::CFlexToolBar bar;
+    controls::CFlexToolBar bar;
     bar.resize(600, 44);
     bar.SetTarget(target.WindowId(), 3225);
     int handled = 0;
-    ui::ToolItem a;
+    controls::ToolItem a;
     a.command = 3;
-    a.icon = ui::img::IconExport;
+    a.icon = controls::img::IconExport;
     a.text = "Export";
-    ui::ToolItem b = a;
+    controls::ToolItem b = a;
     b.command = 100;
     b.onPress = [&] { ++handled; };
-    ui::ToolItem off = a;
+    controls::ToolItem off = a;
     off.command = 7;
     off.enabled = false;
     bar.SetItems({a, b, off});
@@ -157,10 +160,10 @@ void ControlsGuiTest::toolBarPostsItsCommandAndRunsHandlers()
 
 void ControlsGuiTest::skinPicturesAreSharpAtTwiceThePixelRatio()
 {
-    for (int number : {ui::img::WinButtonsNormal, ui::img::IconAddImage, ui::img::CellSelected, ui::img::Wizard,
-                       ui::img::DownloadBadge, ui::img::GroupHeader}) {
-        const QImage one = ui::Skin::Draw(number, 1);
-        const QImage two = ui::Skin::Draw(number, 2);
+    for (int number : {controls::img::WinButtonsNormal, controls::img::IconAddImage, controls::img::CellSelected, controls::img::Wizard,
+                       controls::img::DownloadBadge, controls::img::GroupHeader}) {
+        const QImage one = controls::Skin::Draw(number, 1);
+        const QImage two = controls::Skin::Draw(number, 2);
         QVERIFY2(!one.isNull(), qPrintable(QString::number(number)));
         QCOMPARE(two.size(), one.size() * 2);
         QCOMPARE(two.deviceIndependentSize(), one.deviceIndependentSize());
@@ -224,8 +227,8 @@ void ShellGuiTest::windowFrameMaximisesAndKeepsItsMinimumSize()
     // A double click on the caption strip maximises; the restore button replaces maximise.
     QTest::mouseDClick(main_.get(), Qt::LeftButton, {}, QPoint(400, 10));
     QVERIFY(main_->Maximised());
-    QVERIFY(main_->findChild<ui::CCoolButtonBar*>("windowButtonsRestore")->isVisibleTo(main_.get()));
-    QVERIFY(!main_->findChild<ui::CCoolButtonBar*>("windowButtons")->isVisibleTo(main_.get()));
+    QVERIFY(main_->findChild<controls::CCoolButtonBar*>("windowButtonsRestore")->isVisibleTo(main_.get()));
+    QVERIFY(!main_->findChild<controls::CCoolButtonBar*>("windowButtons")->isVisibleTo(main_.get()));
     platform::Send(main_->WindowId(), platform::msg::ToolbarCommand, tool::Restore, 0);
     QVERIFY(!main_->Maximised());
 }
@@ -376,7 +379,7 @@ void ShellGuiTest::switchingTemplatesKeepsOnePane()
     platform::Send(main_->WindowId(), platform::msg::TemplateChanged, 0, 0);
     QVERIFY(!panel->Pane());
     QVERIFY(!main_->Work()->ControlPanelVisible());
-    for (const ui::ToolItem& it : main_->ToolBar()->Items()) QVERIFY(it.command != tool::ControlPanel);
+    for (const controls::ToolItem& it : main_->ToolBar()->Items()) QVERIFY(it.command != tool::ControlPanel);
 }
 
 void ShellGuiTest::previewZoomsAboutThePointerAndPans()
@@ -575,7 +578,7 @@ void ShellGuiTest::originalImageViewRotatesAndCrops()
     QVERIFY(main_->Work()->OriginalOptions()->isVisible());
     // The tool bar offers rotation in this mode.
     bool rotate = false;
-    for (const ui::ToolItem& it : main_->ToolBar()->Items()) rotate |= it.command == tool::RotateLeft;
+    for (const controls::ToolItem& it : main_->ToolBar()->Items()) rotate |= it.command == tool::RotateLeft;
     QVERIFY(rotate);
     main_->Work()->OriginalOptions()->Button(i18n::ui::ctl::OrgRotateLeft)->click();
     QCOMPARE(doc_->PhotoAt(0).rotation, 1);
@@ -792,7 +795,7 @@ void GalleryGuiTest::expressionTemplateExportsAGif()
     if (!found) QSKIP("no expression template is staged");
     // Its tool button is on the tool bar.
     bool button = false;
-    for (const ui::ToolItem& it : main_->ToolBar()->Items()) button |= it.command >= tool::TemplateButtonBase;
+    for (const controls::ToolItem& it : main_->ToolBar()->Items()) button |= it.command >= tool::TemplateButtonBase;
     QVERIFY(button);
 
     testenv::TempDir dir;

@@ -24,6 +24,8 @@
 #include <QScreen>
 #include <QTest>
 
+using namespace engine;
+
 using namespace shell;
 
 namespace {
@@ -79,10 +81,10 @@ void Check(QWidget* top, const QString& where, QStringList& problems)
         } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
             for (int i = 0; i < combo->count(); ++i)
                 if (fm.horizontalAdvance(combo->itemText(i)) + 28 > combo->width()) report(w, combo->itemText(i), "entry is cut");
-        } else if (auto* tabs = qobject_cast<ui::CTabBar*>(w)) {
+        } else if (auto* tabs = qobject_cast<controls::CTabBar*>(w)) {
             if (tabs->CutLabels() > 0) {
                 QStringList texts;
-                for (const ui::TabItem& t : tabs->Items()) texts << t.text;
+                for (const controls::TabItem& t : tabs->Items()) texts << t.text;
                 report(w, texts.join(" | "), "has cut tab labels");
             }
         } else if (auto* gallery = qobject_cast<CFilterList*>(w)) {
@@ -154,7 +156,7 @@ void LabelFitGuiTest::everyLabelFitsInEveryLanguage()
                 guitest::Drain();
                 const library::PaintPlan plan = page->Model()->BuildPaintPlan();
                 for (size_t k = 0; k < plan.cells.size() && !found; ++k) {
-                    if (QString::fromStdString(plan.cells[k].label) != ui::Phrase(name)) continue;
+                    if (QString::fromStdString(plan.cells[k].label) != controls::Phrase(name)) continue;
                     const auto& r = plan.cells[k].rect;
                     QTest::mouseClick(page->Gallery(), Qt::LeftButton, {},
                                       QPoint(r.x + r.width / 2, r.y + r.height / 2));

@@ -36,6 +36,7 @@
 
 using shell::CGrimazeDlg;
 using shell::CLiveCamera;
+using namespace engine;
 using guitest::Drain;
 
 namespace {
@@ -252,8 +253,8 @@ int main(int argc, char** argv)
     app::RegisterBuiltinClasses();
     shell::RegisterShellClasses();
     QApplication app(argc, argv);
-    ui::theme::Apply(app);
-    ui::QtNotificationSink::Install();
+    controls::theme::Apply(app);
+    controls::QtNotificationSink::Install();
     LiveCameraGuiTest tests;
     return QTest::qExec(&tests, argc, argv);
 }

@@ -25,6 +25,10 @@
 
 #include <algorithm>
 
+using namespace engine;
+using namespace face;
+using namespace mesh3d;
+
 using namespace shell;
 
 namespace {
@@ -82,7 +86,7 @@ struct PaneFixture {
         container.SetPane(nullptr);
         doc.SetCurrentTemplate(nullptr);
         templ = RefPtr<CEffectTemplate>();
-        ui::QtNotificationSink::Install();
+        controls::QtNotificationSink::Install();
     }
     template <class T> T* Pane() const { return qobject_cast<T*>(container.Pane()); }
 
@@ -252,7 +256,7 @@ void PaneGuiTest::expressionListSetsTheExpression()
     auto& face = dynamic_cast<CT_Face&>(*f.templ);
     QCOMPARE(pane->List()->count(), 3);
     QCOMPARE(pane->List()->currentIndex(), 0);
-    QCOMPARE(pane->List()->itemText(2), ui::Phrase("sad"));
+    QCOMPARE(pane->List()->itemText(2), controls::Phrase("sad"));
 
     const std::int32_t expected[3][3] = {{1, 0, 1}, {1, -1, -1}, {-1, 1, -1}};
     for (int row : {2, 1, 0}) {

@@ -25,14 +25,16 @@
 #include <atomic>
 #include <thread>
 
+using namespace engine;
+
 using namespace shell;
 
 namespace {
 
 // A window that records what reaches it and on which thread.
-class Probe final : public QWidget, public ui::NotifyTarget {
+class Probe final : public QWidget, public controls::NotifyTarget {
 public:
-    Probe() : ui::NotifyTarget(this) {}
+    Probe() : controls::NotifyTarget(this) {}
     std::intptr_t OnNotify(int code, std::intptr_t a, std::intptr_t) override
     {
         codes.push_back(code);
@@ -59,7 +61,7 @@ void PartsGuiTest::notificationsFromWorkersArriveInOrderOnTheInterfaceThread()
     QCOMPARE(probe.codes.size(), size_t(200));
     for (int i = 0; i < 200; ++i) QCOMPARE(probe.args[i], i);
     QVERIFY(probe.onInterfaceThread);
-    QCOMPARE(ui::QtNotificationSink::Instance().Pending(), 0);
+    QCOMPARE(controls::QtNotificationSink::Instance().Pending(), 0);
 }
 
 void PartsGuiTest::notificationsForGoneWindowsAreDropped()
@@ -152,15 +154,15 @@ void PartsGuiTest::menuTranslationWalksPopups()
 
 void PartsGuiTest::tabBarWrapsIntoEvenRows()
 {
-    ui::CTabBar bar;
-    std::vector<ui::TabItem> items;
+    controls::CTabBar bar;
+    std::vector<controls::TabItem> items;
     for (int i = 0; i < 5; ++i) items.push_back({i, QString("Category number %1").arg(i), {}, 0});
     bar.SetItems(items);
     bar.show();  // a hidden widget hears of its size only when shown
     bar.resize(2000, 40);
-    QCOMPARE(bar.HeightFor(2000), ui::CTabBar::kRowHeight);
+    QCOMPARE(bar.HeightFor(2000), controls::CTabBar::kRowHeight);
     const int narrow = 420;
-    const int rows = bar.HeightFor(narrow) / ui::CTabBar::kRowHeight;
+    const int rows = bar.HeightFor(narrow) / controls::CTabBar::kRowHeight;
     QVERIFY(rows >= 2);
     bar.resize(narrow, bar.HeightFor(narrow));
     // Every tab lies inside the bar, none overlaps another, and rows differ by one tab at most.
@@ -179,14 +181,14 @@ void PartsGuiTest::tabBarWrapsIntoEvenRows()
 void PartsGuiTest::squeezedTabsShrinkTheirFontBeforeCutting()
 {
     // The photo strip's two tabs in German: wider than the strip at the usual size.
-    ui::CTabBar bar;
+    controls::CTabBar bar;
     bar.SetWrap(false);
     bar.SetCompact(true);
     bar.SetItems({{1, "Fotos", {}, 0}, {2, "Ergebnisse", {}, 0}});
     bar.show();
-    bar.resize(400, ui::CTabBar::kRowHeight);
+    bar.resize(400, controls::CTabBar::kRowHeight);
     const int usual = bar.LabelFont().pixelSize();
-    bar.resize(112, ui::CTabBar::kRowHeight);
+    bar.resize(112, controls::CTabBar::kRowHeight);
     const QFont squeezed = bar.LabelFont();
     QVERIFY(squeezed.pixelSize() < usual);
     QVERIFY(squeezed.pixelSize() >= 9);
@@ -194,18 +196,18 @@ void PartsGuiTest::squeezedTabsShrinkTheirFontBeforeCutting()
     for (int i = 0; i < 2; ++i)
         QVERIFY(m.horizontalAdvance(bar.Items()[i].text) <= bar.TabRect(i).width() - 4);
     // Far too narrow even for the smallest size: it stops at 9 pixels (and the labels are cut).
-    bar.resize(40, ui::CTabBar::kRowHeight);
+    bar.resize(40, controls::CTabBar::kRowHeight);
     QCOMPARE(bar.LabelFont().pixelSize(), 9);
 }
 
 void PartsGuiTest::toolBarFallsBackToIconsWhenLabelsDoNotFit()
 {
-    ui::CFlexToolBar bar;
-    std::vector<ui::ToolItem> items;
+    controls::CFlexToolBar bar;
+    std::vector<controls::ToolItem> items;
     for (int i = 0; i < 6; ++i) {
-        ui::ToolItem it;
+        controls::ToolItem it;
         it.command = i;
-        it.icon = ui::img::IconZoomIn;
+        it.icon = controls::img::IconZoomIn;
         it.text = "A rather long label";
         items.push_back(it);
     }

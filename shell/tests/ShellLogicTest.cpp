@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace engine;
+
 using namespace shell;
 
 // --- Frame zones -------------------------------------------------------------------------

@@ -39,6 +39,12 @@
 
 #include <fstream>
 
+using namespace engine;
+using namespace face;
+using namespace frames;
+using namespace mesh3d;
+using namespace settings;
+
 using namespace shell;
 using guitest::SendMouse;
 
@@ -53,7 +59,7 @@ CProcessProp* TemplatePage(CGrimazeDlg& main) { return qobject_cast<CProcessProp
 
 bool HasTemplateButtons(CGrimazeDlg& main)
 {
-    for (const ui::ToolItem& it : main.ToolBar()->Items())
+    for (const controls::ToolItem& it : main.ToolBar()->Items())
         if (it.command >= tool::TemplateButtonBase || it.command == tool::ControlPanel) return true;
     return false;
 }

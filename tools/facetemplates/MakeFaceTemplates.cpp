@@ -19,6 +19,11 @@
 #include <cstdio>
 #include <string>
 
+using engine::LoadPhoto;
+using engine::SaveImage;
+using face::FaceConfig;
+using face::WriteFaceConfig;
+
 namespace {
 
 // How far in front of the camera the cap sits, in the units where the picture is 2 high:

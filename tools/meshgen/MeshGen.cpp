@@ -11,6 +11,9 @@
 #include <cstdio>
 #include <string>
 
+using mesh3d::Mesh;
+using mesh3d::WriteMeshFile;
+
 namespace {
 
 struct Output {

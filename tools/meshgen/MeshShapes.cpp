@@ -3,6 +3,9 @@
 #include <cmath>
 #include <numbers>
 
+using mesh3d::Mesh;
+namespace mesh_format = mesh3d::mesh_format;
+
 namespace meshgen {
 
 int MeshBuilder::AddVertex(const cv::Vec3f& position, const cv::Vec3f& normal, cv::Vec2f uv)

@@ -22,7 +22,7 @@ public:
     void AddTriangle(int a, int b, int c);
     /** Two triangles over the quad a, b, c, d (in order round its edge). */
     void AddQuad(int a, int b, int c, int d);
-    Mesh Build() const;
+    mesh3d::Mesh Build() const;
     int VertexCount() const { return static_cast<int>(vertices_.size() / 8); }
 
 private:
@@ -36,16 +36,16 @@ private:
  * @brief A sphere of the given radius. Each hemisphere (front and back, split at x = +-r)
  * holds one whole copy of the photo, so the side facing the viewer shows all of it.
  */
-Mesh MakeSphere(float radius, int rings, int segments);
+mesh3d::Mesh MakeSphere(float radius, int rings, int segments);
 
 /** A cube of side 2 * half with the whole photo on each of its six faces. */
-Mesh MakeCube(float half);
+mesh3d::Mesh MakeCube(float half);
 
 /**
  * @brief An open tube round the y axis. u runs once round it, starting and ending at the
  * back (+z), so with n photos side by side the middle one faces the viewer.
  */
-Mesh MakeCylinder(float radius, float height, int segments, int rows);
+mesh3d::Mesh MakeCylinder(float radius, float height, int segments, int rows);
 
 /**
  * @brief The classic teapot: the 32 bicubic patches of the public-domain Newell data,
@@ -54,6 +54,6 @@ Mesh MakeCylinder(float radius, float height, int segments, int rows);
  * back (v from the rim down to the base); the lid shows the photo as seen from above, the base
  * as seen from below; handle and spout a stretch of it.
  */
-Mesh MakeTeapot(int steps, float scale);
+mesh3d::Mesh MakeTeapot(int steps, float scale);
 
 }  // namespace meshgen

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <numbers>
 
+using mesh3d::Mesh;
+
 namespace meshgen {
 namespace {
 

@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     // Drawn once large and scaled down, so small sizes are smooth rather than drawn with
     // sub-pixel lines.
-    QImage master = ui::Skin::Draw(ui::img::AppIcon, 4);
+    QImage master = controls::Skin::Draw(controls::img::AppIcon, 4);
     master.setDevicePixelRatio(1);
     for (int size : {16, 24, 32, 48, 64, 128, 256, 512}) {
         const QImage icon = master.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);

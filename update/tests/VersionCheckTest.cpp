@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <fstream>
 
+using namespace settings;
+
 using namespace update;
 
 namespace {

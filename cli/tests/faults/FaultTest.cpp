@@ -23,6 +23,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace engine;
+using namespace settings;
+
 extern char** environ;
 
 namespace {

@@ -16,6 +16,9 @@
 #include <cstring>
 #include <string>
 
+using namespace engine;
+using namespace settings;
+
 namespace {
 
 cv::Mat FaultPicture(int which)

@@ -15,6 +15,9 @@
 #include <map>
 #include <sstream>
 
+using namespace engine;
+using namespace face;
+
 using namespace facetest;
 
 namespace {
