@@ -17,4 +17,14 @@ inline bool Fail(std::string* error, std::string why)
     return false;
 }
 
+/**
+ * The same for a fixed reason. No string is made in the caller's frame: the picture decoders
+ * call this between setjmp and longjmp, where a local with a destructor might be clobbered.
+ */
+inline bool Fail(std::string* error, const char* why)
+{
+    if (error) *error = why;
+    return false;
+}
+
 }  // namespace platform
