@@ -1,5 +1,7 @@
 #include "filters/TonalAlgorithms.h"
 
+#include "filters/FloatToInt.h"
+
 #include "engine/ImageFilter.h"
 #include "filters/SampleImage.h"
 
@@ -18,14 +20,6 @@ using engine::CImageFilter;
 namespace filters {
 
 namespace {
-
-/** trunc(v) limited to lo..hi; NaN gives lo. Keeps huge or invalid floats away from int casts. */
-int TruncInto(float v, int lo, int hi)
-{
-    if (!(v >= static_cast<float>(lo))) return lo;
-    if (v >= static_cast<float>(hi)) return hi;
-    return std::clamp(static_cast<int>(v), lo, hi);
-}
 
 // ---------------------------------------------------------------------------------------------
 // EmbossRelief

@@ -1,5 +1,7 @@
 #include "filters/WeatherAlgorithms.h"
 
+#include "filters/FloatToInt.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -11,14 +13,6 @@
 namespace filters {
 
 namespace {
-
-/** trunc(v) limited to lo..hi; NaN gives lo. */
-int TruncInto(float v, int lo, int hi)
-{
-    if (!(v >= static_cast<float>(lo))) return lo;
-    if (v >= static_cast<float>(hi)) return hi;
-    return std::clamp(static_cast<int>(v), lo, hi);
-}
 
 /** A random coordinate 0..size-1 from one draw. */
 int RandomCoordinate(platform::Rand15& rng, int size)
